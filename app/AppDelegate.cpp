@@ -1,0 +1,89 @@
+#include "app/AppDelegate.h"
+
+#include "app/UnicodeText.h"
+#include "app/WeakCallback.h"
+
+namespace scribeon {
+
+std::shared_ptr<AppDelegate> AppDelegate::create(AppCollaborators collaborators,
+                                                 std::shared_ptr<AppViewModel> appViewModel) {
+    return std::shared_ptr<AppDelegate>(new AppDelegate(collaborators, std::move(appViewModel)));
+}
+
+AppDelegate::AppDelegate(AppCollaborators collaborators, std::shared_ptr<AppViewModel> appViewModel)
+    : c_(collaborators), appViewModel_(std::move(appViewModel)) {}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    c_.updateManager.startUpdater();
+    c_.updateManager.setOnUpdateAvailabilityChanged(
+        weakly(shared_from_this(),
+               [](AppDelegate& self, bool available, std::optional<std::string> version) {
+                   self.appViewModel_->isUpdateAvailable.set(available);
+                   self.appViewModel_->availableVersion.set(std::move(version));
+               }));
+    c_.hotkey.registerHotkey(
+        weakly(shared_from_this(), [](AppDelegate& self) { self.handleHotkey(); }));
+    if (!c_.trust.isTrusted())
+        showAccessibilityAlert();
+}
+
+void AppDelegate::showAccessibilityAlert() {
+    if (c_.permissionAlert.run() != PermissionAnswer::enableAccessibility)
+        return;
+    c_.trust.prompt();
+    startAccessibilityPermissionCheck();
+}
+
+void AppDelegate::startAccessibilityPermissionCheck() {
+    c_.queue.postAfter(trustPollInterval, weakly(shared_from_this(), [](AppDelegate& self) {
+                           if (self.c_.trust.isTrusted())
+                               self.c_.hotkey.reregister();
+                           else
+                               self.startAccessibilityPermissionCheck();
+                       }));
+}
+
+void AppDelegate::handleHotkey() {
+    if (!appViewModel_->isAuthenticated.get()) {
+        showLogin();
+        return;
+    }
+    std::optional<std::string> text = c_.capture.getSelectedText();
+    if (!text || isBlank(*text)) {
+        appViewModel_->showErrorMessage(emptySelectionMessage);
+        return;
+    }
+    auto self = shared_from_this();
+    c_.commandPanelWindow.show(
+        std::move(*text),
+        weakly(self,
+               [](AppDelegate& me, ProcessResult result) { me.showResult(std::move(result)); }),
+        [] {}, weakly(self, [](AppDelegate& me, std::string message) {
+            me.appViewModel_->showErrorMessage(std::move(message));
+        }));
+}
+
+void AppDelegate::showResult(ProcessResult result) {
+    auto sourceApp = c_.commandPanelWindow.sourceApp();
+    c_.queue.postAfter(
+        resultHandOffDelay,
+        weakly(shared_from_this(), [result = std::move(result), sourceApp](AppDelegate& self) {
+            self.c_.resultPanelWindow.show(
+                result, sourceApp, [] {},
+                weakly(self.shared_from_this(),
+                       [](AppDelegate& me, std::string message) {
+                           me.appViewModel_->showErrorMessage(std::move(message));
+                       }),
+                std::nullopt);
+        }));
+}
+
+void AppDelegate::showLogin() {
+    c_.loginWindow.show(weakly(appViewModel_, [](AppViewModel& vm) { vm.onLoginSuccess(); }));
+}
+
+void AppDelegate::applicationWillTerminate() {
+    c_.hotkey.release();
+}
+
+} // namespace scribeon

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/AppViewModel.h"
+#include "app/CommandChooser.h"
+#include "app/HotkeyRegistration.h"
+#include "app/PermissionAlert.h"
+#include "app/ResultPresenter.h"
+#include "app/SelectionCapture.h"
+#include "app/SettingsPresenter.h"
+#include "app/SignInPresenter.h"
+#include "app/UpdateManager.h"
+#include "platform/AccessibilityTrust.h"
+#include "platform/MainQueue.h"
+
+#include <memory>
+
+namespace scribeon {
+
+struct AppCollaborators {
+    MainQueue& queue;
+    UpdateManager& updateManager;
+    HotkeyRegistration& hotkey;
+    AccessibilityTrust& trust;
+    PermissionAlert& permissionAlert;
+    SelectionCapture& capture;
+    CommandChooser& commandPanelWindow;
+    ResultPresenter& resultPanelWindow;
+    SignInPresenter& loginWindow;
+    SettingsPresenter& settingsWindow;
+};
+
+// Launch, the hotkey pipeline and termination. Everything runs on the main
+// queue; every callback handed out holds the delegate weakly.
+class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
+public:
+    static constexpr Milliseconds trustPollInterval{1000};
+    static constexpr Milliseconds resultHandOffDelay{50};
+    static constexpr const char* emptySelectionMessage = "Please select some text first.";
+
+    static std::shared_ptr<AppDelegate> create(AppCollaborators collaborators,
+                                               std::shared_ptr<AppViewModel> appViewModel);
+
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    void showLogin();
+
+    AppViewModel& appViewModel() { return *appViewModel_; }
+    SettingsPresenter& settingsWindow() { return c_.settingsWindow; }
+
+private:
+    AppDelegate(AppCollaborators collaborators, std::shared_ptr<AppViewModel> appViewModel);
+    void handleHotkey();
+    void showResult(ProcessResult result);
+    void showAccessibilityAlert();
+    void startAccessibilityPermissionCheck();
+
+    AppCollaborators c_;
+    std::shared_ptr<AppViewModel> appViewModel_;
+};
+
+} // namespace scribeon

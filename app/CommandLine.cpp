@@ -1,0 +1,50 @@
+#include "app/CommandLine.h"
+
+#include <cstdlib>
+#include <string_view>
+
+namespace scribeon {
+
+namespace {
+
+const char* usage = "Usage: scribeon [--version | --help]\n"
+                    "\n"
+                    "Scribeon runs AI text commands on the text selected in any application.\n"
+                    "It lives in the system tray; press the global shortcut (Super+Shift+I)\n"
+                    "with text selected to choose a command.\n"
+                    "\n"
+                    "Options:\n"
+                    "  --version  print the version and exit\n"
+                    "  --help     print this help and exit\n";
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+} // namespace
+
+CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (argument == "--version" || argument == "-v")
+            return {Action::printVersion, std::string("scribeon ") + SCRIBEON_VERSION + "\n"};
+        if (argument == "--help" || argument == "-h")
+            return {Action::printHelp, usage};
+        return {Action::fail, "scribeon: unknown option '" + std::string(argument) + "'\n" + usage};
+    }
+    return {};
+}
+
+std::optional<std::string> missingDisplayReason() {
+    if (const char* platform = std::getenv("QT_QPA_PLATFORM");
+        platform && *platform && std::string_view(platform).substr(0, 3) != "xcb" &&
+        std::string_view(platform).substr(0, 7) != "wayland")
+        return std::nullopt;
+    if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY"))
+        return std::nullopt;
+    return "scribeon: no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set); start it "
+           "from a desktop session, or use scripts/run, which starts a headless one";
+}
+
+} // namespace scribeon

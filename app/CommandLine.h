@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scribeon {
+
+// What `scribeon` was asked to do, decided before any display is opened so
+// that --version and --help work anywhere.
+struct CommandLine {
+    enum class Action { run, printVersion, printHelp, fail };
+    Action action = Action::run;
+    std::string output; // text to print for the non-run actions
+
+    static CommandLine parse(const std::vector<std::string>& arguments);
+};
+
+// The reason the program cannot open a window here, or absent when a
+// display (or a display-free Qt platform) is available.
+std::optional<std::string> missingDisplayReason();
+
+} // namespace scribeon

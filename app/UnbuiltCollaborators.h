@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/CommandChooser.h"
+#include "app/HotkeyRegistration.h"
+#include "app/ResultPresenter.h"
+#include "app/SelectionCapture.h"
+#include "app/SettingsPresenter.h"
+#include "app/SignInPresenter.h"
+#include "app/UpdateManager.h"
+#include "platform/CredentialStore.h"
+#include "service/AccountAPI.h"
+#include "service/AuthService.h"
+
+namespace scribeon {
+
+// What the program uses for the parts whose real adapters are not in this
+// build yet: each one does nothing and reports nothing, so the program runs
+// signed out with no shortcut.
+struct UnbuiltCollaborators final : UpdateManager,
+                                    HotkeyRegistration,
+                                    SelectionCapture,
+                                    CommandChooser,
+                                    ResultPresenter,
+                                    SignInPresenter,
+                                    SettingsPresenter,
+                                    CredentialStore,
+                                    AccountAPI,
+                                    AuthService {
+    void startUpdater() override {}
+    void setOnUpdateAvailabilityChanged(AvailabilityCallback) override {}
+    void registerHotkey(std::function<void()>) override {}
+    void reregister() override {}
+    void release() override {}
+    std::optional<std::string> getSelectedText() override { return std::nullopt; }
+    void show(std::string, std::function<void(ProcessResult)>, std::function<void()>,
+              std::function<void(std::string)>) override {}
+    std::optional<RunningApplication> sourceApp() const override { return std::nullopt; }
+    void show(ProcessResult, std::optional<RunningApplication>, std::function<void()>,
+              std::function<void(std::string)>, std::optional<std::string>) override {}
+    void show(std::function<void()>) override {}
+    void show() override {}
+    bool save(const std::string&, const std::string&, const std::string&) override { return false; }
+    std::optional<std::string> read(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    void remove(const std::string&, const std::string&) override {}
+    void fetchUser(Completion<UserResponse> completion) override {
+        completion(APIError::networkError(
+            {TransportError::Code::foreign, "this build has no service client"}));
+    }
+    void logout(std::function<void()> done) override { done(); }
+};
+
+} // namespace scribeon

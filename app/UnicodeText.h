@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string_view>
+
+namespace scribeon {
+
+// True when the UTF-8 text holds nothing but Unicode white space and line
+// breaks (or nothing at all). Bytes that are not valid UTF-8 count as content.
+bool isBlank(std::string_view utf8);
+
+} // namespace scribeon

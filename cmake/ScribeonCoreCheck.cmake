@@ -1,0 +1,21 @@
+# The core must build and run without any toolkit or OS library: fail the
+# configure step when one of its sources includes such a header or when the
+# target links one.
+function(scribeon_check_core_is_toolkit_free target)
+  get_target_property(sources ${target} SOURCES)
+  get_target_property(source_dir ${target} SOURCE_DIR)
+  set(forbidden "#include[ \t]*<(Q[A-Za-z]*|X11/[^>]*|atspi/[^>]*|glib[^>]*|gio/[^>]*|libsecret/[^>]*|curl/[^>]*|dbus/[^>]*)>")
+  foreach(src IN LISTS sources)
+    cmake_path(ABSOLUTE_PATH src BASE_DIRECTORY ${source_dir} OUTPUT_VARIABLE path)
+    file(STRINGS ${path} hits REGEX "${forbidden}")
+    if(hits)
+      message(FATAL_ERROR "${target} must stay toolkit-free, but ${path} has: ${hits}")
+    endif()
+  endforeach()
+  get_target_property(libs ${target} LINK_LIBRARIES)
+  foreach(lib IN LISTS libs)
+    if(lib MATCHES "Qt|X11|atspi|secret|CURL|curl|dbus")
+      message(FATAL_ERROR "${target} must stay toolkit-free, but links ${lib}")
+    endif()
+  endforeach()
+endfunction()

@@ -1,0 +1,3 @@
+function(scribeon_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+endfunction()

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/AccessibilityTrust.h"
+
+namespace scribeon {
+
+class FakeAccessibilityTrust : public AccessibilityTrust {
+public:
+    bool trusted = false;
+    int promptCount = 0;
+    int checkCount = 0;
+
+    bool isTrusted() override {
+        ++checkCount;
+        return trusted;
+    }
+    void prompt() override { ++promptCount; }
+};
+
+} // namespace scribeon

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/MainQueue.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace scribeon {
+
+// Virtual-time queue: nothing runs until the test advances the clock.
+class FakeMainQueue : public MainQueue {
+public:
+    void post(std::function<void()> task) override;
+    Cancel postAfter(Milliseconds delay, std::function<void()> task) override;
+
+    // Runs every task due up to now + delta in due-time order (ties in posting
+    // order), tasks posted meanwhile included, leaving the clock at now + delta.
+    void advance(Milliseconds delta);
+    void runPending() { advance(Milliseconds{0}); }
+
+    Milliseconds now() const { return now_; }
+    std::size_t pendingCount() const;
+
+private:
+    struct Entry {
+        Milliseconds due;
+        std::uint64_t sequence;
+        std::function<void()> task;
+        std::shared_ptr<bool> cancelled;
+    };
+    Milliseconds now_{0};
+    std::uint64_t nextSequence_ = 0;
+    std::vector<Entry> entries_;
+};
+
+} // namespace scribeon

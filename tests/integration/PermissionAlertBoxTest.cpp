@@ -1,0 +1,71 @@
+#include "ui/PermissionAlertBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+// Answers the modal box from inside its own event loop by clicking the
+// button with `label`, after recording what the box shows.
+struct Answerer {
+    explicit Answerer(QString buttonLabel) : label(std::move(buttonLabel)) {}
+    QString label;
+    QString title, text, informative;
+    QStringList buttons;
+    QString defaultButton;
+    bool warning = false;
+
+    void arm() {
+        QTimer::singleShot(0, [this] { answer(); });
+    }
+    void answer() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            arm();
+            return;
+        }
+        title = box->windowTitle();
+        text = box->text();
+        informative = box->informativeText();
+        warning = box->icon() == QMessageBox::Warning;
+        defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+        for (QAbstractButton* button : box->buttons())
+            buttons << button->text();
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == label)
+                button->click();
+    }
+};
+
+TEST(PermissionAlertBoxTest, ShowsTheLinuxWordingAndReturnsTheAnswer) {
+    PermissionAlertBox alert;
+    Answerer later(QStringLiteral("Later"));
+    later.arm();
+    EXPECT_EQ(alert.run(), PermissionAnswer::later);
+    EXPECT_EQ(later.title, QStringLiteral("Accessibility Permission Required"));
+    EXPECT_EQ(later.text, QStringLiteral("Accessibility Permission Required"));
+    EXPECT_EQ(later.informative,
+              QString::fromUtf8("Scribeon needs Accessibility access to:\n"
+                                "• Capture selected text from any app\n"
+                                "• Replace text after processing\n"
+                                "• Register global hotkey (Super+Shift+I)\n\n"
+                                "Please turn on accessibility support (assistive technologies) "
+                                "for your desktop session."));
+    EXPECT_TRUE(later.warning);
+    EXPECT_EQ(later.defaultButton, QStringLiteral("Enable Accessibility"));
+    EXPECT_TRUE(later.buttons.contains(QStringLiteral("Enable Accessibility")));
+    EXPECT_TRUE(later.buttons.contains(QStringLiteral("Later")));
+    EXPECT_EQ(later.buttons.size(), 2);
+
+    Answerer enable(QStringLiteral("Enable Accessibility"));
+    enable.arm();
+    EXPECT_EQ(alert.run(), PermissionAnswer::enableAccessibility);
+}
+
+} // namespace
+} // namespace scribeon

@@ -1,0 +1,182 @@
+#include "app/AppDelegate.h"
+
+#include "AppFakes.h"
+#include "platform/fake/FakeAccessibilityTrust.h"
+#include "platform/fake/InMemoryCredentialStore.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace test;
+
+class AppDelegateTest : public testing::Test {
+protected:
+    void signIn() { store.save(KeychainService::serviceName, "auth_token", "t"); }
+    void build() {
+        auto vm = AppViewModel::create(queue, keychain, api, auth);
+        delegate =
+            AppDelegate::create(AppCollaborators{queue, updates, hotkey, trust, alert, capture,
+                                                 chooser, resultPanel, login, settings},
+                                vm);
+    }
+    void launch() {
+        build();
+        delegate->applicationDidFinishLaunching();
+    }
+
+    Journal journal;
+    FakeMainQueue queue;
+    InMemoryCredentialStore store;
+    KeychainService keychain{store};
+    FakeAccountAPI api;
+    FakeAuthService auth;
+    FakeUpdateManager updates{journal};
+    FakeHotkey hotkey{journal};
+    FakeAccessibilityTrust trust;
+    FakePermissionAlert alert{journal};
+    FakeCapture capture;
+    FakeChooser chooser;
+    FakeResultPanel resultPanel{queue};
+    FakeLoginWindow login;
+    FakeSettingsWindow settings;
+    std::shared_ptr<AppDelegate> delegate;
+};
+
+TEST_F(AppDelegateTest, LaunchWiresUpdatesThenTheHotkeyAndSkipsTheAlertWhenTrusted) {
+    trust.trusted = true;
+    launch();
+    EXPECT_EQ(journal.entries,
+              (std::vector<std::string>{"updater.start", "updater.callback", "hotkey.register"}));
+    updates.callback(true, "2.0");
+    EXPECT_TRUE(delegate->appViewModel().isUpdateAvailable.get());
+    EXPECT_EQ(delegate->appViewModel().availableVersion.get(), "2.0");
+}
+
+TEST_F(AppDelegateTest, LaterAnswerRunsNoPollButTheHotkeyStillWorks) {
+    signIn();
+    alert.answer = PermissionAnswer::later;
+    launch();
+    EXPECT_EQ(journal.entries.back(), "alert");
+    EXPECT_EQ(trust.promptCount, 0);
+    EXPECT_EQ(queue.pendingCount(), 0u);
+    capture.selection = "text elsewhere";
+    hotkey.press();
+    EXPECT_EQ(capture.captures, 1);
+    ASSERT_EQ(chooser.shown.size(), 1u);
+}
+
+TEST_F(AppDelegateTest, EnableAnswerPromptsAndPollsUntilTrustThenReregistersOnce) {
+    alert.answer = PermissionAnswer::enableAccessibility;
+    launch();
+    EXPECT_EQ(trust.promptCount, 1);
+    queue.advance(4500ms);
+    trust.trusted = true; // granted at 4.5 s, seen by the tick at 5 s
+    queue.advance(499ms);
+    EXPECT_EQ(hotkey.reregisterCount, 0);
+    queue.advance(1ms);
+    EXPECT_EQ(hotkey.reregisterCount, 1);
+    queue.advance(60s);
+    EXPECT_EQ(hotkey.reregisterCount, 1);
+    EXPECT_EQ(queue.pendingCount(), 0u);
+}
+
+TEST_F(AppDelegateTest, SignedOutPressOpensSignInWithoutReadingTheSelection) {
+    trust.trusted = true;
+    launch();
+    capture.selection = "hello";
+    hotkey.press();
+    EXPECT_EQ(capture.captures, 0);
+    ASSERT_EQ(login.shown.size(), 1u);
+    login.shown[0]();
+    EXPECT_TRUE(delegate->appViewModel().isAuthenticated.get());
+    EXPECT_TRUE(chooser.shown.empty()) << "the pipeline does not resume after sign-in";
+}
+
+TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
+    signIn();
+    trust.trusted = true;
+    launch();
+    const std::optional<std::string> selections[] = {std::nullopt, "", "  \t ", "\n\r\n",
+                                                     "\xC2\xA0\xE2\x80\xA8 "};
+    for (const auto& selection : selections) {
+        capture.selection = selection;
+        hotkey.press();
+        EXPECT_EQ(delegate->appViewModel().errorMessage.get(), "Please select some text first.");
+        queue.advance(3s);
+        EXPECT_FALSE(delegate->appViewModel().errorMessage.get());
+    }
+    EXPECT_TRUE(chooser.shown.empty());
+}
+
+TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFiftyMilliseconds) {
+    signIn();
+    trust.trusted = true;
+    launch();
+    capture.selection = "  teh cat \n";
+    hotkey.press();
+    ASSERT_EQ(chooser.shown.size(), 1u);
+    EXPECT_EQ(chooser.shown[0].text, "  teh cat \n");
+
+    chooser.source = RunningApplication{4242, "mousepad"};
+    const ProcessResult result{"fix", "Fix", "  teh cat \n", "the cat"};
+    queue.advance(1s);
+    chooser.shown[0].onResult(result);
+    chooser.source = RunningApplication{1, "changed after the result"};
+    queue.advance(49ms);
+    EXPECT_TRUE(resultPanel.shown.empty());
+    queue.advance(1ms);
+    ASSERT_EQ(resultPanel.shown.size(), 1u);
+    EXPECT_EQ(resultPanel.shown[0].result, result);
+    EXPECT_EQ(resultPanel.shown[0].sourceApp, (RunningApplication{4242, "mousepad"}));
+    EXPECT_FALSE(resultPanel.shown[0].message);
+    EXPECT_EQ(resultPanel.shown[0].at, 1050ms);
+
+    resultPanel.shown[0].onError("boom");
+    EXPECT_EQ(delegate->appViewModel().errorMessage.get(), "boom");
+}
+
+TEST_F(AppDelegateTest, SecondPressWhileTheChooserIsOpenRunsANewPass) {
+    signIn();
+    trust.trusted = true;
+    launch();
+    capture.selection = "one";
+    hotkey.press();
+    capture.selection = "two";
+    hotkey.press();
+    ASSERT_EQ(chooser.shown.size(), 2u);
+    EXPECT_EQ(chooser.shown[1].text, "two");
+}
+
+TEST_F(AppDelegateTest, TerminationReleasesTheHotkeySoLaterPressesDoNothing) {
+    signIn();
+    trust.trusted = true;
+    launch();
+    delegate->applicationWillTerminate();
+    EXPECT_EQ(journal.entries.back(), "hotkey.release");
+    capture.selection = "text";
+    hotkey.press();
+    EXPECT_EQ(capture.captures, 0);
+}
+
+TEST_F(AppDelegateTest, CallbacksOfADestroyedDelegateDoNothing) {
+    signIn();
+    alert.answer = PermissionAnswer::enableAccessibility;
+    launch();
+    capture.selection = "text";
+    hotkey.press();
+    auto onResult = chooser.shown[0].onResult;
+    delegate.reset();
+    onResult(ProcessResult{});
+    hotkey.press();
+    trust.trusted = true;
+    queue.advance(10s);
+    EXPECT_TRUE(resultPanel.shown.empty());
+    EXPECT_EQ(hotkey.reregisterCount, 0);
+    EXPECT_EQ(chooser.shown.size(), 1u);
+}
+
+} // namespace
+} // namespace scribeon

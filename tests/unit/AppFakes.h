@@ -1,0 +1,145 @@
+#pragma once
+
+#include "app/CommandChooser.h"
+#include "app/HotkeyRegistration.h"
+#include "app/PermissionAlert.h"
+#include "app/ResultPresenter.h"
+#include "app/SelectionCapture.h"
+#include "app/SettingsPresenter.h"
+#include "app/SignInPresenter.h"
+#include "app/UpdateManager.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "service/AccountAPI.h"
+#include "service/AuthService.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace scribeon::test {
+
+// Records calls in one shared journal so tests can check their order.
+struct Journal {
+    std::vector<std::string> entries;
+    void add(std::string entry) { entries.push_back(std::move(entry)); }
+};
+
+struct FakeAccountAPI : AccountAPI {
+    std::deque<Completion<UserResponse>> pending;
+    int requests = 0;
+    void fetchUser(Completion<UserResponse> completion) override {
+        ++requests;
+        pending.push_back(std::move(completion));
+    }
+    void completeNext(Result<UserResponse> result) {
+        auto completion = std::move(pending.front());
+        pending.pop_front();
+        completion(std::move(result));
+    }
+};
+
+struct FakeAuthService : AuthService {
+    std::vector<std::function<void()>> pending;
+    void logout(std::function<void()> done) override { pending.push_back(std::move(done)); }
+};
+
+struct FakeUpdateManager : UpdateManager {
+    Journal& journal;
+    AvailabilityCallback callback;
+    explicit FakeUpdateManager(Journal& j) : journal(j) {}
+    void startUpdater() override { journal.add("updater.start"); }
+    void setOnUpdateAvailabilityChanged(AvailabilityCallback cb) override {
+        journal.add("updater.callback");
+        callback = std::move(cb);
+    }
+};
+
+struct FakeHotkey : HotkeyRegistration {
+    Journal& journal;
+    std::function<void()> onTrigger;
+    int reregisterCount = 0;
+    explicit FakeHotkey(Journal& j) : journal(j) {}
+    void registerHotkey(std::function<void()> trigger) override {
+        journal.add("hotkey.register");
+        onTrigger = std::move(trigger);
+    }
+    void reregister() override {
+        journal.add("hotkey.reregister");
+        ++reregisterCount;
+    }
+    void release() override {
+        journal.add("hotkey.release");
+        onTrigger = nullptr;
+    }
+    void press() {
+        if (onTrigger)
+            onTrigger();
+    }
+};
+
+struct FakePermissionAlert : PermissionAlert {
+    Journal& journal;
+    PermissionAnswer answer = PermissionAnswer::later;
+    explicit FakePermissionAlert(Journal& j) : journal(j) {}
+    PermissionAnswer run() override {
+        journal.add("alert");
+        return answer;
+    }
+};
+
+struct FakeCapture : SelectionCapture {
+    std::optional<std::string> selection;
+    int captures = 0;
+    std::optional<std::string> getSelectedText() override {
+        ++captures;
+        return selection;
+    }
+};
+
+struct FakeChooser : CommandChooser {
+    struct Shown {
+        std::string text;
+        std::function<void(ProcessResult)> onResult;
+        std::function<void()> onDismiss;
+        std::function<void(std::string)> onError;
+    };
+    std::vector<Shown> shown;
+    std::optional<RunningApplication> source;
+    void show(std::string text, std::function<void(ProcessResult)> onResult,
+              std::function<void()> onDismiss, std::function<void(std::string)> onError) override {
+        shown.push_back(
+            {std::move(text), std::move(onResult), std::move(onDismiss), std::move(onError)});
+    }
+    std::optional<RunningApplication> sourceApp() const override { return source; }
+};
+
+struct FakeResultPanel : ResultPresenter {
+    FakeMainQueue& queue;
+    struct Shown {
+        ProcessResult result;
+        std::optional<RunningApplication> sourceApp;
+        std::function<void(std::string)> onError;
+        std::optional<std::string> message;
+        Milliseconds at;
+    };
+    std::vector<Shown> shown;
+    explicit FakeResultPanel(FakeMainQueue& q) : queue(q) {}
+    void show(ProcessResult result, std::optional<RunningApplication> sourceApp,
+              std::function<void()>, std::function<void(std::string)> onError,
+              std::optional<std::string> message) override {
+        shown.push_back({std::move(result), std::move(sourceApp), std::move(onError),
+                         std::move(message), queue.now()});
+    }
+};
+
+struct FakeLoginWindow : SignInPresenter {
+    std::vector<std::function<void()>> shown;
+    void show(std::function<void()> onSuccess) override { shown.push_back(std::move(onSuccess)); }
+};
+
+struct FakeSettingsWindow : SettingsPresenter {
+    int shown = 0;
+    void show() override { ++shown; }
+};
+
+} // namespace scribeon::test

@@ -1,0 +1,30 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+TEST(CommandLineTest, DecidesTheAction) {
+    struct Case {
+        std::vector<std::string> arguments;
+        CommandLine::Action action;
+        const char* outputHas;
+    };
+    const Case cases[] = {
+        {{"scribeon"}, CommandLine::Action::run, ""},
+        {{"scribeon", "--version"},
+         CommandLine::Action::printVersion,
+         "scribeon " SCRIBEON_VERSION},
+        {{"scribeon", "--help"}, CommandLine::Action::printHelp, "Usage: scribeon"},
+        {{"scribeon", "--bogus"}, CommandLine::Action::fail, "unknown option '--bogus'"},
+    };
+    for (const auto& c : cases) {
+        const CommandLine parsed = CommandLine::parse(c.arguments);
+        EXPECT_EQ(parsed.action, c.action) << c.arguments.back();
+        EXPECT_NE(parsed.output.find(c.outputHas), std::string::npos) << parsed.output;
+    }
+}
+
+} // namespace
+} // namespace scribeon

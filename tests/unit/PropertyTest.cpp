@@ -1,0 +1,77 @@
+#include "app/Property.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scribeon {
+namespace {
+
+TEST(PropertyTest, NotifiesOnlyOnRealChange) {
+    Property<std::optional<std::string>> text;
+    std::vector<std::optional<std::string>> seen;
+    auto subscription = text.observe([&](const auto& value) { seen.push_back(value); });
+
+    text.set(std::nullopt);
+    text.set("a");
+    text.set(std::string("a"));
+    text.set("b");
+    text.set(std::nullopt);
+    text.set(std::nullopt);
+
+    EXPECT_EQ(seen, (std::vector<std::optional<std::string>>{"a", "b", std::nullopt}));
+}
+
+TEST(PropertyTest, AlwaysPolicyNotifiesEqualWrites) {
+    Property<int, Notify::Always> value{7};
+    int notifications = 0;
+    auto subscription = value.observe([&](int) { ++notifications; });
+    value.set(7);
+    value.set(7);
+    EXPECT_EQ(notifications, 2);
+}
+
+TEST(PropertyTest, SubscriptionEndsObservationWhenDestroyedOrMoved) {
+    Property<int> value;
+    int first = 0, second = 0;
+    Subscription kept;
+    {
+        auto a = value.observe([&](int) { ++first; });
+        kept = value.observe([&](int) { ++second; });
+        value.set(1);
+    }
+    value.set(2);
+    kept.reset();
+    value.set(3);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 2);
+}
+
+TEST(PropertyTest, ObserverThatUnsubscribesAnotherDuringNotificationStopsIt) {
+    Property<int> value;
+    Subscription second;
+    int secondCalls = 0;
+    auto first = value.observe([&](int) { second.reset(); });
+    second = value.observe([&](int) { ++secondCalls; });
+    value.set(1);
+    EXPECT_EQ(secondCalls, 0);
+}
+
+TEST(PropertyTest, EveryObserverSeesTheValueOfItsWriteWhenAnEarlierOneWritesBack) {
+    // The scene resets a request pulse from inside its notification.
+    Property<bool> pulse{false};
+    std::vector<bool> later;
+    auto reset = pulse.observe([&](bool requested) {
+        if (requested)
+            pulse.set(false);
+    });
+    auto watcher = pulse.observe([&](bool requested) { later.push_back(requested); });
+    pulse.set(true);
+    EXPECT_FALSE(pulse.get());
+    EXPECT_EQ(later, (std::vector<bool>{false, true}));
+}
+
+} // namespace
+} // namespace scribeon

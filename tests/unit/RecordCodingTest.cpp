@@ -1,0 +1,201 @@
+#include "service/RecordCoding.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace scribeon {
+namespace {
+
+using Json = nlohmann::json;
+
+const char* validUser = R"({"user": {
+    "id": 42, "name": "Ada", "email": "ada@example.com", "plan": "Pro",
+    "email_verified_at": "2026-01-02T03:04:05.000Z", "created_at": "2025-12-01T00:00:00.000Z",
+    "statistics": {"monthly_usage": 3, "remaining_requests": 97, "monthly_limit": 100,
+                   "next_reset_date": "2027-01-01T00:00:00.000Z"}}})";
+
+// Applies `edit` to a valid reply and returns the decode failure text, or
+// "ok" when it decoded.
+template <typename Record> std::string decodeEdited(const char* valid, void (*edit)(Json&)) {
+    Json json = Json::parse(valid);
+    edit(json);
+    auto result = decodeBody<Record>(json.dump());
+    return result ? "ok" : result.error().description();
+}
+
+struct FailureCase {
+    const char* name;
+    void (*edit)(Json&);
+    const char* expected; // "ok" or a fragment of the description
+};
+
+class UserResponseDecodingTest : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(UserResponseDecodingTest, AppliesTheStrictRules) {
+    const std::string outcome = decodeEdited<UserResponse>(validUser, GetParam().edit);
+    EXPECT_NE(outcome.find(GetParam().expected), std::string::npos) << outcome;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UserResponseDecodingTest,
+    testing::Values(
+        FailureCase{"unchanged", [](Json&) {}, "ok"},
+        FailureCase{"null optional", [](Json& j) { j["user"]["email_verified_at"] = nullptr; },
+                    "ok"},
+        FailureCase{"missing optional", [](Json& j) { j["user"].erase("email_verified_at"); },
+                    "ok"},
+        FailureCase{"missing nested optional",
+                    [](Json& j) { j["user"]["statistics"].erase("next_reset_date"); }, "ok"},
+        FailureCase{"extra keys at every level",
+                    [](Json& j) {
+                        j["extra"] = 1;
+                        j["user"]["avatar"] = {{"url", "x"}};
+                        j["user"]["statistics"]["bonus"] = true;
+                    },
+                    "ok"},
+        FailureCase{"missing nested required",
+                    [](Json& j) { j["user"]["statistics"].erase("monthly_limit"); },
+                    "key \"monthly_limit\" of user.statistics: missing"},
+        FailureCase{"null required", [](Json& j) { j["user"]["created_at"] = nullptr; },
+                    "key \"created_at\" of user: required but null"},
+        FailureCase{"wrong type text", [](Json& j) { j["user"]["name"] = 5; },
+                    "key \"name\" of user: expected a string, found an integer"},
+        FailureCase{"wrong type optional", [](Json& j) { j["user"]["email_verified_at"] = 1; },
+                    "key \"email_verified_at\" of user: expected a string"},
+        FailureCase{"fractional integer", [](Json& j) { j["user"]["id"] = 42.0; },
+                    "key \"id\" of user: expected an integer, found a fractional number"},
+        FailureCase{"integer as string", [](Json& j) { j["user"]["id"] = "42"; },
+                    "expected an integer, found a string"},
+        FailureCase{"largest signed 64-bit",
+                    [](Json& j) { j["user"]["id"] = std::numeric_limits<std::int64_t>::max(); },
+                    "ok"},
+        FailureCase{"smallest signed 64-bit",
+                    [](Json& j) { j["user"]["id"] = std::numeric_limits<std::int64_t>::min(); },
+                    "ok"},
+        FailureCase{"one past signed 64-bit",
+                    [](Json& j) {
+                        j["user"]["id"] =
+                            std::uint64_t(std::numeric_limits<std::int64_t>::max()) + 1;
+                    },
+                    "key \"id\" of user: integer out of the signed 64-bit range"},
+        FailureCase{"statistics not an object",
+                    [](Json& j) { j["user"]["statistics"] = Json::array(); },
+                    "user.statistics: expected an object, found an array"},
+        FailureCase{"reply not an object", [](Json& j) { j = Json::array(); },
+                    "the reply: expected an object, found an array"}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        for (char& c : name)
+            if (!isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        return name;
+    });
+
+TEST(RecordCodingTest, DecodesAUserFieldByField) {
+    auto result = decodeBody<UserResponse>(validUser);
+    ASSERT_TRUE(result) << result.error().description();
+    const User& user = result.value().user;
+    EXPECT_EQ(user.id, 42);
+    EXPECT_EQ(user.plan, "Pro");
+    EXPECT_EQ(user.emailVerifiedAt, "2026-01-02T03:04:05.000Z");
+    EXPECT_EQ(user.statistics.remainingRequests, 97);
+    EXPECT_EQ(user.statistics.nextResetDate, "2027-01-01T00:00:00.000Z");
+}
+
+TEST(RecordCodingTest, IntegerBeyondSixtyFourBitsIsOutOfRange) {
+    const std::string body = std::string(validUser).replace(std::string(validUser).find("42"), 2,
+                                                            "99999999999999999999999");
+    auto result = decodeBody<UserResponse>(body);
+    ASSERT_FALSE(result);
+    EXPECT_NE(result.error().description().find("out of the signed 64-bit range"),
+              std::string::npos);
+}
+
+TEST(RecordCodingTest, ACommandListFailsAsAWholeOnOneBadEntry) {
+    struct Case {
+        const char* body;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {R"({"data":[{"code":"a","name":"A","is_active":true},{"code":"b","name":"B"}]})",
+         "key \"is_active\" of data[1]: missing"},
+        {R"({"data":[{"code":"a","name":"A","is_active":1}]})",
+         "key \"is_active\" of data[0]: expected a boolean, found an integer"},
+        {R"({"data":{"code":"a"}})", "key \"data\": expected an array, found an object"},
+        {R"({"data":[)", "not valid JSON"},
+        {"", "not valid JSON"},
+        {"<html>busy</html>", "not valid JSON"},
+        {"{\"data\":[{\"code\":\"\xFF\",\"name\":\"A\",\"is_active\":true}]}", "not valid JSON"},
+    };
+    for (const auto& c : cases) {
+        auto result = decodeBody<CommandsResponse>(c.body);
+        ASSERT_FALSE(result) << c.body;
+        ASSERT_NE(result.error().codingError(), nullptr);
+        EXPECT_NE(result.error().description().find(c.expected), std::string::npos)
+            << result.error().description();
+    }
+}
+
+TEST(RecordCodingTest, EveryReplyRecordRoundTrips) {
+    const ProcessResponse process{{"fix", "Fix grammar", "teh cat", "the cat"}};
+    const ToggleResponse toggle{"Command disabled", {"fix", "Fix grammar", false}};
+    const AuthResponse auth{"Signed in", std::nullopt};
+    const APIErrorResponse error{"rate limit exceeded", "Limit reached", std::nullopt, 10,
+                                 LimitInfo{100, 100, "2027-01-01T00:00:00.000Z"}};
+    EXPECT_EQ(decodeRecord<ProcessResponse>(toJson(process)).value(), process);
+    EXPECT_EQ(decodeRecord<ToggleResponse>(toJson(toggle)).value(), toggle);
+    EXPECT_EQ(decodeRecord<AuthResponse>(toJson(auth)).value(), auth);
+    EXPECT_EQ(decodeRecord<APIErrorResponse>(toJson(error)).value(), error);
+    auto user = decodeBody<UserResponse>(validUser).value();
+    EXPECT_EQ(decodeRecord<UserResponse>(toJson(user)).value(), user);
+}
+
+TEST(RecordCodingTest, EncodingWritesFalseAndOmitsAbsentOptionals) {
+    const Command inactive{"fix", "Fix grammar", false};
+    const Json json = toJson(inactive);
+    EXPECT_EQ(json, Json::parse(R"({"code":"fix","name":"Fix grammar","is_active":false})"));
+    EXPECT_EQ(decodeRecord<Command>(json).value(), inactive);
+
+    const AuthResponse noToken{"Check your e-mail", std::nullopt};
+    EXPECT_FALSE(toJson(noToken).contains("token"));
+    User user;
+    EXPECT_FALSE(toJson(user).contains("email_verified_at"));
+    EXPECT_FALSE(toJson(user)["statistics"].contains("next_reset_date"));
+    EXPECT_EQ(toJson(APIErrorResponse{}), Json::object());
+}
+
+TEST(RecordCodingTest, CommandEqualityIsByValueAndIdentityIsTheCode) {
+    const Command a{"fix", "Fix", true};
+    EXPECT_EQ(a, (Command{"fix", "Fix", true}));
+    EXPECT_NE(a, (Command{"fix", "Fix", false}));
+    EXPECT_EQ(a.id(), (Command{"fix", "Other", false}).id());
+}
+
+TEST(RecordCodingTest, RequestBodiesEncodeAndInvalidTextIsACodingError) {
+    EXPECT_EQ(Json::parse(encodeBody(LoginRequest{"a@b.c", "pw"}).value()),
+              Json::parse(R"({"email":"a@b.c","password":"pw"})"));
+    EXPECT_EQ(encodeBody(ProcessRequest{"h\xC3\xA9"}).value(), "{\"text\":\"h\xC3\xA9\"}");
+    auto invalid = encodeBody(ProcessRequest{"bad \xFF byte"});
+    ASSERT_FALSE(invalid);
+    EXPECT_NE(invalid.error().codingError(), nullptr);
+}
+
+TEST(RecordCodingTest, ErrorBodyWithOnlyAMessageHasNoErrorCode) {
+    auto body = decodeBody<APIErrorResponse>(R"({"message":"Nope"})");
+    ASSERT_TRUE(body);
+    EXPECT_FALSE(body.value().error);
+    EXPECT_EQ(body.value().message, "Nope");
+    EXPECT_FALSE(decodeBody<APIErrorResponse>(R"({"limit_info": 3})"));
+}
+
+TEST(RecordCodingTest, CommandCacheListRoundTripsAndRejectsNonArrays) {
+    const std::vector<Command> commands{{"a", "A", true}, {"b", "B", false}};
+    EXPECT_EQ(decodeCommandList(toJson(commands).dump()).value(), commands);
+    EXPECT_TRUE(decodeCommandList("[]").value().empty());
+    EXPECT_FALSE(decodeCommandList(R"({"data":[]})"));
+    EXPECT_FALSE(decodeCommandList(R"([{"code":"a"}])"));
+}
+
+} // namespace
+} // namespace scribeon
