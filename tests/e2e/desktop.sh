@@ -1,0 +1,117 @@
+# Sourced by the end-to-end scripts: a private, headless desktop per run
+# (fresh HOME, own X server, window manager and session bus), torn down on
+# exit. Nothing here relies on anything already running.
+
+set -euo pipefail
+
+e2e_tmp=$(mktemp -d /tmp/scribeon-e2e.XXXXXX)
+e2e_pids=()
+
+e2e_cleanup() {
+    local pid
+    for ((i = ${#e2e_pids[@]} - 1; i >= 0; i--)); do
+        pid=${e2e_pids[i]}
+        kill -TERM "$pid" 2>/dev/null || true
+    done
+    for pid in "${e2e_pids[@]}"; do
+        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$pid" 2>/dev/null || true
+    done
+    [[ -n "${DBUS_SESSION_BUS_PID:-}" ]] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
+    rm -rf "$e2e_tmp"
+}
+trap e2e_cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    if [[ -f "$e2e_tmp/app.log" ]]; then
+        echo "--- scribeon output ---" >&2
+        cat "$e2e_tmp/app.log" >&2
+    fi
+    exit 1
+}
+
+# wait_for SECONDS DESCRIPTION COMMAND...: polls COMMAND until it succeeds.
+wait_for() {
+    local seconds=$1 what=$2
+    shift 2
+    local deadline=$((SECONDS + seconds))
+    until "$@" >/dev/null 2>&1; do
+        ((SECONDS < deadline)) || fail "timed out after ${seconds}s waiting for $what"
+        sleep 0.1
+    done
+}
+
+# A fresh home and empty XDG directories; no display, no session bus.
+fresh_home() {
+    export HOME="$e2e_tmp/home"
+    export XDG_RUNTIME_DIR="$e2e_tmp/run" XDG_CONFIG_HOME="$e2e_tmp/home/.config"
+    export XDG_DATA_HOME="$e2e_tmp/home/.local/share" XDG_CACHE_HOME="$e2e_tmp/home/.cache"
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+    unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM XDG_SESSION_TYPE
+}
+
+start_bg() {
+    "$@" &
+    e2e_pids+=($!)
+}
+
+start_desktop() {
+    fresh_home
+    exec 3>"$e2e_tmp/display"
+    start_bg Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset
+    exec 3>&-
+    wait_for 20 "Xvfb to pick a display" test -s "$e2e_tmp/display"
+    export DISPLAY=":$(head -n1 "$e2e_tmp/display")"
+    wait_for 20 "the X server $DISPLAY" xdpyinfo
+    eval "$(dbus-launch --sh-syntax)"
+    start_bg openbox --sm-disable
+    wait_for 20 "the window manager" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+}
+
+start_tray() {
+    start_bg trayer --edge top --align right --widthtype request --height 24 --SetDockType true
+    wait_for 20 "the tray host" xdotool search --classname panel
+}
+
+start_scribeon() {
+    start_bg "$@" >"$e2e_tmp/app.log" 2>&1
+    scribeon_pid=${e2e_pids[-1]}
+}
+
+# True once the process has installed its own SIGTERM handler.
+catches_sigterm() {
+    local mask
+    mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$1/status" 2>/dev/null) || return 1
+    [[ -n "$mask" ]] && (((0x$mask >> 14) & 1))
+}
+
+# Waits for the process to exit and checks its status.
+expect_exit() {
+    local pid=$1 expected=$2 status=0
+    local deadline=$((SECONDS + 20))
+    while kill -0 "$pid" 2>/dev/null; do
+        ((SECONDS < deadline)) || fail "process $pid did not exit"
+        sleep 0.1
+    done
+    wait "$pid" || status=$?
+    [[ $status -eq $expected ]] || fail "process exited with $status, expected $expected"
+}
+
+# A window of class scribeon embedded (at any depth) in the tray host's panel.
+tray_icon_embedded() {
+    xwininfo -root -tree | awk '
+        /\("panel" "trayer"\)/ { match($0, /^ */); panel = RLENGTH; inside = 1; next }
+        inside { match($0, /^ */); if (RLENGTH <= panel) inside = 0;
+                 else if ($0 ~ /\("scribeon" "Scribeon"\)/) found = 1 }
+        END { exit found ? 0 : 1 }'
+}
+
+a11y_enabled() {
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+        org.freedesktop.DBus.Properties.Get string:org.a11y.Status string:IsEnabled |
+        grep -q 'boolean true'
+}
+
+alert_window() { xdotool search --onlyvisible --name '^Accessibility Permission Required$'; }
