@@ -21,7 +21,7 @@ ScribeonApp::~ScribeonApp() {
 }
 
 void ScribeonApp::buildTray() {
-    QAction* quit = trayMenu_.addAction(tr("Quit Scribeon"));
+    QAction* quit = trayMenu_.addAction(tr("Quit"));
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
     connect(&trayMenu_, &QMenu::aboutToShow, this, [this] { scene_->menuShown(); });
     connect(&trayMenu_, &QMenu::aboutToHide, this, [this] { scene_->menuHidden(); });
