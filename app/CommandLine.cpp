@@ -7,7 +7,7 @@ namespace scribeon {
 
 namespace {
 
-const char* usage = "Usage: scribeon [--version | --help]\n"
+const char* usage = "Usage: scribeon [--version | --help | --sign-in EMAIL]\n"
                     "\n"
                     "Scribeon runs AI text commands on the text selected in any application.\n"
                     "It lives in the system tray; press the global shortcut (Super+Shift+I)\n"
@@ -15,7 +15,9 @@ const char* usage = "Usage: scribeon [--version | --help]\n"
                     "\n"
                     "Options:\n"
                     "  --version  print the version and exit\n"
-                    "  --help     print this help and exit\n";
+                    "  --help     print this help and exit\n"
+                    "  --sign-in EMAIL\n"
+                    "             sign in with the password read from standard input\n";
 
 bool isSet(const char* name) {
     const char* value = std::getenv(name);
@@ -31,6 +33,11 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
             return {Action::printVersion, std::string("scribeon ") + SCRIBEON_VERSION + "\n"};
         if (argument == "--help" || argument == "-h")
             return {Action::printHelp, usage};
+        if (argument == "--sign-in") {
+            if (i + 1 < arguments.size() && !arguments[i + 1].empty())
+                return {Action::signIn, arguments[i + 1]};
+            return {Action::fail, std::string("scribeon: --sign-in needs an e-mail address\n") + usage};
+        }
         return {Action::fail, "scribeon: unknown option '" + std::string(argument) + "'\n" + usage};
     }
     return {};

@@ -7,7 +7,7 @@
 namespace scribeon {
 
 ScribeonApp::ScribeonApp() {
-    auto appViewModel = AppViewModel::create(queue_, keychain_, unbuilt_, unbuilt_);
+    auto appViewModel = AppViewModel::create(queue_, keychain_, apiClient_, authService_);
     delegate_ =
         AppDelegate::create(AppCollaborators{queue_, unbuilt_, unbuilt_, trust_, permissionAlert_,
                                              unbuilt_, unbuilt_, unbuilt_, unbuilt_, unbuilt_},

@@ -3,8 +3,13 @@
 #include "app/AppDelegate.h"
 #include "app/AppScene.h"
 #include "app/UnbuiltCollaborators.h"
+#include "platform/linux/CurlHttpTransport.h"
+#include "platform/linux/LibsecretCredentialStore.h"
 #include "platform/linux/LinuxAccessibilityTrust.h"
 #include "platform/qt/QtMainQueue.h"
+#include "platform/qt/QtPreferences.h"
+#include "service/APIClient.h"
+#include "service/RemoteAuthService.h"
 #include "service/KeychainService.h"
 #include "ui/PermissionAlertBox.h"
 
@@ -31,8 +36,13 @@ private:
     void buildTray();
 
     QtMainQueue queue_;
+    CurlHttpTransport transport_;
+    LibsecretCredentialStore credentialStore_;
+    KeychainService keychain_{credentialStore_};
+    QtPreferences preferences_;
+    APIClient apiClient_{transport_, keychain_};
+    RemoteAuthService authService_{apiClient_, keychain_, preferences_, queue_};
     UnbuiltCollaborators unbuilt_;
-    KeychainService keychain_{unbuilt_};
     LinuxAccessibilityTrust trust_;
     PermissionAlertBox permissionAlert_;
     std::shared_ptr<AppDelegate> delegate_;

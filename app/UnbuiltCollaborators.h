@@ -7,25 +7,19 @@
 #include "app/SettingsPresenter.h"
 #include "app/SignInPresenter.h"
 #include "app/UpdateManager.h"
-#include "platform/CredentialStore.h"
-#include "service/AccountAPI.h"
-#include "service/AuthService.h"
 
 namespace scribeon {
 
 // What the program uses for the parts whose real adapters are not in this
 // build yet: each one does nothing and reports nothing, so the program runs
-// signed out with no shortcut.
+// with no shortcut and no panels.
 struct UnbuiltCollaborators final : UpdateManager,
                                     HotkeyRegistration,
                                     SelectionCapture,
                                     CommandChooser,
                                     ResultPresenter,
                                     SignInPresenter,
-                                    SettingsPresenter,
-                                    CredentialStore,
-                                    AccountAPI,
-                                    AuthService {
+                                    SettingsPresenter {
     void startUpdater() override {}
     void setOnUpdateAvailabilityChanged(AvailabilityCallback) override {}
     void registerHotkey(std::function<void()>) override {}
@@ -39,16 +33,6 @@ struct UnbuiltCollaborators final : UpdateManager,
               std::function<void(std::string)>, std::optional<std::string>) override {}
     void show(std::function<void()>) override {}
     void show() override {}
-    bool save(const std::string&, const std::string&, const std::string&) override { return false; }
-    std::optional<std::string> read(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    void remove(const std::string&, const std::string&) override {}
-    void fetchUser(Completion<UserResponse> completion) override {
-        completion(APIError::networkError(
-            {TransportError::Code::foreign, "this build has no service client"}));
-    }
-    void logout(std::function<void()> done) override { done(); }
 };
 
 } // namespace scribeon

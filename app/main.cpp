@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/ScribeonApp.h"
+#include "app/SignInCommand.h"
 #include "platform/qt/UnixSignalWatcher.h"
 
 #include <QApplication>
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     case CommandLine::Action::fail:
         std::fputs(command.output.c_str(), stderr);
         return 2;
+    case CommandLine::Action::signIn:
+        return scribeon::runSignInCommand(command.output, argc, argv);
     case CommandLine::Action::run:
         break;
     }

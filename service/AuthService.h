@@ -1,14 +1,21 @@
 #pragma once
 
+#include "service/Result.h"
+
 #include <functional>
+#include <string>
 
 namespace scribeon {
 
-// Signing out: tells the service, clears the stored credentials and the
-// command cache, and never fails. `done` may run on any thread.
+// Sign-in and sign-out, keeping the credential store in step with the
+// service. Completions run on the main queue.
 class AuthService {
 public:
     virtual ~AuthService() = default;
+    // Yields the bearer token.
+    virtual void login(const std::string& email, const std::string& password,
+                       Completion<std::string> completion) = 0;
+    // Never fails; the local clean-up runs even when the service is unreachable.
     virtual void logout(std::function<void()> done) = 0;
 };
 

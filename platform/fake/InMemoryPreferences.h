@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/Preferences.h"
+
+#include <variant>
+
+namespace scribeon {
+
+class InMemoryPreferences : public Preferences {
+public:
+    struct Data {
+        std::string bytes;
+        bool operator==(const Data&) const = default;
+    };
+    using Value = std::variant<Data, std::vector<std::string>, std::map<std::string, std::string>,
+                               std::int64_t, bool, double>;
+    // Tests may plant a value of any kind, e.g. a double where text is expected.
+    std::map<std::string, Value> values;
+
+    std::optional<std::string> data(const std::string& key) override {
+        auto v = get<Data>(key);
+        return v ? std::optional<std::string>(v->bytes) : std::nullopt;
+    }
+    std::optional<std::vector<std::string>> textList(const std::string& key) override {
+        return get<std::vector<std::string>>(key);
+    }
+    std::optional<std::map<std::string, std::string>> textMap(const std::string& key) override {
+        return get<std::map<std::string, std::string>>(key);
+    }
+    std::optional<std::int64_t> integer(const std::string& key) override {
+        return get<std::int64_t>(key);
+    }
+    std::optional<bool> boolean(const std::string& key) override { return get<bool>(key); }
+
+    bool setData(const std::string& key, const std::string& bytes) override {
+        values[key] = Data{bytes};
+        return true;
+    }
+    bool setTextList(const std::string& key, const std::vector<std::string>& value) override {
+        values[key] = value;
+        return true;
+    }
+    bool setTextMap(const std::string& key,
+                    const std::map<std::string, std::string>& value) override {
+        values[key] = value;
+        return true;
+    }
+    bool setInteger(const std::string& key, std::int64_t value) override {
+        values[key] = value;
+        return true;
+    }
+    bool setBoolean(const std::string& key, bool value) override {
+        values[key] = value;
+        return true;
+    }
+    bool remove(const std::string& key) override {
+        values.erase(key);
+        return true;
+    }
+
+private:
+    template <typename T> std::optional<T> get(const std::string& key) const {
+        auto it = values.find(key);
+        if (it == values.end())
+            return std::nullopt;
+        if (const T* value = std::get_if<T>(&it->second))
+            return *value;
+        return std::nullopt;
+    }
+};
+
+} // namespace scribeon

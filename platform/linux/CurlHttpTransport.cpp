@@ -1,0 +1,193 @@
+#include "platform/linux/CurlHttpTransport.h"
+
+#include <curl/curl.h>
+
+#include <arpa/inet.h>
+
+#include <memory>
+#include <optional>
+
+namespace scribeon {
+
+namespace {
+
+struct CurlGlobal {
+    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+};
+
+struct ReplyBuffer {
+    std::string body;
+    std::size_t limit = 0;
+    bool overflowed = false;
+};
+
+std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* buffer = static_cast<ReplyBuffer*>(user);
+    const std::size_t bytes = size * count;
+    if (buffer->body.size() + bytes > buffer->limit) {
+        buffer->overflowed = true;
+        return 0; // makes curl stop with CURLE_WRITE_ERROR
+    }
+    buffer->body.append(data, bytes);
+    return bytes;
+}
+
+TransportError classify(CURLcode code, const char* detail) {
+    using Code = TransportError::Code;
+    const std::string description = detail && *detail ? detail : curl_easy_strerror(code);
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return {Code::cannotFindHost, description};
+    case CURLE_COULDNT_CONNECT:
+        return {description.find("unreachable") != std::string::npos ? Code::notConnectedToInternet
+                                                                     : Code::cannotConnectToHost,
+                description};
+    case CURLE_OPERATION_TIMEDOUT:
+        return {Code::timedOut, description};
+    case CURLE_SSL_CONNECT_ERROR:
+        return {Code::secureConnectionFailed, description};
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        return {Code::serverCertificateUntrusted, description};
+    default:
+        return {Code::other, description};
+    }
+}
+
+struct UrlParts {
+    std::string scheme;
+    std::string host;
+};
+
+std::optional<UrlParts> parseUrl(const std::string& url) {
+    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> handle(curl_url(), curl_url_cleanup);
+    if (!handle || curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
+        return std::nullopt;
+    char* scheme = nullptr;
+    char* host = nullptr;
+    UrlParts parts;
+    if (curl_url_get(handle.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK)
+        parts.scheme = scheme;
+    if (curl_url_get(handle.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK)
+        parts.host = host;
+    curl_free(scheme);
+    curl_free(host);
+    return parts;
+}
+
+} // namespace
+
+bool CurlHttpTransport::isLoopbackHost(const std::string& host) {
+    if (host == "localhost")
+        return true;
+    in_addr v4{};
+    if (inet_pton(AF_INET, host.c_str(), &v4) == 1)
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    std::string bare = host;
+    if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']')
+        bare = bare.substr(1, bare.size() - 2);
+    in6_addr v6{};
+    return inet_pton(AF_INET6, bare.c_str(), &v6) == 1 && IN6_IS_ADDR_LOOPBACK(&v6);
+}
+
+CurlHttpTransport::CurlHttpTransport(std::size_t workers, std::size_t maxReplyBytes)
+    : maxReplyBytes_(maxReplyBytes) {
+    static CurlGlobal global;
+    for (std::size_t i = 0; i < std::max<std::size_t>(workers, 1); ++i)
+        workers_.emplace_back([this] { work(); });
+}
+
+CurlHttpTransport::~CurlHttpTransport() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (auto& worker : workers_)
+        worker.join();
+}
+
+void CurlHttpTransport::send(HttpRequest request, std::function<void(HttpOutcome)> completion) {
+    {
+        std::lock_guard lock(mutex_);
+        jobs_.push_back({std::move(request), std::move(completion)});
+    }
+    wake_.notify_one();
+}
+
+void CurlHttpTransport::work() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            if (jobs_.empty())
+                return;
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        job.completion(perform(job.request));
+    }
+}
+
+HttpOutcome CurlHttpTransport::perform(const HttpRequest& request) const {
+    using Code = TransportError::Code;
+    const auto parts = parseUrl(request.url);
+    if (!parts)
+        return TransportError{Code::foreign, "the address " + request.url + " is not a valid URL"};
+    if (parts->scheme != "https" && !(parts->scheme == "http" && isLoopbackHost(parts->host)))
+        return TransportError{Code::foreign, "refusing to send to " + parts->host +
+                                                 " without encryption (http:// is allowed only "
+                                                 "for this computer)"};
+
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
+    if (!curl)
+        return TransportError{Code::other, "could not start an HTTP session"};
+    ReplyBuffer buffer;
+    buffer.limit = maxReplyBytes_;
+    char errorText[CURL_ERROR_SIZE] = {};
+
+    curl_slist* headers = nullptr;
+    for (const auto& [name, value] : request.headers)
+        headers = curl_slist_append(headers, (name + ": " + value).c_str());
+    headers = curl_slist_append(headers, "Expect:");
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headerList(headers,
+                                                                           curl_slist_free_all);
+    CURL* h = curl.get();
+    curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+    if (request.method == "GET")
+        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    else if (request.method == "POST" || !request.body.empty()) {
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+    }
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile_.empty())
+        curl_easy_setopt(h, CURLOPT_CAINFO, caFile_.c_str());
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, appendBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &buffer);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxReplyBytes_));
+
+    const CURLcode result = curl_easy_perform(h);
+    if (buffer.overflowed || result == CURLE_FILESIZE_EXCEEDED)
+        return TransportError{Code::other, "the reply is larger than " +
+                                               std::to_string(maxReplyBytes_ / (1024 * 1024)) +
+                                               " MiB"};
+    if (result != CURLE_OK)
+        return classify(result, errorText);
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    return HttpReply{status, std::move(buffer.body)};
+}
+
+} // namespace scribeon

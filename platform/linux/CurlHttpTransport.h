@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/HttpTransport.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace scribeon {
+
+// libcurl easy handles on a small pool of worker threads: calls overlap,
+// none blocks the caller. TLS peers and host names are always verified;
+// plain http:// is refused unless the host is a loopback address.
+class CurlHttpTransport : public HttpTransport {
+public:
+    static constexpr std::size_t defaultMaxReplyBytes = 16u * 1024u * 1024u;
+
+    explicit CurlHttpTransport(std::size_t workers = 4,
+                               std::size_t maxReplyBytes = defaultMaxReplyBytes);
+    ~CurlHttpTransport() override;
+
+    void send(HttpRequest request, std::function<void(HttpOutcome)> completion) override;
+
+    // For tests that talk to their own certificate authority.
+    void setCertificateAuthorityFile(std::string path) { caFile_ = std::move(path); }
+
+    static bool isLoopbackHost(const std::string& host);
+
+private:
+    struct Job {
+        HttpRequest request;
+        std::function<void(HttpOutcome)> completion;
+    };
+    void work();
+    HttpOutcome perform(const HttpRequest& request) const;
+
+    std::size_t maxReplyBytes_;
+    std::string caFile_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> jobs_;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+} // namespace scribeon

@@ -1,0 +1,133 @@
+#include "platform/qt/QtPreferences.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace scribeon {
+
+namespace {
+
+QString key(const std::string& name) { return QString::fromStdString(name); }
+
+std::optional<QJsonDocument> parseJson(const QString& text) {
+    QJsonParseError error{};
+    QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::nullopt;
+    return document;
+}
+
+QString compact(const QJsonDocument& document) {
+    return QString::fromUtf8(document.toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+QtPreferences::QtPreferences()
+    : settings_(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Scribeon"),
+                QStringLiteral("Scribeon")) {}
+
+QtPreferences::QtPreferences(const QString& iniPath) : settings_(iniPath, QSettings::IniFormat) {}
+
+std::optional<QString> QtPreferences::text(const std::string& name) {
+    const QVariant value = settings_.value(key(name));
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+std::optional<std::string> QtPreferences::data(const std::string& name) {
+    const QVariant value = settings_.value(key(name));
+    if (value.typeId() != QMetaType::QByteArray)
+        return std::nullopt;
+    return value.toByteArray().toStdString();
+}
+
+std::optional<std::vector<std::string>> QtPreferences::textList(const std::string& name) {
+    const auto stored = text(name);
+    const auto document = stored ? parseJson(*stored) : std::nullopt;
+    if (!document || !document->isArray())
+        return std::nullopt;
+    std::vector<std::string> items;
+    for (const QJsonValue& item : document->array()) {
+        if (!item.isString())
+            return std::nullopt;
+        items.push_back(item.toString().toStdString());
+    }
+    return items;
+}
+
+std::optional<std::map<std::string, std::string>> QtPreferences::textMap(const std::string& name) {
+    const auto stored = text(name);
+    const auto document = stored ? parseJson(*stored) : std::nullopt;
+    if (!document || !document->isObject())
+        return std::nullopt;
+    std::map<std::string, std::string> entries;
+    const QJsonObject object = document->object();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!it.value().isString())
+            return std::nullopt;
+        entries[it.key().toStdString()] = it.value().toString().toStdString();
+    }
+    return entries;
+}
+
+std::optional<std::int64_t> QtPreferences::integer(const std::string& name) {
+    const auto stored = text(name);
+    if (!stored)
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong value = stored->trimmed().toLongLong(&ok);
+    return ok ? std::optional<std::int64_t>(value) : std::nullopt;
+}
+
+std::optional<bool> QtPreferences::boolean(const std::string& name) {
+    const auto stored = text(name);
+    if (stored == QStringLiteral("true"))
+        return true;
+    if (stored == QStringLiteral("false"))
+        return false;
+    return std::nullopt;
+}
+
+bool QtPreferences::write(const std::string& name, const QVariant& value) {
+    settings_.setValue(key(name), value);
+    settings_.sync();
+    return settings_.status() == QSettings::NoError;
+}
+
+bool QtPreferences::setData(const std::string& name, const std::string& bytes) {
+    return write(name, QByteArray::fromStdString(bytes));
+}
+
+bool QtPreferences::setTextList(const std::string& name, const std::vector<std::string>& value) {
+    QJsonArray array;
+    for (const auto& item : value)
+        array.append(QString::fromStdString(item));
+    return write(name, compact(QJsonDocument(array)));
+}
+
+bool QtPreferences::setTextMap(const std::string& name,
+                               const std::map<std::string, std::string>& value) {
+    QJsonObject object;
+    for (const auto& [entryKey, entryValue] : value)
+        object.insert(QString::fromStdString(entryKey), QString::fromStdString(entryValue));
+    return write(name, compact(QJsonDocument(object)));
+}
+
+bool QtPreferences::setInteger(const std::string& name, std::int64_t value) {
+    return write(name, QString::number(value));
+}
+
+bool QtPreferences::setBoolean(const std::string& name, bool value) {
+    return write(name, value ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+bool QtPreferences::remove(const std::string& name) {
+    settings_.remove(key(name));
+    settings_.sync();
+    return settings_.status() == QSettings::NoError;
+}
+
+} // namespace scribeon

@@ -1,0 +1,104 @@
+#include "service/CommandService.h"
+
+#include "service/DeliverOnMain.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace scribeon {
+
+CommandService::CommandService(APIClient& client, Preferences& preferences, MainQueue& queue)
+    : client_(client), preferences_(preferences), queue_(queue) {}
+
+void CommandService::fetchCommands(Completion<std::vector<Command>> completion) {
+    client_.request<CommandsResponse>(
+        "/commands", "GET", true,
+        deliverOnMain<CommandsResponse>(
+            queue_, [this, completion = std::move(completion)](Result<CommandsResponse> reply) {
+                if (!reply) {
+                    completion(reply.error());
+                    return;
+                }
+                cacheCommands(reply.value().data);
+                completion(std::move(reply.value().data));
+            }));
+}
+
+void CommandService::cacheCommands(const std::vector<Command>& commands) {
+    auto bytes = encodeBody(commands);
+    if (bytes)
+        preferences_.setData(cachedCommandsKey, bytes.value());
+}
+
+std::optional<std::vector<Command>> CommandService::getCachedCommands() {
+    auto bytes = preferences_.data(cachedCommandsKey);
+    if (!bytes)
+        return std::nullopt;
+    auto commands = decodeCommandList(*bytes);
+    if (!commands)
+        return std::nullopt;
+    return std::move(commands.value());
+}
+
+std::vector<Command> CommandService::sortCommands(std::vector<Command> commands) {
+    const auto order = preferences_.textList(commandOrderKey);
+    if (!order || order->empty())
+        return commands;
+    std::map<std::string, std::size_t> rank;
+    for (std::size_t i = 0; i < order->size(); ++i)
+        rank.emplace((*order)[i], i); // emplace keeps the first position of a repeated code
+    auto rankOf = [&rank](const Command& command) {
+        auto it = rank.find(command.code);
+        return it == rank.end() ? std::numeric_limits<std::size_t>::max() : it->second;
+    };
+    std::stable_sort(commands.begin(), commands.end(),
+                     [&](const Command& a, const Command& b) { return rankOf(a) < rankOf(b); });
+    return commands;
+}
+
+void CommandService::saveCommandOrder(const std::vector<std::string>& codes) {
+    preferences_.setTextList(commandOrderKey, codes);
+}
+
+std::map<std::string, std::string> CommandService::getEmojis() {
+    return preferences_.textMap(commandEmojisKey).value_or(std::map<std::string, std::string>{});
+}
+
+void CommandService::saveEmoji(const std::string& emoji, const std::string& code) {
+    auto emojis = getEmojis();
+    emojis[code] = emoji;
+    preferences_.setTextMap(commandEmojisKey, emojis);
+}
+
+std::string CommandService::emojiFor(const std::string& code) {
+    const auto emojis = getEmojis();
+    auto it = emojis.find(code);
+    return it == emojis.end() ? std::string(defaultEmoji) : it->second;
+}
+
+void CommandService::processCommand(const std::string& code, const std::string& text,
+                                    Completion<ProcessResult> completion) {
+    client_.request<ProcessResponse>(
+        "/commands/" + code + "/process", "POST", ProcessRequest{text}, true,
+        deliverOnMain<ProcessResponse>(queue_, [completion = std::move(completion)](
+                                                   Result<ProcessResponse> reply) {
+            if (reply)
+                completion(std::move(reply.value().data));
+            else
+                completion(reply.error());
+        }));
+}
+
+void CommandService::toggleCommand(const std::string& code, Completion<Command> completion) {
+    client_.request<ToggleResponse>(
+        "/commands/" + code + "/toggle", "POST", true,
+        deliverOnMain<ToggleResponse>(
+            queue_, [completion = std::move(completion)](Result<ToggleResponse> reply) {
+                if (reply)
+                    completion(std::move(reply.value().data));
+                else
+                    completion(reply.error());
+            }));
+}
+
+} // namespace scribeon

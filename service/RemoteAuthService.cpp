@@ -1,0 +1,44 @@
+#include "service/RemoteAuthService.h"
+
+#include "service/CommandService.h"
+#include "service/DeliverOnMain.h"
+
+namespace scribeon {
+
+RemoteAuthService::RemoteAuthService(APIClient& client, KeychainService& keychain,
+                                     Preferences& preferences, MainQueue& queue)
+    : client_(client), keychain_(keychain), preferences_(preferences), queue_(queue) {}
+
+void RemoteAuthService::login(const std::string& email, const std::string& password,
+                              Completion<std::string> completion) {
+    client_.request<AuthResponse>(
+        "/auth/sign-in", "POST", LoginRequest{email, password}, false,
+        deliverOnMain<AuthResponse>(queue_, [this, email, completion = std::move(completion)](
+                                                Result<AuthResponse> reply) {
+            if (!reply) {
+                completion(reply.error());
+                return;
+            }
+            const auto& token = reply.value().token;
+            if (!token) {
+                completion(APIError::validationError(reply.value().message));
+                return;
+            }
+            keychain_.save(*token, KeychainService::authTokenKey);
+            keychain_.save(email, KeychainService::userEmailKey);
+            completion(*token);
+        }));
+}
+
+void RemoteAuthService::logout(std::function<void()> done) {
+    client_.requestVoid("/auth/sign-out", "POST", true,
+                        deliverOnMain<Done>(queue_, [this, done = std::move(done)](Result<Done>) {
+                            keychain_.remove(KeychainService::authTokenKey);
+                            keychain_.remove(KeychainService::userEmailKey);
+                            preferences_.remove(CommandService::cachedCommandsKey);
+                            if (done)
+                                done();
+                        }));
+}
+
+} // namespace scribeon
