@@ -1,0 +1,170 @@
+#include "service/APIClient.h"
+
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/InMemoryCredentialStore.h"
+#include "service/URLSyntax.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+class APIClientTest : public testing::Test {
+protected:
+    template <typename Reply> Result<Reply> call(const std::string& endpoint = "/user") {
+        std::optional<Result<Reply>> outcome;
+        client.request<Reply>(endpoint, "GET", true, [&](Result<Reply> r) { outcome = std::move(r); });
+        return std::move(*outcome);
+    }
+
+    FakeHttpTransport transport;
+    InMemoryCredentialStore store;
+    KeychainService keychain{store};
+    APIClient client{transport, keychain, "https://scribeon.test/api/v1"};
+};
+
+TEST_F(APIClientTest, NonSuccessRepliesMapToTheirErrorAndMessage) {
+    struct Case {
+        long status;
+        const char* body;
+        APIError::Kind kind;
+        const char* message;
+    };
+    using K = APIError::Kind;
+    const Case cases[] = {
+        {201, R"({"message":"Created"})", K::unknown, "Created"},
+        {204, "", K::unknown, "An unexpected error occurred."},
+        {401, R"({"message":"ignored"})", K::unauthorized, "Session expired. Please sign in again."},
+        {403, R"({"error":"XX COMMAND LIMIT YY"})", K::commandLimitExceeded, "Command limit exceeded."},
+        {403, R"({"error":"command limit reached","message":"Only 3 active."})",
+         K::commandLimitExceeded, "Only 3 active."},
+        {403, "", K::subscriptionRequired, "Active subscription required."},
+        {403, R"({"error":"command_limit"})", K::subscriptionRequired, "Active subscription required."},
+        {404, "<html>Not found</html>", K::commandNotFound, "Command not found or inactive."},
+        {422, R"({"error":"text too long","text_length":12000,"max_length":10000})", K::textTooLong,
+         "Text is too long. Maximum 10000 characters."},
+        {422, R"({"error":"text too long","text_length":12000,"message":"Too long!"})",
+         K::validationError, "Too long!"},
+        {422, R"({"error":"text too long"})", K::validationError, "Validation error."},
+        {422, R"({"error":"Response Incomplete"})", K::responseIncomplete,
+         "The AI response was incomplete. Please try with shorter text."},
+        {422, R"({"message":"The e-mail or password is incorrect."})", K::validationError,
+         "The e-mail or password is incorrect."},
+        {429, R"({"limit_info":{"reset_date":"2027-01-01T00:00:00.000Z"}})", K::rateLimitExceeded,
+         "Monthly request limit exceeded."},
+        {429, R"({"message":"Slow down","limit_info":{}})", K::rateLimitExceeded, "Slow down"},
+        {500, R"({"message":"db down"})", K::serverError, "Server error. Please try again later."},
+        {503, "", K::serverError, "Server error. Please try again later."},
+        {599, "", K::serverError, "Server error. Please try again later."},
+        {418, "", K::unknown, "An unexpected error occurred."},
+        {302, R"({"message":"Moved"})", K::unknown, "Moved"},
+        // A body of the wrong shape is treated as absent: status alone decides.
+        {422, R"({"error":5,"message":"typed wrong"})", K::validationError, "Validation error."},
+        {429, R"(["not","an","object"])", K::rateLimitExceeded, "Monthly request limit exceeded."},
+    };
+    for (const auto& c : cases) {
+        transport.reply(c.status, c.body);
+        auto result = call<UserResponse>();
+        ASSERT_FALSE(result) << c.status << " " << c.body;
+        ASSERT_TRUE(result.error().apiError());
+        EXPECT_EQ(result.error().apiError()->kind(), c.kind) << c.status << " " << c.body;
+        EXPECT_EQ(result.error().description(), c.message) << c.status << " " << c.body;
+    }
+}
+
+TEST_F(APIClientTest, RateLimitCarriesTheResetDateWhenPresent) {
+    transport.reply(429, R"({"limit_info":{"reset_date":"2027-01-01T00:00:00.000Z"}})");
+    EXPECT_EQ(call<UserResponse>().error().apiError()->resetDate(), "2027-01-01T00:00:00.000Z");
+    transport.reply(429, R"({"message":"m"})");
+    EXPECT_FALSE(call<UserResponse>().error().apiError()->resetDate());
+}
+
+TEST_F(APIClientTest, TransportFailuresBecomeNetworkErrors) {
+    transport.fail({TransportError::Code::timedOut, "Operation timed out after 60000 ms"});
+    auto result = call<UserResponse>();
+    EXPECT_TRUE(result.error().is(APIError::Kind::networkError));
+    EXPECT_EQ(result.error().description(), "Request timed out. Try again.");
+}
+
+TEST_F(APIClientTest, UndecodableSuccessIsACodingErrorNotInvalidResponse) {
+    transport.reply(200, R"({"user":{"id":1}})");
+    auto result = call<UserResponse>();
+    ASSERT_TRUE(result.error().codingError());
+    EXPECT_NE(result.error().description().find("\"name\" of user: missing"), std::string::npos);
+}
+
+TEST_F(APIClientTest, RequestCarriesMethodURLHeadersTokenAndBody) {
+    store.save(KeychainService::serviceName, "auth_token", "tok-123");
+    std::optional<Result<ProcessResponse>> outcome;
+    transport.reply(200, R"({"data":{"code":"fix","name":"Fix","original_text":"a","processed_text":"b"}})");
+    client.request<ProcessResponse>("/commands/fix/process", "POST", ProcessRequest{"a"}, true,
+                                    [&](Result<ProcessResponse> r) { outcome = std::move(r); });
+    ASSERT_TRUE(outcome && *outcome);
+    const HttpRequest& sent = transport.requests.at(0);
+    EXPECT_EQ(sent.method, "POST");
+    EXPECT_EQ(sent.url, "https://scribeon.test/api/v1/commands/fix/process");
+    EXPECT_EQ(sent.body, R"({"text":"a"})");
+    EXPECT_EQ(sent.timeout, std::chrono::seconds(60));
+    EXPECT_EQ(transport.header(0, "Content-Type"), "application/json");
+    EXPECT_EQ(transport.header(0, "Accept"), "application/json");
+    EXPECT_EQ(transport.header(0, "Authorization"), "Bearer tok-123");
+}
+
+TEST_F(APIClientTest, NoTokenOrUnauthenticatedCallSendsNoAuthorization) {
+    call<UserResponse>();
+    EXPECT_FALSE(transport.header(0, "Authorization"));
+    store.save(KeychainService::serviceName, "auth_token", "tok");
+    client.request<AuthResponse>("/auth/sign-in", "POST", LoginRequest{"a", "b"}, false,
+                                 [](Result<AuthResponse>) {});
+    EXPECT_FALSE(transport.header(1, "Authorization"));
+    EXPECT_EQ(transport.header(1, "Content-Type"), "application/json");
+}
+
+TEST_F(APIClientTest, UnformableURLOrUnencodableBodySendsNothing) {
+    for (const char* endpoint : {"/commands/a b/process", "/commands/x\"y/toggle", "/commands/%zz",
+                                 "/commands/{x}", "/commands/\xC3\xA9"}) {
+        auto result = call<UserResponse>(endpoint);
+        EXPECT_TRUE(result.error().is(APIError::Kind::invalidResponse)) << endpoint;
+        EXPECT_EQ(result.error().description(), "Invalid server response.");
+    }
+    std::optional<Result<ProcessResponse>> outcome;
+    client.request<ProcessResponse>("/commands/fix/process", "POST", ProcessRequest{"\xFF"}, true,
+                                    [&](Result<ProcessResponse> r) { outcome = std::move(r); });
+    EXPECT_TRUE(outcome->error().codingError());
+    EXPECT_TRUE(transport.requests.empty());
+}
+
+TEST_F(APIClientTest, RequestVoidIgnoresTheBodyOfASuccess) {
+    transport.reply(200, "not json at all");
+    std::optional<Result<Done>> outcome;
+    client.requestVoid("/auth/sign-out", "POST", true, [&](Result<Done> r) { outcome = r; });
+    EXPECT_TRUE(outcome && *outcome);
+    transport.reply(204, "");
+    client.requestVoid("/auth/sign-out", "POST", true, [&](Result<Done> r) { outcome = r; });
+    EXPECT_TRUE(outcome->error().is(APIError::Kind::unknown));
+}
+
+TEST(URLSyntaxTest, AcceptsOnlyWellFormedHttpURLs) {
+    const std::pair<const char*, bool> cases[] = {
+        {"https://scribeon.test/api/v1/user", true},
+        {"http://127.0.0.1:8787/api/v1/commands/fix-grammar/toggle", true},
+        {"http://[::1]:8787/api/v1/user", true},
+        {"https://h/p?q=1&r=%20#frag", true},
+        {"https://h/a b", false},
+        {"https://h/%2", false},
+        {"https://h/%g0", false},
+        {"https://h/a{b}", false},
+        {"https://h/a\\b", false},
+        {"https://h/a#b#c", false},
+        {"https://h/a]", false},
+        {"ftp://h/file", false},
+        {"https:///nohost", false},
+        {"/api/v1/user", false},
+        {"", false},
+    };
+    for (const auto& [url, ok] : cases)
+        EXPECT_EQ(isWellFormedHttpURL(url), ok) << url;
+}
+
+} // namespace
+} // namespace scribeon

@@ -1,0 +1,125 @@
+#include "service/CommandService.h"
+
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/InMemoryCredentialStore.h"
+#include "platform/fake/InMemoryPreferences.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+std::vector<std::string> codes(const std::vector<Command>& commands) {
+    std::vector<std::string> result;
+    for (const auto& c : commands)
+        result.push_back(c.code);
+    return result;
+}
+
+std::vector<Command> commandsNamed(std::initializer_list<const char*> names) {
+    std::vector<Command> result;
+    for (const char* name : names)
+        result.push_back({name, std::string("Command ") + name, true});
+    return result;
+}
+
+class CommandServiceTest : public testing::Test {
+protected:
+    FakeMainQueue queue;
+    FakeHttpTransport transport;
+    InMemoryCredentialStore store;
+    KeychainService keychain{store};
+    InMemoryPreferences preferences;
+    APIClient client{transport, keychain, "https://scribeon.test/api/v1"};
+    CommandService service{client, preferences, queue};
+};
+
+TEST_F(CommandServiceTest, SortFollowsTheSavedOrderWithFirstPositionAndStableTail) {
+    struct Case {
+        const char* name;
+        std::optional<InMemoryPreferences::Value> order;
+        std::vector<std::string> expected;
+    };
+    using List = std::vector<std::string>;
+    const Case cases[] = {
+        {"no order", std::nullopt, {"a", "b", "c", "d"}},
+        {"empty order", List{}, {"a", "b", "c", "d"}},
+        {"partial order", List{"b", "a"}, {"b", "a", "c", "d"}},
+        {"repeated code counts first", List{"a", "b", "a"}, {"a", "b", "c", "d"}},
+        {"repeated code later", List{"c", "b", "c", "a"}, {"c", "b", "a", "d"}},
+        {"unknown codes ignored", List{"zz", "d", "yy"}, {"d", "a", "b", "c"}},
+        {"full reverse", List{"d", "c", "b", "a"}, {"d", "c", "b", "a"}},
+        {"order of the wrong kind", InMemoryPreferences::Value{std::int64_t{3}}, {"a", "b", "c", "d"}},
+    };
+    for (const auto& c : cases) {
+        preferences.values.clear();
+        if (c.order)
+            preferences.values["commandOrder"] = *c.order;
+        EXPECT_EQ(codes(service.sortCommands(commandsNamed({"a", "b", "c", "d"}))), c.expected)
+            << c.name;
+    }
+}
+
+TEST_F(CommandServiceTest, FetchCachesTheListAsReceivedAndAFailedFetchKeepsIt) {
+    transport.reply(200, R"({"data":[{"code":"b","name":"B","is_active":false},
+                                     {"code":"a","name":"A","is_active":true}]})");
+    preferences.setTextList("commandOrder", {"a", "b"});
+    std::optional<Result<std::vector<Command>>> outcome;
+    service.fetchCommands([&](auto r) { outcome = std::move(r); });
+    EXPECT_FALSE(outcome) << "delivered on the main queue";
+    queue.runPending();
+    ASSERT_TRUE(outcome && *outcome);
+    EXPECT_EQ(codes(outcome->value()), (std::vector<std::string>{"b", "a"})) << "unsorted";
+    EXPECT_EQ(service.getCachedCommands(), outcome->value());
+
+    transport.reply(500, "");
+    service.fetchCommands([&](auto r) { outcome = std::move(r); });
+    queue.runPending();
+    EXPECT_FALSE(*outcome);
+    EXPECT_EQ(codes(*service.getCachedCommands()), (std::vector<std::string>{"b", "a"}));
+}
+
+TEST_F(CommandServiceTest, UnreadableCacheReadsAsAbsentAndStaysUntilTheNextFetch) {
+    for (const std::string& garbage : {std::string("\x00\xFF garbage", 10), std::string("{}"),
+                                      std::string(R"([{"code":"a"}])"), std::string("")}) {
+        preferences.setData("cachedCommands", garbage);
+        EXPECT_FALSE(service.getCachedCommands()) << garbage;
+        EXPECT_EQ(preferences.data("cachedCommands"), garbage);
+    }
+    preferences.values["cachedCommands"] = std::vector<std::string>{"wrong kind"};
+    EXPECT_FALSE(service.getCachedCommands());
+}
+
+TEST_F(CommandServiceTest, EmojisKeepEarlierEntriesAndDefaultToTheMemo) {
+    EXPECT_TRUE(service.getEmojis().empty());
+    EXPECT_EQ(service.emojiFor("fix"), "\xF0\x9F\x93\x9D");
+    service.saveEmoji("\xE2\x9C\xA8", "fix");
+    service.saveEmoji("\xF0\x9F\x8C\x8D", "translate");
+    service.saveEmoji("\xF0\x9F\x94\xA7", "fix");
+    EXPECT_EQ(service.getEmojis(), (std::map<std::string, std::string>{
+                                       {"fix", "\xF0\x9F\x94\xA7"}, {"translate", "\xF0\x9F\x8C\x8D"}}));
+    preferences.values["commandEmojis"] = std::int64_t{1};
+    EXPECT_TRUE(service.getEmojis().empty());
+}
+
+TEST_F(CommandServiceTest, ProcessAndTogglePostToTheCommandPaths) {
+    transport.reply(200, R"({"data":{"code":"fix","name":"Fix","original_text":"teh","processed_text":"the"}})");
+    transport.reply(200, R"({"message":"Command disabled","data":{"code":"fix","name":"Fix","is_active":false}})");
+    std::optional<Result<ProcessResult>> processed;
+    std::optional<Result<Command>> toggled;
+    service.processCommand("fix", "teh", [&](auto r) { processed = std::move(r); });
+    service.toggleCommand("fix", [&](auto r) { toggled = std::move(r); });
+    queue.runPending();
+    EXPECT_EQ(processed->value().processedText, "the");
+    EXPECT_EQ(toggled->value(), (Command{"fix", "Fix", false}));
+    EXPECT_EQ(transport.requests[0].url, "https://scribeon.test/api/v1/commands/fix/process");
+    EXPECT_EQ(transport.requests[0].body, R"({"text":"teh"})");
+    EXPECT_EQ(transport.requests[1].url, "https://scribeon.test/api/v1/commands/fix/toggle");
+    EXPECT_EQ(transport.requests[1].method, "POST");
+    EXPECT_TRUE(transport.requests[1].body.empty());
+    EXPECT_FALSE(preferences.data("cachedCommands")) << "a toggle does not touch the cache";
+}
+
+} // namespace
+} // namespace scribeon

@@ -1,0 +1,89 @@
+#include "service/RemoteAuthService.h"
+
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/InMemoryCredentialStore.h"
+#include "platform/fake/InMemoryPreferences.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+class RemoteAuthServiceTest : public testing::Test {
+protected:
+    std::optional<std::string> stored(const char* key) {
+        return store.read(KeychainService::serviceName, key);
+    }
+    Result<std::string> login(const std::string& email, const std::string& password) {
+        std::optional<Result<std::string>> outcome;
+        auth.login(email, password, [&](auto r) { outcome = std::move(r); });
+        queue.runPending();
+        return std::move(*outcome);
+    }
+
+    FakeMainQueue queue;
+    FakeHttpTransport transport;
+    InMemoryCredentialStore store;
+    KeychainService keychain{store};
+    InMemoryPreferences preferences;
+    APIClient client{transport, keychain, "https://scribeon.test/api/v1"};
+    RemoteAuthService auth{client, keychain, preferences, queue};
+};
+
+TEST_F(RemoteAuthServiceTest, SignInStoresTokenAndEmailAsPassed) {
+    transport.reply(200, R"({"message":"Signed in","token":"tok-1"})");
+    EXPECT_EQ(login(" Ada@Example.com", "pw").value(), "tok-1");
+    EXPECT_EQ(stored("auth_token"), "tok-1");
+    EXPECT_EQ(stored("user_email"), " Ada@Example.com");
+    EXPECT_EQ(transport.requests[0].body, R"({"email":" Ada@Example.com","password":"pw"})");
+    EXPECT_FALSE(transport.header(0, "Authorization"));
+}
+
+TEST_F(RemoteAuthServiceTest, FailedSignInsLeaveTheStoreAlone) {
+    store.save(KeychainService::serviceName, "auth_token", "earlier");
+    const std::pair<std::pair<long, const char*>, const char*> cases[] = {
+        {{200, R"({"message":"Please verify your e-mail first."})"}, "Please verify your e-mail first."},
+        {{422, R"({"error":"invalid credentials","message":"The e-mail or password is incorrect."})"},
+         "The e-mail or password is incorrect."},
+        {{401, ""}, "Session expired. Please sign in again."},
+    };
+    for (const auto& [reply, message] : cases) {
+        transport.reply(reply.first, reply.second);
+        auto result = login("a@b.c", "wrong");
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().description(), message);
+        EXPECT_EQ(stored("auth_token"), "earlier");
+        EXPECT_FALSE(stored("user_email"));
+    }
+}
+
+TEST_F(RemoteAuthServiceTest, SignInSucceedsEvenWhenTheStoreRefuses) {
+    store.refuseWrites = true;
+    transport.reply(200, R"({"message":"ok","token":"t"})");
+    EXPECT_TRUE(login("a@b.c", "pw"));
+}
+
+TEST_F(RemoteAuthServiceTest, SignOutCleansUpLocallyEvenOfflineAndKeepsOrderAndEmojis) {
+    store.save(KeychainService::serviceName, "auth_token", "tok");
+    store.save(KeychainService::serviceName, "user_email", "a@b.c");
+    preferences.setData("cachedCommands", "[]");
+    preferences.setTextList("commandOrder", {"a"});
+    preferences.setTextMap("commandEmojis", {{"a", "x"}});
+    transport.fail({TransportError::Code::notConnectedToInternet, "offline"});
+    bool done = false;
+    auth.logout([&] { done = true; });
+    queue.runPending();
+    EXPECT_TRUE(done);
+    EXPECT_EQ(transport.header(0, "Authorization"), "Bearer tok");
+    EXPECT_TRUE(store.items.empty());
+    EXPECT_FALSE(preferences.data("cachedCommands"));
+    EXPECT_TRUE(preferences.textList("commandOrder"));
+    EXPECT_TRUE(preferences.textMap("commandEmojis"));
+
+    client.requestVoid("/user", "GET", true, [](auto) {});
+    EXPECT_FALSE(transport.header(1, "Authorization"));
+}
+
+} // namespace
+} // namespace scribeon
