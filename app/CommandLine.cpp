@@ -36,7 +36,8 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
         if (argument == "--sign-in") {
             if (i + 1 < arguments.size() && !arguments[i + 1].empty())
                 return {Action::signIn, arguments[i + 1]};
-            return {Action::fail, std::string("scribeon: --sign-in needs an e-mail address\n") + usage};
+            return {Action::fail,
+                    std::string("scribeon: --sign-in needs an e-mail address\n") + usage};
         }
         return {Action::fail, "scribeon: unknown option '" + std::string(argument) + "'\n" + usage};
     }

@@ -9,8 +9,8 @@
 #include "platform/qt/QtMainQueue.h"
 #include "platform/qt/QtPreferences.h"
 #include "service/APIClient.h"
-#include "service/RemoteAuthService.h"
 #include "service/KeychainService.h"
+#include "service/RemoteAuthService.h"
 #include "ui/PermissionAlertBox.h"
 
 #include <QMenu>

@@ -22,7 +22,8 @@ public:
 
     virtual bool setData(const std::string& key, const std::string& bytes) = 0;
     virtual bool setTextList(const std::string& key, const std::vector<std::string>& value) = 0;
-    virtual bool setTextMap(const std::string& key, const std::map<std::string, std::string>& value) = 0;
+    virtual bool setTextMap(const std::string& key,
+                            const std::map<std::string, std::string>& value) = 0;
     virtual bool setInteger(const std::string& key, std::int64_t value) = 0;
     virtual bool setBoolean(const std::string& key, bool value) = 0;
     virtual bool remove(const std::string& key) = 0;

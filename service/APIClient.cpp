@@ -70,11 +70,13 @@ void APIClient::perform(const std::string& endpoint, const std::string& method,
             return;
         }
         auto errorBody = decodeBody<APIErrorResponse>(reply.body);
-        onReply(mapError(reply.status, errorBody ? std::optional(errorBody.value()) : std::nullopt));
+        onReply(
+            mapError(reply.status, errorBody ? std::optional(errorBody.value()) : std::nullopt));
     });
 }
 
-APIError APIClient::mapError(long statusCode, const std::optional<APIErrorResponse>& errorResponse) {
+APIError APIClient::mapError(long statusCode,
+                             const std::optional<APIErrorResponse>& errorResponse) {
     const std::string code =
         errorResponse && errorResponse->error ? lowercased(*errorResponse->error) : std::string();
     const std::optional<std::string> message =

@@ -25,7 +25,8 @@ public:
     template <typename Reply>
     void request(const std::string& endpoint, const std::string& method, bool authenticated,
                  Completion<Reply> completion) {
-        perform(endpoint, method, std::nullopt, authenticated, decoding<Reply>(std::move(completion)));
+        perform(endpoint, method, std::nullopt, authenticated,
+                decoding<Reply>(std::move(completion)));
     }
 
     template <typename Reply, typename Body>

@@ -80,13 +80,13 @@ void CommandService::processCommand(const std::string& code, const std::string& 
                                     Completion<ProcessResult> completion) {
     client_.request<ProcessResponse>(
         "/commands/" + code + "/process", "POST", ProcessRequest{text}, true,
-        deliverOnMain<ProcessResponse>(queue_, [completion = std::move(completion)](
-                                                   Result<ProcessResponse> reply) {
-            if (reply)
-                completion(std::move(reply.value().data));
-            else
-                completion(reply.error());
-        }));
+        deliverOnMain<ProcessResponse>(
+            queue_, [completion = std::move(completion)](Result<ProcessResponse> reply) {
+                if (reply)
+                    completion(std::move(reply.value().data));
+                else
+                    completion(reply.error());
+            }));
 }
 
 void CommandService::toggleCommand(const std::string& code, Completion<Command> completion) {

@@ -6,7 +6,9 @@ namespace scribeon {
 
 namespace {
 
-bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool isHex(char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 bool isAllowed(char c) {
     if (std::isalnum(static_cast<unsigned char>(c)))
@@ -56,7 +58,8 @@ bool isWellFormedHttpURL(std::string_view url) {
     if (afterAuthority.find_first_of("[]") != std::string_view::npos)
         return false;
     const std::size_t hash = afterAuthority.find('#');
-    return hash == std::string_view::npos || afterAuthority.find('#', hash + 1) == std::string_view::npos;
+    return hash == std::string_view::npos ||
+           afterAuthority.find('#', hash + 1) == std::string_view::npos;
 }
 
 } // namespace scribeon

@@ -13,7 +13,9 @@ public:
     std::vector<HttpRequest> requests;
     std::deque<HttpOutcome> script;
 
-    void reply(long status, std::string body) { script.push_back(HttpReply{status, std::move(body)}); }
+    void reply(long status, std::string body) {
+        script.push_back(HttpReply{status, std::move(body)});
+    }
     void fail(TransportError error) { script.push_back(std::move(error)); }
 
     void send(HttpRequest request, std::function<void(HttpOutcome)> completion) override {

@@ -164,7 +164,8 @@ HttpOutcome CurlHttpTransport::perform(const HttpRequest& request) const {
         curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     else if (request.method == "POST" || !request.body.empty()) {
         curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(request.body.size()));
     }
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));

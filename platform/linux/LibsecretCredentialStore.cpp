@@ -11,13 +11,19 @@ namespace scribeon {
 namespace {
 
 const SecretSchema* schema() {
-    static const SecretSchema value = {
-        "app.scribeon.Scribeon.Credential",
-        SECRET_SCHEMA_NONE,
-        {{"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
-         {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
-         {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
-        0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    static const SecretSchema value = {"app.scribeon.Scribeon.Credential",
+                                       SECRET_SCHEMA_NONE,
+                                       {{"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                        {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                        {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
+                                       0,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr};
     return &value;
 }
 

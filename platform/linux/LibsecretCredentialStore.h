@@ -17,7 +17,8 @@ public:
 
     bool save(const std::string& service, const std::string& account,
               const std::string& secret) override;
-    std::optional<std::string> read(const std::string& service, const std::string& account) override;
+    std::optional<std::string> read(const std::string& service,
+                                    const std::string& account) override;
     void remove(const std::string& service, const std::string& account) override;
 
 private:

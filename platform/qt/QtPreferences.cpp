@@ -1,14 +1,18 @@
 #include "platform/qt/QtPreferences.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 
 namespace scribeon {
 
 namespace {
 
-QString key(const std::string& name) { return QString::fromStdString(name); }
+QString key(const std::string& name) {
+    return QString::fromStdString(name);
+}
 
 std::optional<QJsonDocument> parseJson(const QString& text) {
     QJsonParseError error{};
@@ -25,20 +29,46 @@ QString compact(const QJsonDocument& document) {
 } // namespace
 
 QtPreferences::QtPreferences()
-    : settings_(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Scribeon"),
-                QStringLiteral("Scribeon")) {}
+    : QtPreferences(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                    QStringLiteral("/Scribeon/Scribeon.conf")) {}
 
-QtPreferences::QtPreferences(const QString& iniPath) : settings_(iniPath, QSettings::IniFormat) {}
+QtPreferences::QtPreferences(const QString& iniPath)
+    : settings_(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {
+    settings_->allKeys(); // the file is parsed, and its status known, on first access
+    if (settings_->status() == QSettings::FormatError)
+        setAsideUnreadableFile();
+}
+
+// QSettings refuses to write over a file it could not parse, which would
+// leave every later change unsaved. Keep the damaged file next to the new one
+// for the user and carry over every value that could be read.
+void QtPreferences::setAsideUnreadableFile() {
+    const QString path = settings_->fileName();
+    QVariantMap readable;
+    for (const QString& name : settings_->allKeys())
+        readable.insert(name, settings_->value(name));
+    settings_.reset();
+    const QString aside = path + QStringLiteral(".unreadable");
+    QFile::remove(aside);
+    const bool kept = QFile::rename(path, aside);
+    qWarning("[Scribeon] Preferences file %s could not be read; %s", qUtf8Printable(path),
+             kept ? qUtf8Printable(QStringLiteral("kept it as ") + aside)
+                  : "it could not be moved aside");
+    settings_ = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    for (auto it = readable.cbegin(); it != readable.cend(); ++it)
+        settings_->setValue(it.key(), it.value());
+    settings_->sync();
+}
 
 std::optional<QString> QtPreferences::text(const std::string& name) {
-    const QVariant value = settings_.value(key(name));
+    const QVariant value = settings_->value(key(name));
     if (value.typeId() != QMetaType::QString)
         return std::nullopt;
     return value.toString();
 }
 
 std::optional<std::string> QtPreferences::data(const std::string& name) {
-    const QVariant value = settings_.value(key(name));
+    const QVariant value = settings_->value(key(name));
     if (value.typeId() != QMetaType::QByteArray)
         return std::nullopt;
     return value.toByteArray().toStdString();
@@ -92,9 +122,9 @@ std::optional<bool> QtPreferences::boolean(const std::string& name) {
 }
 
 bool QtPreferences::write(const std::string& name, const QVariant& value) {
-    settings_.setValue(key(name), value);
-    settings_.sync();
-    return settings_.status() == QSettings::NoError;
+    settings_->setValue(key(name), value);
+    settings_->sync();
+    return settings_->status() == QSettings::NoError;
 }
 
 bool QtPreferences::setData(const std::string& name, const std::string& bytes) {
@@ -125,9 +155,9 @@ bool QtPreferences::setBoolean(const std::string& name, bool value) {
 }
 
 bool QtPreferences::remove(const std::string& name) {
-    settings_.remove(key(name));
-    settings_.sync();
-    return settings_.status() == QSettings::NoError;
+    settings_->remove(key(name));
+    settings_->sync();
+    return settings_->status() == QSettings::NoError;
 }
 
 } // namespace scribeon

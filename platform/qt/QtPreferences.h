@@ -4,12 +4,15 @@
 
 #include <QSettings>
 
+#include <memory>
+
 namespace scribeon {
 
 // The preferences as an INI file (by default $XDG_CONFIG_HOME/Scribeon/
 // Scribeon.conf). Lists and maps are written as JSON text so that a value
 // keeps its kind in a file a user may edit; data is QSettings' @ByteArray.
-// Every write is synced and reports whether it reached the file.
+// Every write is synced and reports whether it reached the file. A file that
+// cannot be parsed is kept aside as Scribeon.conf.unreadable.
 class QtPreferences : public Preferences {
 public:
     QtPreferences();
@@ -23,7 +26,8 @@ public:
 
     bool setData(const std::string& key, const std::string& bytes) override;
     bool setTextList(const std::string& key, const std::vector<std::string>& value) override;
-    bool setTextMap(const std::string& key, const std::map<std::string, std::string>& value) override;
+    bool setTextMap(const std::string& key,
+                    const std::map<std::string, std::string>& value) override;
     bool setInteger(const std::string& key, std::int64_t value) override;
     bool setBoolean(const std::string& key, bool value) override;
     bool remove(const std::string& key) override;
@@ -31,8 +35,9 @@ public:
 private:
     std::optional<QString> text(const std::string& key);
     bool write(const std::string& key, const QVariant& value);
+    void setAsideUnreadableFile();
 
-    QSettings settings_;
+    std::unique_ptr<QSettings> settings_;
 };
 
 } // namespace scribeon

@@ -13,7 +13,8 @@ class APIClientTest : public testing::Test {
 protected:
     template <typename Reply> Result<Reply> call(const std::string& endpoint = "/user") {
         std::optional<Result<Reply>> outcome;
-        client.request<Reply>(endpoint, "GET", true, [&](Result<Reply> r) { outcome = std::move(r); });
+        client.request<Reply>(endpoint, "GET", true,
+                              [&](Result<Reply> r) { outcome = std::move(r); });
         return std::move(*outcome);
     }
 
@@ -34,12 +35,15 @@ TEST_F(APIClientTest, NonSuccessRepliesMapToTheirErrorAndMessage) {
     const Case cases[] = {
         {201, R"({"message":"Created"})", K::unknown, "Created"},
         {204, "", K::unknown, "An unexpected error occurred."},
-        {401, R"({"message":"ignored"})", K::unauthorized, "Session expired. Please sign in again."},
-        {403, R"({"error":"XX COMMAND LIMIT YY"})", K::commandLimitExceeded, "Command limit exceeded."},
+        {401, R"({"message":"ignored"})", K::unauthorized,
+         "Session expired. Please sign in again."},
+        {403, R"({"error":"XX COMMAND LIMIT YY"})", K::commandLimitExceeded,
+         "Command limit exceeded."},
         {403, R"({"error":"command limit reached","message":"Only 3 active."})",
          K::commandLimitExceeded, "Only 3 active."},
         {403, "", K::subscriptionRequired, "Active subscription required."},
-        {403, R"({"error":"command_limit"})", K::subscriptionRequired, "Active subscription required."},
+        {403, R"({"error":"command_limit"})", K::subscriptionRequired,
+         "Active subscription required."},
         {404, "<html>Not found</html>", K::commandNotFound, "Command not found or inactive."},
         {422, R"({"error":"text too long","text_length":12000,"max_length":10000})", K::textTooLong,
          "Text is too long. Maximum 10000 characters."},
@@ -96,7 +100,8 @@ TEST_F(APIClientTest, UndecodableSuccessIsACodingErrorNotInvalidResponse) {
 TEST_F(APIClientTest, RequestCarriesMethodURLHeadersTokenAndBody) {
     store.save(KeychainService::serviceName, "auth_token", "tok-123");
     std::optional<Result<ProcessResponse>> outcome;
-    transport.reply(200, R"({"data":{"code":"fix","name":"Fix","original_text":"a","processed_text":"b"}})");
+    transport.reply(
+        200, R"({"data":{"code":"fix","name":"Fix","original_text":"a","processed_text":"b"}})");
     client.request<ProcessResponse>("/commands/fix/process", "POST", ProcessRequest{"a"}, true,
                                     [&](Result<ProcessResponse> r) { outcome = std::move(r); });
     ASSERT_TRUE(outcome && *outcome);

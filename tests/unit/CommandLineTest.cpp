@@ -18,7 +18,9 @@ TEST(CommandLineTest, DecidesTheAction) {
          "scribeon " SCRIBEON_VERSION},
         {{"scribeon", "--help"}, CommandLine::Action::printHelp, "Usage: scribeon"},
         {{"scribeon", "--bogus"}, CommandLine::Action::fail, "unknown option '--bogus'"},
-        {{"scribeon", "--sign-in", "ada@example.com"}, CommandLine::Action::signIn, "ada@example.com"},
+        {{"scribeon", "--sign-in", "ada@example.com"},
+         CommandLine::Action::signIn,
+         "ada@example.com"},
         {{"scribeon", "--sign-in"}, CommandLine::Action::fail, "needs an e-mail address"},
     };
     for (const auto& c : cases) {

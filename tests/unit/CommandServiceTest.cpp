@@ -50,7 +50,9 @@ TEST_F(CommandServiceTest, SortFollowsTheSavedOrderWithFirstPositionAndStableTai
         {"repeated code later", List{"c", "b", "c", "a"}, {"c", "b", "a", "d"}},
         {"unknown codes ignored", List{"zz", "d", "yy"}, {"d", "a", "b", "c"}},
         {"full reverse", List{"d", "c", "b", "a"}, {"d", "c", "b", "a"}},
-        {"order of the wrong kind", InMemoryPreferences::Value{std::int64_t{3}}, {"a", "b", "c", "d"}},
+        {"order of the wrong kind",
+         InMemoryPreferences::Value{std::int64_t{3}},
+         {"a", "b", "c", "d"}},
     };
     for (const auto& c : cases) {
         preferences.values.clear();
@@ -82,7 +84,7 @@ TEST_F(CommandServiceTest, FetchCachesTheListAsReceivedAndAFailedFetchKeepsIt) {
 
 TEST_F(CommandServiceTest, UnreadableCacheReadsAsAbsentAndStaysUntilTheNextFetch) {
     for (const std::string& garbage : {std::string("\x00\xFF garbage", 10), std::string("{}"),
-                                      std::string(R"([{"code":"a"}])"), std::string("")}) {
+                                       std::string(R"([{"code":"a"}])"), std::string("")}) {
         preferences.setData("cachedCommands", garbage);
         EXPECT_FALSE(service.getCachedCommands()) << garbage;
         EXPECT_EQ(preferences.data("cachedCommands"), garbage);
@@ -97,15 +99,20 @@ TEST_F(CommandServiceTest, EmojisKeepEarlierEntriesAndDefaultToTheMemo) {
     service.saveEmoji("\xE2\x9C\xA8", "fix");
     service.saveEmoji("\xF0\x9F\x8C\x8D", "translate");
     service.saveEmoji("\xF0\x9F\x94\xA7", "fix");
-    EXPECT_EQ(service.getEmojis(), (std::map<std::string, std::string>{
-                                       {"fix", "\xF0\x9F\x94\xA7"}, {"translate", "\xF0\x9F\x8C\x8D"}}));
+    EXPECT_EQ(service.getEmojis(),
+              (std::map<std::string, std::string>{{"fix", "\xF0\x9F\x94\xA7"},
+                                                  {"translate", "\xF0\x9F\x8C\x8D"}}));
     preferences.values["commandEmojis"] = std::int64_t{1};
     EXPECT_TRUE(service.getEmojis().empty());
 }
 
 TEST_F(CommandServiceTest, ProcessAndTogglePostToTheCommandPaths) {
-    transport.reply(200, R"({"data":{"code":"fix","name":"Fix","original_text":"teh","processed_text":"the"}})");
-    transport.reply(200, R"({"message":"Command disabled","data":{"code":"fix","name":"Fix","is_active":false}})");
+    transport.reply(
+        200,
+        R"({"data":{"code":"fix","name":"Fix","original_text":"teh","processed_text":"the"}})");
+    transport.reply(
+        200,
+        R"({"message":"Command disabled","data":{"code":"fix","name":"Fix","is_active":false}})");
     std::optional<Result<ProcessResult>> processed;
     std::optional<Result<Command>> toggled;
     service.processCommand("fix", "teh", [&](auto r) { processed = std::move(r); });

@@ -43,8 +43,10 @@ TEST_F(RemoteAuthServiceTest, SignInStoresTokenAndEmailAsPassed) {
 TEST_F(RemoteAuthServiceTest, FailedSignInsLeaveTheStoreAlone) {
     store.save(KeychainService::serviceName, "auth_token", "earlier");
     const std::pair<std::pair<long, const char*>, const char*> cases[] = {
-        {{200, R"({"message":"Please verify your e-mail first."})"}, "Please verify your e-mail first."},
-        {{422, R"({"error":"invalid credentials","message":"The e-mail or password is incorrect."})"},
+        {{200, R"({"message":"Please verify your e-mail first."})"},
+         "Please verify your e-mail first."},
+        {{422,
+          R"({"error":"invalid credentials","message":"The e-mail or password is incorrect."})"},
          "The e-mail or password is incorrect."},
         {{401, ""}, "Session expired. Please sign in again."},
     };

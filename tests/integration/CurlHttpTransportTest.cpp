@@ -1,0 +1,227 @@
+#include <httplib.h>
+
+#include "platform/fake/InMemoryCredentialStore.h"
+#include "platform/linux/CurlHttpTransport.h"
+#include "service/APIClient.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <future>
+#include <thread>
+
+namespace scribeon {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A cpp-httplib server on a free loopback port, run on its own thread.
+template <typename Server> class RunningServer {
+public:
+    template <typename... Args>
+    explicit RunningServer(Args&&... args) : server(std::forward<Args>(args)...) {}
+    void start() {
+        port = server.bind_to_any_port("127.0.0.1");
+        thread = std::thread([this] { server.listen_after_bind(); });
+        // stop() is a no-op until the listener runs, so a quick test would leave it listening
+        // forever.
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!server.is_running() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+    }
+    ~RunningServer() {
+        server.stop();
+        if (thread.joinable())
+            thread.join();
+    }
+    Server server;
+    int port = 0;
+    std::thread thread;
+};
+
+template <typename Reply> Result<Reply> await(const std::function<void(Completion<Reply>)>& call) {
+    std::promise<Result<Reply>> promise;
+    auto future = promise.get_future();
+    call([&promise](Result<Reply> r) { promise.set_value(std::move(r)); });
+    if (future.wait_for(20s) != std::future_status::ready)
+        return CodingError{"the call never completed"};
+    return future.get();
+}
+
+class CurlHttpTransportTest : public testing::Test {
+protected:
+    Result<UserResponse> fetchUser(APIClient& client) {
+        return await<UserResponse>([&](auto done) { client.fetchUser(std::move(done)); });
+    }
+    std::string base(int port, const char* scheme = "http") {
+        return std::string(scheme) + "://127.0.0.1:" + std::to_string(port) + "/api/v1";
+    }
+
+    InMemoryCredentialStore store;
+    KeychainService keychain{store};
+    CurlHttpTransport transport;
+};
+
+const char* userJson = R"({"user":{"id":7,"name":"Ada","email":"a@b.c","plan":"Free",
+    "created_at":"2026-01-01T00:00:00.000Z",
+    "statistics":{"monthly_usage":1,"remaining_requests":9,"monthly_limit":10}}})";
+
+TEST_F(CurlHttpTransportTest, RoundTripCarriesMethodHeadersAndBodyBytes) {
+    RunningServer<httplib::Server> http;
+    httplib::Request seen;
+    http.server.Post("/api/v1/commands/fix/process", [&](const httplib::Request& req,
+                                                         httplib::Response& res) {
+        seen = req;
+        res.set_content(
+            R"({"data":{"code":"fix","name":"Fix","original_text":"h\u00e9","processed_text":"ok"}})",
+            "application/json");
+    });
+    http.server.Get("/api/v1/user", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 429;
+        res.set_content(
+            R"({"error":"rate limit exceeded","message":"Monthly request limit exceeded.",
+                            "limit_info":{"reset_date":"2027-01-01T00:00:00.000Z"}})",
+            "application/json");
+    });
+    http.start();
+    store.save(KeychainService::serviceName, "auth_token", "tok-abc");
+    APIClient client(transport, keychain, base(http.port));
+
+    auto processed = await<ProcessResponse>([&](auto done) {
+        client.request<ProcessResponse>("/commands/fix/process", "POST",
+                                        ProcessRequest{"h\xC3\xA9"}, true, std::move(done));
+    });
+    ASSERT_TRUE(processed) << processed.error().description();
+    EXPECT_EQ(processed.value().data.originalText, "h\xC3\xA9");
+    EXPECT_EQ(seen.method, "POST");
+    EXPECT_EQ(seen.body, "{\"text\":\"h\xC3\xA9\"}");
+    EXPECT_EQ(seen.get_header_value("Authorization"), "Bearer tok-abc");
+    EXPECT_EQ(seen.get_header_value("Content-Type"), "application/json");
+    EXPECT_EQ(seen.get_header_value("Accept"), "application/json");
+
+    auto limited = fetchUser(client);
+    ASSERT_FALSE(limited);
+    EXPECT_EQ(limited.error().description(), "Monthly request limit exceeded.");
+    EXPECT_EQ(limited.error().apiError()->resetDate(), "2027-01-01T00:00:00.000Z");
+}
+
+TEST_F(CurlHttpTransportTest, ConcurrentCallsOverlap) {
+    RunningServer<httplib::Server> http;
+    std::atomic<int> inside{0}, peak{0};
+    http.server.Get("/api/v1/user", [&](const httplib::Request&, httplib::Response& res) {
+        peak = std::max(peak.load(), ++inside);
+        std::this_thread::sleep_for(200ms);
+        --inside;
+        res.set_content(userJson, "application/json");
+    });
+    http.start();
+    APIClient client(transport, keychain, base(http.port));
+    std::vector<std::future<void>> calls;
+    for (int i = 0; i < 3; ++i)
+        calls.push_back(std::async(std::launch::async, [&] { EXPECT_TRUE(fetchUser(client)); }));
+    for (auto& call : calls)
+        call.get();
+    EXPECT_GE(peak.load(), 2);
+}
+
+TEST_F(CurlHttpTransportTest, RefusedConnectionCannotReachTheServer) {
+    int port = 0;
+    {
+        RunningServer<httplib::Server> closed;
+        closed.start();
+        port = closed.port;
+    }
+    APIClient client(transport, keychain, base(port));
+    auto result = fetchUser(client);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().description(),
+              "Cannot reach the server. Check your internet connection or firewall settings.");
+}
+
+TEST_F(CurlHttpTransportTest, SilentServerTimesOut) {
+    // Listening but never accepting: the handshake completes, no reply comes.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    APIClient client(transport, keychain, base(ntohs(address.sin_port)), 300ms);
+    auto result = fetchUser(client);
+    ::close(listener);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().description(), "Request timed out. Try again.");
+}
+
+TEST_F(CurlHttpTransportTest, OversizedReplyIsRefused) {
+    RunningServer<httplib::Server> http;
+    http.server.Get("/api/v1/user", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(std::string(64 * 1024, ' ') + userJson, "application/json");
+    });
+    http.start();
+    CurlHttpTransport small(1, 16 * 1024);
+    APIClient client(small, keychain, base(http.port));
+    auto result = fetchUser(client);
+    ASSERT_FALSE(result);
+    EXPECT_TRUE(result.error().is(APIError::Kind::networkError));
+    EXPECT_NE(result.error().apiError()->transportError().description.find("larger than"),
+              std::string::npos);
+}
+
+TEST_F(CurlHttpTransportTest, PlainHttpIsRefusedBeyondThisComputer) {
+    store.save(KeychainService::serviceName, "auth_token", "secret-token");
+    APIClient client(transport, keychain, "http://scribeon.invalid/api/v1");
+    auto result = fetchUser(client);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().description().rfind(
+                  "Network error: refusing to send to scribeon.invalid", 0),
+              0u)
+        << result.error().description();
+    EXPECT_EQ(result.error().description().find("secret-token"), std::string::npos);
+
+    const std::pair<const char*, bool> hosts[] = {
+        {"127.0.0.1", true}, {"127.4.5.6", true},  {"localhost", true}, {"::1", true},
+        {"[::1]", true},     {"128.0.0.1", false}, {"10.0.0.1", false}, {"example.com", false}};
+    for (const auto& [host, loopback] : hosts)
+        EXPECT_EQ(CurlHttpTransport::isLoopbackHost(host), loopback) << host;
+}
+
+TEST_F(CurlHttpTransportTest, SelfSignedCertificateFailsUnlessItsAuthorityIsTrusted) {
+    QTemporaryDir dir;
+    const std::string cert = dir.filePath("cert.pem").toStdString();
+    const std::string key = dir.filePath("key.pem").toStdString();
+    const std::string command =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
+        " -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+        key + "' -out '" + cert + "' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    RunningServer<httplib::SSLServer> https(cert.c_str(), key.c_str());
+    ASSERT_TRUE(https.server.is_valid());
+    https.server.Get("/api/v1/user", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(userJson, "application/json");
+    });
+    https.start();
+
+    APIClient client(transport, keychain, base(https.port, "https"));
+    auto untrusted = fetchUser(client);
+    ASSERT_FALSE(untrusted);
+    EXPECT_EQ(untrusted.error().description(),
+              "Secure connection failed. Check your network settings.");
+
+    CurlHttpTransport trusting(1);
+    trusting.setCertificateAuthorityFile(cert);
+    APIClient trustingClient(trusting, keychain, base(https.port, "https"));
+    auto trusted = fetchUser(trustingClient);
+    ASSERT_TRUE(trusted) << trusted.error().description();
+    EXPECT_EQ(trusted.value().user.name, "Ada");
+}
+
+} // namespace
+} // namespace scribeon
