@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <string_view>
+#include <unordered_map>
 
 namespace scribeon {
 
@@ -44,16 +46,24 @@ std::vector<Command> CommandService::sortCommands(std::vector<Command> commands)
     const auto order = preferences_.textList(commandOrderKey);
     if (!order || order->empty())
         return commands;
-    std::map<std::string, std::size_t> rank;
+    std::unordered_map<std::string_view, std::size_t> rank;
+    rank.reserve(order->size());
     for (std::size_t i = 0; i < order->size(); ++i)
         rank.emplace((*order)[i], i); // emplace keeps the first position of a repeated code
-    auto rankOf = [&rank](const Command& command) {
-        auto it = rank.find(command.code);
-        return it == rank.end() ? std::numeric_limits<std::size_t>::max() : it->second;
-    };
-    std::stable_sort(commands.begin(), commands.end(),
-                     [&](const Command& a, const Command& b) { return rankOf(a) < rankOf(b); });
-    return commands;
+    // Each command's rank is looked up once, not on every comparison.
+    std::vector<std::pair<std::size_t, std::size_t>> ranked; // (rank, position)
+    ranked.reserve(commands.size());
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        auto it = rank.find(commands[i].code);
+        ranked.emplace_back(it == rank.end() ? std::numeric_limits<std::size_t>::max() : it->second,
+                            i);
+    }
+    std::sort(ranked.begin(), ranked.end()); // position breaks ties: stable
+    std::vector<Command> sorted;
+    sorted.reserve(commands.size());
+    for (const auto& entry : ranked)
+        sorted.push_back(std::move(commands[entry.second]));
+    return sorted;
 }
 
 void CommandService::saveCommandOrder(const std::vector<std::string>& codes) {

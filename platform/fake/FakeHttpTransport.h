@@ -3,6 +3,7 @@
 #include "platform/HttpTransport.h"
 
 #include <deque>
+#include <optional>
 
 namespace scribeon {
 
