@@ -35,4 +35,27 @@ bool isBlank(std::string_view utf8) {
     return true;
 }
 
+std::size_t graphemeCount(std::string_view utf8) {
+    auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(utf8.data());
+    auto remaining = static_cast<utf8proc_ssize_t>(utf8.size());
+    std::size_t count = 0;
+    utf8proc_int32_t previous = -1;
+    utf8proc_int32_t state = 0;
+    while (remaining > 0) {
+        utf8proc_int32_t codePoint = 0;
+        utf8proc_ssize_t length = utf8proc_iterate(bytes, remaining, &codePoint);
+        if (length <= 0) {
+            length = 1;
+            codePoint = -1; // a stray byte stands alone
+        }
+        if (previous < 0 || codePoint < 0 ||
+            utf8proc_grapheme_break_stateful(previous, codePoint, &state))
+            ++count;
+        previous = codePoint;
+        bytes += length;
+        remaining -= length;
+    }
+    return count;
+}
+
 } // namespace scribeon

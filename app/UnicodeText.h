@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace scribeon {
@@ -7,5 +8,9 @@ namespace scribeon {
 // True when the UTF-8 text holds nothing but Unicode white space and line
 // breaks (or nothing at all). Bytes that are not valid UTF-8 count as content.
 bool isBlank(std::string_view utf8);
+
+// The number of user-perceived characters (extended grapheme clusters). Each
+// byte that is not valid UTF-8 counts as one character.
+std::size_t graphemeCount(std::string_view utf8);
 
 } // namespace scribeon

@@ -38,5 +38,32 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+TEST(GraphemeCountTest, CountsUserPerceivedCharacters) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::size_t count;
+    } cases[] = {
+        {"empty", "", 0},
+        {"ascii", "abc", 3},
+        {"CR LF is one", "a\r\nb", 3},
+        {"combining acute",
+         "e\xCC\x81"
+         "t\xC3\xA9",
+         3},
+        {"flag from two regional indicators", "\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA!", 2},
+        {"family joined by ZWJ",
+         "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7", 1},
+        {"skin tone modifier", "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD", 1},
+        {"stray bytes count one each",
+         "a\xFF\xFE"
+         "b",
+         4},
+        {"truncated sequence", "\xE2\x82", 2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(graphemeCount(c.text), c.count) << c.name;
+}
+
 } // namespace
 } // namespace scribeon

@@ -1,0 +1,116 @@
+#include "server/ServerOptions.h"
+
+#include <charconv>
+
+namespace scribeon::server {
+
+const char* const serverUsage =
+    "usage: scribeon-server [serve] [--db PATH] [--listen HOST:PORT] [--cert FILE --key FILE]\n"
+    "                       [--threads N] [--llm-url URL] [--llm-model NAME] [--demo] [--quiet]\n"
+    "       scribeon-server init [--db PATH] [--demo]\n"
+    "       scribeon-server user add --email EMAIL --name NAME [--plan PLAN] [--expires ISO-TIME]\n"
+    "       scribeon-server user list\n"
+    "       scribeon-server command add --code CODE --name NAME --processor "
+    "builtin:NAME|llm:PROMPT\n"
+    "                                   [--position N]\n"
+    "       scribeon-server command list\n"
+    "Passwords are read from standard input. The language model's API key is read\n"
+    "from the environment variable SCRIBEON_LLM_API_KEY.\n";
+
+namespace {
+
+std::optional<int> number(const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::string lookup(const std::map<std::string, std::string>& environment, const std::string& name) {
+    auto it = environment.find(name);
+    return it == environment.end() ? std::string() : it->second;
+}
+
+} // namespace
+
+std::string defaultDatabasePath(const std::map<std::string, std::string>& environment) {
+    std::string data = lookup(environment, "XDG_DATA_HOME");
+    if (data.empty() || data.front() != '/')
+        data = lookup(environment, "HOME") + "/.local/share";
+    return data + "/scribeon/server.db";
+}
+
+std::variant<ServerOptions, std::string>
+parseServerOptions(const std::vector<std::string>& arguments,
+                   const std::map<std::string, std::string>& environment) {
+    ServerOptions options;
+    options.databasePath = defaultDatabasePath(environment);
+    options.languageModel.apiKey = lookup(environment, "SCRIBEON_LLM_API_KEY");
+    const std::vector<std::string> valueOptions{
+        "--db",    "--listen", "--cert", "--key",     "--threads", "--llm-url",   "--llm-model",
+        "--email", "--name",   "--plan", "--expires", "--code",    "--processor", "--position"};
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--demo") {
+            options.demo = true;
+        } else if (argument == "--quiet") {
+            options.listen.accessLog = false;
+        } else if (argument == "--help" || argument == "-h") {
+            options.action = {"help"};
+        } else if (argument == "--password") {
+            return "Passwords are never taken from the command line; pipe it to standard input.";
+        } else if (argument.starts_with("--")) {
+            if (std::find(valueOptions.begin(), valueOptions.end(), argument) == valueOptions.end())
+                return "unknown option " + argument;
+            if (i + 1 >= arguments.size())
+                return argument + " needs a value";
+            options.values[argument.substr(2)] = arguments[++i];
+        } else {
+            options.action.push_back(argument);
+        }
+    }
+    auto take = [&](const char* key) -> std::optional<std::string> {
+        auto it = options.values.find(key);
+        return it == options.values.end() ? std::nullopt : std::optional(it->second);
+    };
+    if (auto db = take("db"))
+        options.databasePath = *db;
+    if (auto listen = take("listen")) {
+        const auto colon = listen->rfind(':');
+        const auto port =
+            colon == std::string::npos ? std::nullopt : number(listen->substr(colon + 1));
+        if (!port || *port < 0 || *port > 65535 || colon == 0)
+            return "--listen wants HOST:PORT, for example 127.0.0.1:8787";
+        options.listen.host = listen->substr(0, colon);
+        options.listen.port = *port;
+    }
+    if (auto threads = take("threads")) {
+        const auto count = number(*threads);
+        if (!count || *count < 2 || *count > 1024)
+            return "--threads wants a number from 2 to 1024";
+        options.listen.threads = *count;
+    }
+    options.listen.certificateFile = take("cert").value_or("");
+    options.listen.keyFile = take("key").value_or("");
+    if (options.listen.certificateFile.empty() != options.listen.keyFile.empty())
+        return "--cert and --key go together";
+    if (auto url = take("llm-url")) {
+        options.languageModel.url = *url;
+        while (!options.languageModel.url.empty() && options.languageModel.url.back() == '/')
+            options.languageModel.url.pop_back();
+    }
+    options.languageModel.model = take("llm-model").value_or("default");
+
+    const auto& action = options.action;
+    const bool known = action.empty() || action == std::vector<std::string>{"serve"} ||
+                       action == std::vector<std::string>{"init"} ||
+                       action == std::vector<std::string>{"help"} ||
+                       (action.size() == 2 && (action[0] == "user" || action[0] == "command") &&
+                        (action[1] == "add" || action[1] == "list"));
+    if (!known)
+        return "unknown command: " + (action.empty() ? std::string() : action[0]);
+    return options;
+}
+
+} // namespace scribeon::server

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "server/ChatCompletionsProcessor.h"
+#include "server/HttpFrontEnd.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scribeon::server {
+
+// The command line: an action (serve, init, user add, user list, command
+// add, command list, help) and its --name value options.
+struct ServerOptions {
+    std::vector<std::string> action; // e.g. {"user", "add"}; empty means serve
+    std::string databasePath;
+    ListenOptions listen;
+    LanguageModelSettings languageModel;
+    bool demo = false;
+    std::map<std::string, std::string> values; // --email, --name, --plan, --code ...
+};
+
+// Parsed options, or the message that explains what is wrong.
+std::variant<ServerOptions, std::string>
+parseServerOptions(const std::vector<std::string>& arguments,
+                   const std::map<std::string, std::string>& environment);
+
+std::string defaultDatabasePath(const std::map<std::string, std::string>& environment);
+
+extern const char* const serverUsage;
+
+} // namespace scribeon::server

@@ -1,0 +1,314 @@
+#include "server/ServiceApi.h"
+
+#include "app/UnicodeText.h"
+#include "server/BuiltinTransforms.h"
+#include "service/RecordCoding.h"
+
+#include <cstdio>
+
+namespace scribeon::server {
+
+namespace {
+
+constexpr std::string_view apiPrefix = "/api/v1";
+
+std::vector<std::string> segmentsOf(std::string_view path) {
+    std::vector<std::string> segments;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const auto end = path.find('/', start);
+        segments.emplace_back(
+            path.substr(start, end == std::string_view::npos ? path.npos : end - start));
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+    return segments;
+}
+
+ApiReply methodNotAllowed(const std::string& allowed) {
+    auto reply = errorReply(405, "method not allowed", "Use " + allowed + " for this address.");
+    reply.headers.emplace_back("Allow", allowed);
+    return reply;
+}
+
+ApiReply notFound() {
+    return errorReply(404, "not found", "There is nothing at this address.");
+}
+
+ApiReply unauthenticated() {
+    return errorReply(401, "unauthenticated", "Sign in to go on.");
+}
+
+std::optional<nlohmann::json> parseObject(const std::string& body) {
+    if (!jsonDepthWithin(body, ServiceApi::maximumJsonDepth))
+        return std::nullopt;
+    auto json = nlohmann::json::parse(body, nullptr, false);
+    if (json.is_discarded() || !json.is_object())
+        return std::nullopt;
+    return json;
+}
+
+std::optional<std::string> textField(const nlohmann::json& object, const char* key) {
+    auto it = object.find(key);
+    if (it == object.end() || !it->is_string())
+        return std::nullopt;
+    return it->get<std::string>();
+}
+
+class BuiltinProcessor : public Processor {
+public:
+    explicit BuiltinProcessor(const BuiltinTransform& transform) : transform_(transform) {}
+    ProcessorOutcome process(const std::string& text) override { return transform_.apply(text); }
+
+private:
+    const BuiltinTransform& transform_;
+};
+
+} // namespace
+
+ApiReply errorReply(int status, const std::string& error, const std::string& message) {
+    return {status, {{"error", error}, {"message", message}}, {}};
+}
+
+bool jsonDepthWithin(const std::string& text, std::size_t limit) {
+    std::size_t depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (char c : text) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit)
+                return false;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return true;
+}
+
+ServiceApi::ServiceApi(Storage& storage, const Secrets& secrets, SignInThrottle& throttle,
+                       const LanguageModelSettings& languageModel, std::function<SystemTime()> now)
+    : storage_(storage), secrets_(secrets), throttle_(throttle), languageModel_(languageModel),
+      now_(std::move(now)) {}
+
+ApiReply ServiceApi::handle(const ApiRequest& request) {
+    try {
+        return route(request);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "[scribeon-server] %s %s failed: %s\n", request.method.c_str(),
+                     request.path.c_str(), failure.what());
+        return errorReply(500, "server error",
+                          "Something went wrong on the server. Try again later.");
+    }
+}
+
+ApiReply ServiceApi::route(const ApiRequest& request) {
+    std::string_view path = request.path;
+    if (!path.starts_with(apiPrefix))
+        return notFound();
+    const auto segments = segmentsOf(path.substr(apiPrefix.size()));
+    // segments[0] is the empty text before the first "/".
+    if (segments.size() < 2 || !segments[0].empty())
+        return notFound();
+    const bool isPost = request.method == "POST";
+    const bool isGet = request.method == "GET" || request.method == "HEAD";
+
+    if (segments.size() == 3 && segments[1] == "auth" &&
+        (segments[2] == "sign-in" || segments[2] == "sign-out")) {
+        if (!isPost)
+            return methodNotAllowed("POST");
+        return segments[2] == "sign-in" ? signIn(request) : signOut(request);
+    }
+    const bool isUser = segments.size() == 2 && segments[1] == "user";
+    const bool isList = segments.size() == 2 && segments[1] == "commands";
+    const bool isAction = segments.size() == 4 && segments[1] == "commands" &&
+                          !segments[2].empty() &&
+                          (segments[3] == "process" || segments[3] == "toggle");
+    if (!isUser && !isList && !isAction)
+        return notFound();
+    if (isAction ? !isPost : !isGet)
+        return methodNotAllowed(isAction ? "POST" : "GET");
+    const auto userId = authenticatedUser(request);
+    if (!userId)
+        return unauthenticated();
+    if (isUser)
+        return user(*userId);
+    if (isList)
+        return commands(*userId);
+    return segments[3] == "process" ? process(*userId, segments[2], request)
+                                    : toggle(*userId, segments[2]);
+}
+
+std::optional<std::int64_t> ServiceApi::authenticatedUser(const ApiRequest& request) {
+    constexpr std::string_view scheme = "Bearer ";
+    if (!std::string_view(request.authorization).starts_with(scheme))
+        return std::nullopt;
+    const std::string token = request.authorization.substr(scheme.size());
+    if (token.empty())
+        return std::nullopt;
+    // The stored digest is compared, never the token itself.
+    return storage_.userForToken(secrets_.tokenDigest(token));
+}
+
+ApiReply ServiceApi::signIn(const ApiRequest& request) {
+    const auto body = parseObject(request.body);
+    const auto email = body ? textField(*body, "email") : std::nullopt;
+    const auto password = body ? textField(*body, "password") : std::nullopt;
+    if (!email || !password || email->empty())
+        return errorReply(422, "validation error", "Enter your e-mail and password.");
+    const auto now = SignInThrottle::Clock::now();
+    if (const auto wait = throttle_.retryAfter(*email, request.clientAddress, now); wait > 0) {
+        auto reply = errorReply(429, "too many attempts",
+                                "Too many sign-in attempts. Try again in " +
+                                    std::to_string((wait + 59) / 60) + " minutes.");
+        reply.headers.emplace_back("Retry-After", std::to_string(wait));
+        return reply;
+    }
+    const auto credentials = storage_.credentials(*email);
+    bool valid = false;
+    if (credentials)
+        valid = secrets_.verifyPassword(credentials->second, *password);
+    else
+        secrets_.verifyAgainstNobody(*password);
+    if (!valid) {
+        throttle_.recordFailure(*email, request.clientAddress, now);
+        return errorReply(422, "invalid credentials", "The e-mail or password is incorrect.");
+    }
+    throttle_.recordSuccess(*email);
+    const std::string token = secrets_.newToken();
+    storage_.addToken(secrets_.tokenDigest(token), credentials->first, isoTimestamp(now_()));
+    return {200, toJson(AuthResponse{"Signed in.", token}), {}};
+}
+
+ApiReply ServiceApi::signOut(const ApiRequest& request) {
+    if (!authenticatedUser(request))
+        return unauthenticated();
+    storage_.revokeToken(secrets_.tokenDigest(request.authorization.substr(7)));
+    return {200, {{"message", "Signed out."}}, {}};
+}
+
+ApiReply ServiceApi::user(std::int64_t userId) {
+    const auto account = storage_.account(userId);
+    if (!account)
+        return unauthenticated();
+    const auto month = utcMonthOf(now_());
+    const auto used = storage_.usage(userId, month.key);
+    User record;
+    record.id = account->id;
+    record.name = account->name;
+    record.email = account->email;
+    record.plan = account->plan.name;
+    record.emailVerifiedAt = account->emailVerifiedAt;
+    record.createdAt = account->createdAt;
+    record.statistics = {used, std::max<std::int64_t>(0, account->plan.monthlyLimit - used),
+                         account->plan.monthlyLimit, isoTimestamp(month.nextStart)};
+    return {200, toJson(UserResponse{record}), {}};
+}
+
+ApiReply ServiceApi::commands(std::int64_t userId) {
+    CommandsResponse response;
+    for (const auto& entry : storage_.commandsFor(userId))
+        response.data.push_back({entry.command.code, entry.command.name, entry.isActive});
+    return {200, toJson(response), {}};
+}
+
+ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
+                             const ApiRequest& request) {
+    const auto body = parseObject(request.body);
+    const auto text = body ? textField(*body, "text") : std::nullopt;
+    if (!text)
+        return errorReply(422, "validation error",
+                          "Send the text to process as {\"text\": \"...\"}.");
+    const auto command = storage_.commandFor(userId, code);
+    if (!command || !command->isActive)
+        return errorReply(404, "command not found", "Command not found or inactive.");
+    const auto account = storage_.account(userId);
+    if (!account)
+        return unauthenticated();
+    const auto now = now_();
+    if (account->planExpiresAt) {
+        const auto expiry = parseIsoTimestamp(*account->planExpiresAt);
+        if (!expiry || *expiry <= now)
+            return errorReply(403, "subscription required",
+                              "Your plan has expired. Renew it to go on.");
+    }
+    const auto length = static_cast<std::int64_t>(graphemeCount(*text));
+    if (length > account->plan.maxTextLength) {
+        auto reply = errorReply(422, "text too long",
+                                "Text is too long. Maximum " +
+                                    std::to_string(account->plan.maxTextLength) + " characters.");
+        reply.body["text_length"] = length;
+        reply.body["max_length"] = account->plan.maxTextLength;
+        return reply;
+    }
+    const auto month = utcMonthOf(now);
+    const auto admission = storage_.admit(userId, month.key, account->plan.monthlyLimit);
+    if (!admission.admitted) {
+        auto reply = errorReply(429, "rate limit exceeded", "Monthly request limit exceeded.");
+        reply.body["limit_info"] = {{"current_usage", admission.usage},
+                                    {"monthly_limit", account->plan.monthlyLimit},
+                                    {"reset_date", isoTimestamp(month.nextStart)}};
+        return reply;
+    }
+    ProcessorOutcome outcome =
+        ProcessorFailure{500, "server error", "This command has no processor."};
+    try {
+        if (auto processor = processorFor(command->command.processor))
+            outcome = processor->process(*text);
+    } catch (...) {
+        storage_.refund(userId, month.key);
+        throw;
+    }
+    if (const auto* failure = std::get_if<ProcessorFailure>(&outcome)) {
+        storage_.refund(userId, month.key); // nothing was delivered, so nothing is counted
+        return errorReply(failure->status, failure->error, failure->message);
+    }
+    const ProcessResult result{command->command.code, command->command.name, *text,
+                               std::get<std::string>(outcome)};
+    return {200, toJson(ProcessResponse{result}), {}};
+}
+
+ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
+    const auto account = storage_.account(userId);
+    if (!account)
+        return unauthenticated();
+    UserCommand after;
+    switch (storage_.toggle(userId, code, account->plan.activeCommandAllowance, after)) {
+    case ToggleResult::notFound:
+        return errorReply(404, "command not found", "Command not found or inactive.");
+    case ToggleResult::limitReached:
+        return errorReply(403, "command limit reached",
+                          "Your plan allows " +
+                              std::to_string(account->plan.activeCommandAllowance) +
+                              " active commands. Switch one off first.");
+    case ToggleResult::toggled:
+        break;
+    }
+    const ToggleResponse response{after.isActive ? "Command enabled." : "Command disabled.",
+                                  {after.command.code, after.command.name, after.isActive}};
+    return {200, toJson(response), {}};
+}
+
+std::unique_ptr<Processor> ServiceApi::processorFor(const std::string& spec) {
+    constexpr std::string_view builtin = "builtin:";
+    constexpr std::string_view llm = "llm:";
+    if (spec.starts_with(builtin)) {
+        if (const auto* transform = findBuiltinTransform(spec.substr(builtin.size())))
+            return std::make_unique<BuiltinProcessor>(*transform);
+        return nullptr;
+    }
+    if (spec.starts_with(llm))
+        return std::make_unique<ChatCompletionsProcessor>(languageModel_, spec.substr(llm.size()));
+    return nullptr;
+}
+
+} // namespace scribeon::server

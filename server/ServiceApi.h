@@ -1,0 +1,67 @@
+#pragma once
+
+#include "server/ChatCompletionsProcessor.h"
+#include "server/Secrets.h"
+#include "server/SignInThrottle.h"
+#include "server/Storage.h"
+#include "server/UtcCalendar.h"
+
+#include <nlohmann/json.hpp>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace scribeon::server {
+
+struct ApiRequest {
+    std::string method;
+    std::string path; // percent-decoded, without the query
+    std::string authorization;
+    std::string body;
+    std::string clientAddress;
+};
+
+struct ApiReply {
+    int status = 200;
+    nlohmann::json body;
+    std::vector<std::pair<std::string, std::string>> headers;
+};
+
+// The six endpoints under /api/v1, independent of the HTTP library.
+class ServiceApi {
+public:
+    static constexpr std::size_t maximumJsonDepth = 16;
+
+    ServiceApi(Storage& storage, const Secrets& secrets, SignInThrottle& throttle,
+               const LanguageModelSettings& languageModel,
+               std::function<SystemTime()> now = std::chrono::system_clock::now);
+
+    ApiReply handle(const ApiRequest& request);
+
+private:
+    ApiReply route(const ApiRequest& request);
+    ApiReply signIn(const ApiRequest& request);
+    ApiReply signOut(const ApiRequest& request);
+    ApiReply user(std::int64_t userId);
+    ApiReply commands(std::int64_t userId);
+    ApiReply process(std::int64_t userId, const std::string& code, const ApiRequest& request);
+    ApiReply toggle(std::int64_t userId, const std::string& code);
+
+    std::optional<std::int64_t> authenticatedUser(const ApiRequest& request);
+    std::unique_ptr<Processor> processorFor(const std::string& spec);
+
+    Storage& storage_;
+    const Secrets& secrets_;
+    SignInThrottle& throttle_;
+    const LanguageModelSettings& languageModel_;
+    std::function<SystemTime()> now_;
+};
+
+ApiReply errorReply(int status, const std::string& error, const std::string& message);
+// False when the text nests arrays and objects deeper than `limit`.
+bool jsonDepthWithin(const std::string& text, std::size_t limit);
+
+} // namespace scribeon::server

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace scribeon::server {
+
+class SqliteConnection;
+
+// A prepared statement; values are only ever bound, never spliced into SQL.
+class SqliteStatement {
+public:
+    SqliteStatement(SqliteConnection& connection, const char* sql);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    SqliteStatement& bind(int index, std::int64_t value);
+    SqliteStatement& bind(int index, const std::string& value);
+    SqliteStatement& bind(int index, const std::optional<std::string>& value);
+    bool step(); // true while a row is available
+    void run();  // steps to the end
+    std::int64_t integer(int column) const;
+    std::string text(int column) const;
+    std::optional<std::string> optionalText(int column) const;
+
+private:
+    SqliteConnection& connection_;
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+class SqliteConnection {
+public:
+    explicit SqliteConnection(const std::string& path);
+    ~SqliteConnection();
+    SqliteConnection(const SqliteConnection&) = delete;
+    SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+    void execute(const char* sql);
+    std::int64_t lastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+    int changes() const { return sqlite3_changes(db_); }
+    [[noreturn]] void fail(const std::string& what) const;
+    sqlite3* handle() const { return db_; }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// BEGIN IMMEDIATE takes the write lock up front, so a check and the write
+// that depends on it cannot interleave with another writer.
+class SqliteTransaction {
+public:
+    explicit SqliteTransaction(SqliteConnection& connection);
+    ~SqliteTransaction();
+    void commit();
+
+private:
+    SqliteConnection& connection_;
+    bool done_ = false;
+};
+
+} // namespace scribeon::server

@@ -1,0 +1,344 @@
+#include "server/SqliteStorage.h"
+
+namespace scribeon::server {
+
+namespace {
+
+const char* const migrations[] = {
+    R"sql(
+    CREATE TABLE plans (
+        id INTEGER PRIMARY KEY,
+        name TEXT NOT NULL UNIQUE,
+        monthly_limit INTEGER NOT NULL CHECK (monthly_limit >= 0),
+        max_text_length INTEGER NOT NULL CHECK (max_text_length > 0),
+        active_command_allowance INTEGER NOT NULL CHECK (active_command_allowance >= 0));
+    CREATE TABLE users (
+        id INTEGER PRIMARY KEY,
+        email TEXT NOT NULL UNIQUE COLLATE NOCASE,
+        name TEXT NOT NULL,
+        password_hash TEXT NOT NULL,
+        plan_id INTEGER NOT NULL REFERENCES plans(id),
+        plan_expires_at TEXT,
+        email_verified_at TEXT,
+        created_at TEXT NOT NULL);
+    CREATE TABLE commands (
+        id INTEGER PRIMARY KEY,
+        code TEXT NOT NULL UNIQUE,
+        name TEXT NOT NULL,
+        processor TEXT NOT NULL,
+        position INTEGER NOT NULL);
+    CREATE TABLE user_commands (
+        user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+        command_id INTEGER NOT NULL REFERENCES commands(id) ON DELETE CASCADE,
+        is_active INTEGER NOT NULL,
+        PRIMARY KEY (user_id, command_id)) WITHOUT ROWID;
+    CREATE TABLE tokens (
+        digest TEXT PRIMARY KEY,
+        user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+        created_at TEXT NOT NULL) WITHOUT ROWID;
+    CREATE TABLE usage (
+        user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+        month TEXT NOT NULL,
+        count INTEGER NOT NULL,
+        PRIMARY KEY (user_id, month)) WITHOUT ROWID;
+    )sql",
+};
+
+const char* const accountColumns = "SELECT u.id, u.email, u.name, u.created_at, "
+                                   "u.email_verified_at, u.plan_expires_at, p.id, p.name, "
+                                   "p.monthly_limit, p.max_text_length, p.active_command_allowance "
+                                   "FROM users u JOIN plans p ON p.id = u.plan_id ";
+
+Account readAccount(const SqliteStatement& row) {
+    Account account;
+    account.id = row.integer(0);
+    account.email = row.text(1);
+    account.name = row.text(2);
+    account.createdAt = row.text(3);
+    account.emailVerifiedAt = row.optionalText(4);
+    account.planExpiresAt = row.optionalText(5);
+    account.plan = {row.integer(6), row.text(7), row.integer(8), row.integer(9), row.integer(10)};
+    return account;
+}
+
+const char* const userCommandColumns =
+    "SELECT c.id, c.code, c.name, c.processor, c.position, COALESCE(uc.is_active, 0) FROM commands "
+    "c "
+    "LEFT JOIN user_commands uc ON uc.command_id = c.id AND uc.user_id = ?1 ";
+
+UserCommand readUserCommand(const SqliteStatement& row) {
+    return {{row.integer(0), row.text(1), row.text(2), row.text(3), row.integer(4)},
+            row.integer(5) != 0};
+}
+
+} // namespace
+
+SqliteStorage::SqliteStorage(std::string path, std::size_t poolSize)
+    : path_(std::move(path)), poolSize_(poolSize == 0 ? 1 : poolSize) {
+    auto lease = borrow();
+    migrate(*lease);
+}
+
+SqliteStorage::Lease SqliteStorage::borrow() {
+    std::unique_lock lock(mutex_);
+    available_.wait(lock, [this] { return !idle_.empty() || open_ < poolSize_; });
+    if (!idle_.empty()) {
+        auto connection = std::move(idle_.back());
+        idle_.pop_back();
+        return Lease(*this, std::move(connection));
+    }
+    ++open_;
+    lock.unlock();
+    try {
+        return Lease(*this, std::make_unique<SqliteConnection>(path_));
+    } catch (...) {
+        std::lock_guard again(mutex_);
+        --open_;
+        available_.notify_one();
+        throw;
+    }
+}
+
+void SqliteStorage::giveBack(std::unique_ptr<SqliteConnection> connection) {
+    std::lock_guard lock(mutex_);
+    idle_.push_back(std::move(connection));
+    available_.notify_one();
+}
+
+void SqliteStorage::migrate(SqliteConnection& connection) {
+    SqliteTransaction transaction(connection);
+    SqliteStatement version(connection, "PRAGMA user_version");
+    version.step();
+    const auto current = version.integer(0);
+    if (current > schemaVersion)
+        throw StorageError("the database was made by a newer scribeon-server (schema " +
+                           std::to_string(current) + ")");
+    for (auto step = current; step < schemaVersion; ++step)
+        connection.execute(migrations[step]);
+    connection.execute(("PRAGMA user_version = " + std::to_string(schemaVersion)).c_str());
+    transaction.commit();
+}
+
+void SqliteStorage::seedDefaults(const std::vector<Plan>& plans,
+                                 const std::vector<CatalogueCommand>& commands) {
+    auto lease = borrow();
+    SqliteTransaction transaction(*lease);
+    for (const auto& plan : plans) {
+        SqliteStatement(*lease,
+                        "INSERT OR IGNORE INTO plans (name, monthly_limit, max_text_length, "
+                        "active_command_allowance) VALUES (?1, ?2, ?3, ?4)")
+            .bind(1, plan.name)
+            .bind(2, plan.monthlyLimit)
+            .bind(3, plan.maxTextLength)
+            .bind(4, plan.activeCommandAllowance)
+            .run();
+    }
+    for (const auto& command : commands) {
+        SqliteStatement(*lease, "INSERT OR IGNORE INTO commands (code, name, processor, position) "
+                                "VALUES (?1, ?2, ?3, ?4)")
+            .bind(1, command.code)
+            .bind(2, command.name)
+            .bind(3, command.processor)
+            .bind(4, command.position)
+            .run();
+    }
+    transaction.commit();
+}
+
+std::int64_t SqliteStorage::addUser(const NewUser& user) {
+    auto lease = borrow();
+    SqliteTransaction transaction(*lease);
+    SqliteStatement plan(*lease, "SELECT id, active_command_allowance FROM plans WHERE name = ?1");
+    plan.bind(1, user.planName);
+    if (!plan.step())
+        throw StorageError("there is no plan named \"" + user.planName + "\"");
+    SqliteStatement taken(*lease, "SELECT 1 FROM users WHERE email = ?1");
+    if (taken.bind(1, user.email).step())
+        throw StorageError("an account with the e-mail " + user.email + " exists already");
+    SqliteStatement(*lease,
+                    "INSERT INTO users (email, name, password_hash, plan_id, plan_expires_at, "
+                    "created_at) VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
+        .bind(1, user.email)
+        .bind(2, user.name)
+        .bind(3, user.passwordHash)
+        .bind(4, plan.integer(0))
+        .bind(5, user.planExpiresAt)
+        .bind(6, user.createdAt)
+        .run();
+    const auto userId = (*lease).lastInsertId();
+    // A new account starts with the first commands of the catalogue switched on, as many as its
+    // plan allows.
+    SqliteStatement(*lease,
+                    "INSERT INTO user_commands (user_id, command_id, is_active) "
+                    "SELECT ?1, id, ROW_NUMBER() OVER (ORDER BY position, id) <= ?2 FROM commands")
+        .bind(1, userId)
+        .bind(2, plan.integer(1))
+        .run();
+    transaction.commit();
+    return userId;
+}
+
+std::vector<Account> SqliteStorage::users() {
+    auto lease = borrow();
+    SqliteStatement rows(*lease, (std::string(accountColumns) + "ORDER BY u.id").c_str());
+    std::vector<Account> accounts;
+    while (rows.step())
+        accounts.push_back(readAccount(rows));
+    return accounts;
+}
+
+std::optional<Account> SqliteStorage::account(std::int64_t userId) {
+    auto lease = borrow();
+    SqliteStatement row(*lease, (std::string(accountColumns) + "WHERE u.id = ?1").c_str());
+    if (!row.bind(1, userId).step())
+        return std::nullopt;
+    return readAccount(row);
+}
+
+std::optional<std::pair<std::int64_t, std::string>>
+SqliteStorage::credentials(const std::string& email) {
+    auto lease = borrow();
+    SqliteStatement row(*lease, "SELECT id, password_hash FROM users WHERE email = ?1");
+    if (!row.bind(1, email).step())
+        return std::nullopt;
+    return std::pair{row.integer(0), row.text(1)};
+}
+
+void SqliteStorage::addToken(const std::string& digest, std::int64_t userId,
+                             const std::string& createdAt) {
+    auto lease = borrow();
+    SqliteStatement(*lease, "INSERT INTO tokens (digest, user_id, created_at) VALUES (?1, ?2, ?3)")
+        .bind(1, digest)
+        .bind(2, userId)
+        .bind(3, createdAt)
+        .run();
+}
+
+std::optional<std::int64_t> SqliteStorage::userForToken(const std::string& digest) {
+    auto lease = borrow();
+    SqliteStatement row(*lease, "SELECT user_id FROM tokens WHERE digest = ?1");
+    if (!row.bind(1, digest).step())
+        return std::nullopt;
+    return row.integer(0);
+}
+
+void SqliteStorage::revokeToken(const std::string& digest) {
+    auto lease = borrow();
+    SqliteStatement(*lease, "DELETE FROM tokens WHERE digest = ?1").bind(1, digest).run();
+}
+
+std::int64_t SqliteStorage::addCommand(const CatalogueCommand& command) {
+    auto lease = borrow();
+    SqliteTransaction transaction(*lease);
+    SqliteStatement taken(*lease, "SELECT 1 FROM commands WHERE code = ?1");
+    if (taken.bind(1, command.code).step())
+        throw StorageError("a command with the code " + command.code + " exists already");
+    SqliteStatement(
+        *lease, "INSERT INTO commands (code, name, processor, position) VALUES (?1, ?2, ?3, ?4)")
+        .bind(1, command.code)
+        .bind(2, command.name)
+        .bind(3, command.processor)
+        .bind(4, command.position)
+        .run();
+    const auto id = (*lease).lastInsertId();
+    transaction.commit();
+    return id;
+}
+
+std::vector<CatalogueCommand> SqliteStorage::catalogue() {
+    auto lease = borrow();
+    SqliteStatement rows(
+        *lease, "SELECT id, code, name, processor, position FROM commands ORDER BY position, id");
+    std::vector<CatalogueCommand> commands;
+    while (rows.step())
+        commands.push_back(
+            {rows.integer(0), rows.text(1), rows.text(2), rows.text(3), rows.integer(4)});
+    return commands;
+}
+
+std::vector<UserCommand> SqliteStorage::commandsFor(std::int64_t userId) {
+    auto lease = borrow();
+    SqliteStatement rows(*lease,
+                         (std::string(userCommandColumns) + "ORDER BY c.position, c.id").c_str());
+    rows.bind(1, userId);
+    std::vector<UserCommand> commands;
+    while (rows.step())
+        commands.push_back(readUserCommand(rows));
+    return commands;
+}
+
+std::optional<UserCommand> SqliteStorage::commandFor(std::int64_t userId, const std::string& code) {
+    auto lease = borrow();
+    SqliteStatement row(*lease, (std::string(userCommandColumns) + "WHERE c.code = ?2").c_str());
+    if (!row.bind(1, userId).bind(2, code).step())
+        return std::nullopt;
+    return readUserCommand(row);
+}
+
+ToggleResult SqliteStorage::toggle(std::int64_t userId, const std::string& code,
+                                   std::int64_t allowance, UserCommand& after) {
+    auto lease = borrow();
+    SqliteTransaction transaction(*lease);
+    SqliteStatement row(*lease, (std::string(userCommandColumns) + "WHERE c.code = ?2").c_str());
+    if (!row.bind(1, userId).bind(2, code).step())
+        return ToggleResult::notFound;
+    after = readUserCommand(row);
+    after.isActive = !after.isActive;
+    if (after.isActive) {
+        SqliteStatement active(
+            *lease, "SELECT COUNT(*) FROM user_commands WHERE user_id = ?1 AND is_active = 1");
+        active.bind(1, userId).step();
+        if (active.integer(0) >= allowance)
+            return ToggleResult::limitReached;
+    }
+    SqliteStatement(
+        *lease, "INSERT INTO user_commands (user_id, command_id, is_active) VALUES (?1, ?2, ?3) "
+                "ON CONFLICT (user_id, command_id) DO UPDATE SET is_active = excluded.is_active")
+        .bind(1, userId)
+        .bind(2, after.command.id)
+        .bind(3, std::int64_t{after.isActive})
+        .run();
+    transaction.commit();
+    return ToggleResult::toggled;
+}
+
+Admission SqliteStorage::admit(std::int64_t userId, const std::string& month, std::int64_t limit) {
+    auto lease = borrow();
+    SqliteTransaction transaction(*lease);
+    SqliteStatement current(*lease, "SELECT count FROM usage WHERE user_id = ?1 AND month = ?2");
+    const std::int64_t used =
+        current.bind(1, userId).bind(2, month).step() ? current.integer(0) : 0;
+    if (used >= limit)
+        return {false, used};
+    SqliteStatement(*lease, "INSERT INTO usage (user_id, month, count) VALUES (?1, ?2, 1) "
+                            "ON CONFLICT (user_id, month) DO UPDATE SET count = count + 1")
+        .bind(1, userId)
+        .bind(2, month)
+        .run();
+    transaction.commit();
+    return {true, used + 1};
+}
+
+void SqliteStorage::refund(std::int64_t userId, const std::string& month) {
+    auto lease = borrow();
+    SqliteStatement(
+        *lease,
+        "UPDATE usage SET count = count - 1 WHERE user_id = ?1 AND month = ?2 AND count > 0")
+        .bind(1, userId)
+        .bind(2, month)
+        .run();
+}
+
+std::int64_t SqliteStorage::usage(std::int64_t userId, const std::string& month) {
+    auto lease = borrow();
+    SqliteStatement row(*lease, "SELECT count FROM usage WHERE user_id = ?1 AND month = ?2");
+    return row.bind(1, userId).bind(2, month).step() ? row.integer(0) : 0;
+}
+
+std::string SqliteStorage::integrityCheck() {
+    auto lease = borrow();
+    SqliteStatement row(*lease, "PRAGMA integrity_check");
+    return row.step() ? row.text(0) : "no answer";
+}
+
+} // namespace scribeon::server

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace scribeon::server {
+
+struct Plan {
+    std::int64_t id = 0;
+    std::string name;
+    std::int64_t monthlyLimit = 0;
+    std::int64_t maxTextLength = 0;
+    std::int64_t activeCommandAllowance = 0;
+};
+
+struct Account {
+    std::int64_t id = 0;
+    std::string email;
+    std::string name;
+    Plan plan;
+    std::string createdAt;
+    std::optional<std::string> emailVerifiedAt;
+    // The paid period ends here (ISO 8601, UTC); absent means it does not end.
+    std::optional<std::string> planExpiresAt;
+};
+
+struct CatalogueCommand {
+    std::int64_t id = 0;
+    std::string code;
+    std::string name;
+    std::string processor; // "builtin:<name>" or "llm:<system prompt>"
+    std::int64_t position = 0;
+};
+
+struct UserCommand {
+    CatalogueCommand command;
+    bool isActive = false;
+};
+
+struct NewUser {
+    std::string email;
+    std::string name;
+    std::string planName;
+    std::string passwordHash;
+    std::string createdAt;
+    std::optional<std::string> planExpiresAt;
+};
+
+struct Admission {
+    bool admitted = false;
+    std::int64_t usage = 0; // this month's count after the decision
+};
+
+enum class ToggleResult { toggled, notFound, limitReached };
+
+class StorageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Everything the service keeps. Every method is safe to call from many
+// threads at once; each is one transaction.
+class Storage {
+public:
+    virtual ~Storage() = default;
+
+    // Plans and the built-in commands; running it again changes nothing.
+    virtual void seedDefaults(const std::vector<Plan>& plans,
+                              const std::vector<CatalogueCommand>& commands) = 0;
+
+    virtual std::int64_t addUser(const NewUser& user) = 0; // StorageError on a taken e-mail
+    virtual std::vector<Account> users() = 0;
+    virtual std::optional<Account> account(std::int64_t userId) = 0;
+    // (user id, password hash) of the account with this e-mail.
+    virtual std::optional<std::pair<std::int64_t, std::string>>
+    credentials(const std::string& email) = 0;
+
+    virtual void addToken(const std::string& digest, std::int64_t userId,
+                          const std::string& createdAt) = 0;
+    virtual std::optional<std::int64_t> userForToken(const std::string& digest) = 0;
+    virtual void revokeToken(const std::string& digest) = 0;
+
+    virtual std::int64_t addCommand(const CatalogueCommand& command) = 0;
+    virtual std::vector<CatalogueCommand> catalogue() = 0;
+    virtual std::vector<UserCommand> commandsFor(std::int64_t userId) = 0;
+    virtual std::optional<UserCommand> commandFor(std::int64_t userId, const std::string& code) = 0;
+    // Flips the command for the user; switching on counts against the allowance.
+    virtual ToggleResult toggle(std::int64_t userId, const std::string& code,
+                                std::int64_t allowance, UserCommand& after) = 0;
+
+    // Counts one request against the month unless the limit is reached, in
+    // the same transaction as the check.
+    virtual Admission admit(std::int64_t userId, const std::string& month, std::int64_t limit) = 0;
+    // Gives back an admitted request that produced no result.
+    virtual void refund(std::int64_t userId, const std::string& month) = 0;
+    virtual std::int64_t usage(std::int64_t userId, const std::string& month) = 0;
+};
+
+} // namespace scribeon::server

@@ -1,0 +1,84 @@
+#include "server/BuiltinTransforms.h"
+#include "server/ChatCompletionsProcessor.h"
+#include "server/UtcCalendar.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon::server {
+namespace {
+
+TEST(BuiltinTransformsTest, EachTransformOnTypicalAndAwkwardText) {
+    const struct {
+        const char* transform;
+        std::string input;
+        std::string expected;
+    } cases[] = {
+        {"fix-sentences", "hello   world .this is  fine ,right?yes",
+         "Hello world. This is fine, right? Yes"},
+        {"fix-sentences", "pi is 3.14 ok,see e.g. example.com",
+         "Pi is 3.14 ok, see e.g. example.com"},
+        {"fix-sentences", "done.Next one!and more", "Done. Next one! And more"},
+        {"fix-sentences", "first line\nsecond line", "First line\nsecond line"},
+        {"fix-sentences", "\xC3\xA9t\xC3\xA9 ici. \xC3\xA0 bient\xC3\xB4t",
+         "\xC3\x89t\xC3\xA9 ici. \xC3\x80 bient\xC3\xB4t"},
+        {"fix-sentences", "", ""},
+        {"upper-case",
+         "stra\xC3\x9F"
+         "e",
+         "STRA\xE1\xBA\x9E"
+         "E"},
+        {"lower-case", "\xC3\x89T\xC3\x89 ABC", "\xC3\xA9t\xC3\xA9 abc"},
+        {"title-case", "the QUICK brown-fox o'neil", "The Quick Brown-Fox O'neil"},
+        {"sort-lines", "pear\napple\nfig\n", "apple\nfig\npear\n"},
+        {"sort-lines", "b\na", "a\nb"},
+        {"remove-duplicate-lines", "a\nb\na\n\nb\n", "a\nb\n\n"},
+        {"trim-trailing-space", "a  \r\nb\t\n  \nc ", "a\r\nb\n\nc"},
+        {"reverse-lines", "1\n2\n3", "3\n2\n1"},
+        {"upper-case", "\xF0\x9F\x91\x8D ok", "\xF0\x9F\x91\x8D OK"},
+    };
+    for (const auto& c : cases) {
+        const auto* transform = findBuiltinTransform(c.transform);
+        ASSERT_NE(transform, nullptr) << c.transform;
+        EXPECT_EQ(transform->apply(c.input), c.expected) << c.transform << ": " << c.input;
+    }
+}
+
+TEST(BuiltinTransformsTest, InvalidBytesBecomeReplacementCharactersInCaseMapping) {
+    EXPECT_EQ(upperCase("a\xFF"), "A\xEF\xBF\xBD");
+}
+
+TEST(ChatCompletionsProcessorTest, ReasoningBlocksAreRemoved) {
+    EXPECT_EQ(withoutReasoning("<think>hmm</think>Answer"), "Answer");
+    EXPECT_EQ(withoutReasoning("A<think>x</think>B<think>y</think>C"), "ABC");
+    EXPECT_EQ(withoutReasoning("Answer<think>never closed"), "Answer");
+    EXPECT_EQ(withoutReasoning("plain"), "plain");
+}
+
+TEST(UtcCalendarTest, MonthKeysResetDatesAndTimestamps) {
+    using namespace std::chrono;
+    const struct {
+        SystemTime time;
+        const char* key;
+        const char* nextStart;
+    } cases[] = {
+        {sys_days{year{2026} / 12 / 31} + hours{23} + minutes{59} + seconds{59}, "2026-12",
+         "2027-01-01T00:00:00.000000Z"},
+        {sys_days{year{2028} / 2 / 29}, "2028-02", "2028-03-01T00:00:00.000000Z"},
+        {sys_days{year{2026} / 1 / 1}, "2026-01", "2026-02-01T00:00:00.000000Z"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(utcMonthOf(c.time).key, c.key);
+        EXPECT_EQ(isoTimestamp(utcMonthOf(c.time).nextStart), c.nextStart);
+    }
+    const SystemTime moment =
+        sys_days{year{2026} / 7 / 4} + hours{9} + minutes{5} + seconds{7} + microseconds{1234};
+    EXPECT_EQ(isoTimestamp(moment), "2026-07-04T09:05:07.001234Z");
+    EXPECT_EQ(parseIsoTimestamp(isoTimestamp(moment)), moment);
+    EXPECT_EQ(parseIsoTimestamp("2026-07-04T09:05:07Z"), moment - microseconds{1234});
+    for (const char* bad : {"", "2026-13-01T00:00:00Z", "2026-02-30T00:00:00Z",
+                            "2026-07-04 09:05:07", "2026-07-04T09:05:07+02:00"})
+        EXPECT_FALSE(parseIsoTimestamp(bad)) << bad;
+}
+
+} // namespace
+} // namespace scribeon::server

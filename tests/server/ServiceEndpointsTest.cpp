@@ -1,0 +1,238 @@
+#include "TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+namespace scribeon::server {
+namespace {
+
+using nlohmann::json;
+
+class ServiceEndpointsTest : public testing::Test {
+public:
+    void SetUp() override {
+        server.storage->seedDefaults({{0, "Tiny", 2, 5, 1}}, {});
+        ada = server.addUser("ada@example.com");
+        expired = server.addUser("old@example.com", "Free", "2026-01-01T00:00:00Z");
+        tiny = server.addUser("tiny@example.com", "Tiny");
+    }
+
+    httplib::Result send(const std::string& method, const std::string& path,
+                         const std::string& token, const std::string& body) {
+        auto client = server.client();
+        const auto headers = token.empty() ? httplib::Headers{} : bearer(token);
+        if (method == "GET")
+            return client.Get(path, headers);
+        if (method == "DELETE")
+            return client.Delete(path, headers);
+        return client.Post(path, headers, body, "application/json");
+    }
+
+    TestServer server;
+    std::string ada, expired, tiny;
+    std::string forged = "forged-token";
+};
+
+TEST_F(ServiceEndpointsTest, EveryEndpointAnswersWithItsStatusAndJson) {
+    const std::string deep = std::string(40, '[') + std::string(40, ']');
+    const struct {
+        const char* name;
+        const char* method;
+        std::string path;
+        std::string ServiceEndpointsTest::*token;
+        std::string body;
+        int status;
+        const char* error; // expected "error" field, or nullptr for a success
+    } cases[] = {
+        {"sign-in with malformed JSON", "POST", "/api/v1/auth/sign-in", nullptr, "{\"email\":", 422,
+         "validation error"},
+        {"sign-in without password", "POST", "/api/v1/auth/sign-in", nullptr,
+         R"({"email":"ada@example.com"})", 422, "validation error"},
+        {"sign-in with a number for the e-mail", "POST", "/api/v1/auth/sign-in", nullptr,
+         R"({"email":5,"password":"x"})", 422, "validation error"},
+        {"user without token", "GET", "/api/v1/user", nullptr, "", 401, "unauthenticated"},
+        {"user with an unknown token", "GET", "/api/v1/user", &ServiceEndpointsTest::forged, "",
+         401, "unauthenticated"},
+        {"user", "GET", "/api/v1/user", &ServiceEndpointsTest::ada, "", 200, nullptr},
+        {"commands", "GET", "/api/v1/commands", &ServiceEndpointsTest::ada, "", 200, nullptr},
+        {"sign-out without token", "POST", "/api/v1/auth/sign-out", nullptr, "", 401,
+         "unauthenticated"},
+        {"process", "POST", "/api/v1/commands/upper-case/process", &ServiceEndpointsTest::ada,
+         R"({"text":"a"})", 200, nullptr},
+        {"process an unknown code", "POST", "/api/v1/commands/shout/process",
+         &ServiceEndpointsTest::ada, R"({"text":"a"})", 404, "command not found"},
+        {"process an inactive command", "POST", "/api/v1/commands/title-case/process",
+         &ServiceEndpointsTest::ada, R"({"text":"a"})", 404, "command not found"},
+        {"process a traversal-looking code", "POST", "/api/v1/commands/..%2fuser/process",
+         &ServiceEndpointsTest::ada, R"({"text":"a"})", 404, "not found"},
+        {"process an SQL-looking code", "POST",
+         "/api/v1/commands/x%27%20OR%20%271%27%3D%271/process", &ServiceEndpointsTest::ada,
+         R"({"text":"a"})", 404, "command not found"},
+        {"process malformed JSON", "POST", "/api/v1/commands/upper-case/process",
+         &ServiceEndpointsTest::ada, "{text:", 422, "validation error"},
+        {"process text of the wrong type", "POST", "/api/v1/commands/upper-case/process",
+         &ServiceEndpointsTest::ada, R"({"text":["a"]})", 422, "validation error"},
+        {"process deeply nested JSON", "POST", "/api/v1/commands/upper-case/process",
+         &ServiceEndpointsTest::ada, "{\"text\":\"a\",\"x\":" + deep + "}", 422,
+         "validation error"},
+        {"process invalid UTF-8", "POST", "/api/v1/commands/upper-case/process",
+         &ServiceEndpointsTest::ada, "{\"text\":\"\xFF\xFE\"}", 422, "validation error"},
+        {"process with an expired plan", "POST", "/api/v1/commands/upper-case/process",
+         &ServiceEndpointsTest::expired, R"({"text":"a"})", 403, "subscription required"},
+        {"process text longer than the plan allows", "POST",
+         "/api/v1/commands/fix-sentences/process", &ServiceEndpointsTest::tiny,
+         R"({"text":"abcdef"})", 422, "text too long"},
+        {"process five emoji of many bytes each", "POST", "/api/v1/commands/fix-sentences/process",
+         &ServiceEndpointsTest::tiny,
+         "{\"text\":\""
+         "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD\xF0\x9F\x91\x8D\xF0\x9F"
+         "\x8F\xBD"
+         "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD\"}",
+         200, nullptr},
+        {"toggle beyond the allowance", "POST", "/api/v1/commands/title-case/toggle",
+         &ServiceEndpointsTest::ada, "", 403, "command limit reached"},
+        {"toggle an unknown code", "POST", "/api/v1/commands/shout/toggle",
+         &ServiceEndpointsTest::ada, "", 404, "command not found"},
+        {"unknown path under the API", "GET", "/api/v1/nothing", &ServiceEndpointsTest::ada, "",
+         404, "not found"},
+        {"path outside the API", "GET", "/index.html", nullptr, "", 404, "not found"},
+        {"GET of a POST endpoint", "GET", "/api/v1/commands/upper-case/process",
+         &ServiceEndpointsTest::ada, "", 405, "method not allowed"},
+        {"DELETE of the account", "DELETE", "/api/v1/user", &ServiceEndpointsTest::ada, "", 405,
+         "method not allowed"},
+        {"body over 1 MiB", "POST", "/api/v1/commands/upper-case/process",
+         &ServiceEndpointsTest::ada, std::string(1024 * 1024 + 10, 'a'), 413, "payload too large"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string token = c.token ? this->*c.token : std::string();
+        auto result = send(c.method, c.path, token, c.body);
+        ASSERT_TRUE(result) << httplib::to_string(result.error());
+        EXPECT_EQ(result->status, c.status);
+        EXPECT_EQ(result->get_header_value("Content-Type"), "application/json");
+        const auto body = json::parse(result->body, nullptr, false);
+        ASSERT_TRUE(body.is_object()) << result->body;
+        if (c.error) {
+            EXPECT_EQ(body.value("error", ""), c.error);
+            EXPECT_FALSE(body.value("message", "").empty());
+        } else {
+            EXPECT_FALSE(body.contains("error")) << result->body;
+        }
+    }
+    auto stillServing = send("GET", "/api/v1/commands", ada, "");
+    ASSERT_TRUE(stillServing);
+    EXPECT_EQ(stillServing->status, 200);
+}
+
+TEST_F(ServiceEndpointsTest, RepliesCarryTheRecordsTheClientDecodes) {
+    auto user = json::parse(send("GET", "/api/v1/user", ada, "")->body);
+    EXPECT_EQ(user["user"]["email"], "ada@example.com");
+    EXPECT_EQ(user["user"]["plan"], "Free");
+    EXPECT_EQ(user["user"]["created_at"], "2026-12-06T12:00:00.000000Z");
+    EXPECT_EQ(user["user"]["statistics"],
+              (json{{"monthly_usage", 0},
+                    {"remaining_requests", 50},
+                    {"monthly_limit", 50},
+                    {"next_reset_date", "2027-01-01T00:00:00.000000Z"}}));
+
+    auto commands = json::parse(send("GET", "/api/v1/commands", ada, "")->body)["data"];
+    ASSERT_EQ(commands.size(), 8u);
+    EXPECT_EQ(commands[0], (json{{"code", "fix-sentences"},
+                                 {"name", "Fix spacing and capitals"},
+                                 {"is_active", true}}));
+    EXPECT_EQ(commands[3]["is_active"], false); // the Free plan switches on the first three
+
+    auto processed = json::parse(send("POST", "/api/v1/commands/upper-case/process", ada,
+                                      R"({"text":"stra\u00dfe \u00e9t\u00e9"})")
+                                     ->body);
+    EXPECT_EQ(processed["data"], (json{{"code", "upper-case"},
+                                       {"name", "UPPER CASE"},
+                                       {"original_text", "stra\xC3\x9F"
+                                                         "e \xC3\xA9t\xC3\xA9"},
+                                       {"processed_text", "STRA\xE1\xBA\x9E"
+                                                          "E \xC3\x89T\xC3\x89"}}));
+
+    auto tooLong = json::parse(send("POST", "/api/v1/commands/fix-sentences/process", tiny,
+                                    "{\"text\":\"e\xCC\x81"
+                                    "e\xCC\x81"
+                                    "e\xCC\x81"
+                                    "e\xCC\x81"
+                                    "e\xCC\x81"
+                                    "e\xCC\x81\"}")
+                                   ->body);
+    EXPECT_EQ(tooLong["text_length"], 6); // combining marks do not count
+    EXPECT_EQ(tooLong["max_length"], 5);
+
+    auto off = json::parse(send("POST", "/api/v1/commands/upper-case/toggle", ada, "")->body);
+    EXPECT_EQ(
+        off,
+        (json{{"message", "Command disabled."},
+              {"data", {{"code", "upper-case"}, {"name", "UPPER CASE"}, {"is_active", false}}}}));
+    auto on = json::parse(send("POST", "/api/v1/commands/title-case/toggle", ada, "")->body);
+    EXPECT_EQ(on["message"], "Command enabled.");
+    EXPECT_EQ(on["data"]["is_active"], true);
+}
+
+TEST_F(ServiceEndpointsTest, MonthlyLimitAdmitsThePlanAllowanceThenRefuses) {
+    const auto process = [&] {
+        return send("POST", "/api/v1/commands/fix-sentences/process", tiny, R"({"text":"hi"})");
+    };
+    EXPECT_EQ(process()->status, 200);
+    EXPECT_EQ(process()->status, 200);
+    auto refused = process();
+    EXPECT_EQ(refused->status, 429);
+    EXPECT_EQ(json::parse(refused->body),
+              (json{{"error", "rate limit exceeded"},
+                    {"message", "Monthly request limit exceeded."},
+                    {"limit_info",
+                     {{"current_usage", 2},
+                      {"monthly_limit", 2},
+                      {"reset_date", "2027-01-01T00:00:00.000000Z"}}}}));
+    auto statistics =
+        json::parse(send("GET", "/api/v1/user", tiny, "")->body)["user"]["statistics"];
+    EXPECT_EQ(statistics["monthly_usage"], 2);
+    EXPECT_EQ(statistics["remaining_requests"], 0);
+
+    server.now = std::chrono::sys_days{std::chrono::year{2027} / 1 / 1}; // a new UTC month
+    EXPECT_EQ(process()->status, 200);
+}
+
+TEST_F(ServiceEndpointsTest, SignInIssuesATokenThatSignOutRevokes) {
+    server.addUser("real@example.com", "Free", std::nullopt, true);
+    auto wrongPassword =
+        send("POST", "/api/v1/auth/sign-in", "", R"({"email":"real@example.com","password":"no"})");
+    auto unknownEmail =
+        send("POST", "/api/v1/auth/sign-in", "", R"({"email":"who@example.com","password":"no"})");
+    EXPECT_EQ(wrongPassword->status, 422);
+    EXPECT_EQ(wrongPassword->body, unknownEmail->body);
+    EXPECT_EQ(json::parse(wrongPassword->body),
+              (json{{"error", "invalid credentials"},
+                    {"message", "The e-mail or password is incorrect."}}));
+
+    auto signedIn = send("POST", "/api/v1/auth/sign-in", "",
+                         R"({"email":"REAL@example.com","password":"password-1"})");
+    ASSERT_EQ(signedIn->status, 200);
+    const std::string token = json::parse(signedIn->body)["token"];
+    EXPECT_EQ(token.size(), 43u); // 32 bytes in unpadded base64url
+    EXPECT_EQ(send("GET", "/api/v1/user", token, "")->status, 200);
+    EXPECT_EQ(json::parse(send("POST", "/api/v1/auth/sign-out", token, "")->body)["message"],
+              "Signed out.");
+    EXPECT_EQ(send("GET", "/api/v1/user", token, "")->status, 401);
+    EXPECT_EQ(send("GET", "/api/v1/user", ada, "")->status, 200); // other sessions stay
+}
+
+TEST_F(ServiceEndpointsTest, RepeatedFailedSignInsAreThrottledPerEmail) {
+    server.addUser("real@example.com", "Free", std::nullopt, true);
+    const std::string wrong = R"({"email":"real@example.com","password":"guess"})";
+    for (int attempt = 0; attempt < 3; ++attempt)
+        EXPECT_EQ(send("POST", "/api/v1/auth/sign-in", "", wrong)->status, 422);
+    auto throttled = send("POST", "/api/v1/auth/sign-in", "",
+                          R"({"email":"real@example.com","password":"password-1"})");
+    EXPECT_EQ(throttled->status, 429);
+    EXPECT_EQ(json::parse(throttled->body)["error"], "too many attempts");
+    EXPECT_FALSE(throttled->get_header_value("Retry-After").empty());
+}
+
+} // namespace
+} // namespace scribeon::server

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "server/Defaults.h"
+#include "server/HttpFrontEnd.h"
+#include "server/SqliteStorage.h"
+
+#include <httplib.h>
+
+#include <filesystem>
+#include <thread>
+
+namespace scribeon::server {
+
+// The real server on a free loopback port with a database in a fresh
+// temporary directory; accounts get tokens directly so most tests skip the
+// deliberately slow password hashing.
+class TestServer {
+public:
+    explicit TestServer(std::filesystem::path directory = freshDirectory())
+        : directory_(std::move(directory)) {
+        start();
+    }
+    ~TestServer() {
+        stop();
+        std::error_code ignored;
+        if (ownsDirectory_)
+            std::filesystem::remove_all(directory_, ignored);
+    }
+
+    void start() {
+        storage = std::make_unique<SqliteStorage>((directory_ / "server.db").string());
+        storage->seedDefaults(defaultPlans(), defaultCommands());
+        throttle = std::make_unique<SignInThrottle>(
+            SignInThrottle::Limits{3, 10, std::chrono::seconds(60)});
+        api = std::make_unique<ServiceApi>(*storage, secrets, *throttle, languageModel,
+                                           [this] { return now; });
+        ListenOptions listen;
+        listen.port = 0;
+        listen.threads = 16;
+        listen.accessLog = false;
+        front = std::make_unique<HttpFrontEnd>(*api, listen);
+        port = front->bind();
+        thread = std::thread([this] { front->run(); });
+        while (!front->isRunning())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    void stop() {
+        if (!front)
+            return;
+        front->stop();
+        thread.join();
+        front.reset();
+        api.reset();
+        storage.reset();
+    }
+
+    // A user with a ready bearer token; the password is "password-1".
+    std::string addUser(const std::string& email, const std::string& plan = "Free",
+                        std::optional<std::string> expires = std::nullopt,
+                        bool realPassword = false) {
+        const std::string hash = realPassword ? secrets.hashPassword("password-1") : "$not-a-hash";
+        const auto id =
+            storage->addUser({email, "Test " + email, plan, hash, isoTimestamp(now), expires});
+        const std::string token = "token-for-" + email;
+        storage->addToken(secrets.tokenDigest(token), id, isoTimestamp(now));
+        return token;
+    }
+
+    httplib::Client client() const {
+        httplib::Client c("127.0.0.1", port);
+        c.set_read_timeout(20, 0);
+        return c;
+    }
+
+    static std::filesystem::path freshDirectory() {
+        char pattern[] = "/tmp/scribeon-server-test.XXXXXX";
+        return ::mkdtemp(pattern);
+    }
+    void keepDirectory() { ownsDirectory_ = false; }
+    const std::filesystem::path& directory() const { return directory_; }
+
+    Secrets secrets;
+    LanguageModelSettings languageModel;
+    SystemTime now =
+        std::chrono::sys_days{std::chrono::year{2026} / 12 / 6} + std::chrono::hours{12};
+    std::unique_ptr<SqliteStorage> storage;
+    std::unique_ptr<SignInThrottle> throttle;
+    std::unique_ptr<ServiceApi> api;
+    std::unique_ptr<HttpFrontEnd> front;
+    std::thread thread;
+    int port = 0;
+
+private:
+    std::filesystem::path directory_;
+    bool ownsDirectory_ = true;
+};
+
+inline httplib::Headers bearer(const std::string& token) {
+    return {{"Authorization", "Bearer " + token}};
+}
+
+} // namespace scribeon::server
