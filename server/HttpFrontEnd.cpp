@@ -1,59 +1,66 @@
 #include "server/HttpFrontEnd.h"
 
-#include <httplib.h>
+#include <boost/asio.hpp>
+#include <boost/asio/ssl.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
 
-#include <chrono>
+#include <array>
+#include <atomic>
 #include <cstdio>
 #include <stdexcept>
+#include <thread>
 #include <unistd.h>
 
 namespace scribeon::server {
 
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+using namespace std::chrono_literals;
+
 namespace {
 
-thread_local std::chrono::steady_clock::time_point requestStart;
+constexpr auto idleTimeout = 10s;
 
-void sendJson(httplib::Response& response, int status, const nlohmann::json& body) {
-    response.status = status;
-    response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
-                         "application/json");
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
-std::string errorCodeFor(int status) {
-    switch (status) {
-    case 400:
-        return "bad request";
-    case 404:
-        return "not found";
-    case 413:
-        return "payload too large";
-    case 414:
-        return "uri too long";
-    default:
-        return status >= 500 ? "server error" : "request error";
+// The path of a request target, without its query, percent-decoded; a
+// malformed escape is kept as written.
+std::string decodedPath(std::string_view target) {
+    target = target.substr(0, target.find('?'));
+    std::string path;
+    path.reserve(target.size());
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        if (target[i] == '%' && i + 2 < target.size() && hexValue(target[i + 1]) >= 0 &&
+            hexValue(target[i + 2]) >= 0) {
+            path += static_cast<char>(hexValue(target[i + 1]) * 16 + hexValue(target[i + 2]));
+            i += 2;
+        } else {
+            path += target[i];
+        }
     }
+    return path;
 }
 
-std::string messageFor(int status) {
-    switch (status) {
-    case 413:
-        return "The request body is larger than 1 MiB.";
-    case 404:
-        return "There is nothing at this address.";
-    default:
-        return status >= 500 ? "Something went wrong on the server. Try again later."
-                             : "The request could not be understood.";
-    }
-}
-
-// The command code is part of the path, so it is logged; a query string,
-// which could hold anything, is not.
-void logRequest(const httplib::Request& request, const httplib::Response& response) {
-    const auto elapsed = std::chrono::steady_clock::now() - requestStart;
+void logRequest(std::string_view method, const std::string& path, int status,
+                std::chrono::steady_clock::time_point start) {
+    const double milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     char line[512];
-    const int length = std::snprintf(line, sizeof line, "%s %.300s %d %.2f ms\n",
-                                     request.method.c_str(), request.path.c_str(), response.status,
-                                     std::chrono::duration<double, std::milli>(elapsed).count());
+    const int length = std::snprintf(line, sizeof line, "%.*s %.300s %d %.2f ms\n",
+                                     static_cast<int>(method.size()), method.data(), path.c_str(),
+                                     status, milliseconds);
     if (length > 0)
         (void)!::write(STDERR_FILENO, line,
                        std::min<std::size_t>(std::size_t(length), sizeof line - 1));
@@ -61,90 +68,267 @@ void logRequest(const httplib::Request& request, const httplib::Response& respon
 
 } // namespace
 
-HttpFrontEnd::HttpFrontEnd(ServiceApi& api, ListenOptions options)
-    : api_(api), options_(std::move(options)) {
-    if (usesTls()) {
-        auto tls = std::make_unique<httplib::SSLServer>(options_.certificateFile.c_str(),
-                                                        options_.keyFile.c_str());
-        if (!tls->is_valid())
-            throw std::runtime_error("the certificate or key could not be loaded");
-        server_ = std::move(tls);
-    } else {
-        server_ = std::make_unique<httplib::Server>();
+struct HttpFrontEnd::Engine {
+    Engine(ServiceApi& api, const ListenOptions& options)
+        : api(api), options(options), ioThreads(std::max(2u, std::thread::hardware_concurrency())),
+          tls(asio::ssl::context::tls_server), io(static_cast<int>(ioThreads)), acceptor(io),
+          workers(static_cast<std::size_t>(std::max(2, options.threads))) {
+        if (!options.certificateFile.empty()) {
+            boost::system::error_code error;
+            tls.set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
+                            asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 |
+                            asio::ssl::context::no_tlsv1_1);
+            tls.use_certificate_chain_file(options.certificateFile, error);
+            if (!error)
+                tls.use_private_key_file(options.keyFile, asio::ssl::context::pem, error);
+            if (error)
+                throw std::runtime_error("the certificate or key could not be loaded: " +
+                                         error.message());
+        }
     }
-    auto& server = *server_;
-    const int threads = std::max(2, options_.threads);
-    server.new_task_queue = [threads] {
-        return new httplib::ThreadPool(static_cast<std::size_t>(threads));
-    };
-    server.set_payload_max_length(maximumBody);
-    server.set_keep_alive_max_count(10000);
-    server.set_keep_alive_timeout(5);
-    server.set_read_timeout(10);
-    server.set_write_timeout(10);
 
-    server.set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
-        requestStart = std::chrono::steady_clock::now();
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
-    const auto dispatch = [this](const httplib::Request& request, httplib::Response& response) {
-        const ApiReply reply =
-            api_.handle({request.method, request.path, request.get_header_value("Authorization"),
-                         request.body, request.remote_addr});
+    void accept();
+
+    ServiceApi& api;
+    const ListenOptions& options;
+    unsigned ioThreads;
+    asio::ssl::context tls;
+    asio::io_context io;
+    tcp::acceptor acceptor;
+    asio::thread_pool workers; // destroyed before io, so no worker posts into a dead context
+    std::atomic<bool> running{false};
+};
+
+namespace {
+
+template <typename Stream> class Session : public std::enable_shared_from_this<Session<Stream>> {
+public:
+    Session(HttpFrontEnd::Engine& engine, Stream stream, std::string clientAddress)
+        : engine_(engine), stream_(std::move(stream)), clientAddress_(std::move(clientAddress)) {}
+
+    void start() {
+        if constexpr (std::is_same_v<Stream, beast::ssl_stream<beast::tcp_stream>>) {
+            beast::get_lowest_layer(stream_).expires_after(idleTimeout);
+            stream_.async_handshake(asio::ssl::stream_base::server,
+                                    [self = this->shared_from_this()](beast::error_code error) {
+                                        if (!error)
+                                            self->read();
+                                    });
+        } else {
+            read();
+        }
+    }
+
+private:
+    void read() {
+        parser_.emplace();
+        parser_->body_limit(HttpFrontEnd::maximumBody);
+        parser_->header_limit(16 * 1024);
+        beast::get_lowest_layer(stream_).expires_after(idleTimeout);
+        http::async_read(stream_, buffer_, *parser_,
+                         [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+                             self->onRead(error);
+                         });
+    }
+
+    void onRead(beast::error_code error) {
+        start_ = std::chrono::steady_clock::now();
+        if (error == http::error::body_limit) {
+            drainAfterAnswer_ = true;
+            answerAndClose(413, "payload too large", "The request body is larger than 1 MiB.");
+            return;
+        }
+        if (error == http::error::header_limit) {
+            answerAndClose(431, "headers too large", "The request headers are too large.");
+            return;
+        }
+        const bool gone =
+            error == http::error::end_of_stream || error == http::error::partial_message;
+        if (error && !gone &&
+            error.category() == http::make_error_code(http::error::bad_target).category()) {
+            answerAndClose(400, "bad request", "The request could not be understood.");
+            return;
+        }
+        if (error) { // closed, timed out or reset
+            close();
+            return;
+        }
+        auto request = parser_->release();
+        keepAlive_ = request.keep_alive();
+        version_ = request.version();
+        head_ = request.method() == http::verb::head;
+        ApiRequest apiRequest{std::string(request.method_string()), decodedPath(request.target()),
+                              std::string(request[http::field::authorization]),
+                              std::move(request.body()), clientAddress_};
+        if (request.method() == http::verb::get || head_) {
+            answer(engine_.api.handle(apiRequest), apiRequest);
+            return;
+        }
+        asio::post(engine_.workers,
+                   [self = this->shared_from_this(), apiRequest = std::move(apiRequest)]() mutable {
+                       auto reply = self->engine_.api.handle(apiRequest);
+                       asio::post(self->stream_.get_executor(),
+                                  [self, reply = std::move(reply),
+                                   apiRequest = std::move(apiRequest)]() mutable {
+                                      self->answer(std::move(reply), apiRequest);
+                                  });
+                   });
+    }
+
+    void answer(const ApiReply& reply, const ApiRequest& request) {
+        response_ = {};
+        response_.version(version_);
+        response_.result(static_cast<unsigned>(reply.status));
+        response_.set(http::field::content_type, "application/json");
         for (const auto& [name, value] : reply.headers)
-            response.set_header(name, value);
-        sendJson(response, reply.status, reply.body);
-    };
-    const char* everything = R"(/.*)";
-    server.Get(everything, dispatch);
-    server.Post(everything, dispatch);
-    server.Put(everything, dispatch);
-    server.Patch(everything, dispatch);
-    server.Delete(everything, dispatch);
-    server.Options(everything, dispatch);
-    // Answers the library makes itself (413, 400 ...) come without a body.
-    server.set_error_handler(httplib::Server::HandlerWithResponse(
-        [](const httplib::Request&, httplib::Response& response) {
-            if (!response.body.empty())
-                return httplib::Server::HandlerResponse::Unhandled;
-            sendJson(response, response.status,
-                     {{"error", errorCodeFor(response.status)},
-                      {"message", messageFor(response.status)}});
-            return httplib::Server::HandlerResponse::Handled;
-        }));
-    server.set_exception_handler(
-        [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
-            sendJson(response, 500, {{"error", "server error"}, {"message", messageFor(500)}});
+            response_.set(name, value);
+        response_.body() =
+            reply.body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        response_.keep_alive(keepAlive_);
+        response_.prepare_payload();
+        if (head_)
+            response_.body().clear(); // the length stays in the header
+        if (engine_.options.accessLog)
+            logRequest(request.method, request.path, reply.status, start_);
+        http::async_write(stream_, response_,
+                          [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+                              if (!error && self->drainAfterAnswer_)
+                                  self->drain(8 * 1024 * 1024);
+                              else if (error || !self->keepAlive_)
+                                  self->close();
+                              else
+                                  self->read();
+                          });
+    }
+
+    void answerAndClose(int status, const char* error, const char* message) {
+        keepAlive_ = false;
+        head_ = false;
+        const ApiRequest request{"-", "-", {}, {}, clientAddress_};
+        answer(errorReply(status, error, message), request);
+    }
+
+    // A client still sending a refused body would block on a full socket and
+    // never read our answer; take (and drop) what it sends for a while.
+    void drain(std::size_t budget) {
+        beast::get_lowest_layer(stream_).expires_after(2s);
+        stream_.async_read_some(
+            asio::buffer(scratch_),
+            [self = this->shared_from_this(), budget](beast::error_code error, std::size_t bytes) {
+                if (error || bytes >= budget)
+                    self->close();
+                else
+                    self->drain(budget - bytes);
+            });
+    }
+
+    void close() {
+        beast::error_code ignored;
+        if constexpr (std::is_same_v<Stream, beast::ssl_stream<beast::tcp_stream>>) {
+            beast::get_lowest_layer(stream_).expires_after(2s);
+            stream_.async_shutdown([self = this->shared_from_this()](beast::error_code) {
+                beast::error_code ignoredToo;
+                beast::get_lowest_layer(self->stream_)
+                    .socket()
+                    .shutdown(tcp::socket::shutdown_both, ignoredToo);
+            });
+        } else {
+            stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+        }
+    }
+
+    HttpFrontEnd::Engine& engine_;
+    Stream stream_;
+    std::string clientAddress_;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::string_body>> parser_;
+    http::response<http::string_body> response_;
+    std::chrono::steady_clock::time_point start_;
+    bool keepAlive_ = false;
+    bool head_ = false;
+    bool drainAfterAnswer_ = false;
+    std::array<char, 16384> scratch_{};
+    unsigned version_ = 11;
+};
+
+} // namespace
+
+void HttpFrontEnd::Engine::accept() {
+    acceptor.async_accept(
+        asio::make_strand(io), [this](beast::error_code error, tcp::socket socket) {
+            if (error) {
+                if (acceptor.is_open())
+                    accept();
+                return;
+            }
+            beast::error_code ignored;
+            socket.set_option(tcp::no_delay(true), ignored);
+            const auto remote = socket.remote_endpoint(ignored);
+            std::string address = ignored ? std::string() : remote.address().to_string();
+            if (options.certificateFile.empty()) {
+                std::make_shared<Session<beast::tcp_stream>>(
+                    *this, beast::tcp_stream(std::move(socket)), std::move(address))
+                    ->start();
+            } else {
+                std::make_shared<Session<beast::ssl_stream<beast::tcp_stream>>>(
+                    *this,
+                    beast::ssl_stream<beast::tcp_stream>(beast::tcp_stream(std::move(socket)), tls),
+                    std::move(address))
+                    ->start();
+            }
+            accept();
         });
-    if (options_.accessLog)
-        server.set_logger(logRequest);
 }
 
-HttpFrontEnd::~HttpFrontEnd() = default;
+HttpFrontEnd::HttpFrontEnd(ServiceApi& api, ListenOptions options)
+    : options_(std::move(options)), engine_(std::make_unique<Engine>(api, options_)) {}
+
+HttpFrontEnd::~HttpFrontEnd() {
+    stop();
+    engine_->workers.join();
+}
 
 int HttpFrontEnd::bind() {
-    int port = options_.port;
-    if (port == 0) {
-        port = server_->bind_to_any_port(options_.host);
-    } else if (!server_->bind_to_port(options_.host, port)) {
-        port = -1;
-    }
-    if (port < 0)
+    beast::error_code error;
+    const auto address = asio::ip::make_address(options_.host, error);
+    const tcp::endpoint endpoint(address, static_cast<unsigned short>(options_.port));
+    auto& acceptor = engine_->acceptor;
+    if (!error)
+        acceptor.open(endpoint.protocol(), error);
+    if (!error)
+        acceptor.set_option(asio::socket_base::reuse_address(true), error);
+    if (!error)
+        acceptor.bind(endpoint, error);
+    if (!error)
+        acceptor.listen(asio::socket_base::max_listen_connections, error);
+    if (error)
         throw std::runtime_error("cannot listen on " + options_.host + ":" +
-                                 std::to_string(options_.port));
-    return port;
+                                 std::to_string(options_.port) + ": " + error.message());
+    return acceptor.local_endpoint().port();
 }
 
 void HttpFrontEnd::run() {
-    server_->listen_after_bind();
+    engine_->accept();
+    engine_->running = true;
+    std::vector<std::thread> helpers;
+    for (unsigned i = 1; i < engine_->ioThreads; ++i)
+        helpers.emplace_back([this] { engine_->io.run(); });
+    engine_->io.run();
+    for (auto& helper : helpers)
+        helper.join();
+    engine_->running = false;
 }
 
 void HttpFrontEnd::stop() {
-    server_->stop();
+    asio::post(engine_->io, [this] {
+        beast::error_code ignored;
+        engine_->acceptor.close(ignored);
+        engine_->io.stop();
+    });
 }
 
 bool HttpFrontEnd::isRunning() const {
-    return server_->is_running();
+    return engine_->running;
 }
 
 } // namespace scribeon::server

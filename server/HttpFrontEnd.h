@@ -5,10 +5,6 @@
 #include <memory>
 #include <string>
 
-namespace httplib {
-class Server;
-}
-
 namespace scribeon::server {
 
 struct ListenOptions {
@@ -16,13 +12,16 @@ struct ListenOptions {
     int port = 8787; // 0 picks a free port
     std::string certificateFile;
     std::string keyFile;
-    int threads = 64; // one per open keep-alive connection
+    int threads =
+        16; // workers for requests that may wait (POST: password hashing, language models)
     bool accessLog = true;
 };
 
-// cpp-httplib in front of ServiceApi: JSON for every answer (413, 404, 405
-// and the library's own errors included), a 1 MiB body cap, keep-alive, and
-// one access-log line per request on stderr.
+// Boost.Beast in front of ServiceApi: asynchronous keep-alive connections on
+// one I/O thread per core; GET requests are answered right there, POST
+// requests on a worker pool so a slow one never holds up the others. Every
+// answer is JSON (413, 400, 404 and 405 included), bodies are capped at
+// 1 MiB, and each request is one access-log line on stderr.
 class HttpFrontEnd {
 public:
     static constexpr std::size_t maximumBody = 1024 * 1024;
@@ -36,10 +35,11 @@ public:
     bool isRunning() const;
     bool usesTls() const { return !options_.certificateFile.empty(); }
 
+    struct Engine; // the Beast machinery, kept out of this header
+
 private:
-    ServiceApi& api_;
     ListenOptions options_;
-    std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<Engine> engine_;
 };
 
 } // namespace scribeon::server

@@ -55,8 +55,8 @@ std::unique_ptr<SqliteStorage> openStorage(const ServerOptions& options) {
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(options.databasePath).parent_path(),
                                         ignored);
-    auto storage =
-        std::make_unique<SqliteStorage>(options.databasePath, static_cast<std::size_t>(8));
+    auto storage = std::make_unique<SqliteStorage>(
+        options.databasePath, static_cast<std::size_t>(std::min(16, options.listen.threads)));
     storage->seedDefaults(defaultPlans(), defaultCommands());
     return storage;
 }

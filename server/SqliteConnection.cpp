@@ -4,6 +4,17 @@
 
 namespace scribeon::server {
 
+namespace {
+
+// SQLite keeps memory statistics under one process-wide mutex, taken on every
+// allocation; nothing here reads them.
+[[maybe_unused]] const bool memoryStatisticsOff = [] {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    return true;
+}();
+
+} // namespace
+
 SqliteConnection::SqliteConnection(const std::string& path) {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
@@ -19,6 +30,8 @@ SqliteConnection::SqliteConnection(const std::string& path) {
 }
 
 SqliteConnection::~SqliteConnection() {
+    for (auto& [sql, prepared] : prepared_)
+        sqlite3_finalize(prepared.statement);
     sqlite3_close_v2(db_);
 }
 
@@ -37,12 +50,29 @@ void SqliteConnection::fail(const std::string& what) const {
 
 SqliteStatement::SqliteStatement(SqliteConnection& connection, const char* sql)
     : connection_(connection) {
-    if (sqlite3_prepare_v2(connection.handle(), sql, -1, &statement_, nullptr) != SQLITE_OK)
-        connection.fail("cannot prepare a statement");
+    // Map nodes stay put when the map grows, so the flag's address is stable.
+    auto& prepared = connection.prepared_[sql];
+    if (prepared.statement && !prepared.inUse) {
+        statement_ = prepared.statement;
+    } else {
+        if (sqlite3_prepare_v2(connection.handle(), sql, -1, &statement_, nullptr) != SQLITE_OK)
+            connection.fail("cannot prepare a statement");
+        if (prepared.statement)
+            return; // the cached one is busy: this one is used once
+        prepared.statement = statement_;
+    }
+    prepared.inUse = true;
+    cachedInUse_ = &prepared.inUse;
 }
 
 SqliteStatement::~SqliteStatement() {
-    sqlite3_finalize(statement_);
+    if (!cachedInUse_) {
+        sqlite3_finalize(statement_);
+        return;
+    }
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+    *cachedInUse_ = false;
 }
 
 SqliteStatement& SqliteStatement::bind(int index, std::int64_t value) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace scribeon::server {
 
@@ -30,6 +31,7 @@ public:
 private:
     SqliteConnection& connection_;
     sqlite3_stmt* statement_ = nullptr;
+    bool* cachedInUse_ = nullptr; // set when the statement belongs to the connection's cache
 };
 
 class SqliteConnection {
@@ -46,6 +48,13 @@ public:
     sqlite3* handle() const { return db_; }
 
 private:
+    friend class SqliteStatement;
+    struct Prepared {
+        sqlite3_stmt* statement = nullptr;
+        bool inUse = false;
+    };
+    // Statements are prepared once per connection and reset after each use.
+    std::unordered_map<std::string, Prepared> prepared_;
     sqlite3* db_ = nullptr;
 };
 

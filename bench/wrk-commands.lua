@@ -1,0 +1,1 @@
+wrk.headers["Authorization"] = "Bearer " .. os.getenv("SCRIBEON_BENCH_TOKEN")
