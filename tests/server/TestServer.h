@@ -16,8 +16,9 @@ namespace scribeon::server {
 // deliberately slow password hashing.
 class TestServer {
 public:
-    explicit TestServer(std::filesystem::path directory = freshDirectory())
-        : directory_(std::move(directory)) {
+    explicit TestServer(std::string certificateFile = {}, std::string keyFile = {})
+        : directory_(freshDirectory()), certificateFile_(std::move(certificateFile)),
+          keyFile_(std::move(keyFile)) {
         start();
     }
     ~TestServer() {
@@ -38,6 +39,8 @@ public:
         listen.port = 0;
         listen.threads = 16;
         listen.accessLog = false;
+        listen.certificateFile = certificateFile_;
+        listen.keyFile = keyFile_;
         front = std::make_unique<HttpFrontEnd>(*api, listen);
         port = front->bind();
         thread = std::thread([this] { front->run(); });
@@ -93,6 +96,7 @@ public:
 
 private:
     std::filesystem::path directory_;
+    std::string certificateFile_, keyFile_;
     bool ownsDirectory_ = true;
 };
 
