@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "service/APIClient.h"
+
 #include <cstdlib>
 #include <string_view>
 
@@ -7,17 +9,22 @@ namespace scribeon {
 
 namespace {
 
-const char* usage = "Usage: scribeon [--version | --help | --sign-in EMAIL]\n"
-                    "\n"
-                    "Scribeon runs AI text commands on the text selected in any application.\n"
-                    "It lives in the system tray; press the global shortcut (Super+Shift+I)\n"
-                    "with text selected to choose a command.\n"
-                    "\n"
-                    "Options:\n"
-                    "  --version  print the version and exit\n"
-                    "  --help     print this help and exit\n"
-                    "  --sign-in EMAIL\n"
-                    "             sign in with the password read from standard input\n";
+const char* usage =
+    "Usage: scribeon [--version | --help | --sign-in EMAIL]\n"
+    "\n"
+    "Scribeon runs AI text commands on the text selected in any application.\n"
+    "It lives in the system tray; press the global shortcut (Super+Shift+I)\n"
+    "with text selected to choose a command.\n"
+    "\n"
+    "Options:\n"
+    "  --version  print the version and exit\n"
+    "  --help     print this help and exit\n"
+    "  --sign-in EMAIL\n"
+    "             sign in with the password read from standard input\n"
+    "\n"
+    "Environment:\n"
+    "  SCRIBEON_SERVICE_ORIGIN\n"
+    "             the Scribeon service to use (default " SCRIBEON_SERVICE_ORIGIN ")\n";
 
 bool isSet(const char* name) {
     const char* value = std::getenv(name);
@@ -53,6 +60,12 @@ std::optional<std::string> missingDisplayReason() {
         return std::nullopt;
     return "scribeon: no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set); start it "
            "from a desktop session, or use scripts/run, which starts a headless one";
+}
+
+std::string serviceBaseURL() {
+    if (isSet("SCRIBEON_SERVICE_ORIGIN"))
+        return std::string(std::getenv("SCRIBEON_SERVICE_ORIGIN")) + "/api/v1";
+    return APIClient::defaultBaseURL();
 }
 
 } // namespace scribeon

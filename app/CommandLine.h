@@ -20,4 +20,8 @@ struct CommandLine {
 // display (or a display-free Qt platform) is available.
 std::optional<std::string> missingDisplayReason();
 
+// The service's API base: the origin built in, or the one in the environment
+// variable SCRIBEON_SERVICE_ORIGIN (a self-hosted service, or a test's own).
+std::string serviceBaseURL();
+
 } // namespace scribeon

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppScene.h"
+#include "app/CommandLine.h"
 #include "app/UnbuiltCollaborators.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/LibsecretCredentialStore.h"
@@ -40,7 +41,7 @@ private:
     LibsecretCredentialStore credentialStore_;
     KeychainService keychain_{credentialStore_};
     QtPreferences preferences_;
-    APIClient apiClient_{transport_, keychain_};
+    APIClient apiClient_{transport_, keychain_, serviceBaseURL()};
     RemoteAuthService authService_{apiClient_, keychain_, preferences_, queue_};
     UnbuiltCollaborators unbuilt_;
     LinuxAccessibilityTrust trust_;

@@ -1,5 +1,6 @@
 #include "app/SignInCommand.h"
 
+#include "app/CommandLine.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/LibsecretCredentialStore.h"
 #include "platform/qt/QtMainQueue.h"
@@ -26,7 +27,7 @@ int runSignInCommand(const std::string& email, int argc, char** argv) {
     LibsecretCredentialStore store;
     KeychainService keychain(store);
     QtPreferences preferences;
-    APIClient client(transport, keychain);
+    APIClient client(transport, keychain, serviceBaseURL());
     RemoteAuthService auth(client, keychain, preferences, queue);
 
     int status = 1;
