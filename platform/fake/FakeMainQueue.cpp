@@ -1,6 +1,7 @@
 #include "platform/fake/FakeMainQueue.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace scribeon {
 
@@ -10,12 +11,14 @@ void FakeMainQueue::post(std::function<void()> task) {
 
 Cancel FakeMainQueue::postAfter(Milliseconds delay, std::function<void()> task) {
     auto cancelled = std::make_shared<bool>(false);
+    std::lock_guard lock(mutex_);
     entries_.push_back(
         {now_ + std::max(delay, Milliseconds{0}), nextSequence_++, std::move(task), cancelled});
     return Cancel{cancelled};
 }
 
 void FakeMainQueue::advance(Milliseconds delta) {
+    std::unique_lock lock(mutex_);
     const Milliseconds target = now_ + delta;
     for (;;) {
         auto next =
@@ -27,13 +30,16 @@ void FakeMainQueue::advance(Milliseconds delta) {
         Entry entry = std::move(*next);
         entries_.erase(next);
         now_ = std::max(now_, entry.due);
+        lock.unlock();
         if (!*entry.cancelled)
             entry.task();
+        lock.lock();
     }
     now_ = target;
 }
 
 std::size_t FakeMainQueue::pendingCount() const {
+    std::lock_guard lock(mutex_);
     return static_cast<std::size_t>(std::count_if(entries_.begin(), entries_.end(),
                                                   [](const Entry& e) { return !*e.cancelled; }));
 }

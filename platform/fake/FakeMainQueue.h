@@ -3,11 +3,13 @@
 #include "platform/MainQueue.h"
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 namespace scribeon {
 
-// Virtual-time queue: nothing runs until the test advances the clock.
+// Virtual-time queue: nothing runs until the test advances the clock. Tasks
+// may be posted from other threads; they run on the thread that advances.
 class FakeMainQueue : public MainQueue {
 public:
     void post(std::function<void()> task) override;
@@ -18,7 +20,10 @@ public:
     void advance(Milliseconds delta);
     void runPending() { advance(Milliseconds{0}); }
 
-    Milliseconds now() const { return now_; }
+    Milliseconds now() const {
+        std::lock_guard lock(mutex_);
+        return now_;
+    }
     std::size_t pendingCount() const;
 
 private:
@@ -28,6 +33,7 @@ private:
         std::function<void()> task;
         std::shared_ptr<bool> cancelled;
     };
+    mutable std::mutex mutex_;
     Milliseconds now_{0};
     std::uint64_t nextSequence_ = 0;
     std::vector<Entry> entries_;

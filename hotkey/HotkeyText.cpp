@@ -1,0 +1,96 @@
+#include "hotkey/HotkeyText.h"
+
+#include "hotkey/HotkeyPair.h"
+
+#include <array>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+namespace scribeon {
+
+namespace {
+
+struct ModifierName {
+    std::uint32_t bit;
+    std::string_view symbol;
+    std::string_view word;
+};
+
+// The order of the model: Command, Shift, Option, Control.
+constexpr std::array<ModifierName, 4> modifierNames{{
+    {CarbonModifier::command, "⌘", "Super"},
+    {CarbonModifier::shift, "⇧", "Shift"},
+    {CarbonModifier::option, "⌥", "Alt"},
+    {CarbonModifier::control, "⌃", "Ctrl"},
+}};
+
+constexpr std::array<std::pair<std::uint32_t, std::string_view>, 26> letterNames{{
+    {0, "A"},  {1, "S"},  {2, "D"},  {3, "F"},  {4, "H"},  {5, "G"},  {6, "Z"},
+    {7, "X"},  {8, "C"},  {9, "V"},  {11, "B"}, {12, "Q"}, {13, "W"}, {14, "E"},
+    {15, "R"}, {16, "Y"}, {17, "T"}, {31, "O"}, {32, "U"}, {34, "I"}, {35, "P"},
+    {37, "L"}, {38, "J"}, {40, "K"}, {45, "N"}, {46, "M"},
+}};
+
+constexpr std::array<std::pair<std::uint32_t, std::string_view>, 5> recorderOnlyNames{{
+    {36, "Return"},
+    {48, "Tab"},
+    {49, "Space"},
+    {51, "Delete"},
+    {53, "Escape"},
+}};
+
+template <std::size_t N>
+std::optional<std::string_view>
+lookUp(const std::array<std::pair<std::uint32_t, std::string_view>, N>& table,
+       std::uint32_t keyCode) {
+    for (const auto& [code, name] : table)
+        if (code == keyCode)
+            return name;
+    return std::nullopt;
+}
+
+std::string render(std::uint32_t modifiers, std::optional<std::string_view> keyName,
+                   std::uint32_t keyCode, HotkeyStyle style) {
+    const std::string_view separator = style == HotkeyStyle::symbols ? " " : "+";
+    std::string text;
+    for (const auto& modifier : modifierNames) {
+        if (!(modifiers & modifier.bit))
+            continue;
+        text += style == HotkeyStyle::symbols ? modifier.symbol : modifier.word;
+        text += separator;
+    }
+    if (keyName)
+        text += *keyName;
+    else
+        text += "Key(" + std::to_string(keyCode) + ")";
+    return text;
+}
+
+} // namespace
+
+std::string formatHotkey(std::uint32_t keyCode, std::uint32_t modifiers, HotkeyStyle style) {
+    auto name = lookUp(letterNames, keyCode);
+    if (!name)
+        name = lookUp(recorderOnlyNames, keyCode);
+    return render(modifiers, name, keyCode, style);
+}
+
+std::string formatMenuHotkey(std::uint32_t keyCode, std::uint32_t modifiers, HotkeyStyle style) {
+    return render(modifiers, lookUp(letterNames, keyCode), keyCode, style);
+}
+
+std::uint32_t carbonModifiersFromEventFlags(std::uint64_t flags) {
+    std::uint32_t mask = 0;
+    if (flags & (1ULL << 20))
+        mask |= CarbonModifier::command;
+    if (flags & (1ULL << 17))
+        mask |= CarbonModifier::shift;
+    if (flags & (1ULL << 19))
+        mask |= CarbonModifier::option;
+    if (flags & (1ULL << 18))
+        mask |= CarbonModifier::control;
+    return mask;
+}
+
+} // namespace scribeon

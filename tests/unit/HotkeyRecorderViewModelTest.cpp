@@ -1,0 +1,109 @@
+#include "hotkey/HotkeyRecorderViewModel.h"
+#include "hotkey/HotkeyService.h"
+#include "platform/fake/FakeGlobalHotkey.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/InMemoryPreferences.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+using namespace CarbonModifier;
+
+struct HotkeyRecorderViewModelTest : ::testing::Test {
+    FakeGlobalHotkey hotkey;
+    InMemoryPreferences preferences;
+    FakeMainQueue queue;
+    HotkeyService service{hotkey, preferences, queue};
+
+    void SetUp() override {
+        service.registerHotkey([] {});
+    }
+    HotkeyPair stored() {
+        return {static_cast<std::uint32_t>(*preferences.integer("hotkeyKeyCode")),
+                static_cast<std::uint32_t>(*preferences.integer("hotkeyModifiers"))};
+    }
+};
+
+TEST_F(HotkeyRecorderViewModelTest, PlainKeysAreSwallowedUntilACombinationIsRecorded) {
+    HotkeyRecorderViewModel recorder(preferences, service);
+    EXPECT_EQ(recorder.displayText.get(), "Super+Shift+I");
+    EXPECT_FALSE(recorder.keyDown(40, 0)) << "not recording: the key passes on";
+
+    recorder.toggleRecording();
+    EXPECT_EQ(recorder.recordButtonTitle(), "Press keys...");
+    EXPECT_TRUE(recorder.keyDown(40, 0));
+    EXPECT_TRUE(recorder.isRecording.get());
+    EXPECT_EQ(stored(), HotkeyPair{});
+
+    EXPECT_TRUE(recorder.keyDown(40, shift));
+    EXPECT_FALSE(recorder.isRecording.get());
+    EXPECT_EQ(recorder.recordButtonTitle(), "Record");
+    EXPECT_EQ(stored(), (HotkeyPair{40, shift}));
+    EXPECT_EQ(recorder.displayText.get(), "Shift+K");
+    EXPECT_EQ(hotkey.registrationAttempts.back(), (HotkeyPair{40, shift}));
+    EXPECT_EQ(hotkey.active.size(), 1u);
+}
+
+TEST_F(HotkeyRecorderViewModelTest, RecordedPairsAreStoredRegisteredAndShown) {
+    struct Row {
+        std::uint32_t keyCode, modifiers;
+        const char* shown;
+    };
+    const Row rows[] = {
+        {18, command, "Super+Key(18)"},
+        {0, command | shift, "Super+Shift+A"},
+        {40, control | option, "Alt+Ctrl+K"},
+        {53, control, "Ctrl+Escape"},
+    };
+    for (const auto& row : rows) {
+        {
+            HotkeyRecorderViewModel recorder(preferences, service);
+            recorder.toggleRecording();
+            recorder.keyDown(row.keyCode, row.modifiers);
+            EXPECT_EQ(hotkey.registrationAttempts.back(), (HotkeyPair{row.keyCode, row.modifiers}));
+        }
+        HotkeyRecorderViewModel reopened(preferences, service);
+        EXPECT_EQ(reopened.displayText.get(), row.shown);
+        EXPECT_EQ(reopened.current(), (HotkeyPair{row.keyCode, row.modifiers}));
+    }
+}
+
+TEST_F(HotkeyRecorderViewModelTest, CancellingChangesNothing) {
+    HotkeyRecorderViewModel recorder(preferences, service);
+    recorder.toggleRecording();
+    recorder.toggleRecording();
+    EXPECT_FALSE(recorder.isRecording.get());
+    EXPECT_EQ(hotkey.registrationAttempts.size(), 1u);
+    recorder.toggleRecording();
+    recorder.stopRecording(); // the page closes
+    EXPECT_FALSE(recorder.keyDown(40, command));
+    EXPECT_EQ(stored(), HotkeyPair{});
+}
+
+TEST_F(HotkeyRecorderViewModelTest, ResetIsShownOnlyOffTheDefault) {
+    HotkeyRecorderViewModel recorder(preferences, service);
+    EXPECT_FALSE(recorder.isResetShown());
+    recorder.toggleRecording();
+    recorder.keyDown(34, command); // same key, other modifiers
+    EXPECT_TRUE(recorder.isResetShown());
+    recorder.reset();
+    EXPECT_FALSE(recorder.isResetShown());
+    EXPECT_EQ(stored(), HotkeyPair{});
+    EXPECT_EQ(recorder.displayText.get(), "Super+Shift+I");
+    EXPECT_EQ(hotkey.registrationAttempts.back(), HotkeyPair{});
+}
+
+TEST_F(HotkeyRecorderViewModelTest, ARefusedPairIsStillStoredAndShown) {
+    hotkey.refused = {HotkeyPair{49, option}};
+    HotkeyRecorderViewModel recorder(preferences, service);
+    recorder.toggleRecording();
+    recorder.keyDown(49, option);
+    EXPECT_EQ(recorder.displayText.get(), "Alt+Space");
+    EXPECT_EQ(stored(), (HotkeyPair{49, option}));
+    EXPECT_FALSE(service.isRegistered.get());
+}
+
+} // namespace
+} // namespace scribeon

@@ -1,0 +1,179 @@
+#include "hotkey/HotkeyService.h"
+#include "hotkey/AppConfig.h"
+#include "platform/fake/FakeGlobalHotkey.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/InMemoryPreferences.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <limits>
+#include <thread>
+
+namespace scribeon {
+namespace {
+
+using Value = InMemoryPreferences::Value;
+
+struct HotkeyServiceTest : ::testing::Test {
+    FakeGlobalHotkey hotkey;
+    InMemoryPreferences preferences;
+    FakeMainQueue queue;
+    HotkeyService service{hotkey, preferences, queue};
+    int triggers = 0;
+
+    void registerCounting() {
+        service.registerHotkey([this] { ++triggers; });
+    }
+};
+
+TEST_F(HotkeyServiceTest, FirstLaunchStoresTheDefaultAndRegistersIt) {
+    registerCounting();
+    EXPECT_EQ(std::get<std::int64_t>(preferences.values.at("hotkeyKeyCode")), 34);
+    EXPECT_EQ(std::get<std::int64_t>(preferences.values.at("hotkeyModifiers")), 768);
+    ASSERT_EQ(hotkey.registrationAttempts.size(), 1u);
+    EXPECT_EQ(hotkey.registrationAttempts[0], (HotkeyPair{34, 768}));
+    EXPECT_TRUE(service.isRegistered.get());
+}
+
+TEST(HotkeyReadRuleTest, StoredValuesReadByOneRule) {
+    struct Row {
+        const char* what;
+        std::optional<Value> keyCode, modifiers;
+        HotkeyPair expected;
+    };
+    const std::int64_t tooBig = std::int64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
+    const Row rows[] = {
+        {"absent", std::nullopt, std::nullopt, {34, 768}},
+        {"zero modifiers mean the default",
+         Value{std::int64_t{40}},
+         Value{std::int64_t{0}},
+         {40, 768}},
+        {"negative modifiers", Value{std::int64_t{40}}, Value{std::int64_t{-5}}, {40, 768}},
+        {"key code 0 is the A key",
+         Value{std::int64_t{0}},
+         Value{std::int64_t{0x1800}},
+         {0, 0x1800}},
+        {"largest 32-bit values",
+         Value{std::int64_t{0xFFFFFFFF}},
+         Value{std::int64_t{0xFFFFFFFF}},
+         {0xFFFFFFFF, 0xFFFFFFFF}},
+        {"beyond 32 bits reads as absent", Value{tooBig}, Value{tooBig}, {34, 768}},
+        {"negative key code", Value{std::int64_t{-1}}, Value{std::int64_t{256}}, {34, 256}},
+        {"wrong kind", Value{true}, Value{1.5}, {34, 768}},
+    };
+    for (const auto& row : rows) {
+        InMemoryPreferences preferences;
+        if (row.keyCode)
+            preferences.values["hotkeyKeyCode"] = *row.keyCode;
+        if (row.modifiers)
+            preferences.values["hotkeyModifiers"] = *row.modifiers;
+        EXPECT_EQ(AppConfig::Hotkey::read(preferences), row.expected) << row.what;
+    }
+}
+
+TEST_F(HotkeyServiceTest, StoredPairIsRegisteredAsReadAndNotOverwritten) {
+    preferences.values["hotkeyKeyCode"] = std::int64_t{0};
+    preferences.values["hotkeyModifiers"] = std::int64_t{0};
+    registerCounting();
+    EXPECT_EQ(hotkey.registrationAttempts.back(), (HotkeyPair{0, 768}));
+    EXPECT_EQ(std::get<std::int64_t>(preferences.values.at("hotkeyModifiers")), 0);
+}
+
+TEST_F(HotkeyServiceTest, ReregisterBeforeRegisterDoesNothing) {
+    service.reregister();
+    EXPECT_TRUE(hotkey.registrationAttempts.empty());
+    EXPECT_EQ(hotkey.installCount, 0);
+    EXPECT_FALSE(service.isRegistered.get());
+}
+
+TEST_F(HotkeyServiceTest, ReregisterReleasesTheOldPairAndRegistersTheStoredOne) {
+    registerCounting();
+    AppConfig::Hotkey::save(preferences, 40, 0x1800);
+    service.reregister();
+    EXPECT_EQ(hotkey.unregistered, (std::vector<GlobalHotkey::Handle>{1}));
+    EXPECT_EQ(hotkey.registrationAttempts.back(), (HotkeyPair{40, 6144}));
+    hotkey.press(HotkeyPair{34, 768});
+    EXPECT_EQ(triggers, 0);
+    hotkey.press(HotkeyPair{40, 6144});
+    EXPECT_EQ(triggers, 1);
+}
+
+TEST_F(HotkeyServiceTest, OneCallbackPerPressHoweverOftenReregistered) {
+    registerCounting();
+    service.reregister();
+    service.reregister();
+    hotkey.press();
+    EXPECT_EQ(triggers, 1);
+    EXPECT_EQ(hotkey.active.size(), 1u);
+}
+
+TEST_F(HotkeyServiceTest, RefusedRegistrationIsToldOncePerPairAndRetriedOnReregister) {
+    std::vector<HotkeyPair> told;
+    service.setOnRegistrationFailed([&](HotkeyPair pair) { told.push_back(pair); });
+    hotkey.refused = {HotkeyPair{}};
+    registerCounting();
+    EXPECT_FALSE(service.isRegistered.get());
+    service.reregister(); // e.g. the trust poll: same pair, still taken
+    EXPECT_EQ(told, (std::vector<HotkeyPair>{HotkeyPair{}}));
+    hotkey.press();
+    EXPECT_EQ(triggers, 0);
+
+    hotkey.refused.clear();
+    service.reregister();
+    EXPECT_TRUE(service.isRegistered.get());
+    hotkey.press();
+    EXPECT_EQ(triggers, 1);
+
+    hotkey.refused = {HotkeyPair{}};
+    service.reregister();
+    EXPECT_EQ(told.size(), 2u) << "a new refusal after a success is told again";
+}
+
+TEST_F(HotkeyServiceTest, ReleaseUnregistersAndForgetsTheCallback) {
+    registerCounting();
+    std::vector<bool> seen;
+    auto subscription = service.isRegistered.observe([&](bool value) { seen.push_back(value); });
+    service.reregister();
+    EXPECT_TRUE(seen.empty()) << "re-registering the same pair does not flicker";
+    service.release();
+    EXPECT_EQ(seen, (std::vector<bool>{false}));
+    EXPECT_TRUE(hotkey.active.empty());
+    service.handlePress();
+    EXPECT_EQ(triggers, 0);
+    service.reregister();
+    EXPECT_EQ(hotkey.registrationAttempts.size(), 2u) << "no callback, nothing registered";
+}
+
+TEST_F(HotkeyServiceTest, PressOffTheMainThreadRunsOnTheMainThreadBeforeReturning) {
+    const auto mainThread = std::this_thread::get_id();
+    std::thread::id ranOn;
+    service.registerHotkey([&] { ranOn = std::this_thread::get_id(); });
+    std::atomic<bool> returned = false;
+    std::thread presser([&] {
+        hotkey.press();
+        returned = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (queue.pendingCount() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    EXPECT_FALSE(returned.load());
+    queue.runPending();
+    presser.join();
+    EXPECT_EQ(ranOn, mainThread);
+    EXPECT_TRUE(returned.load());
+}
+
+TEST_F(HotkeyServiceTest, CallbackMayReregisterWhileRunning) {
+    service.registerHotkey([this] {
+        ++triggers;
+        service.reregister();
+    });
+    hotkey.press();
+    hotkey.press();
+    EXPECT_EQ(triggers, 2);
+}
+
+} // namespace
+} // namespace scribeon
