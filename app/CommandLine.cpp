@@ -40,6 +40,8 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
             return {Action::printVersion, std::string("scribeon ") + SCRIBEON_VERSION + "\n"};
         if (argument == "--help" || argument == "-h")
             return {Action::printHelp, usage};
+        if (argument == "--trigger")
+            return {Action::trigger, ""};
         if (argument == "--sign-in") {
             if (i + 1 < arguments.size() && !arguments[i + 1].empty())
                 return {Action::signIn, arguments[i + 1]};

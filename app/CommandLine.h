@@ -9,7 +9,7 @@ namespace scribeon {
 // What `scribeon` was asked to do, decided before any display is opened so
 // that --version and --help work anywhere.
 struct CommandLine {
-    enum class Action { run, printVersion, printHelp, signIn, fail };
+    enum class Action { run, trigger, printVersion, printHelp, signIn, fail };
     Action action = Action::run;
     std::string output; // text to print, or the e-mail address for signIn
 

@@ -1,5 +1,7 @@
 #include "app/KeyText.h"
 
+#include "hotkey/HotkeyText.h"
+
 namespace scribeon::KeyText {
 
 std::string accessibilityAlertText() {
@@ -10,6 +12,11 @@ std::string accessibilityAlertText() {
            "\n"
            "Please turn on accessibility support (assistive technologies) for your desktop "
            "session.";
+}
+
+std::string shortcutTakenMessage(HotkeyPair pair) {
+    return "The shortcut " + formatHotkey(pair.keyCode, pair.modifiers) +
+           " is used by another application. Choose another in Settings.";
 }
 
 } // namespace scribeon::KeyText

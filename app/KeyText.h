@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hotkey/HotkeyPair.h"
+
 #include <string>
 #include <string_view>
 
@@ -17,6 +19,25 @@ inline constexpr std::string_view laterButton = "Later";
 // Six lines joined by line feeds, no final line feed. Names the default
 // shortcut whatever is stored.
 std::string accessibilityAlertText();
+
+inline constexpr std::string_view notificationTitle = "Scribeon";
+
+// Told when the desktop refuses to register the shortcut.
+std::string shortcutTakenMessage(HotkeyPair pair);
+
+// Printed when this session allows no global key grab at all, or only one
+// that sees keys typed into X11 applications.
+inline constexpr std::string_view noGlobalShortcutHint =
+    "scribeon: this session allows no global shortcut for Scribeon; bind a shortcut in your "
+    "desktop's keyboard settings to the command \"scribeon --trigger\"";
+inline constexpr std::string_view waylandShortcutHint =
+    "scribeon: on Wayland the shortcut works only while an X11 application has the focus; bind "
+    "a shortcut in your desktop's keyboard settings to the command \"scribeon --trigger\"";
+
+// What a shortcut press says while nobody is signed in and there is no
+// sign-in window to open.
+inline constexpr std::string_view signInFirstMessage =
+    "Sign in to Scribeon first: run \"scribeon --sign-in EMAIL\" in a terminal.";
 
 } // namespace KeyText
 

@@ -1,19 +1,67 @@
 #include "app/ScribeonApp.h"
 
+#include "app/KeyText.h"
 #include "app/MenuBarIcon.h"
+#include "platform/UnavailableGlobalHotkey.h"
+#include "platform/linux/X11GlobalHotkey.h"
 
 #include <QApplication>
+#include <QCursor>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 namespace scribeon {
 
-ScribeonApp::ScribeonApp() {
+namespace {
+
+std::unique_ptr<GlobalHotkey> openGlobalHotkey() {
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    const bool wayland = session && std::string_view(session) == "wayland";
+    if (auto x11 = X11GlobalHotkey::open()) {
+        if (wayland)
+            std::fprintf(stderr, "%s\n", KeyText::waylandShortcutHint.data());
+        return x11;
+    }
+    std::fprintf(stderr, "%s\n", KeyText::noGlobalShortcutHint.data());
+    return std::make_unique<UnavailableGlobalHotkey>();
+}
+
+} // namespace
+
+ScribeonApp::ScribeonApp()
+    : globalHotkey_(openGlobalHotkey()), hotkeyService_(*globalHotkey_, preferences_, queue_) {
     auto appViewModel = AppViewModel::create(queue_, keychain_, apiClient_, authService_);
-    delegate_ =
-        AppDelegate::create(AppCollaborators{queue_, unbuilt_, unbuilt_, trust_, permissionAlert_,
-                                             unbuilt_, unbuilt_, unbuilt_, unbuilt_, unbuilt_},
-                            std::move(appViewModel));
+    delegate_ = AppDelegate::create(AppCollaborators{queue_, unbuilt_, hotkeyService_, trust_,
+                                                     permissionAlert_, unbuilt_, unbuilt_, unbuilt_,
+                                                     signInPresenter_, unbuilt_},
+                                    std::move(appViewModel));
     scene_ = std::make_unique<AppScene>(delegate_, queue_);
     buildTray();
+    watchShortcutRegistration();
+}
+
+void ScribeonApp::watchShortcutRegistration() {
+    if (dynamic_cast<UnavailableGlobalHotkey*>(globalHotkey_.get()))
+        return; // already explained on the terminal; nobody else holds anything
+    hotkeyService_.setOnRegistrationFailed([this](HotkeyPair pair) {
+        notifier_.notify(std::string(KeyText::notificationTitle),
+                         KeyText::shortcutTakenMessage(pair));
+    });
+}
+
+SingleInstance::Listen ScribeonApp::serveOtherInstances() {
+    return singleInstance_.listen([this](SingleInstance::Message message) {
+        if (message == SingleInstance::Message::trigger)
+            queue_.post([this] { trigger(); });
+        else
+            trayMenu_.popup(QCursor::pos());
+    });
+}
+
+void ScribeonApp::trigger() {
+    hotkeyService_.handlePress();
 }
 
 ScribeonApp::~ScribeonApp() {

@@ -3,12 +3,17 @@
 #include "app/AppDelegate.h"
 #include "app/AppScene.h"
 #include "app/CommandLine.h"
+#include "app/NotifyingSignInPresenter.h"
 #include "app/UnbuiltCollaborators.h"
+#include "hotkey/HotkeyService.h"
+#include "platform/GlobalHotkey.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/LibsecretCredentialStore.h"
 #include "platform/linux/LinuxAccessibilityTrust.h"
+#include "platform/qt/DesktopNotifier.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/qt/QtPreferences.h"
+#include "platform/qt/SingleInstance.h"
 #include "service/APIClient.h"
 #include "service/KeychainService.h"
 #include "service/RemoteAuthService.h"
@@ -32,9 +37,14 @@ public:
 
     void launch();
     void terminate();
+    // Serves later `scribeon` and `scribeon --trigger` calls.
+    SingleInstance::Listen serveOtherInstances();
+    // What a shortcut press does; for presses that arrive through --trigger.
+    void trigger();
 
 private:
     void buildTray();
+    void watchShortcutRegistration();
 
     QtMainQueue queue_;
     CurlHttpTransport transport_;
@@ -43,6 +53,8 @@ private:
     QtPreferences preferences_;
     APIClient apiClient_{transport_, keychain_, serviceBaseURL()};
     RemoteAuthService authService_{apiClient_, keychain_, preferences_, queue_};
+    std::unique_ptr<GlobalHotkey> globalHotkey_;
+    HotkeyService hotkeyService_;
     UnbuiltCollaborators unbuilt_;
     LinuxAccessibilityTrust trust_;
     PermissionAlertBox permissionAlert_;
@@ -50,6 +62,9 @@ private:
     std::unique_ptr<AppScene> scene_;
     QMenu trayMenu_;
     QSystemTrayIcon trayIcon_;
+    DesktopNotifier notifier_{trayIcon_};
+    NotifyingSignInPresenter signInPresenter_{notifier_};
+    SingleInstance singleInstance_;
     bool terminated_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/ScribeonApp.h"
 #include "app/SignInCommand.h"
+#include "platform/qt/SingleInstance.h"
 #include "platform/qt/UnixSignalWatcher.h"
 
 #include <QApplication>
@@ -23,6 +24,19 @@ int main(int argc, char** argv) {
     case CommandLine::Action::signIn:
         return scribeon::runSignInCommand(command.output, argc, argv);
     case CommandLine::Action::run:
+    case CommandLine::Action::trigger:
+        break;
+    }
+    using scribeon::SingleInstance;
+    const bool triggered = command.action == CommandLine::Action::trigger;
+    switch (SingleInstance::handOff(triggered ? SingleInstance::Message::trigger
+                                              : SingleInstance::Message::show)) {
+    case SingleInstance::HandOff::delivered:
+        return 0;
+    case SingleInstance::HandOff::noAnswer:
+        std::fputs("scribeon: a running Scribeon does not answer\n", stderr);
+        return 1;
+    case SingleInstance::HandOff::noInstance:
         break;
     }
     if (auto reason = scribeon::missingDisplayReason()) {
@@ -39,9 +53,24 @@ int main(int argc, char** argv) {
 
     scribeon::UnixSignalWatcher signalWatcher([](int) { QCoreApplication::quit(); });
     scribeon::ScribeonApp scribeonApp;
+    switch (scribeonApp.serveOtherInstances()) {
+    case SingleInstance::Listen::listening:
+        break;
+    case SingleInstance::Listen::otherInstance:
+        std::fputs("scribeon: another Scribeon has just started\n", stderr);
+        return 1;
+    case SingleInstance::Listen::failed:
+        std::fprintf(stderr, "scribeon: %s; scribeon --trigger will not reach this instance\n",
+                     SingleInstance::defaultSocketPath().toLocal8Bit().constData());
+        break;
+    }
     // Launch inside the event loop, so that a quit request also ends the
     // modal permission alert.
-    QTimer::singleShot(0, &scribeonApp, [&scribeonApp] { scribeonApp.launch(); });
+    QTimer::singleShot(0, &scribeonApp, [&scribeonApp, triggered] {
+        scribeonApp.launch();
+        if (triggered)
+            scribeonApp.trigger();
+    });
     const int status = QApplication::exec();
     scribeonApp.terminate();
     return status;

@@ -13,6 +13,7 @@ TEST(CommandLineTest, DecidesTheAction) {
     };
     const Case cases[] = {
         {{"scribeon"}, CommandLine::Action::run, ""},
+        {{"scribeon", "--trigger"}, CommandLine::Action::trigger, ""},
         {{"scribeon", "--version"},
          CommandLine::Action::printVersion,
          "scribeon " SCRIBEON_VERSION},

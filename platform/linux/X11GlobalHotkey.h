@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/GlobalHotkey.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QSocketNotifier;
+struct _XDisplay;
+
+namespace scribeon {
+
+// Global shortcuts as passive key grabs on the X root window, over a
+// connection of our own watched by the Qt event loop. A shortcut is grabbed
+// once per combination of the lock modifiers (Caps, Num, Scroll Lock), whose
+// bits are read from the server's modifier map; a key held down triggers
+// once.
+class X11GlobalHotkey final : public GlobalHotkey {
+public:
+    // Absent when no X server can be reached (e.g. a Wayland session
+    // without Xwayland).
+    static std::unique_ptr<X11GlobalHotkey> open();
+    ~X11GlobalHotkey() override;
+
+    void installPressHandler(std::function<void()> handler) override;
+    std::optional<Handle> registerHotkey(HotkeyPair pair) override;
+    void unregisterHotkey(Handle handle) override;
+
+    // Handles every event the server has sent up to now; events run from
+    // the Qt event loop anyway, this lets a caller wait for them.
+    void sync();
+    // Presses of a held shortcut that auto-repeat sent and that were dropped.
+    int ignoredRepeatCount() const { return ignoredRepeats_; }
+
+private:
+    struct Grab {
+        unsigned keycode;
+        unsigned modifiers; // X modifier state without the lock bits
+    };
+
+    explicit X11GlobalHotkey(_XDisplay* display);
+    bool grab(const Grab& grab);
+    void ungrab(const Grab& grab);
+    void readLockMasks();
+    void processEvents();
+    void scheduleProcessing();
+
+    _XDisplay* display_;
+    unsigned long root_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::function<void()> onPress_;
+    std::vector<unsigned> lockCombinations_;
+    std::map<Handle, Grab> grabs_;
+    Handle nextHandle_ = 1;
+    std::optional<unsigned> heldKeycode_;
+    int ignoredRepeats_ = 0;
+};
+
+} // namespace scribeon

@@ -1,0 +1,240 @@
+#include "platform/linux/X11GlobalHotkey.h"
+#include "hotkey/AppConfig.h"
+#include "hotkey/HotkeyService.h"
+#include "platform/qt/QtMainQueue.h"
+#include "platform/qt/QtPreferences.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+// After gtest and Qt: Xlib defines macros such as None and Bool.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <cstdlib>
+#include <initializer_list>
+#include <memory>
+
+namespace scribeon {
+namespace {
+
+using namespace CarbonModifier;
+
+// Types on the X server through XTest on a connection of its own. After each
+// call the server has handled the keys, so their events already wait on the
+// grabbing connection.
+class XTestKeyboard {
+public:
+    XTestKeyboard() : display_(XOpenDisplay(nullptr)) {}
+    ~XTestKeyboard() {
+        if (display_)
+            XCloseDisplay(display_);
+    }
+    bool isOpen() const { return display_ != nullptr; }
+
+    void down(KeySym symbol) { send(symbol, True); }
+    void up(KeySym symbol) { send(symbol, False); }
+    void tap(std::initializer_list<KeySym> combination) {
+        for (KeySym symbol : combination)
+            down(symbol);
+        for (auto it = std::rbegin(combination); it != std::rend(combination); ++it)
+            up(*it);
+    }
+
+    void setAutoRepeat(unsigned delayMs, unsigned intervalMs) {
+        XkbSetAutoRepeatRate(display_, XkbUseCoreKbd, delayMs, intervalMs);
+        XSync(display_, False);
+    }
+
+    // Writes the key's own mapping back, which every client hears of.
+    void remapSameKeys(KeySym symbol) {
+        const KeyCode keycode = XKeysymToKeycode(display_, symbol);
+        int perKeycode = 0;
+        KeySym* symbols = XGetKeyboardMapping(display_, keycode, 1, &perKeycode);
+        XChangeKeyboardMapping(display_, keycode, perKeycode, symbols, 1);
+        XFree(symbols);
+        XSync(display_, False);
+    }
+
+private:
+    void send(KeySym symbol, Bool press) {
+        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, symbol), press, CurrentTime);
+        XSync(display_, False);
+    }
+    Display* display_;
+};
+
+class X11GlobalHotkeyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(keyboard.isOpen()) << "no X server at DISPLAY";
+        grabber = X11GlobalHotkey::open();
+        ASSERT_TRUE(grabber);
+        preferences = std::make_unique<QtPreferences>(QDir::temp().filePath(
+            QStringLiteral("scribeon-hotkey-%1.conf").arg(QCoreApplication::applicationPid())));
+        preferences->remove(AppConfig::Hotkey::keyCodeKey);
+        preferences->remove(AppConfig::Hotkey::modifiersKey);
+        service = std::make_unique<HotkeyService>(*grabber, *preferences, queue);
+    }
+    void TearDown() override {
+        service.reset();
+        grabber.reset();
+    }
+    void registerCounting() {
+        service->registerHotkey([this] { ++triggers; });
+    }
+    // Every key event sent so far has reached the service.
+    void settle() {
+        grabber->sync();
+        QCoreApplication::processEvents();
+    }
+    bool waitForTriggers(int count) {
+        QElapsedTimer clock;
+        clock.start();
+        while (triggers < count && clock.elapsed() < 10'000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return triggers == count;
+    }
+
+    XTestKeyboard keyboard;
+    QtMainQueue queue;
+    std::unique_ptr<X11GlobalHotkey> grabber;
+    std::unique_ptr<QtPreferences> preferences;
+    std::unique_ptr<HotkeyService> service;
+    int triggers = 0;
+};
+
+TEST_F(X11GlobalHotkeyTest, DefaultPairTriggersFromXdotool) {
+    registerCounting();
+    ASSERT_TRUE(service->isRegistered.get());
+    ASSERT_EQ(std::system("xdotool key super+shift+i"), 0);
+    EXPECT_TRUE(waitForTriggers(1)) << triggers;
+    ASSERT_EQ(std::system("xdotool key super+shift+i"), 0);
+    EXPECT_TRUE(waitForTriggers(2)) << triggers;
+}
+
+TEST_F(X11GlobalHotkeyTest, LockKeysDoNotMatter) {
+    registerCounting();
+    struct Row {
+        const char* what;
+        std::initializer_list<KeySym> locks;
+    };
+    const Row rows[] = {{"NumLock", {XK_Num_Lock}},
+                        {"CapsLock", {XK_Caps_Lock}},
+                        {"NumLock and CapsLock", {XK_Num_Lock, XK_Caps_Lock}}};
+    int expected = 0;
+    for (const auto& row : rows) {
+        for (KeySym lock : row.locks)
+            keyboard.tap({lock});
+        keyboard.tap({XK_Super_L, XK_Shift_L, XK_i});
+        settle();
+        EXPECT_EQ(triggers, ++expected) << row.what;
+        for (KeySym lock : row.locks)
+            keyboard.tap({lock}); // off again
+    }
+}
+
+TEST_F(X11GlobalHotkeyTest, OtherModifiersOrAPlainKeyDoNotTrigger) {
+    registerCounting();
+    keyboard.tap({XK_i});
+    keyboard.tap({XK_Shift_L, XK_i});
+    keyboard.tap({XK_Super_L, XK_Shift_L, XK_Control_L, XK_i});
+    keyboard.tap({XK_Super_L, XK_Shift_L, XK_o});
+    settle();
+    EXPECT_EQ(triggers, 0);
+}
+
+TEST_F(X11GlobalHotkeyTest, AHeldKeyTriggersOnce) {
+    registerCounting();
+    keyboard.setAutoRepeat(30, 20);
+    keyboard.down(XK_Super_L);
+    keyboard.down(XK_Shift_L);
+    keyboard.down(XK_i);
+    QElapsedTimer clock;
+    clock.start();
+    while (grabber->ignoredRepeatCount() < 3 && clock.elapsed() < 10'000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_GE(grabber->ignoredRepeatCount(), 3) << "the server sent no auto-repeat";
+    keyboard.up(XK_i);
+    keyboard.down(XK_i);
+    keyboard.up(XK_i);
+    keyboard.up(XK_Shift_L);
+    keyboard.up(XK_Super_L);
+    keyboard.setAutoRepeat(660, 40);
+    settle();
+    EXPECT_EQ(triggers, 2);
+}
+
+TEST_F(X11GlobalHotkeyTest, ACombinationHeldByAnotherClientFailsAndIsTold) {
+    auto otherClient = X11GlobalHotkey::open();
+    ASSERT_TRUE(otherClient->registerHotkey(HotkeyPair{}));
+    std::vector<HotkeyPair> told;
+    service->setOnRegistrationFailed([&](HotkeyPair pair) { told.push_back(pair); });
+    registerCounting();
+    EXPECT_FALSE(service->isRegistered.get());
+    EXPECT_EQ(told, (std::vector<HotkeyPair>{HotkeyPair{}}));
+
+    otherClient.reset(); // its grabs go with its connection
+    service->reregister();
+    EXPECT_TRUE(service->isRegistered.get());
+    keyboard.tap({XK_Super_L, XK_Shift_L, XK_i});
+    settle();
+    EXPECT_EQ(triggers, 1);
+}
+
+TEST_F(X11GlobalHotkeyTest, AFailedGrabLeavesNoPartialGrabBehind) {
+    // The other client holds only the CapsLock variant; ours must fail and
+    // release the variants it did get, so that a third client can take them.
+    XTestKeyboard unused;
+    Display* other = XOpenDisplay(nullptr);
+    const int keycode = XKeysymToKeycode(other, XK_i);
+    XGrabKey(other, keycode, Mod4Mask | ShiftMask | LockMask, DefaultRootWindow(other), False,
+             GrabModeAsync, GrabModeAsync);
+    XSync(other, False);
+    registerCounting();
+    EXPECT_FALSE(service->isRegistered.get());
+    XCloseDisplay(other);
+
+    auto third = X11GlobalHotkey::open();
+    EXPECT_TRUE(third->registerHotkey(HotkeyPair{}));
+}
+
+TEST_F(X11GlobalHotkeyTest, ReregisteringReleasesTheOldCombination) {
+    registerCounting();
+    AppConfig::Hotkey::save(*preferences, 40, control | option);
+    service->reregister();
+    keyboard.tap({XK_Super_L, XK_Shift_L, XK_i});
+    settle();
+    EXPECT_EQ(triggers, 0);
+    keyboard.tap({XK_Control_L, XK_Alt_L, XK_k});
+    settle();
+    EXPECT_EQ(triggers, 1);
+}
+
+TEST_F(X11GlobalHotkeyTest, StillWorksAfterTheKeymapChanges) {
+    registerCounting();
+    keyboard.remapSameKeys(XK_i); // a layout switch looks like this: MappingNotify
+    settle();
+    keyboard.tap({XK_Super_L, XK_Shift_L, XK_i});
+    settle();
+    EXPECT_EQ(triggers, 1);
+}
+
+TEST_F(X11GlobalHotkeyTest, KeysOutsideThePositionTableAreRefused) {
+    AppConfig::Hotkey::save(*preferences, 52, command);
+    registerCounting();
+    EXPECT_FALSE(service->isRegistered.get());
+}
+
+} // namespace
+} // namespace scribeon
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
