@@ -66,11 +66,10 @@ int main(int argc, char** argv) {
     }
     // Launch inside the event loop, so that a quit request also ends the
     // modal permission alert.
-    QTimer::singleShot(0, &scribeonApp, [&scribeonApp, triggered] {
-        scribeonApp.launch();
-        if (triggered)
-            scribeonApp.trigger();
-    });
+    QTimer::singleShot(0, &scribeonApp, [&scribeonApp] { scribeonApp.launch(); });
+    // A separate event, so that it also runs while launch shows its alert.
+    if (triggered)
+        QTimer::singleShot(0, &scribeonApp, [&scribeonApp] { scribeonApp.trigger(); });
     const int status = QApplication::exec();
     scribeonApp.terminate();
     return status;
