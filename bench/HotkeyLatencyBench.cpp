@@ -1,0 +1,90 @@
+// From an X key event to the shortcut's callback: XTest presses Super+Shift+I
+// on one connection, the grab on another delivers it through the Qt event
+// loop to HotkeyService. Needs an X server (bench/hotkey-latency.sh starts
+// a private Xvfb).
+#include "hotkey/HotkeyService.h"
+#include "platform/fake/InMemoryPreferences.h"
+#include "platform/linux/X11GlobalHotkey.h"
+#include "platform/qt/QtMainQueue.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+// After Qt: Xlib defines macros such as None and Bool.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace scribeon {
+namespace {
+
+void BM_HotkeyPressToCallback(benchmark::State& state) {
+    Display* keyboard = XOpenDisplay(nullptr);
+    auto grabber = X11GlobalHotkey::open();
+    if (!keyboard || !grabber) {
+        state.SkipWithError("no X server at DISPLAY");
+        return;
+    }
+    InMemoryPreferences preferences;
+    QtMainQueue queue;
+    HotkeyService service(*grabber, preferences, queue);
+    bool called = false;
+    std::chrono::steady_clock::time_point calledAt;
+    service.registerHotkey([&] {
+        calledAt = std::chrono::steady_clock::now();
+        called = true;
+    });
+    const auto key = [&](KeySym symbol, Bool press) {
+        XTestFakeKeyEvent(keyboard, XKeysymToKeycode(keyboard, symbol), press, CurrentTime);
+    };
+    key(XK_Super_L, True);
+    key(XK_Shift_L, True);
+    XSync(keyboard, False);
+
+    std::vector<double> micros;
+    for (auto _ : state) {
+        called = false;
+        const auto sentAt = std::chrono::steady_clock::now();
+        key(XK_i, True);
+        XFlush(keyboard);
+        while (!called)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const std::chrono::duration<double> elapsed = calledAt - sentAt;
+        state.SetIterationTime(elapsed.count());
+        micros.push_back(elapsed.count() * 1e6);
+        key(XK_i, False);
+        XSync(keyboard, False);
+        grabber->sync();
+    }
+    key(XK_Shift_L, False);
+    key(XK_Super_L, False);
+    XSync(keyboard, False);
+    XCloseDisplay(keyboard);
+
+    std::sort(micros.begin(), micros.end());
+    if (!micros.empty()) {
+        state.counters["median_us"] = micros[micros.size() / 2];
+        state.counters["p90_us"] = micros[micros.size() * 9 / 10];
+        state.counters["max_us"] = micros.back();
+    }
+}
+BENCHMARK(BM_HotkeyPressToCallback)
+    ->Iterations(100)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace scribeon
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
