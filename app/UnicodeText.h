@@ -13,4 +13,10 @@ bool isBlank(std::string_view utf8);
 // byte that is not valid UTF-8 counts as one character.
 std::size_t graphemeCount(std::string_view utf8);
 
+// The text without leading and trailing white space and line breaks.
+std::string_view trimmed(std::string_view utf8);
+
+// The first `count` user-perceived characters of the text.
+std::string_view graphemePrefix(std::string_view utf8, std::size_t count);
+
 } // namespace scribeon

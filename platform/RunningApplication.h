@@ -7,7 +7,10 @@ namespace scribeon {
 // An application of the desktop, as the workspace reports it.
 struct RunningApplication {
     int pid = 0;
-    std::string name;
+    std::string name; // empty when the application has no name
+    // The class part of the window's WM_CLASS, lower case ("xterm"); tells
+    // terminals apart.
+    std::string windowClass;
     bool operator==(const RunningApplication&) const = default;
 };
 

@@ -120,17 +120,17 @@ TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFifty
     ASSERT_EQ(chooser.shown.size(), 1u);
     EXPECT_EQ(chooser.shown[0].text, "  teh cat \n");
 
-    chooser.source = RunningApplication{4242, "mousepad"};
+    chooser.source = RunningApplication{4242, "mousepad", "mousepad"};
     const ProcessResult result{"fix", "Fix", "  teh cat \n", "the cat"};
     queue.advance(1s);
     chooser.shown[0].onResult(result);
-    chooser.source = RunningApplication{1, "changed after the result"};
+    chooser.source = RunningApplication{1, "changed after the result", ""};
     queue.advance(49ms);
     EXPECT_TRUE(resultPanel.shown.empty());
     queue.advance(1ms);
     ASSERT_EQ(resultPanel.shown.size(), 1u);
     EXPECT_EQ(resultPanel.shown[0].result, result);
-    EXPECT_EQ(resultPanel.shown[0].sourceApp, (RunningApplication{4242, "mousepad"}));
+    EXPECT_EQ(resultPanel.shown[0].sourceApp, (RunningApplication{4242, "mousepad", "mousepad"}));
     EXPECT_FALSE(resultPanel.shown[0].message);
     EXPECT_EQ(resultPanel.shown[0].at, 1050ms);
 

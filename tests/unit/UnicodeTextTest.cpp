@@ -65,5 +65,45 @@ TEST(GraphemeCountTest, CountsUserPerceivedCharacters) {
         EXPECT_EQ(graphemeCount(c.text), c.count) << c.name;
 }
 
+TEST(TrimmedTest, DropsWhiteSpaceAndLineBreaksAtBothEnds) {
+    const struct {
+        std::string text, expected;
+    } cases[] = {
+        {"", ""},
+        {" \t\n", ""},
+        {"  a b \r\n", "a b"},
+        {"\xE2\x80\x83x\xC2\xA0", "x"}, // em space, no-break space
+        {"\xFF"
+         "a"
+         "\xFF",
+         "\xFF"
+         "a"
+         "\xFF"}, // stray bytes are content
+        {"e\xCC\x81 ", "e\xCC\x81"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(trimmed(c.text), c.expected) << c.text;
+}
+
+TEST(GraphemePrefixTest, NeverCutsACharacterApart) {
+    const std::string thumbs = "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD";
+    const struct {
+        std::string text;
+        std::size_t count;
+        std::string expected;
+    } cases[] = {
+        {"abc", 0, ""},
+        {"abc", 2, "ab"},
+        {"abc", 60, "abc"},
+        {thumbs + thumbs + "x", 1, thumbs},
+        {"e\xCC\x81"
+         "e",
+         1, "e\xCC\x81"},
+        {"a\r\nb", 2, "a\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(graphemePrefix(c.text, c.count), c.expected) << c.text;
+}
+
 } // namespace
 } // namespace scribeon

@@ -1,0 +1,405 @@
+#include "accessibility/AccessibilityService.h"
+
+#include "accessibility/TerminalWindows.h"
+#include "app/UnicodeText.h"
+
+#include <cstdlib>
+
+namespace scribeon {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds copyWait{300};
+constexpr milliseconds settleAfterWrite{50};
+constexpr milliseconds settleAfterSelect{50};
+constexpr milliseconds keyHold{30};
+constexpr milliseconds undoApply{100};
+constexpr std::size_t previewLength = 60;
+constexpr long scopeTolerance = 2;
+
+std::string count(std::string_view text) {
+    return std::to_string(graphemeCount(text));
+}
+
+std::string preview(const std::optional<std::string>& text) {
+    return text ? std::string(graphemePrefix(*text, previewLength)) : std::string("nil");
+}
+
+std::string flag(bool value) {
+    return value ? "1" : "0";
+}
+
+std::string nameOf(const std::optional<RunningApplication>& app) {
+    return app && !app->name.empty() ? app->name : std::string("?");
+}
+
+} // namespace
+
+AccessibilityService::AccessibilityService(Platform platform) : platform_(platform) {}
+
+void AccessibilityService::log(const std::string& line) {
+    platform_.log.write(line);
+}
+
+std::optional<AccessibilityService::Focus>
+AccessibilityService::focus(const std::string& prefix, std::optional<RunningApplication> app) {
+    if (!app)
+        return std::nullopt;
+    FocusedElement focused = platform_.bridge.focusedElement(app->pid);
+    if (focused.code != 0 || !focused.element) {
+        if (!prefix.empty())
+            log(prefix + ": focused element failed (code=" + std::to_string(focused.code) + ")");
+        return std::nullopt;
+    }
+    return Focus{std::move(*app), std::move(focused.element)};
+}
+
+std::optional<std::string> AccessibilityService::readSelection(AccessibleElement& element,
+                                                               int* code, bool* hasValue) {
+    AccessibleRead read = element.selectedText();
+    if (code)
+        *code = read.code;
+    if (hasValue)
+        *hasValue = read.value.has_value();
+    if (read.code != 0)
+        return std::nullopt;
+    return read.value;
+}
+
+bool AccessibilityService::isTerminal(const RunningApplication& app, AccessibleElement* element) {
+    return isTerminalWindowClass(app.windowClass) || (element && element->isTerminal());
+}
+
+// --- capture ---------------------------------------------------------------
+
+std::optional<std::string> AccessibilityService::getSelectedText() {
+    std::optional<std::string> selection = getSelectedTextViaAX();
+    if (selection && graphemeCount(*selection) >= 2) {
+        log("capture: AX read OK (" + count(*selection) + " chars)");
+        return selection;
+    }
+    log("capture: AX read insufficient, trying Cmd+C");
+    std::optional<std::string> copied = getSelectedTextViaPasteboard();
+    log("capture: Cmd+C result: " + (copied ? count(*copied) + " chars" : std::string("nil")));
+    return copied;
+}
+
+std::optional<std::string> AccessibilityService::getSelectedTextViaAX() {
+    std::optional<RunningApplication> app = platform_.workspace.frontmostApplication();
+    if (!app) {
+        log("AX read: no frontmost app");
+        return std::nullopt;
+    }
+    log("AX read: app=" + nameOf(app) + " pid=" + std::to_string(app->pid));
+    std::optional<Focus> focused = focus("AX read", std::move(app));
+    if (!focused)
+        return std::nullopt;
+    log("AX read: role=" + focused->element->role().value_or("unknown"));
+    int code = 0;
+    bool hasValue = false;
+    std::optional<std::string> selection = readSelection(*focused->element, &code, &hasValue);
+    if (selection && !selection->empty())
+        return selection;
+    log("AX read: selectedText failed (code=" + std::to_string(code) +
+        ", hasRef=" + flag(hasValue) + ")");
+    return std::nullopt;
+}
+
+std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard() {
+    Clipboard& clipboard = platform_.clipboard;
+    if (std::optional<RunningApplication> app = platform_.workspace.frontmostApplication()) {
+        std::optional<Focus> focused = focus("", app);
+        if (isTerminal(*app, focused ? focused->element.get() : nullptr)) {
+            // Ctrl+C would interrupt the terminal's program; its selection is
+            // in the primary selection already.
+            log("copy: terminal window — reading the primary selection instead of Cmd+C");
+            std::optional<std::string> primary = clipboard.primarySelectionText();
+            return primary && !primary->empty() ? primary : std::nullopt;
+        }
+    }
+
+    const std::optional<std::string> previousText = clipboard.text();
+    const std::unique_ptr<ClipboardContents> previous = clipboard.contents();
+    clipboard.clear();
+    postCopy();
+    platform_.sleeper.sleepFor(copyWait);
+    std::optional<std::string> copied = clipboard.text();
+    if (copied && previousText && *copied == *previousText)
+        return copied;
+    // Every format goes back, not only the text: clearing dropped an image or
+    // rich text the user had copied just as well.
+    if (previous && !previous->isEmpty())
+        clipboard.restore(*previous);
+    if (copied && !copied->empty())
+        return copied;
+    return std::nullopt;
+}
+
+// --- replacement -------------------------------------------------------------
+
+ReplaceResult AccessibilityService::replaceSelectedText(const std::string& newText,
+                                                        const std::optional<std::string>& original,
+                                                        std::optional<int> sourcePid) {
+    const std::optional<RunningApplication> entryApp = platform_.workspace.frontmostApplication();
+    log("replace: frontmost=" + nameOf(entryApp) +
+        " pid=" + std::to_string(entryApp ? entryApp->pid : 0) +
+        ", sourcePid=" + std::to_string(sourcePid.value_or(0)));
+
+    switch (replaceSelectedTextViaAX(newText, original)) {
+    case AXWriteResult::success:
+        log("replace: AX write OK");
+        return ReplaceResult::replaced;
+    case AXWriteResult::scopeUndone:
+        log("replace: AX write had wrong scope, undone — clipboardOnly");
+        return ReplaceResult::clipboardOnly;
+    case AXWriteResult::failed:
+        log("replace: AX write failed, trying Cmd+V");
+        break;
+    }
+
+    if (original && !original->empty()) {
+        const std::optional<std::string> current = getSelectedTextViaAX();
+        if (!current) {
+            log("replace: selection lost — attempting re-select");
+            if (reselectText(*original))
+                log("replace: re-select OK");
+            else
+                log("replace: re-select failed — trying Cmd+V anyway");
+        } else if (trimmed(*current) != trimmed(*original)) {
+            log("replace: selection changed — skipping Cmd+V (original=" +
+                count(trimmed(*original)) + ", current=" + count(trimmed(*current)) + ")");
+            return ReplaceResult::clipboardOnly;
+        }
+    }
+
+    bool webDOM = false;
+    bool terminal = false;
+    if (std::optional<RunningApplication> app = platform_.workspace.frontmostApplication()) {
+        std::optional<Focus> focused = focus("", app);
+        webDOM = focused && focused->element->isWebContent();
+        terminal = isTerminal(*app, focused ? focused->element.get() : nullptr);
+    }
+    std::optional<int> target = sourcePid;
+    if (!target && entryApp)
+        target = entryApp->pid;
+    log("replace: Cmd+V to pid=" + std::to_string(target.value_or(0)) + ", webDOM=" + flag(webDOM));
+
+    platform_.clipboard.setText(newText);
+    const EditKey paste = terminal ? EditKey::terminalPaste : EditKey::paste;
+    if (webDOM || !target)
+        simulatePasteGlobal(paste);
+    else
+        simulatePaste(*target, paste);
+    return ReplaceResult::replaced;
+}
+
+AccessibilityService::AXWriteResult
+AccessibilityService::replaceSelectedTextViaAX(const std::string& newText,
+                                               const std::optional<std::string>& original) {
+    std::optional<RunningApplication> app = platform_.workspace.frontmostApplication();
+    if (!app) {
+        log("AX write: no frontmost app");
+        return AXWriteResult::failed;
+    }
+    std::optional<Focus> focused = focus("AX write", std::move(app));
+    if (!focused)
+        return AXWriteResult::failed;
+    AccessibleElement& element = *focused->element;
+    if (element.isWebContent()) {
+        log("AX write: web/DOM element detected — skipping AX write");
+        return AXWriteResult::failed;
+    }
+
+    const std::optional<std::string> before = readSelection(element);
+    log("AX write: before='" + preview(before) + "' (" +
+        (before ? count(*before) : std::string("-1")) + " chars)");
+    if (original && before && trimmed(*original) != trimmed(*before)) {
+        log("AX write: selection differs from original — aborting (original=" +
+            count(trimmed(*original)) + ", current=" + count(trimmed(*before)) + ")");
+        return AXWriteResult::failed;
+    }
+
+    const std::optional<std::string> valueBefore = element.value();
+    const long docLenBefore = valueBefore ? static_cast<long>(graphemeCount(*valueBefore)) : -1;
+    log("AX write: docLenBefore=" + std::to_string(docLenBefore));
+
+    const TextWrite write = element.writeSelectedText(newText);
+    log("AX write: result=" + std::to_string(write.code) + " (0=success)");
+    if (write.code != 0)
+        return AXWriteResult::failed;
+    platform_.sleeper.sleepFor(settleAfterWrite);
+
+    const std::optional<std::string> after = readSelection(element);
+    log("AX write: after='" + preview(after) + "'");
+    if (!before)
+        return AXWriteResult::success;
+    if (after && *after == *before && *after != newText) {
+        log("AX write: text unchanged despite success — app faked it");
+        return AXWriteResult::failed;
+    }
+
+    const std::optional<std::string> valueAfter = element.value();
+    const long docLenAfter = valueAfter ? static_cast<long>(graphemeCount(*valueAfter)) : -1;
+    log("AX write: docLenAfter=" + std::to_string(docLenAfter));
+    // Toolkits answer every edit with success; an unchanged value is the
+    // other face of a faked write.
+    if (valueBefore && valueAfter && *valueAfter == *valueBefore && newText != *before) {
+        log("AX write: text unchanged despite success — app faked it");
+        return AXWriteResult::failed;
+    }
+
+    if (docLenBefore < 0 || docLenBefore == 0) {
+        log("AX write: cannot verify scope (no kAXValueAttribute) — undoing to be safe");
+        undoWrite(*focused, write.edit, valueBefore);
+        return AXWriteResult::scopeUndone;
+    }
+    if (docLenAfter < 0)
+        return AXWriteResult::success;
+
+    const long expected = docLenBefore - static_cast<long>(graphemeCount(*before)) +
+                          static_cast<long>(graphemeCount(newText));
+    const long diff = std::labs(docLenAfter - expected);
+    log("AX write: scope check — expected=" + std::to_string(expected) +
+        ", actual=" + std::to_string(docLenAfter) + ", diff=" + std::to_string(diff));
+    if (diff > scopeTolerance) {
+        log("AX write: scope mismatch — undoing with Cmd+Z");
+        undoWrite(*focused, write.edit, valueBefore);
+        return AXWriteResult::scopeUndone;
+    }
+    // A length that fits says nothing about a damaged text (Qt pads an insert
+    // given the wrong length unit); the new text itself must be there.
+    if (valueAfter->find(newText) == std::string::npos) {
+        log("AX write: new text not found in the value after the write — undoing");
+        undoWrite(*focused, write.edit, valueBefore);
+        return AXWriteResult::scopeUndone;
+    }
+    return AXWriteResult::success;
+}
+
+void AccessibilityService::undoWrite(const Focus& focused, const TextEdit& edit,
+                                     const std::optional<std::string>& valueBefore) {
+    AccessibleElement& element = *focused.element;
+    // The target's own undo cannot be trusted here: GTK and Qt text views
+    // record the write as two steps and a Qt line edit drops its history, so
+    // the write is taken back through the element and then checked.
+    const bool tookBack = element.takeBack(edit);
+    std::optional<std::string> value = element.value();
+    if (valueBefore) {
+        if (!tookBack || value != valueBefore) {
+            log("undo: take-back left a different text — setting the whole value back");
+            element.setValue(*valueBefore);
+            value = element.value();
+        }
+        if (value == valueBefore) {
+            log("undo: value restored through AX (" + count(*valueBefore) + " chars)");
+            return;
+        }
+    } else if (tookBack) {
+        log("undo: write taken back through AX; no value before to compare");
+        return;
+    }
+
+    if (isTerminal(focused.app, &element)) {
+        log("undo: terminal window — no Cmd+Z, the text stays as written");
+        return;
+    }
+    const int steps = std::max(edit.steps, 1);
+    log("undo: AX cannot restore — posting Cmd+Z x" + std::to_string(steps));
+    for (int step = 0; step < steps; ++step) {
+        if (!simulateUndo(focused.app.pid))
+            break;
+    }
+    if (!valueBefore)
+        return;
+    value = element.value();
+    if (value == valueBefore)
+        log("undo: value matches the value before");
+    else
+        log("undo: value differs from the value before (expected=" + count(*valueBefore) +
+            ", actual=" + (value ? count(*value) : std::string("-1")) + ")");
+}
+
+bool AccessibilityService::reselectText(const std::string& original) {
+    std::optional<RunningApplication> app = platform_.workspace.frontmostApplication();
+    if (!app)
+        return false;
+    std::optional<Focus> focused = focus("", std::move(app));
+    if (!focused) {
+        log("re-select: no focused element");
+        return false;
+    }
+    const std::optional<std::string> value = focused->element->value();
+    if (!value) {
+        log("re-select: cannot read full value");
+        return false;
+    }
+    const std::string_view needle = trimmed(original);
+    const std::size_t at = value->find(needle);
+    if (at == std::string::npos) {
+        log("re-select: text not found in value (len=" + count(*value) + ")");
+        return false;
+    }
+    log("re-select: found at location=" + count(std::string_view(*value).substr(0, at)) +
+        " length=" + count(needle));
+    const int code = focused->element->setSelectedRange(*value, at, needle.size());
+    log("re-select: setRange result=" + std::to_string(code) + " (0=success)");
+    if (code != 0)
+        return false;
+    platform_.sleeper.sleepFor(settleAfterSelect);
+    return true;
+}
+
+// --- keystrokes --------------------------------------------------------------
+
+void AccessibilityService::post(EditKey key, std::chrono::microseconds pause) {
+    platform_.keys.keyDown(key);
+    if (pause.count() > 0)
+        platform_.sleeper.sleepFor(pause);
+    platform_.keys.keyUp(key);
+}
+
+void AccessibilityService::postCopy() {
+    if (platform_.keys.canPost(EditKey::copy))
+        post(EditKey::copy, std::chrono::microseconds{0});
+}
+
+void AccessibilityService::simulatePasteGlobal(EditKey key) {
+    if (!platform_.keys.canPost(key)) {
+        log("Cmd+V global: failed to create CGEvent");
+        return;
+    }
+    log("Cmd+V: posting global");
+    post(key, keyHold);
+}
+
+void AccessibilityService::simulatePaste(int pid, EditKey key) {
+    if (!platform_.keys.canPost(key)) {
+        log("Cmd+V pid: failed to create CGEvent");
+        return;
+    }
+    // X11 delivers keys to the focused window only: "to this process" means
+    // making its window the active one first.
+    if (!platform_.workspace.activate(pid)) {
+        log("Cmd+V: pid " + std::to_string(pid) + " could not be activated — posting global");
+        simulatePasteGlobal(key);
+        return;
+    }
+    log("Cmd+V: postToPid(" + std::to_string(pid) + ")");
+    post(key, keyHold);
+}
+
+bool AccessibilityService::simulateUndo(int pid) {
+    if (!platform_.keys.canPost(EditKey::undo))
+        return false;
+    if (!platform_.workspace.activate(pid)) {
+        log("Cmd+Z: pid " + std::to_string(pid) + " could not be activated — not posted");
+        return false;
+    }
+    post(EditKey::undo, keyHold);
+    platform_.sleeper.sleepFor(undoApply);
+    return true;
+}
+
+} // namespace scribeon

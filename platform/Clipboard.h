@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace scribeon {
+
+// Everything the clipboard held at one moment, every format of it, so that
+// putting it back does not turn a copied image into nothing.
+class ClipboardContents {
+public:
+    virtual ~ClipboardContents() = default;
+    virtual bool isEmpty() const = 0;
+};
+
+// The desktop clipboard (on X11 the CLIPBOARD selection) and the primary
+// selection, which terminals fill with whatever is selected.
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    virtual std::optional<std::string> text() = 0;
+    // Clears every format and sets one plain-text item.
+    virtual void setText(const std::string& text) = 0;
+    virtual void clear() = 0;
+    virtual std::unique_ptr<ClipboardContents> contents() = 0;
+    virtual void restore(const ClipboardContents& contents) = 0;
+    virtual std::optional<std::string> primarySelectionText() = 0;
+};
+
+} // namespace scribeon

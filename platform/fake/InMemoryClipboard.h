@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/Clipboard.h"
+
+#include <map>
+#include <vector>
+
+namespace scribeon {
+
+// A clipboard of (MIME type → bytes); "text/plain" is its text.
+class InMemoryClipboard : public Clipboard {
+public:
+    using Formats = std::map<std::string, std::string>;
+
+    struct Snapshot : ClipboardContents {
+        explicit Snapshot(Formats f) : formats(std::move(f)) {}
+        bool isEmpty() const override { return formats.empty(); }
+        Formats formats;
+    };
+
+    std::optional<std::string> text() override {
+        auto found = formats.find("text/plain");
+        return found == formats.end() ? std::nullopt : std::optional(found->second);
+    }
+    void setText(const std::string& text) override {
+        formats = {{"text/plain", text}};
+        writes.push_back("set " + text);
+    }
+    void clear() override {
+        formats.clear();
+        writes.push_back("clear");
+    }
+    std::unique_ptr<ClipboardContents> contents() override {
+        return std::make_unique<Snapshot>(formats);
+    }
+    void restore(const ClipboardContents& contents) override {
+        formats = static_cast<const Snapshot&>(contents).formats;
+        writes.push_back("restore");
+    }
+    std::optional<std::string> primarySelectionText() override { return primary; }
+
+    Formats formats;
+    std::optional<std::string> primary;
+    std::vector<std::string> writes;
+};
+
+} // namespace scribeon

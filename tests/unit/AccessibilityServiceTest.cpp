@@ -1,0 +1,577 @@
+#include "accessibility/AccessibilityService.h"
+#include "platform/fake/FakeKeySynth.h"
+#include "platform/fake/FakeSleeper.h"
+#include "platform/fake/FakeWorkspace.h"
+#include "platform/fake/InMemoryClipboard.h"
+#include "platform/fake/RecordingLog.h"
+#include "platform/fake/ScriptedElement.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+using namespace std::chrono_literals;
+using Event = FakeKeySynth::Event;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+constexpr int editorPid = 4242;
+
+struct AccessibilityServiceTest : ::testing::Test {
+    FakeWorkspace workspace;
+    FakeAccessibilityBridge bridge;
+    FakeSleeper clock;
+    FakeKeySynth keys{clock};
+    InMemoryClipboard clipboard;
+    RecordingLog log;
+    AccessibilityService service{{workspace, bridge, keys, clipboard, clock, log}};
+    std::shared_ptr<ScriptedElement> element = std::make_shared<ScriptedElement>();
+
+    void SetUp() override {
+        workspace.frontmost = RunningApplication{editorPid, "mousepad", "mousepad"};
+        bridge.elements[editorPid] = element;
+    }
+
+    // A new element and empty records, for the next row of a table.
+    void fresh() {
+        element = std::make_shared<ScriptedElement>();
+        SetUp();
+        workspace.activations.clear();
+        workspace.refusesActivation.clear();
+        log.lines.clear();
+        keys.events.clear();
+    }
+
+    void show(const std::string& text, const std::string& selected) {
+        element->text = text;
+        element->selection = std::pair{text.find(selected), selected.size()};
+    }
+
+    // The target's Ctrl+C puts this on the clipboard.
+    void copyYields(std::optional<std::string> copied) {
+        keys.onKeyUp = [this, copied](EditKey key) {
+            if (key == EditKey::copy && copied)
+                clipboard.formats = {{"text/plain", *copied},
+                                     {"text/html", "<b>" + *copied + "</b>"}};
+        };
+    }
+
+    std::vector<std::string> linesFrom(std::size_t first) const {
+        return {log.lines.begin() + static_cast<long>(first), log.lines.end()};
+    }
+};
+
+// --- capture -------------------------------------------------------------
+
+TEST_F(AccessibilityServiceTest, TwoCharacterSelectionIsReadWithoutTouchingTheClipboard) {
+    show("an ok text", "ok");
+    clipboard.formats = {{"text/plain", "theirs"}};
+
+    EXPECT_EQ(service.getSelectedText(), "ok");
+    EXPECT_THAT(log.lines, ElementsAre("[Scribeon] AX read: app=mousepad pid=4242",
+                                       "[Scribeon] AX read: role=text",
+                                       "[Scribeon] capture: AX read OK (2 chars)"));
+    EXPECT_THAT(clipboard.writes, IsEmpty());
+    EXPECT_THAT(keys.events, IsEmpty());
+}
+
+TEST_F(AccessibilityServiceTest, OneCharacterFallsBackToCopyAndIsDiscardedWhenCopyYieldsNothing) {
+    show("a b", "a");
+    copyYields(std::nullopt);
+
+    EXPECT_EQ(service.getSelectedText(), std::nullopt);
+    EXPECT_THAT(linesFrom(2), ElementsAre("[Scribeon] capture: AX read insufficient, trying Cmd+C",
+                                          "[Scribeon] capture: Cmd+C result: nil"));
+    EXPECT_THAT(keys.events, ElementsAre(Event{0us, "down copy"}, Event{0us, "up copy"}));
+    EXPECT_THAT(clock.sleeps, ElementsAre(300ms));
+}
+
+TEST_F(AccessibilityServiceTest, CharactersAreGraphemeClusters) {
+    struct Row {
+        const char* selected;
+        bool readThroughAX;
+    };
+    const Row rows[] = {
+        {"\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD", false}, // 👍🏽: two code points, one character
+        {"e\xCC\x81", false},                        // e + combining acute
+        {"e\xCC\x81x", true},
+        {"  ", true}, // white space is the caller's business
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.selected);
+        log.lines.clear();
+        show(std::string("<") + row.selected + ">", row.selected);
+        copyYields(std::nullopt);
+        const auto captured = service.getSelectedText();
+        EXPECT_EQ(captured.has_value(), row.readThroughAX);
+        if (row.readThroughAX) {
+            EXPECT_EQ(*captured, row.selected);
+        }
+    }
+}
+
+TEST_F(AccessibilityServiceTest, CopyFallbackPutsBackWhatTheUserHadCopied) {
+    using Formats = InMemoryClipboard::Formats;
+    const Formats image{{"image/png", "\x89PNG"}};
+    struct Row {
+        const char* what;
+        Formats previous;
+        std::optional<std::string> copied;
+        std::optional<std::string> captured;
+        Formats clipboardAfter;
+        std::vector<std::string> writes;
+    };
+    const Row rows[] = {
+        {"same text again",
+         {{"text/plain", "A"}},
+         "A",
+         "A",
+         {{"text/plain", "A"}, {"text/html", "<b>A</b>"}},
+         {"clear"}},
+        {"copy yields nothing",
+         {{"text/plain", "A"}},
+         std::nullopt,
+         std::nullopt,
+         {{"text/plain", "A"}},
+         {"clear", "restore"}},
+        {"a different text",
+         {{"text/plain", "A"}, {"text/html", "<i>A</i>"}},
+         "B",
+         "B",
+         {{"text/plain", "A"}, {"text/html", "<i>A</i>"}},
+         {"clear", "restore"}},
+        {"nothing before",
+         {},
+         "B",
+         "B",
+         {{"text/plain", "B"}, {"text/html", "<b>B</b>"}},
+         {"clear"}},
+        {"an image before", image, "B", "B", image, {"clear", "restore"}},
+    };
+    workspace.frontmost = RunningApplication{77, "", "xdg-app"};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        clipboard.formats = row.previous;
+        clipboard.writes.clear();
+        copyYields(row.copied);
+        EXPECT_EQ(service.getSelectedText(), row.captured);
+        EXPECT_EQ(clipboard.formats, row.clipboardAfter);
+        EXPECT_EQ(clipboard.writes, row.writes);
+    }
+}
+
+TEST_F(AccessibilityServiceTest, AccessibilityFailuresAreLoggedAndLeadToCopy) {
+    struct Row {
+        const char* what;
+        std::function<void(AccessibilityServiceTest&)> arrange;
+        std::vector<std::string> axLines;
+    };
+    const Row rows[] = {
+        {"no frontmost application",
+         [](auto& t) { t.workspace.frontmost.reset(); },
+         {"[Scribeon] AX read: no frontmost app"}},
+        {"no focused element",
+         [](auto& t) { t.bridge.elements.clear(); },
+         {"[Scribeon] AX read: app=mousepad pid=4242",
+          "[Scribeon] AX read: focused element failed (code=-25212)"}},
+        {"unnamed application, element without role",
+         [](auto& t) {
+             t.workspace.frontmost->name.clear();
+             t.element->roleName.reset();
+             t.element->selectionCode = -3;
+         },
+         {"[Scribeon] AX read: app=? pid=4242", "[Scribeon] AX read: role=unknown",
+          "[Scribeon] AX read: selectedText failed (code=-3, hasRef=0)"}},
+        {"empty selection",
+         [](auto& t) { t.show("text", ""); },
+         {"[Scribeon] AX read: app=mousepad pid=4242", "[Scribeon] AX read: role=text",
+          "[Scribeon] AX read: selectedText failed (code=0, hasRef=1)"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fresh();
+        row.arrange(*this);
+        copyYields("copied");
+        EXPECT_EQ(service.getSelectedText(), "copied");
+        std::vector<std::string> expected = row.axLines;
+        expected.push_back("[Scribeon] capture: AX read insufficient, trying Cmd+C");
+        expected.push_back("[Scribeon] capture: Cmd+C result: 6 chars");
+        EXPECT_EQ(log.lines, expected);
+    }
+}
+
+TEST_F(AccessibilityServiceTest, TerminalsAreReadFromThePrimarySelectionAndNeverGetCtrlC) {
+    workspace.frontmost = RunningApplication{99, "xterm", "xterm"};
+    clipboard.formats = {{"text/plain", "theirs"}};
+    clipboard.primary = "make test";
+
+    EXPECT_EQ(service.getSelectedText(), "make test");
+    EXPECT_THAT(keys.events, IsEmpty());
+    EXPECT_THAT(clipboard.writes, IsEmpty());
+    EXPECT_EQ(log.lines.back(), "[Scribeon] capture: Cmd+C result: 9 chars");
+
+    // A terminal known only by its accessibility role counts just the same.
+    workspace.frontmost = RunningApplication{editorPid, "vte-app", "vte-app"};
+    show("$ ls", "l");
+    element->terminal = true;
+    clipboard.primary = "ls";
+    EXPECT_EQ(service.getSelectedText(), "ls");
+    EXPECT_THAT(keys.events, IsEmpty());
+}
+
+// --- replacement ----------------------------------------------------------
+
+TEST_F(AccessibilityServiceTest, VerifiedWriteReplacesTheSelection) {
+    show("Say hello world now", "hello world");
+
+    EXPECT_EQ(service.replaceSelectedText("Hello, World!", "hello world", editorPid),
+              ReplaceResult::replaced);
+    EXPECT_EQ(element->text, "Say Hello, World! now");
+    EXPECT_THAT(log.lines,
+                ElementsAre("[Scribeon] replace: frontmost=mousepad pid=4242, sourcePid=4242",
+                            "[Scribeon] AX write: before='hello world' (11 chars)",
+                            "[Scribeon] AX write: docLenBefore=19",
+                            "[Scribeon] AX write: result=0 (0=success)",
+                            "[Scribeon] AX write: after=''", "[Scribeon] AX write: docLenAfter=21",
+                            "[Scribeon] AX write: scope check — expected=21, actual=21, diff=0",
+                            "[Scribeon] replace: AX write OK"));
+    EXPECT_THAT(clock.sleeps, ElementsAre(50ms));
+    EXPECT_THAT(keys.events, IsEmpty());
+    EXPECT_THAT(clipboard.writes, IsEmpty());
+}
+
+TEST_F(AccessibilityServiceTest, ScopeCheckToleratesTwoAndTakesBackThree) {
+    struct Row {
+        std::size_t extra;
+        ReplaceResult result;
+        const char* textAfter;
+    };
+    const Row rows[] = {
+        {0, ReplaceResult::replaced, "a NEW c"},
+        {2, ReplaceResult::replaced, "a NEW cxx"},
+        {3, ReplaceResult::clipboardOnly, "a b c"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.extra);
+        log.lines.clear();
+        show("a b c", "b");
+        element->extraAfterWrite = row.extra;
+        EXPECT_EQ(service.replaceSelectedText("NEW", "b", editorPid), row.result);
+        EXPECT_EQ(element->text, row.textAfter);
+    }
+    EXPECT_THAT(
+        linesFrom(6),
+        ElementsAre("[Scribeon] AX write: scope check — expected=7, actual=10, diff=3",
+                    "[Scribeon] AX write: scope mismatch — undoing with Cmd+Z",
+                    "[Scribeon] undo: take-back left a different text — setting the whole "
+                    "value back",
+                    "[Scribeon] undo: value restored through AX (5 chars)",
+                    "[Scribeon] replace: AX write had wrong scope, undone — clipboardOnly"));
+    EXPECT_THAT(keys.events, IsEmpty()); // restored through AX, no Ctrl+Z
+}
+
+TEST_F(AccessibilityServiceTest, WriteIsTakenBackWhenItsScopeCannotBeMeasured) {
+    struct Row {
+        const char* what;
+        std::string text;
+        bool valueReadable;
+        std::string undoLine;
+    };
+    const Row rows[] = {
+        {"no value before", "keep this", false,
+         "[Scribeon] undo: write taken back through AX; no value before to compare"},
+        {"empty value before", "", true, "[Scribeon] undo: value restored through AX (0 chars)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        log.lines.clear();
+        element->text = row.text;
+        element->selection = std::pair{0u, 0u};
+        element->selectionAfterWrite = std::pair{0u, 3u}; // reads back the new text
+        element->valueReadable = element->valueReadableAfterWrite = row.valueReadable;
+        EXPECT_EQ(service.replaceSelectedText("NEW", std::nullopt, editorPid),
+                  ReplaceResult::clipboardOnly);
+        EXPECT_EQ(element->text, row.text);
+        EXPECT_THAT(log.lines, testing::Contains("[Scribeon] AX write: cannot verify scope (no "
+                                                 "kAXValueAttribute) — undoing to be safe"));
+        EXPECT_THAT(log.lines, testing::Contains(row.undoLine));
+    }
+}
+
+TEST_F(AccessibilityServiceTest, WritesThatCannotBeCheckedStand) {
+    struct Row {
+        const char* what;
+        std::function<void(ScriptedElement&)> arrange;
+        const char* lastAXLine;
+    };
+    const Row rows[] = {
+        {"value unreadable after the write", [](auto& e) { e.valueReadableAfterWrite = false; },
+         "[Scribeon] AX write: docLenAfter=-1"},
+        {"selection unreadable before the write", [](auto& e) { e.selectionCode = -25212; },
+         "[Scribeon] AX write: after='nil'"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fresh();
+        show("one two three", "two");
+        row.arrange(*element);
+        EXPECT_EQ(service.replaceSelectedText("2", "two", editorPid), ReplaceResult::replaced);
+        EXPECT_EQ(element->text, "one 2 three");
+        ASSERT_GE(log.lines.size(), 2u);
+        EXPECT_EQ(log.lines[log.lines.size() - 2], row.lastAXLine);
+        EXPECT_EQ(element->takeBacks, 0);
+    }
+}
+
+TEST_F(AccessibilityServiceTest, FakedWriteGoesToThePastePath) {
+    show("x old y", "old");
+    element->writeBehaviour = ScriptedElement::WriteBehaviour::fake;
+
+    EXPECT_EQ(service.replaceSelectedText("new", "old", 31), ReplaceResult::replaced);
+    EXPECT_THAT(log.lines, testing::Contains("[Scribeon] AX write: text unchanged despite success "
+                                             "— app faked it"));
+    EXPECT_THAT(linesFrom(log.lines.size() - 4),
+                ElementsAre("[Scribeon] AX read: app=mousepad pid=4242",
+                            "[Scribeon] AX read: role=text",
+                            "[Scribeon] replace: Cmd+V to pid=31, webDOM=0",
+                            "[Scribeon] Cmd+V: postToPid(31)"));
+    EXPECT_EQ(element->takeBacks, 0);
+    EXPECT_EQ(clipboard.formats, (InMemoryClipboard::Formats{{"text/plain", "new"}}));
+    EXPECT_THAT(workspace.activations, ElementsAre(31));
+    const auto start = clock.now - 30ms;
+    EXPECT_THAT(keys.events, ElementsAre(Event{start, "down paste"}, Event{clock.now, "up paste"}));
+}
+
+TEST_F(AccessibilityServiceTest, SameTextIsNotMistakenForAFakedWrite) {
+    show("keep same here", "same");
+    element->selectionAfterWrite = element->selection;
+
+    EXPECT_EQ(service.replaceSelectedText("same", "same", editorPid), ReplaceResult::replaced);
+    EXPECT_EQ(log.lines.back(), "[Scribeon] replace: AX write OK");
+    EXPECT_THAT(keys.events, IsEmpty());
+}
+
+TEST_F(AccessibilityServiceTest, ChangedSelectionEndsClipboardOnlyWithNothingPosted) {
+    show("hello world", "world");
+    clipboard.formats = {{"text/plain", "processed"}};
+
+    EXPECT_EQ(service.replaceSelectedText("Hi", "  hello \n", editorPid),
+              ReplaceResult::clipboardOnly);
+    EXPECT_EQ(element->text, "hello world");
+    EXPECT_THAT(log.lines, testing::Contains("[Scribeon] AX write: selection differs from original "
+                                             "— aborting (original=5, current=5)"));
+    EXPECT_EQ(log.lines.back(),
+              "[Scribeon] replace: selection changed — skipping Cmd+V (original=5, current=5)");
+    EXPECT_THAT(keys.events, IsEmpty());
+    EXPECT_THAT(clipboard.writes, IsEmpty());
+}
+
+TEST_F(AccessibilityServiceTest, WhiteSpaceAtEitherEndIsNoChange) {
+    show("a hello b", "hello");
+    EXPECT_EQ(service.replaceSelectedText("HELLO", "\n  hello\t", editorPid),
+              ReplaceResult::replaced);
+    EXPECT_EQ(element->text, "a HELLO b");
+}
+
+TEST_F(AccessibilityServiceTest, PastePathChecksTheSelectionOnlyForANonEmptyOriginal) {
+    struct Row {
+        const char* what;
+        std::optional<std::string> original;
+        bool readsSelectionAgain;
+    };
+    const Row rows[] = {
+        {"absent original", std::nullopt, false},
+        {"empty original", std::string(), false},
+        {"same original", std::string("word"), true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        log.lines.clear();
+        keys.events.clear();
+        show("a word", "word");
+        element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse;
+        EXPECT_EQ(service.replaceSelectedText("W", row.original, editorPid),
+                  ReplaceResult::replaced);
+        const auto failed = std::find(log.lines.begin(), log.lines.end(),
+                                      "[Scribeon] replace: AX write failed, trying Cmd+V");
+        ASSERT_NE(failed, log.lines.end());
+        EXPECT_EQ(*std::next(failed) == "[Scribeon] AX read: app=mousepad pid=4242",
+                  row.readsSelectionAgain);
+        EXPECT_EQ(keys.events.size(), 2u);
+    }
+    // An empty original against a real selection aborts the write itself.
+    EXPECT_THAT(log.lines, testing::Not(testing::Contains(testing::HasSubstr("aborting"))));
+    log.lines.clear();
+    element->writeBehaviour = ScriptedElement::WriteBehaviour::replaceSelection;
+    show("a word", "word");
+    EXPECT_EQ(service.replaceSelectedText("W", std::string(), editorPid), ReplaceResult::replaced);
+    EXPECT_THAT(log.lines, testing::Contains("[Scribeon] AX write: selection differs from original "
+                                             "— aborting (original=0, current=4)"));
+    EXPECT_EQ(element->text, "a word");
+}
+
+TEST_F(AccessibilityServiceTest, LostSelectionIsSearchedAndSelectedAgain) {
+    // 👍🏽 is one character of eight bytes: locations are characters, the
+    // range handed to the element is bytes.
+    show("\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD hi there", "there");
+    element->selection.reset();
+    element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse;
+
+    EXPECT_EQ(service.replaceSelectedText("THERE", " there ", editorPid), ReplaceResult::replaced);
+    EXPECT_THAT(element->rangesSet, ElementsAre(std::pair<std::size_t, std::size_t>{12, 5}));
+    EXPECT_THAT(log.lines, testing::IsSupersetOf({
+                               "[Scribeon] replace: selection lost — attempting re-select",
+                               "[Scribeon] re-select: found at location=5 length=5",
+                               "[Scribeon] re-select: setRange result=0 (0=success)",
+                               "[Scribeon] replace: re-select OK",
+                           }));
+    EXPECT_THAT(clock.sleeps, ElementsAre(50ms, 30ms));
+
+    log.lines.clear();
+    element->selection.reset();
+    element->text = "something else";
+    EXPECT_EQ(service.replaceSelectedText("THERE", "there", editorPid), ReplaceResult::replaced);
+    EXPECT_THAT(log.lines, testing::IsSupersetOf({
+                               "[Scribeon] re-select: text not found in value (len=14)",
+                               "[Scribeon] replace: re-select failed — trying Cmd+V anyway",
+                               "[Scribeon] Cmd+V: postToPid(4242)",
+                           }));
+}
+
+TEST_F(AccessibilityServiceTest, PasteTargetAndKey) {
+    struct Row {
+        const char* what;
+        std::function<void(AccessibilityServiceTest&)> arrange;
+        std::optional<int> sourcePid;
+        std::vector<std::string> tail;
+        std::vector<int> activations;
+        const char* key;
+    };
+    const Row rows[] = {
+        {"web content goes system-wide even with a source pid",
+         [](auto& t) { t.element->web = true; },
+         4242,
+         {"[Scribeon] replace: Cmd+V to pid=4242, webDOM=1", "[Scribeon] Cmd+V: posting global"},
+         {},
+         "paste"},
+        {"no source pid and no frontmost application",
+         [](auto& t) { t.workspace.frontmost.reset(); },
+         std::nullopt,
+         {"[Scribeon] replace: Cmd+V to pid=0, webDOM=0", "[Scribeon] Cmd+V: posting global"},
+         {},
+         "paste"},
+        {"no source pid: the application in front at entry",
+         [](auto& t) { t.element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse; },
+         std::nullopt,
+         {"[Scribeon] replace: Cmd+V to pid=4242, webDOM=0", "[Scribeon] Cmd+V: postToPid(4242)"},
+         {4242},
+         "paste"},
+        {"a window that cannot be activated",
+         [](auto& t) {
+             t.element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse;
+             t.workspace.refusesActivation = {55};
+         },
+         55,
+         {"[Scribeon] Cmd+V: pid 55 could not be activated — posting global",
+          "[Scribeon] Cmd+V: posting global"},
+         {55},
+         "paste"},
+        {"a terminal gets Ctrl+Shift+V",
+         [](auto& t) {
+             t.workspace.frontmost = RunningApplication{99, "xterm", "XTerm"};
+         },
+         99,
+         {"[Scribeon] replace: Cmd+V to pid=99, webDOM=0", "[Scribeon] Cmd+V: postToPid(99)"},
+         {99},
+         "terminalPaste"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fresh();
+        row.arrange(*this);
+        EXPECT_EQ(service.replaceSelectedText("pasted", std::nullopt, row.sourcePid),
+                  ReplaceResult::replaced);
+        EXPECT_EQ(linesFrom(log.lines.size() - row.tail.size()), row.tail);
+        EXPECT_EQ(workspace.activations, row.activations);
+        ASSERT_EQ(keys.events.size(), 2u);
+        EXPECT_EQ(keys.events[0].what, std::string("down ") + row.key);
+        EXPECT_EQ(keys.events[1].at - keys.events[0].at, 30ms);
+        EXPECT_EQ(clipboard.formats, (InMemoryClipboard::Formats{{"text/plain", "pasted"}}));
+    }
+}
+
+TEST_F(AccessibilityServiceTest, PasteThatCannotBeMadePostsNothing) {
+    element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse;
+    keys.unavailable = {EditKey::paste};
+    EXPECT_EQ(service.replaceSelectedText("x", std::nullopt, editorPid), ReplaceResult::replaced);
+    EXPECT_EQ(log.lines.back(), "[Scribeon] Cmd+V pid: failed to create CGEvent");
+    EXPECT_THAT(keys.events, IsEmpty());
+}
+
+TEST_F(AccessibilityServiceTest, DamagedWriteOfTheRightLengthIsTakenBack) {
+    show("hello WORLD end", "WORLD");
+    element->writeBehaviour = ScriptedElement::WriteBehaviour::appendGarbage;
+
+    EXPECT_EQ(service.replaceSelectedText("earth", "WORLD", editorPid),
+              ReplaceResult::clipboardOnly);
+    EXPECT_EQ(element->text, "hello WORLD end");
+    EXPECT_THAT(log.lines, testing::Contains("[Scribeon] AX write: new text not found in the value "
+                                             "after the write — undoing"));
+}
+
+TEST_F(AccessibilityServiceTest, CtrlZIsTheLastResortOnePerEditThenChecked) {
+    show("a b c", "b");
+    element->extraAfterWrite = 5;
+    element->canTakeBack = element->canSetValue = false;
+    // The target records the write as two undo steps.
+    keys.onKeyUp = [this](EditKey key) {
+        if (key == EditKey::undo)
+            element->undoOneStep("a b c");
+    };
+    element->history = {"a  c"};
+
+    EXPECT_EQ(service.replaceSelectedText("B", "b", editorPid), ReplaceResult::clipboardOnly);
+    EXPECT_EQ(element->text, "a b c");
+    EXPECT_THAT(
+        linesFrom(log.lines.size() - 4),
+        ElementsAre("[Scribeon] undo: take-back left a different text — setting the whole "
+                    "value back",
+                    "[Scribeon] undo: AX cannot restore — posting Cmd+Z x2",
+                    "[Scribeon] undo: value matches the value before",
+                    "[Scribeon] replace: AX write had wrong scope, undone — clipboardOnly"));
+    const auto t = keys.events.front().at;
+    EXPECT_THAT(keys.events,
+                ElementsAre(Event{t, "down undo"}, Event{t + 30ms, "up undo"},
+                            Event{t + 130ms, "down undo"}, Event{t + 160ms, "up undo"}));
+    EXPECT_EQ(clock.now, t + 260ms);
+}
+
+TEST_F(AccessibilityServiceTest, NoCtrlZWhereItWouldDoHarm) {
+    struct Row {
+        const char* what;
+        std::function<void(AccessibilityServiceTest&)> arrange;
+        const char* lastUndoLine;
+    };
+    const Row rows[] = {
+        {"terminal", [](auto& t) { t.element->terminal = true; },
+         "[Scribeon] undo: terminal window — no Cmd+Z, the text stays as written"},
+        {"window cannot be activated", [](auto& t) { t.workspace.refusesActivation = {editorPid}; },
+         "[Scribeon] undo: value differs from the value before (expected=5, actual=10)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fresh();
+        show("a b c", "b");
+        element->extraAfterWrite = 5;
+        element->canTakeBack = element->canSetValue = false;
+        row.arrange(*this);
+        EXPECT_EQ(service.replaceSelectedText("B", "b", editorPid), ReplaceResult::clipboardOnly);
+        EXPECT_THAT(keys.events, IsEmpty());
+        EXPECT_EQ(log.lines[log.lines.size() - 2], row.lastUndoLine);
+    }
+}
+
+} // namespace
+} // namespace scribeon
