@@ -12,6 +12,11 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr milliseconds copyWait{300};
+// X11 hands the clipboard over asynchronously and a busy application copies
+// later than 0.3 s; a copy arriving after the restore would overwrite what
+// the user had. An empty clipboard is therefore watched a while longer.
+constexpr milliseconds lateCopyPoll{50};
+constexpr int lateCopyPolls = 14;
 constexpr milliseconds settleAfterWrite{50};
 constexpr milliseconds settleAfterSelect{50};
 constexpr milliseconds keyHold{30};
@@ -126,6 +131,10 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard() 
     postCopy();
     platform_.sleeper.sleepFor(copyWait);
     std::optional<std::string> copied = clipboard.text();
+    for (int poll = 0; !copied && poll < lateCopyPolls; ++poll) {
+        platform_.sleeper.sleepFor(lateCopyPoll);
+        copied = clipboard.text();
+    }
     if (copied && previousText && *copied == *previousText)
         return copied;
     // Every format goes back, not only the text: clearing dropped an image or

@@ -2,8 +2,11 @@
 
 #include "app/KeyText.h"
 #include "app/MenuBarIcon.h"
+#include "platform/UnavailableDesktop.h"
 #include "platform/UnavailableGlobalHotkey.h"
 #include "platform/linux/X11GlobalHotkey.h"
+#include "platform/linux/X11Workspace.h"
+#include "platform/linux/XTestKeySynth.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -28,15 +31,30 @@ std::unique_ptr<GlobalHotkey> openGlobalHotkey() {
     return std::make_unique<UnavailableGlobalHotkey>();
 }
 
+std::unique_ptr<Workspace> openWorkspace(AtspiAccessibilityBridge& bridge) {
+    if (auto x11 = X11Workspace::open([&bridge](int pid) { return bridge.applicationName(pid); }))
+        return x11;
+    return std::make_unique<UnavailableWorkspace>();
+}
+
+std::unique_ptr<KeySynth> openKeySynth() {
+    if (auto xtest = XTestKeySynth::open())
+        return xtest;
+    return std::make_unique<UnavailableKeySynth>();
+}
+
 } // namespace
 
 ScribeonApp::ScribeonApp()
-    : globalHotkey_(openGlobalHotkey()), hotkeyService_(*globalHotkey_, preferences_, queue_) {
+    : globalHotkey_(openGlobalHotkey()), hotkeyService_(*globalHotkey_, preferences_, queue_),
+      workspace_(openWorkspace(accessibilityBridge_)), keySynth_(openKeySynth()),
+      accessibilityService_(
+          {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_}) {
     auto appViewModel = AppViewModel::create(queue_, keychain_, apiClient_, authService_);
-    delegate_ = AppDelegate::create(AppCollaborators{queue_, unbuilt_, hotkeyService_, trust_,
-                                                     permissionAlert_, unbuilt_, unbuilt_, unbuilt_,
-                                                     signInPresenter_, unbuilt_},
-                                    std::move(appViewModel));
+    delegate_ = AppDelegate::create(
+        AppCollaborators{queue_, unbuilt_, hotkeyService_, trust_, permissionAlert_,
+                         accessibilityService_, unbuilt_, unbuilt_, signInPresenter_, unbuilt_},
+        std::move(appViewModel));
     scene_ = std::make_unique<AppScene>(delegate_, queue_);
     buildTray();
     watchShortcutRegistration();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "accessibility/AccessibilityService.h"
 #include "app/AppDelegate.h"
 #include "app/AppScene.h"
 #include "app/CommandLine.h"
@@ -7,10 +8,14 @@
 #include "app/UnbuiltCollaborators.h"
 #include "hotkey/HotkeyService.h"
 #include "platform/GlobalHotkey.h"
+#include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/LibsecretCredentialStore.h"
 #include "platform/linux/LinuxAccessibilityTrust.h"
+#include "platform/linux/SystemLog.h"
+#include "platform/linux/ThreadSleeper.h"
 #include "platform/qt/DesktopNotifier.h"
+#include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/qt/QtPreferences.h"
 #include "platform/qt/SingleInstance.h"
@@ -56,6 +61,13 @@ private:
     std::unique_ptr<GlobalHotkey> globalHotkey_;
     HotkeyService hotkeyService_;
     UnbuiltCollaborators unbuilt_;
+    AtspiAccessibilityBridge accessibilityBridge_;
+    std::unique_ptr<Workspace> workspace_;
+    std::unique_ptr<KeySynth> keySynth_;
+    QtClipboard clipboard_;
+    ThreadSleeper sleeper_;
+    SystemLog systemLog_;
+    AccessibilityService accessibilityService_;
     LinuxAccessibilityTrust trust_;
     PermissionAlertBox permissionAlert_;
     std::shared_ptr<AppDelegate> delegate_;

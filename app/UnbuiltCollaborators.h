@@ -3,7 +3,6 @@
 #include "app/CommandChooser.h"
 #include "app/HotkeyRegistration.h"
 #include "app/ResultPresenter.h"
-#include "app/SelectionCapture.h"
 #include "app/SettingsPresenter.h"
 #include "app/SignInPresenter.h"
 #include "app/UpdateManager.h"
@@ -15,7 +14,6 @@ namespace scribeon {
 // with no shortcut and no panels.
 struct UnbuiltCollaborators final : UpdateManager,
                                     HotkeyRegistration,
-                                    SelectionCapture,
                                     CommandChooser,
                                     ResultPresenter,
                                     SignInPresenter,
@@ -25,7 +23,6 @@ struct UnbuiltCollaborators final : UpdateManager,
     void registerHotkey(std::function<void()>) override {}
     void reregister() override {}
     void release() override {}
-    std::optional<std::string> getSelectedText() override { return std::nullopt; }
     void show(std::string, std::function<void(ProcessResult)>, std::function<void()>,
               std::function<void(std::string)>) override {}
     std::optional<RunningApplication> sourceApp() const override { return std::nullopt; }

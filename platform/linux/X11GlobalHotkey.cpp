@@ -5,6 +5,9 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+// Xlib after Qt: it defines macros such as Status and Bool.
+#include "platform/linux/X11ErrorTrap.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -14,43 +17,6 @@
 namespace scribeon {
 
 namespace {
-
-// Xlib reports request errors through one process-wide handler, later and
-// asynchronously. While we grab, errors of our own connection are caught
-// here (the request is followed by XSync); others go to whoever handled them.
-class ScopedErrorTrap {
-public:
-    explicit ScopedErrorTrap(Display* display) {
-        watched_ = display;
-        errorCode_ = Success;
-        previous_ = XSetErrorHandler(&ScopedErrorTrap::handle);
-    }
-    ~ScopedErrorTrap() {
-        XSetErrorHandler(previous_);
-        watched_ = nullptr;
-    }
-    ScopedErrorTrap(const ScopedErrorTrap&) = delete;
-    ScopedErrorTrap& operator=(const ScopedErrorTrap&) = delete;
-
-    int sync() {
-        XSync(watched_, False);
-        return errorCode_;
-    }
-
-private:
-    static int handle(Display* display, XErrorEvent* event) {
-        if (display == watched_) {
-            if (errorCode_ == Success)
-                errorCode_ = event->error_code;
-            return 0;
-        }
-        return previous_ ? previous_(display, event) : 0;
-    }
-
-    static inline Display* watched_ = nullptr;
-    static inline int errorCode_ = Success;
-    static inline XErrorHandler previous_ = nullptr;
-};
 
 unsigned xModifiers(std::uint32_t carbon) {
     unsigned state = 0;

@@ -85,7 +85,30 @@ TEST_F(AccessibilityServiceTest, OneCharacterFallsBackToCopyAndIsDiscardedWhenCo
     EXPECT_THAT(linesFrom(2), ElementsAre("[Scribeon] capture: AX read insufficient, trying Cmd+C",
                                           "[Scribeon] capture: Cmd+C result: nil"));
     EXPECT_THAT(keys.events, ElementsAre(Event{0us, "down copy"}, Event{0us, "up copy"}));
-    EXPECT_THAT(clock.sleeps, ElementsAre(300ms));
+    // 0.3 s, then an empty clipboard is watched for a late copy up to 1 s.
+    EXPECT_EQ(clock.sleeps.front(), 300ms);
+    EXPECT_EQ(clock.now, 1000ms);
+}
+
+TEST_F(AccessibilityServiceTest, LateCopyIsWaitedForBeforeTheClipboardIsPutBack) {
+    show("a b", "a");
+    // The target's copy lands 0.45 s after the key.
+    struct LateClipboard : InMemoryClipboard {
+        FakeSleeper* clock = nullptr;
+        std::optional<std::string> text() override {
+            if (clock->now >= std::chrono::microseconds(450000) && !formats.contains("text/plain"))
+                formats = {{"text/plain", "late copy"}};
+            return InMemoryClipboard::text();
+        }
+    };
+    LateClipboard late;
+    late.clock = &clock;
+    late.formats = {{"text/plain", "theirs"}};
+    AccessibilityService slow{{workspace, bridge, keys, late, clock, log}};
+
+    EXPECT_EQ(slow.getSelectedText(), "late copy");
+    EXPECT_EQ(late.text(), "theirs");
+    EXPECT_EQ(clock.now, 450ms);
 }
 
 TEST_F(AccessibilityServiceTest, CharactersAreGraphemeClusters) {

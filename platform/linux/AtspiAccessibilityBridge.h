@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/AccessibilityBridge.h"
+
+#include <memory>
+
+typedef struct _AtspiAccessible AtspiAccessible;
+typedef struct _AtspiEvent AtspiEvent;
+typedef struct _AtspiEventListener AtspiEventListener;
+
+namespace scribeon {
+
+// Other applications' text through AT-SPI (libatspi). libatspi is not
+// thread-safe and its calls block, so every call is made from the main thread
+// with short time-outs, and processes that are stopped or zombies are not
+// asked at all. The focused element comes from focus events, kept up to date
+// by the main loop, with a bounded tree search when no event has told it.
+class AtspiAccessibilityBridge : public AccessibilityBridge {
+public:
+    // Codes of focusedElement() when there is no element.
+    static constexpr int noApplication = -1;
+    static constexpr int unresponsive = -2;
+    static constexpr int noFocusedElement = -3;
+    // Codes of element reads and writes.
+    static constexpr int noText = -4;
+    static constexpr int noSelection = -5;
+    static constexpr int notEditable = -6;
+    static constexpr int refused = -7;
+    static constexpr int callFailed = -8;
+
+    AtspiAccessibilityBridge();
+    ~AtspiAccessibilityBridge() override;
+    AtspiAccessibilityBridge(const AtspiAccessibilityBridge&) = delete;
+    AtspiAccessibilityBridge& operator=(const AtspiAccessibilityBridge&) = delete;
+
+    FocusedElement focusedElement(int pid) override;
+    // The name the application gives itself on the accessibility bus.
+    std::optional<std::string> applicationName(int pid);
+
+private:
+    bool ready();
+    AtspiAccessible* applicationOf(int pid);
+    static void onFocusChanged(AtspiEvent* event, void* self);
+
+    bool initialised_ = false;
+    AtspiEventListener* listener_ = nullptr;
+    AtspiAccessible* lastFocused_ = nullptr;
+};
+
+} // namespace scribeon

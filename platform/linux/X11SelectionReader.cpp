@@ -1,0 +1,113 @@
+#include "platform/linux/X11SelectionReader.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <poll.h>
+
+namespace scribeon {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr long answerLimitMs = 1000;
+
+long msSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+} // namespace
+
+std::unique_ptr<X11SelectionReader> X11SelectionReader::open() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return nullptr;
+    return std::unique_ptr<X11SelectionReader>(new X11SelectionReader(display));
+}
+
+X11SelectionReader::X11SelectionReader(Display* display) : display_(display) {
+    window_ = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(display, window_, PropertyChangeMask);
+}
+
+X11SelectionReader::~X11SelectionReader() {
+    XDestroyWindow(display_, window_);
+    XCloseDisplay(display_);
+}
+
+unsigned long X11SelectionReader::owner(Selection selection) {
+    const Atom atom =
+        selection == Selection::clipboard ? XInternAtom(display_, "CLIPBOARD", False) : XA_PRIMARY;
+    return XGetSelectionOwner(display_, atom);
+}
+
+// Waits for an event of the type on our window until `deadlineMs` after the
+// request began; false on time-out.
+bool X11SelectionReader::waitFor(int type, long remainingMs, void* out) {
+    auto* event = static_cast<XEvent*>(out);
+    const auto start = Clock::now();
+    for (;;) {
+        while (XPending(display_) > 0) {
+            XNextEvent(display_, event);
+            if (event->type == type && event->xany.window == window_)
+                return true;
+        }
+        const long left = remainingMs - msSince(start);
+        if (left <= 0)
+            return false;
+        pollfd watch{ConnectionNumber(display_), POLLIN, 0};
+        ::poll(&watch, 1, static_cast<int>(left));
+    }
+}
+
+std::optional<std::string> X11SelectionReader::text(Selection selection) {
+    const Atom atom =
+        selection == Selection::clipboard ? XInternAtom(display_, "CLIPBOARD", False) : XA_PRIMARY;
+    if (XGetSelectionOwner(display_, atom) == None)
+        return std::nullopt;
+    const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+    const Atom incr = XInternAtom(display_, "INCR", False);
+    const Atom property = XInternAtom(display_, "SCRIBEON_SELECTION", False);
+    XDeleteProperty(display_, window_, property);
+    XConvertSelection(display_, atom, utf8, property, window_, CurrentTime);
+    XFlush(display_);
+
+    const auto start = Clock::now();
+    XEvent event;
+    if (!waitFor(SelectionNotify, answerLimitMs, &event) || event.xselection.property == None)
+        return std::nullopt;
+
+    std::string text;
+    bool incremental = false;
+    for (;;) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, window_, property, 0, 0x1000000, True, AnyPropertyType,
+                               &type, &format, &count, &after, &data) != Success)
+            return std::nullopt;
+        const bool isIncr = type == incr;
+        if (data && !isIncr && format == 8)
+            text.append(reinterpret_cast<const char*>(data), count);
+        if (data)
+            XFree(data);
+        if (isIncr) {
+            incremental = true; // large texts come in chunks, each announced by a property change
+        } else if (!incremental || count == 0) {
+            break;
+        } else if (type != utf8 && type != XA_STRING) {
+            return std::nullopt;
+        }
+        if (!incremental)
+            break;
+        do {
+            if (!waitFor(PropertyNotify, answerLimitMs - msSince(start), &event))
+                return std::nullopt;
+        } while (event.xproperty.atom != property || event.xproperty.state != PropertyNewValue);
+    }
+    return text;
+}
+
+} // namespace scribeon

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+typedef struct _XDisplay Display;
+
+namespace scribeon {
+
+// Reads the text of an X selection (CLIPBOARD or PRIMARY) owned by another
+// client over a connection of its own, with a deadline. Qt's clipboard keeps
+// what it learnt about the owner until its event loop runs, and the capture
+// blocks that loop; it also waits 5 s for an owner that does not answer.
+class X11SelectionReader {
+public:
+    enum class Selection { clipboard, primary };
+
+    static std::unique_ptr<X11SelectionReader> open();
+    ~X11SelectionReader();
+    X11SelectionReader(const X11SelectionReader&) = delete;
+    X11SelectionReader& operator=(const X11SelectionReader&) = delete;
+
+    // Absent when the selection has no owner, no text, or the owner does
+    // not answer in time.
+    std::optional<std::string> text(Selection selection);
+    // The window that owns the selection now (0 for none).
+    unsigned long owner(Selection selection);
+
+private:
+    explicit X11SelectionReader(Display* display);
+    bool waitFor(int type, long deadlineMs, void* event);
+
+    Display* display_;
+    unsigned long window_;
+};
+
+} // namespace scribeon

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/Clipboard.h"
+#include "platform/linux/X11SelectionReader.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace scribeon {
+
+// The X11 CLIPBOARD and PRIMARY selections through QClipboard. What this
+// process sets stays available to other applications for as long as it runs.
+// Text owned by another application is read over an X connection of our
+// own (see X11SelectionReader).
+class QtClipboard : public Clipboard {
+public:
+    QtClipboard();
+
+    std::optional<std::string> text() override;
+    void setText(const std::string& text) override;
+    void clear() override;
+    std::unique_ptr<ClipboardContents> contents() override;
+    void restore(const ClipboardContents& contents) override;
+    std::optional<std::string> primarySelectionText() override;
+
+private:
+    using Formats = std::vector<std::pair<std::string, std::string>>;
+    void place(const Formats& formats);
+
+    std::unique_ptr<X11SelectionReader> reader_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+} // namespace scribeon

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "accessibility/AccessibilityService.h"
+#include "platform/fake/RecordingLog.h"
+#include "platform/linux/AtspiAccessibilityBridge.h"
+#include "platform/linux/ThreadSleeper.h"
+#include "platform/linux/X11Workspace.h"
+#include "platform/linux/XTestKeySynth.h"
+#include "platform/qt/QtClipboard.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace scribeon {
+
+// Real adapters against the private desktop the wrapper script started
+// (Xvfb, openbox, a session bus with the accessibility bus), and the
+// applications a test opens there, each with a home of its own.
+class DesktopFixture : public testing::Test {
+protected:
+    struct App {
+        std::unique_ptr<QProcess> process;
+        int pid = 0;
+        QString window;
+    };
+
+    void TearDown() override;
+
+    // Polls, keeping this process's event loop running (focus events, and the
+    // clipboard that other applications read from us), until the deadline.
+    template <typename Condition> bool waitUntil(Condition condition, int milliseconds = 15000) {
+        QDeadlineTimer deadline(milliseconds);
+        while (!deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            if (condition())
+                return true;
+            QThread::msleep(15);
+        }
+        QCoreApplication::processEvents();
+        return condition();
+    }
+
+    // Starts the application and brings its window to the front.
+    App& launch(const QString& program, const QStringList& arguments, bool accessible = true);
+    void focus(App& app);
+    static QString run(const QStringList& xdotoolArguments);
+    // Types the text into the focused window and waits until it reads back.
+    void type(App& app, const std::string& text);
+    std::shared_ptr<AccessibleElement> element(const App& app);
+    std::optional<std::string> valueOf(const App& app);
+    std::optional<std::string> selectionOf(const App& app);
+    void freezeAndResume(App& app, bool frozen);
+
+    QTemporaryDir scratch_;
+    std::unique_ptr<X11Workspace> workspace_ = X11Workspace::open();
+    std::unique_ptr<XTestKeySynth> keys_ = XTestKeySynth::open();
+    AtspiAccessibilityBridge bridge_;
+    QtClipboard clipboard_;
+    ThreadSleeper sleeper_;
+    RecordingLog log_;
+    AccessibilityService service_{{*workspace_, bridge_, *keys_, clipboard_, sleeper_, log_}};
+    std::vector<std::unique_ptr<App>> apps_;
+};
+
+} // namespace scribeon

@@ -1,0 +1,54 @@
+// A plain-text editor for the desktop tests: one QPlainTextEdit, its text
+// written to a file after every change so a test can check it byte for byte
+// (AT-SPI's read-back hides NULs a bad insert leaves behind).
+//
+//   scribeon-test-editor --dump FILE [--whole-field]
+//
+// --whole-field makes it behave like editors that replace the whole field
+// when text is inserted programmatically: any insertion of more than one
+// character becomes the entire document.
+#include <QApplication>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const qsizetype dumpAt = args.indexOf(QStringLiteral("--dump"));
+    const QString dumpPath = dumpAt >= 0 && dumpAt + 1 < args.size() ? args[dumpAt + 1] : QString();
+    const bool wholeField = args.contains(QStringLiteral("--whole-field"));
+
+    QPlainTextEdit editor;
+    editor.setWindowTitle(QStringLiteral("Scribeon test editor"));
+    editor.resize(640, 400);
+
+    QObject::connect(&editor, &QPlainTextEdit::textChanged, [&] {
+        if (dumpPath.isEmpty())
+            return;
+        QFile file(dumpPath + QStringLiteral(".part"));
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(editor.toPlainText().toUtf8());
+            file.close();
+            QFile::remove(dumpPath);
+            file.rename(dumpPath);
+        }
+    });
+    if (wholeField) {
+        QObject::connect(
+            editor.document(), &QTextDocument::contentsChange, [&](int position, int, int added) {
+                if (added <= 1)
+                    return;
+                const QString inserted = editor.toPlainText().mid(position, added);
+                if (inserted == editor.toPlainText())
+                    return;
+                QTimer::singleShot(0, &editor,
+                                   [&editor, inserted] { editor.setPlainText(inserted); });
+            });
+    }
+    editor.show();
+    return app.exec();
+}
