@@ -2,7 +2,7 @@
 // written to a file after every change so a test can check it byte for byte
 // (AT-SPI's read-back hides NULs a bad insert leaves behind).
 //
-//   scribeon-test-editor --dump FILE [--whole-field]
+//   scribeon-test-editor [--dump FILE] [--load FILE] [--whole-field]
 //
 // --whole-field makes it behave like editors that replace the whole field
 // when text is inserted programmatically: any insertion of more than one
@@ -21,10 +21,16 @@ int main(int argc, char** argv) {
     const qsizetype dumpAt = args.indexOf(QStringLiteral("--dump"));
     const QString dumpPath = dumpAt >= 0 && dumpAt + 1 < args.size() ? args[dumpAt + 1] : QString();
     const bool wholeField = args.contains(QStringLiteral("--whole-field"));
+    const qsizetype loadAt = args.indexOf(QStringLiteral("--load"));
 
     QPlainTextEdit editor;
     editor.setWindowTitle(QStringLiteral("Scribeon test editor"));
     editor.resize(640, 400);
+    if (loadAt >= 0 && loadAt + 1 < args.size()) {
+        QFile file(args[loadAt + 1]);
+        if (file.open(QIODevice::ReadOnly))
+            editor.setPlainText(QString::fromUtf8(file.readAll()));
+    }
 
     QObject::connect(&editor, &QPlainTextEdit::textChanged, [&] {
         if (dumpPath.isEmpty())

@@ -1,0 +1,128 @@
+// From the capture call to the returned text through AT-SPI, on the Qt test
+// editor holding a 1 KB and a 1 MB document, everything selected. Needs the
+// private desktop that bench/capture-latency.sh starts.
+#include "accessibility/AccessibilityService.h"
+#include "platform/fake/RecordingLog.h"
+#include "platform/linux/AtspiAccessibilityBridge.h"
+#include "platform/linux/ThreadSleeper.h"
+#include "platform/linux/X11Workspace.h"
+#include "platform/linux/XTestKeySynth.h"
+#include "platform/qt/QtClipboard.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace scribeon {
+namespace {
+
+template <typename Condition> bool waitUntil(Condition condition, int milliseconds = 20000) {
+    QDeadlineTimer deadline(milliseconds);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (condition())
+            return true;
+        QThread::msleep(15);
+    }
+    return condition();
+}
+
+QString xdotool(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    process.waitForFinished(20000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+void BM_CaptureThroughAtspi(benchmark::State& state) {
+    const auto bytes = static_cast<std::size_t>(state.range(0));
+    std::string document;
+    while (document.size() < bytes)
+        document += "The quick brown fox jumps over the lazy dog. ";
+    document.resize(bytes);
+
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("document.txt")));
+    if (!file.open(QIODevice::WriteOnly)) {
+        state.SkipWithError("cannot write the document");
+        return;
+    }
+    file.write(document.data(), static_cast<qint64>(document.size()));
+    file.close();
+
+    QProcess editor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    editor.setProcessEnvironment(env);
+    editor.start(QStringLiteral(SCRIBEON_TEST_EDITOR), {QStringLiteral("--load"), file.fileName()});
+    editor.waitForStarted();
+    const QString pid = QString::number(editor.processId());
+    QString window;
+    waitUntil([&] {
+        window = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--pid"), pid})
+                     .section(QLatin1Char('\n'), 0, 0);
+        return !window.isEmpty();
+    });
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
+
+    auto workspace = X11Workspace::open();
+    auto keys = XTestKeySynth::open();
+    AtspiAccessibilityBridge bridge;
+    QtClipboard clipboard;
+    ThreadSleeper sleeper;
+    RecordingLog log;
+    AccessibilityService service({*workspace, bridge, *keys, clipboard, sleeper, log});
+    if (!waitUntil(
+            [&] { return service.getSelectedText().value_or("").size() == document.size(); })) {
+        state.SkipWithError("the editor's selection never read back whole");
+        editor.kill();
+        editor.waitForFinished();
+        return;
+    }
+
+    std::vector<double> millis;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        auto captured = service.getSelectedText();
+        const std::chrono::duration<double, std::milli> elapsed =
+            std::chrono::steady_clock::now() - start;
+        benchmark::DoNotOptimize(captured);
+        millis.push_back(elapsed.count());
+        state.SetIterationTime(elapsed.count() / 1000);
+    }
+    std::sort(millis.begin(), millis.end());
+    state.counters["median_ms"] = millis[millis.size() / 2];
+    state.counters["p95_ms"] = millis[millis.size() * 95 / 100];
+    editor.kill();
+    editor.waitForFinished();
+}
+BENCHMARK(BM_CaptureThroughAtspi)
+    ->Arg(1024)
+    ->Arg(1024 * 1024)
+    ->Iterations(100)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace scribeon
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
