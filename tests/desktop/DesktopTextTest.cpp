@@ -120,6 +120,23 @@ TEST_F(DesktopTextTest, WithoutAtspiTheCopyKeyIsUsedAndEveryClipboardFormatPutBa
               QByteArray("\x01\x02 binary", 9));
 }
 
+TEST_F(DesktopTextTest, ShortcutModifiersStillHeldDoNotLeakIntoTheCopyKey) {
+    const QString dump = dumpPath("held.txt");
+    App& app = launch(testEditor, {QStringLiteral("--dump"), dump}, /*accessible=*/false);
+    typeAndWait(app, "left right", dump);
+    selectWithKeys(app, 5, 5, "right", false);
+    clipboard_.setText("before");
+    // The user still holds Super+Shift of the shortcut; Ctrl+Shift+C would
+    // not copy in the editor.
+    run({QStringLiteral("keydown"), QStringLiteral("super+shift")});
+
+    EXPECT_EQ(service_.getSelectedText(), "right");
+    expectClipboardText("before");
+    // With Shift or Super still down this key would not type a plain "a".
+    run({QStringLiteral("key"), QStringLiteral("a")});
+    EXPECT_TRUE(waitUntil([&] { return contents(dump) == "left a"; })) << contents(dump);
+}
+
 TEST_F(DesktopTextTest, TerminalSelectionComesFromPrimaryAndItsProgramKeepsRunning) {
     App& terminal = launch(QStringLiteral("xterm"),
                            {QStringLiteral("-geometry"), QStringLiteral("80x10"),
