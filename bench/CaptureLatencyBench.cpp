@@ -8,14 +8,13 @@
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
 #include "platform/qt/QtClipboard.h"
+#include "tests/desktop/WaitUntil.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <benchmark/benchmark.h>
 
@@ -25,17 +24,6 @@
 
 namespace scribeon {
 namespace {
-
-template <typename Condition> bool waitUntil(Condition condition, int milliseconds = 20000) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        if (condition())
-            return true;
-        QThread::msleep(15);
-    }
-    return condition();
-}
 
 QString xdotool(const QStringList& arguments) {
     QProcess process;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "WaitUntil.h"
 #include "accessibility/AccessibilityService.h"
 #include "platform/fake/RecordingLog.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
@@ -8,11 +9,8 @@
 #include "platform/linux/XTestKeySynth.h"
 #include "platform/qt/QtClipboard.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -32,20 +30,6 @@ protected:
     };
 
     void TearDown() override;
-
-    // Polls, keeping this process's event loop running (focus events, and the
-    // clipboard that other applications read from us), until the deadline.
-    template <typename Condition> bool waitUntil(Condition condition, int milliseconds = 15000) {
-        QDeadlineTimer deadline(milliseconds);
-        while (!deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            if (condition())
-                return true;
-            QThread::msleep(15);
-        }
-        QCoreApplication::processEvents();
-        return condition();
-    }
 
     // Starts the application and brings its window to the front.
     App& launch(const QString& program, const QStringList& arguments, bool accessible = true);
