@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accessibility/ReplaceResult.h"
+#include "accessibility/TextReplacement.h"
 #include "app/SelectionCapture.h"
 #include "platform/AccessibilityBridge.h"
 #include "platform/Clipboard.h"
@@ -19,7 +20,7 @@ namespace scribeon {
 // the write can be checked, else with the target's own copy and paste keys.
 // Every step runs synchronously on the calling (main) thread and writes one
 // diagnostic line.
-class AccessibilityService : public SelectionCapture {
+class AccessibilityService : public SelectionCapture, public TextReplacement {
 public:
     enum class AXWriteResult { success, failed, scopeUndone };
 
@@ -37,7 +38,7 @@ public:
     std::optional<std::string> getSelectedText() override;
     ReplaceResult replaceSelectedText(const std::string& newText,
                                       const std::optional<std::string>& original,
-                                      std::optional<int> sourcePid);
+                                      std::optional<int> sourcePid) override;
 
 private:
     struct Focus {

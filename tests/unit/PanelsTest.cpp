@@ -1,0 +1,410 @@
+#include "FakePanelPresenter.h"
+#include "panels/CommandPanelWindow.h"
+#include "panels/ResultPanelWindow.h"
+#include "panels/WindowPositioning.h"
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/FakeWorkspace.h"
+#include "platform/fake/InMemoryClipboard.h"
+#include "platform/fake/InMemoryCredentialStore.h"
+#include "platform/fake/InMemoryPreferences.h"
+#include "platform/fake/RecordingLog.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ElementsAre;
+
+const char* threeCommands = R"({"data":[{"code":"a","name":"A","is_active":true},
+    {"code":"b","name":"B","is_active":true},{"code":"c","name":"C","is_active":true}]})";
+
+std::string processReply(const std::string& processed) {
+    return R"({"data":{"code":"a","name":"A","original_text":"x","processed_text":")" + processed +
+           R"("}})";
+}
+
+class PanelsTest : public testing::Test {
+protected:
+    FakeMainQueue queue;
+    FakeHttpTransport transport;
+    InMemoryCredentialStore store;
+    KeychainService keychain{store};
+    InMemoryPreferences preferences;
+    APIClient client{transport, keychain, "https://scribeon.test/api/v1"};
+    CommandService service{client, preferences, queue};
+    FakePanelPresenter presenter;
+    FakeWorkspace workspace;
+
+    void SetUp() override { workspace.frontmost = RunningApplication{77, "mousepad", "mousepad"}; }
+
+    std::shared_ptr<CommandPanelViewModel> loadedModel(const char* reply) {
+        transport.reply(200, reply);
+        auto model = CommandPanelViewModel::create(service, queue);
+        model->loadCommands();
+        queue.runPending();
+        return model;
+    }
+};
+
+// --- command panel view model ---------------------------------------------
+
+TEST_F(PanelsTest, SelectionWrapsAtBothEnds) {
+    auto model = loadedModel(threeCommands);
+    struct Step {
+        bool up;
+        int expected;
+    };
+    const Step steps[] = {{true, 2}, {false, 0}, {false, 1}, {false, 2}, {false, 0}, {true, 2}};
+    for (const Step& step : steps) {
+        model->moveSelection(step.up);
+        EXPECT_EQ(model->selectedIndex.get(), step.expected);
+    }
+    auto empty = loadedModel(R"({"data":[{"code":"a","name":"A","is_active":false}]})");
+    empty->moveSelection(true);
+    EXPECT_EQ(empty->selectedIndex.get(), 0);
+}
+
+TEST_F(PanelsTest, SlowFetchWithoutCacheHoldsTheLoadingIndicatorBack) {
+    transport.holding = true;
+    transport.reply(200, threeCommands);
+    auto model = CommandPanelViewModel::create(service, queue);
+    model->loadCommands();
+    EXPECT_TRUE(model->isLoading.get());
+    queue.advance(199ms);
+    EXPECT_FALSE(model->showLoadingIndicator.get());
+    queue.advance(1ms);
+    EXPECT_TRUE(model->showLoadingIndicator.get());
+    queue.advance(800ms);
+    transport.releaseNext();
+    queue.runPending();
+    EXPECT_FALSE(model->isLoading.get());
+    EXPECT_FALSE(model->showLoadingIndicator.get());
+    EXPECT_EQ(model->activeCommands().size(), 3u);
+}
+
+TEST_F(PanelsTest, CachedListShowsAtOnceAndAFailedRefreshStaysSilent) {
+    loadedModel(threeCommands); // fills the cache
+    transport.holding = true;
+    transport.reply(500, "");
+    auto model = CommandPanelViewModel::create(service, queue);
+    model->loadCommands();
+    EXPECT_FALSE(model->isLoading.get());
+    EXPECT_EQ(model->activeCommands().size(), 3u);
+    transport.releaseNext();
+    queue.runPending();
+    EXPECT_EQ(model->errorMessage.get(), std::nullopt);
+    EXPECT_EQ(model->activeCommands().size(), 3u);
+}
+
+TEST_F(PanelsTest, EmptyCacheShowsNoCommandsWhileTheFetchRuns) {
+    loadedModel(R"({"data":[]})");
+    transport.holding = true;
+    transport.reply(200, threeCommands);
+    auto model = CommandPanelViewModel::create(service, queue);
+    model->loadCommands();
+    EXPECT_TRUE(model->activeCommands().empty());
+    EXPECT_FALSE(model->isLoading.get()); // the "No active commands" state
+    transport.releaseNext();
+    queue.runPending();
+    EXPECT_EQ(model->activeCommands().size(), 3u);
+}
+
+TEST_F(PanelsTest, FailedFetchWithNothingCachedShowsItsMessage) {
+    transport.reply(401, "");
+    auto model = CommandPanelViewModel::create(service, queue);
+    model->loadCommands();
+    queue.runPending();
+    EXPECT_EQ(model->errorMessage.get(), "Session expired. Please sign in again.");
+}
+
+TEST_F(PanelsTest, ShrunkListPutsTheSelectionBackToTheTop) {
+    loadedModel(threeCommands);
+    transport.holding = true;
+    transport.reply(200, R"({"data":[{"code":"a","name":"A","is_active":true}]})");
+    auto model = CommandPanelViewModel::create(service, queue);
+    model->loadCommands();
+    model->selectedIndex.set(2);
+    transport.releaseNext();
+    queue.runPending();
+    EXPECT_EQ(model->selectedIndex.get(), 0);
+}
+
+TEST_F(PanelsTest, RunFailureShowsItsMessageAndReturnRunsTheSameCommandAgain) {
+    auto model = loadedModel(threeCommands);
+    model->selectedIndex.set(1);
+    transport.reply(429, "");
+    std::vector<std::optional<ProcessResult>> outcomes;
+    model->processSelected("text", [&](auto r) { outcomes.push_back(r); });
+    queue.runPending();
+    EXPECT_EQ(model->errorMessage.get(), "Monthly request limit exceeded.");
+    EXPECT_FALSE(model->isProcessing.get());
+
+    transport.holding = true;
+    transport.reply(200, processReply("done"));
+    model->processSelected("text", [&](auto r) { outcomes.push_back(r); });
+    EXPECT_TRUE(model->isProcessing.get());
+    EXPECT_EQ(model->errorMessage.get(), std::nullopt);
+    model->processSelected("text",
+                           [&](auto r) { outcomes.push_back(r); }); // dropped while in flight
+    transport.releaseNext();
+    queue.runPending();
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_EQ(outcomes[0], std::nullopt);
+    EXPECT_EQ(outcomes[1], std::nullopt);
+    EXPECT_EQ(outcomes[2]->processedText, "done");
+    EXPECT_EQ(transport.requests.back().url, "https://scribeon.test/api/v1/commands/b/process");
+}
+
+// --- command panel controller --------------------------------------------
+
+class CommandPanelWindowTest : public PanelsTest {
+protected:
+    std::shared_ptr<CommandPanelWindow> window =
+        CommandPanelWindow::create(presenter, workspace, service, queue);
+    std::vector<ProcessResult> results;
+    int dismissals = 0;
+
+    void open(const char* reply = threeCommands) {
+        transport.reply(200, reply);
+        window->show(
+            "text", [this](ProcessResult r) { results.push_back(std::move(r)); },
+            [this] { ++dismissals; },
+            [](std::string) { FAIL() << "the chooser shows its failures itself"; });
+        queue.runPending();
+    }
+    CommandPanelActions& actions() { return presenter.panels.back()->commandActions; }
+};
+
+TEST_F(CommandPanelWindowTest, KeysActOnTheChooserAndOthersPassOn) {
+    open();
+    struct Row {
+        PanelKey key;
+        bool consumed;
+        int selectedAfter;
+    };
+    const Row rows[] = {{PanelKey::down, true, 1},
+                        {PanelKey::up, true, 0},
+                        {PanelKey::up, true, 2},
+                        {PanelKey::other, false, 2},
+                        {PanelKey::keypadEnter, false, 2}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(actions().key(row.key), row.consumed);
+        EXPECT_EQ(window->viewModel()->selectedIndex.get(), row.selectedAfter);
+    }
+    EXPECT_TRUE(window->isOpen());
+    EXPECT_TRUE(transport.requests.size() == 1u); // only the fetch: nothing ran
+}
+
+TEST_F(CommandPanelWindowTest, EscapeDuringARunStillDeliversItsResult) {
+    open();
+    transport.holding = true;
+    transport.reply(200, processReply("done"));
+    EXPECT_TRUE(actions().key(PanelKey::returnKey));
+    EXPECT_TRUE(actions().key(PanelKey::escape));
+    EXPECT_FALSE(window->isOpen());
+    EXPECT_EQ(dismissals, 1);
+    EXPECT_THAT(workspace.activations, ElementsAre(77));
+    transport.releaseNext();
+    queue.runPending();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].processedText, "done");
+    EXPECT_THAT(workspace.activations, ElementsAre(77)); // a result re-activates nothing
+}
+
+TEST_F(CommandPanelWindowTest, ClickOnARowSelectsAndRunsIt) {
+    open();
+    window->viewModel()->selectedIndex.set(1);
+    transport.reply(200, processReply("third"));
+    actions().rowClicked(2);
+    queue.runPending();
+    EXPECT_EQ(transport.requests.back().url, "https://scribeon.test/api/v1/commands/c/process");
+    EXPECT_EQ(results.size(), 1u);
+    EXPECT_FALSE(window->isOpen());
+}
+
+TEST_F(CommandPanelWindowTest, SecondShowReplacesTheOpenChooserWithoutReactivating) {
+    open();
+    const auto firstModel = window->viewModel();
+    open();
+    EXPECT_FALSE(presenter.panels[0]->open);
+    EXPECT_TRUE(presenter.panels[1]->open);
+    EXPECT_NE(window->viewModel(), firstModel);
+    EXPECT_TRUE(workspace.activations.empty());
+    EXPECT_EQ(dismissals, 0);
+}
+
+TEST_F(CommandPanelWindowTest, LosingActivationDismissesAndReactivatesTheSource) {
+    open();
+    actions().deactivated();
+    EXPECT_FALSE(window->isOpen());
+    EXPECT_EQ(dismissals, 1);
+    EXPECT_THAT(workspace.activations, ElementsAre(77));
+
+    workspace.frontmost.reset();
+    open();
+    actions().close();
+    EXPECT_THAT(workspace.activations, ElementsAre(77)); // no source: nothing to bring back
+    EXPECT_EQ(window->sourceApp(), std::nullopt);
+}
+
+// --- result panel and hints -----------------------------------------------
+
+struct RecordingReplacement : TextReplacement {
+    ReplaceResult outcome = ReplaceResult::replaced;
+    struct Call {
+        std::string text;
+        std::optional<std::string> original;
+        std::optional<int> pid;
+    };
+    std::vector<Call> calls;
+    ReplaceResult replaceSelectedText(const std::string& text,
+                                      const std::optional<std::string>& original,
+                                      std::optional<int> pid) override {
+        calls.push_back({text, original, pid});
+        return outcome;
+    }
+};
+
+class ResultPanelWindowTest : public PanelsTest {
+protected:
+    InMemoryClipboard clipboard;
+    RecordingReplacement replacement;
+    RecordingLog log;
+    std::shared_ptr<ResultPanelWindow> window = ResultPanelWindow::create(
+        {presenter, workspace, clipboard, replacement, preferences, queue, log});
+    int dismissals = 0;
+    const RunningApplication source{42, "mousepad", "mousepad"};
+
+    void open() {
+        window->show(
+            ProcessResult{"fix", "Fix", "teh cat", "the cat"}, source, [this] { ++dismissals; },
+            [](std::string) {}, std::nullopt);
+    }
+    std::shared_ptr<FakePanelPresenter::Shown> lastPanel() { return presenter.panels.back(); }
+    int openHints() {
+        int count = 0;
+        for (auto& panel : presenter.panels)
+            count += panel->hint && panel->open;
+        return count;
+    }
+};
+
+TEST_F(ResultPanelWindowTest, ShowsTheResultWithCharacterCounts) {
+    window->show(
+        ProcessResult{"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}, source, [] {},
+        [](std::string) {}, std::string("note"));
+    const ResultPanelContent& content = *lastPanel()->content;
+    EXPECT_EQ(content.commandName, "Fix");
+    EXPECT_EQ(content.processedCharacters, 1u);
+    EXPECT_EQ(content.originalCharacters, 3u);
+    EXPECT_EQ(content.message, "note");
+}
+
+TEST_F(ResultPanelWindowTest, EscapeIsConsumedAndOtherKeysPassOn) {
+    open();
+    EXPECT_FALSE(lastPanel()->resultActions.key(PanelKey::other));
+    EXPECT_FALSE(lastPanel()->resultActions.key(PanelKey::returnKey));
+    EXPECT_TRUE(window->isOpen());
+    EXPECT_TRUE(lastPanel()->resultActions.key(PanelKey::escape));
+    EXPECT_FALSE(window->isOpen());
+    EXPECT_EQ(dismissals, 1);
+    EXPECT_THAT(workspace.activations, ElementsAre(42));
+}
+
+TEST_F(ResultPanelWindowTest, CopyTwiceWithinFiveSecondsKeepsOneHintForItsFullTime) {
+    open();
+    lastPanel()->resultActions.copy("the cat");
+    EXPECT_EQ(clipboard.formats, (InMemoryClipboard::Formats{{"text/plain", "the cat"}}));
+    EXPECT_EQ(dismissals, 1);
+    EXPECT_THAT(workspace.activations, ElementsAre(42));
+    EXPECT_EQ(openHints(), 1);
+    queue.advance(3s);
+    open();
+    lastPanel()->resultActions.copy("the cat");
+    EXPECT_EQ(openHints(), 1);
+    queue.advance(4900ms); // the first hint's timer is long gone
+    EXPECT_EQ(openHints(), 1);
+    queue.advance(100ms);
+    EXPECT_EQ(openHints(), 0);
+}
+
+TEST_F(ResultPanelWindowTest, OkBeforeFiveSecondsClosesTheHint) {
+    open();
+    lastPanel()->resultActions.copy("the cat");
+    presenter.panels.back()->hintActions.dismiss();
+    EXPECT_FALSE(window->isHintShown());
+    queue.advance(5s);
+    EXPECT_FALSE(window->isHintShown());
+}
+
+TEST_F(ResultPanelWindowTest, DontShowAgainIsWrittenAtEveryChangeAndPerKind) {
+    open();
+    lastPanel()->resultActions.copy("x");
+    auto& hint = presenter.panels.back()->hintActions;
+    hint.dontShowAgainChanged(true);
+    EXPECT_EQ(preferences.boolean("hideCopyHint"), true);
+    hint.dontShowAgainChanged(false);
+    EXPECT_EQ(preferences.boolean("hideCopyHint"), false);
+    hint.dontShowAgainChanged(true);
+    hint.dismiss();
+    open();
+    lastPanel()->resultActions.copy("x");
+    EXPECT_FALSE(window->isHintShown());
+    open();
+    lastPanel()->resultActions.replace("x");
+    queue.advance(300ms);
+    EXPECT_TRUE(window->isHintShown()); // the replace hint has its own key
+}
+
+TEST_F(ResultPanelWindowTest, ReplaceWritesTheClipboardFirstThenReplacesAfterAPause) {
+    open();
+    lastPanel()->resultActions.replace("the cat");
+    EXPECT_FALSE(window->isOpen());
+    EXPECT_EQ(clipboard.text(), "the cat");
+    EXPECT_THAT(log.lines,
+                ElementsAre("[Scribeon] replaceInSourceApp: sourcePid=42, app=mousepad"));
+    EXPECT_THAT(workspace.activations, ElementsAre(42));
+    queue.advance(299ms);
+    EXPECT_TRUE(replacement.calls.empty());
+    EXPECT_EQ(dismissals, 0);
+    queue.advance(1ms);
+    ASSERT_EQ(replacement.calls.size(), 1u);
+    EXPECT_EQ(replacement.calls[0].original, "teh cat");
+    EXPECT_EQ(replacement.calls[0].pid, 42);
+    EXPECT_EQ(log.lines.back(), "[Scribeon] after 0.3s: frontmost=mousepad pid=77");
+    EXPECT_EQ(dismissals, 1);
+}
+
+TEST_F(ResultPanelWindowTest, ReplaceHintIsForcedExactlyWhenOnlyTheClipboardHasTheText) {
+    preferences.setBoolean("hideReplaceHint", true);
+    struct Row {
+        ReplaceResult outcome;
+        bool hintShown;
+    };
+    for (const Row row :
+         {Row{ReplaceResult::replaced, false}, Row{ReplaceResult::clipboardOnly, true}}) {
+        replacement.outcome = row.outcome;
+        open();
+        lastPanel()->resultActions.replace("the cat");
+        queue.advance(300ms);
+        EXPECT_EQ(window->isHintShown(), row.hintShown);
+    }
+}
+
+TEST(WindowPositioningTest, CentresInThePrimaryScreenWithoutClamping) {
+    using WindowPositioning::positionNearCursor;
+    EXPECT_EQ(positionNearCursor({700, 400}, ScreenRect{0, 0, 1440, 900}, {}),
+              (PanelOrigin{370, 250}));
+    EXPECT_EQ(positionNearCursor({300, 262}, std::nullopt, {{100, 50, 800, 600}, {0, 0, 10, 10}}),
+              (PanelOrigin{350, 219}));
+    EXPECT_EQ(positionNearCursor({2000, 100}, ScreenRect{0, 24, 1440, 876}, {}),
+              (PanelOrigin{-280, 412}));
+    EXPECT_EQ(positionNearCursor({300, 200}, std::nullopt, {}), (PanelOrigin{-150, -100}));
+}
+
+} // namespace
+} // namespace scribeon
