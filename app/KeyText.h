@@ -39,6 +39,16 @@ inline constexpr std::string_view waylandShortcutHint =
 inline constexpr std::string_view signInFirstMessage =
     "Sign in to Scribeon first: run \"scribeon --sign-in EMAIL\" in a terminal.";
 
+// The floating panels.
+inline constexpr std::string_view copyBadge = "C";
+inline constexpr std::string_view replaceBadge = "\u21A9"; // ↩
+inline constexpr std::string_view resultNote =
+    "Replace copies to clipboard. Press Ctrl+V if auto-replace fails.";
+inline constexpr std::string_view copyHintMessage =
+    "Text copied to clipboard.\nPress Ctrl+V to paste it anywhere.";
+inline constexpr std::string_view replaceHintMessage =
+    "Text saved to clipboard.\nPress Ctrl+V if replace didn't work.";
+
 } // namespace KeyText
 
 } // namespace scribeon

@@ -49,12 +49,18 @@ ScribeonApp::ScribeonApp()
     : globalHotkey_(openGlobalHotkey()), hotkeyService_(*globalHotkey_, preferences_, queue_),
       workspace_(openWorkspace(accessibilityBridge_)), keySynth_(openKeySynth()),
       accessibilityService_(
-          {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_}) {
+          {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_}),
+      commandPanelWindow_(
+          CommandPanelWindow::create(panelPresenter_, *workspace_, commandService_, queue_)),
+      resultPanelWindow_(
+          ResultPanelWindow::create({panelPresenter_, *workspace_, clipboard_,
+                                     accessibilityService_, preferences_, queue_, systemLog_})) {
     auto appViewModel = AppViewModel::create(queue_, keychain_, apiClient_, authService_);
-    delegate_ = AppDelegate::create(
-        AppCollaborators{queue_, unbuilt_, hotkeyService_, trust_, permissionAlert_,
-                         accessibilityService_, unbuilt_, unbuilt_, signInPresenter_, unbuilt_},
-        std::move(appViewModel));
+    delegate_ = AppDelegate::create(AppCollaborators{queue_, unbuilt_, hotkeyService_, trust_,
+                                                     permissionAlert_, accessibilityService_,
+                                                     *commandPanelWindow_, *resultPanelWindow_,
+                                                     signInPresenter_, unbuilt_},
+                                    std::move(appViewModel));
     scene_ = std::make_unique<AppScene>(delegate_, queue_);
     buildTray();
     watchShortcutRegistration();

@@ -7,6 +7,9 @@
 #include "app/NotifyingSignInPresenter.h"
 #include "app/UnbuiltCollaborators.h"
 #include "hotkey/HotkeyService.h"
+#include "panels/CommandPanelWindow.h"
+#include "panels/QtPanelPresenter.h"
+#include "panels/ResultPanelWindow.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/CurlHttpTransport.h"
@@ -20,6 +23,7 @@
 #include "platform/qt/QtPreferences.h"
 #include "platform/qt/SingleInstance.h"
 #include "service/APIClient.h"
+#include "service/CommandService.h"
 #include "service/KeychainService.h"
 #include "service/RemoteAuthService.h"
 #include "ui/PermissionAlertBox.h"
@@ -68,6 +72,10 @@ private:
     ThreadSleeper sleeper_;
     SystemLog systemLog_;
     AccessibilityService accessibilityService_;
+    CommandService commandService_{apiClient_, preferences_, queue_};
+    QtPanelPresenter panelPresenter_;
+    std::shared_ptr<CommandPanelWindow> commandPanelWindow_;
+    std::shared_ptr<ResultPanelWindow> resultPanelWindow_;
     LinuxAccessibilityTrust trust_;
     PermissionAlertBox permissionAlert_;
     std::shared_ptr<AppDelegate> delegate_;

@@ -1,0 +1,110 @@
+#include "panels/FloatingPanel.h"
+
+#include "panels/WindowPositioning.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace scribeon {
+
+namespace {
+
+ScreenRect rectOf(const QRect& rect) {
+    return {double(rect.x()), double(rect.y()), double(rect.width()), double(rect.height())};
+}
+
+} // namespace
+
+FloatingPanel::FloatingPanel(QWidget* content, bool takesFocus) : takesFocus_(takesFocus) {
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                   (takesFocus ? Qt::WindowFlags() : Qt::WindowDoesNotAcceptFocus));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating, !takesFocus);
+    setFocusPolicy(takesFocus ? Qt::StrongFocus : Qt::NoFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(content);
+    adjustSize();
+}
+
+void FloatingPanel::present() {
+    adjustSize();
+    std::optional<ScreenRect> primary;
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        primary = rectOf(screen->availableGeometry());
+    std::vector<ScreenRect> screens;
+    for (QScreen* screen : QGuiApplication::screens())
+        screens.push_back(rectOf(screen->availableGeometry()));
+    const PanelOrigin origin = WindowPositioning::positionNearCursor(
+        {double(width()), double(height())}, primary, screens);
+    move(int(origin.x), int(origin.y));
+    if (!takesFocus_) {
+        show();
+        return;
+    }
+    setWindowOpacity(0.0);
+    show();
+    raise();
+    activateWindow();
+    setFocus();
+    auto* fade = new QPropertyAnimation(this, "windowOpacity", this);
+    fade->setDuration(fadeInMs);
+    fade->setStartValue(0.0);
+    fade->setEndValue(1.0);
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+PanelKey FloatingPanel::panelKeyOf(int key, Qt::KeyboardModifiers modifiers) {
+    switch (key) {
+    case Qt::Key_Return:
+        return PanelKey::returnKey;
+    case Qt::Key_Enter:
+        return modifiers & Qt::KeypadModifier ? PanelKey::keypadEnter : PanelKey::returnKey;
+    case Qt::Key_Escape:
+        return PanelKey::escape;
+    case Qt::Key_Up:
+        return PanelKey::up;
+    case Qt::Key_Down:
+        return PanelKey::down;
+    default:
+        return PanelKey::other;
+    }
+}
+
+void FloatingPanel::keyPressEvent(QKeyEvent* event) {
+    if (onKey && onKey(panelKeyOf(event->key(), event->modifiers()))) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool FloatingPanel::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        wasActive_ = true;
+    } else if (event->type() == QEvent::WindowDeactivate && wasActive_ && isVisible()) {
+        // Another window took the activation: a click elsewhere.
+        wasActive_ = false;
+        if (onDeactivated)
+            onDeactivated();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void FloatingPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+    painter.fillPath(shape, palette().window());
+    painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+    painter.drawPath(shape);
+}
+
+} // namespace scribeon

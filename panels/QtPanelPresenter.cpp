@@ -1,0 +1,72 @@
+#include "panels/QtPanelPresenter.h"
+
+#include "panels/CommandPanelView.h"
+#include "panels/FloatingPanel.h"
+#include "panels/HintView.h"
+#include "panels/ResultPanelView.h"
+
+#include <QIcon>
+#include <QPointer>
+
+namespace scribeon {
+
+namespace {
+
+// The panel may be closed from inside one of its own event handlers (a key,
+// a button), so it goes away with deleteLater.
+class QtOpenPanel : public OpenPanel {
+public:
+    explicit QtOpenPanel(FloatingPanel* panel) : panel_(panel) {}
+    ~QtOpenPanel() override {
+        if (!panel_)
+            return;
+        panel_->onKey = nullptr;
+        panel_->onDeactivated = nullptr;
+        panel_->hide();
+        panel_->deleteLater();
+    }
+
+private:
+    QPointer<FloatingPanel> panel_;
+};
+
+} // namespace
+
+QtPanelPresenter::QtPanelPresenter() {
+    // Outside a full desktop session Qt knows no icon theme.
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
+}
+
+std::unique_ptr<OpenPanel>
+QtPanelPresenter::showCommandPanel(std::shared_ptr<CommandPanelViewModel> model,
+                                   CommandPanelActions actions) {
+    auto* panel = new FloatingPanel(new CommandPanelView(std::move(model), actions), true);
+    panel->setObjectName(QStringLiteral("commandPanel"));
+    panel->setWindowTitle(QStringLiteral("Scribeon Commands"));
+    panel->onKey = actions.key;
+    panel->onDeactivated = actions.deactivated;
+    panel->present();
+    return std::make_unique<QtOpenPanel>(panel);
+}
+
+std::unique_ptr<OpenPanel> QtPanelPresenter::showResultPanel(ResultPanelContent content,
+                                                             ResultPanelActions actions) {
+    auto* panel = new FloatingPanel(new ResultPanelView(content, actions), true);
+    panel->setObjectName(QStringLiteral("resultPanel"));
+    panel->setWindowTitle(QStringLiteral("Scribeon Result"));
+    panel->onKey = actions.key;
+    panel->onDeactivated = actions.deactivated;
+    panel->present();
+    return std::make_unique<QtOpenPanel>(panel);
+}
+
+std::unique_ptr<OpenPanel> QtPanelPresenter::showHint(HintKind kind, HintActions actions) {
+    auto* panel = new FloatingPanel(new HintView(kind, std::move(actions)), false);
+    panel->setObjectName(QStringLiteral("hintPanel"));
+    panel->setWindowTitle(QStringLiteral("Scribeon Hint"));
+    panel->present();
+    return std::make_unique<QtOpenPanel>(panel);
+}
+
+} // namespace scribeon

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The main use from the shortcut to replaced text: a sentence typed into the
+# Qt test editor is selected, Super+Shift+I opens the chooser with the local
+# service's commands, Return runs "Fix spacing and capitals", the result
+# panel shows the processed text, Ctrl+Return writes it into the editor and
+# the replace hint appears. Screenshots of the three panels are kept in the
+# artifacts directory (third argument).
+source "$(dirname "$0")/desktop.sh"
+scribeon=$1 server=$2 editor=$3 artifacts=${4:-$e2e_tmp/artifacts}
+mkdir -p "$artifacts"
+start_desktop
+start_bg /usr/libexec/at-spi-bus-launcher --launch-immediately
+wait_for 20 "the accessibility bus" dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+    org.a11y.Bus.GetAddress
+# This throwaway session has accessibility on, so no permission alert.
+dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+    string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null
+echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
+
+db="$e2e_tmp/server.db"
+echo "correct horse" | "$server" user add --db "$db" --email ada@example.com --name Ada >/dev/null ||
+    fail "user add"
+start_bg "$server" --db "$db" --listen 127.0.0.1:0 --quiet >"$e2e_tmp/server.out" 2>&1
+wait_for 20 "the server to listen" grep -q "listening on" "$e2e_tmp/server.out"
+export SCRIBEON_SERVICE_ORIGIN=$(sed -n 's/^scribeon-server listening on //p' "$e2e_tmp/server.out")
+echo "correct horse" | "$scribeon" --sign-in ada@example.com >/dev/null 2>"$e2e_tmp/err" ||
+    fail "sign-in: $(cat "$e2e_tmp/err")"
+token=$(secret-tool lookup service app.scribeon.Scribeon account auth_token)
+
+# Where "Fix spacing and capitals" sits among the active commands.
+curl -sf -H "Authorization: Bearer $token" "$SCRIBEON_SERVICE_ORIGIN/api/v1/commands" >"$e2e_tmp/commands"
+position=$(/usr/bin/python3 -c '
+import json, sys
+active = [c["code"] for c in json.load(open(sys.argv[1]))["data"] if c["is_active"]]
+print(active.index("fix-sentences"))' "$e2e_tmp/commands") || fail "fix-sentences is not active"
+
+doc="$e2e_tmp/doc.txt"
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_bg "$editor" --dump "$doc"
+editor_pid=${e2e_pids[-1]}
+wait_for 20 "the editor's window" xdotool search --onlyvisible --pid "$editor_pid"
+editor_window=$(xdotool search --onlyvisible --pid "$editor_pid" | head -1)
+xdotool windowactivate --sync "$editor_window"
+xdotool type --delay 10 "hello .world"
+wait_for 20 "the typed text" grep -qx "hello .world" "$doc"
+xdotool key ctrl+a
+
+SCRIBEON_LOG=stderr start_scribeon "$scribeon"
+wait_for 20 "scribeon to serve its socket" test -S "$XDG_RUNTIME_DIR/scribeon.socket"
+wait_for 20 "scribeon to be up" catches_sigterm "$scribeon_pid"
+xdotool windowactivate --sync "$editor_window"
+
+visible() { xdotool search --onlyvisible --name "^$1\$"; }
+shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$2.png" || fail "screenshot $2"; }
+
+# The shortcut is grabbed by now only if registration went through; press
+# until the chooser shows (the grab is made right after launch).
+deadline=$((SECONDS + 20))
+until visible "Scribeon Commands" >/dev/null; do
+    ((SECONDS < deadline)) || fail "the chooser never opened"
+    xdotool key super+shift+i
+    sleep 0.5
+done
+wait_for 10 "the command rows" grep -q "capture: AX read OK (12 chars)" "$e2e_tmp/app.log"
+sleep 0.3 # the 0.2 s fade-in, so the screenshot shows the panel
+shot "Scribeon Commands" chooser
+for ((i = 0; i < position; i++)); do xdotool key Down; done
+xdotool key Return
+wait_for 20 "the result panel" visible "Scribeon Result"
+sleep 0.3
+shot "Scribeon Result" result-panel
+visible "Scribeon Commands" >/dev/null && fail "the chooser is still open"
+
+xdotool key ctrl+Return
+wait_for 20 "the replaced text" grep -qx "Hello. World" "$doc"
+wait_for 10 "the replace hint" visible "Scribeon Hint"
+shot "Scribeon Hint" replace-hint
+grep -q "replace: AX write OK" "$e2e_tmp/app.log" || fail "not written through AT-SPI"
+# The hint never takes the focus: typing still goes to the editor.
+xdotool key End
+xdotool type --delay 10 "!"
+wait_for 10 "typing in the editor" grep -qx "Hello. World!" "$doc"
+wait_for 10 "the hint to go after 5 s" sh -c "! xdotool search --onlyvisible --name '^Scribeon Hint$'"
+echo "PASS (screenshots in $artifacts)"
