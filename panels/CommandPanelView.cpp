@@ -162,8 +162,10 @@ void CommandPanelView::render() {
         return;
 
     while (QLayoutItem* item = rowsLayout_->takeAt(0)) {
-        if (QWidget* widget = item->widget())
+        if (QWidget* widget = item->widget()) {
+            widget->hide(); // a row may be running its own click handler
             widget->deleteLater();
+        }
         delete item;
     }
     if (model_->showLoadingIndicator.get()) {

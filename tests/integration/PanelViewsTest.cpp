@@ -1,0 +1,184 @@
+#include "panels/CommandPanelView.h"
+#include "panels/FloatingPanel.h"
+#include "panels/HintView.h"
+#include "panels/ResultPanelView.h"
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/InMemoryCredentialStore.h"
+#include "platform/fake/InMemoryPreferences.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+QStringList visibleTexts(QWidget* root) {
+    QStringList texts;
+    for (QLabel* label : root->findChildren<QLabel*>())
+        if (label->isVisibleTo(root) && !label->text().isEmpty())
+            texts << label->text();
+    return texts;
+}
+
+class PanelViewsTest : public testing::Test {
+protected:
+    FakeMainQueue queue;
+    FakeHttpTransport transport;
+    InMemoryCredentialStore store;
+    KeychainService keychain{store};
+    InMemoryPreferences preferences;
+    APIClient client{transport, keychain, "https://scribeon.test/api/v1"};
+    CommandService service{client, preferences, queue};
+    std::shared_ptr<CommandPanelViewModel> model = CommandPanelViewModel::create(service, queue);
+};
+
+TEST_F(PanelViewsTest, ChooserShowsTheBodyItsStateCallsFor) {
+    CommandPanelView view(model, {});
+    view.show();
+    struct Row {
+        const char* what;
+        std::function<void()> arrange;
+        CommandPanelView::Body body;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"no commands", [] {}, CommandPanelView::Body::empty, "No active commands"},
+        {"loading, held back", [&] { model->isLoading.set(true); }, CommandPanelView::Body::list,
+         nullptr},
+        {"loading shown", [&] { model->showLoadingIndicator.set(true); },
+         CommandPanelView::Body::list, "Loading..."},
+        {"list",
+         [&] {
+             model->isLoading.set(false);
+             model->commands.set(
+                 {{"fix", "Fix \xF0\x9F\x91\x8D \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", true},
+                  {"off", "Hidden", false}});
+         },
+         CommandPanelView::Body::list, "Fix \xF0\x9F\x91\x8D \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"},
+        {"error", [&] { model->errorMessage.set("Monthly request limit exceeded."); },
+         CommandPanelView::Body::error, "Monthly request limit exceeded."},
+        {"processing", [&] { model->isProcessing.set(true); }, CommandPanelView::Body::processing,
+         "Processing..."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        row.arrange();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(view.body(), row.body);
+        const QStringList texts = visibleTexts(&view);
+        if (row.text) {
+            EXPECT_TRUE(texts.contains(QString::fromUtf8(row.text)))
+                << texts.join(" | ").toStdString();
+        }
+        EXPECT_FALSE(texts.contains(QStringLiteral("Hidden")));
+        EXPECT_EQ(texts.contains(QStringLiteral("Loading...")),
+                  model->showLoadingIndicator.get() && row.body == CommandPanelView::Body::list);
+    }
+    EXPECT_EQ(view.width(), CommandPanelView::panelWidth);
+}
+
+TEST_F(PanelViewsTest, PanelKeysReachTheActionsAndOthersPassOn) {
+    std::vector<PanelKey> seen;
+    FloatingPanel panel(new QWidget, true);
+    panel.onKey = [&](PanelKey key) {
+        seen.push_back(key);
+        return key != PanelKey::other && key != PanelKey::keypadEnter;
+    };
+    struct Row {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        PanelKey expected;
+        bool accepted;
+    };
+    const Row rows[] = {{Qt::Key_Return, Qt::NoModifier, PanelKey::returnKey, true},
+                        {Qt::Key_Enter, Qt::KeypadModifier, PanelKey::keypadEnter, false},
+                        {Qt::Key_Escape, Qt::NoModifier, PanelKey::escape, true},
+                        {Qt::Key_Up, Qt::NoModifier, PanelKey::up, true},
+                        {Qt::Key_Down, Qt::NoModifier, PanelKey::down, true},
+                        {Qt::Key_A, Qt::NoModifier, PanelKey::other, false}};
+    for (const Row& row : rows) {
+        QKeyEvent event(QEvent::KeyPress, row.key, row.modifiers);
+        QApplication::sendEvent(&panel, &event);
+        EXPECT_EQ(seen.back(), row.expected);
+        EXPECT_EQ(event.isAccepted(), row.accepted) << row.key;
+    }
+}
+
+TEST_F(PanelViewsTest, RowClickRunsThatRow) {
+    std::vector<int> clicked;
+    CommandPanelActions actions;
+    actions.rowClicked = [&](int row) { clicked.push_back(row); };
+    model->commands.set({{"a", "A", true}, {"b", "B", true}, {"c", "C", true}});
+    CommandPanelView view(model, actions);
+    view.show();
+    QWidget* third = view.findChild<QWidget*>(QStringLiteral("c"));
+    ASSERT_NE(third, nullptr);
+    QTest::mouseClick(third, Qt::LeftButton);
+    EXPECT_EQ(clicked, std::vector<int>{2});
+}
+
+TEST_F(PanelViewsTest, ResultPanelButtonsAndTheirShortcuts) {
+    std::vector<std::string> copied, replaced;
+    ResultPanelActions actions;
+    actions.copy = [&](std::string text) { copied.push_back(text); };
+    actions.replace = [&](std::string text) { replaced.push_back(text); };
+    auto* view = new ResultPanelView(
+        {"Fix", "Hello. World", 12, "hello .world", 12, std::string("note")}, actions);
+    FloatingPanel panel(view, true);
+    panel.show();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+
+    const QStringList texts = visibleTexts(view);
+    for (const char* text : {"Fix", "Result ready", "Processed", "12 chars", "note",
+                             "Replace copies to clipboard. Press Ctrl+V if auto-replace fails."})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
+    EXPECT_FALSE(view->originalText()->isVisibleTo(view));
+    view->originalToggle()->click();
+    EXPECT_TRUE(view->originalText()->isVisibleTo(view));
+    EXPECT_EQ(view->originalText()->toPlainText(), QStringLiteral("hello .world"));
+
+    // Through the window, as the desktop delivers keys, so shortcuts apply.
+    // A button's shortcut clicks it animated, a moment later.
+    QTest::keyClick(panel.windowHandle(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !copied.empty(); }, 5000));
+    QTest::keyClick(panel.windowHandle(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !replaced.empty(); }, 5000));
+    EXPECT_EQ(copied, std::vector<std::string>{"Hello. World"});
+    EXPECT_EQ(replaced, std::vector<std::string>{"Hello. World"});
+}
+
+TEST_F(PanelViewsTest, HintTellsEveryCheckboxChangeAndAsksNotToTakeFocus) {
+    // The offscreen platform activates every window it shows, so that the
+    // hint keeps the focus elsewhere is checked on a real X server (e2e).
+    std::vector<bool> changes;
+    int dismissals = 0;
+    auto* view = new HintView(HintKind::copy,
+                              {[&] { ++dismissals; }, [&](bool hide) { changes.push_back(hide); }});
+    FloatingPanel hint(view, false);
+    hint.present();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(visibleTexts(view).contains(
+        QStringLiteral("Text copied to clipboard.\nPress Ctrl+V to paste it anywhere.")));
+    EXPECT_TRUE(hint.testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_TRUE(hint.windowFlags() & Qt::WindowDoesNotAcceptFocus);
+
+    view->dontShowAgain()->click();
+    view->dontShowAgain()->click();
+    EXPECT_EQ(changes, (std::vector<bool>{true, false}));
+    view->okButton()->click();
+    EXPECT_EQ(dismissals, 1);
+    EXPECT_EQ(view->width(), HintView::panelWidth);
+}
+
+} // namespace
+} // namespace scribeon
