@@ -3,8 +3,8 @@
 # Qt test editor is selected, Super+Shift+I opens the chooser with the local
 # service's commands, Return runs "Fix spacing and capitals", the result
 # panel shows the processed text, Ctrl+Return writes it into the editor and
-# the replace hint appears. Screenshots of the three panels are kept in the
-# artifacts directory (third argument).
+# the replace hint appears; then the same in mousepad. Screenshots of the
+# three panels are kept in the artifacts directory (fourth argument).
 source "$(dirname "$0")/desktop.sh"
 scribeon=$1 server=$2 editor=$3 artifacts=${4:-$e2e_tmp/artifacts}
 mkdir -p "$artifacts"
@@ -52,32 +52,53 @@ xdotool windowactivate --sync "$editor_window"
 visible() { xdotool search --onlyvisible --name "^$1\$"; }
 shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$2.png" || fail "screenshot $2"; }
 
-# The shortcut is grabbed by now only if registration went through; press
-# until the chooser shows (the grab is made right after launch).
-deadline=$((SECONDS + 20))
-until visible "Scribeon Commands" >/dev/null; do
-    ((SECONDS < deadline)) || fail "the chooser never opened"
-    xdotool key super+shift+i
-    sleep 0.5
-done
-wait_for 10 "the command rows" grep -q "capture: AX read OK (12 chars)" "$e2e_tmp/app.log"
-sleep 0.3 # the 0.2 s fade-in, so the screenshot shows the panel
-shot "Scribeon Commands" chooser
-for ((i = 0; i < position; i++)); do xdotool key Down; done
-xdotool key Return
-wait_for 20 "the result panel" visible "Scribeon Result"
-sleep 0.3
-shot "Scribeon Result" result-panel
-visible "Scribeon Commands" >/dev/null && fail "the chooser is still open"
+# Presses the shortcut until the chooser shows (the grab is made right
+# after launch), runs "Fix spacing and capitals" and replaces with
+# Ctrl+Return; screenshots with a name prefix when one is given.
+fix_selection() {
+    local prefix=${1:-} deadline=$((SECONDS + 20)) shown
+    shown=$(grep -c "capture: AX read OK" "$e2e_tmp/app.log" || true)
+    until visible "Scribeon Commands" >/dev/null; do
+        ((SECONDS < deadline)) || fail "the chooser never opened"
+        xdotool key super+shift+i
+        sleep 0.5
+    done
+    wait_for 10 "the capture" sh -c "[ \$(grep -c 'capture: AX read OK (12 chars)' '$e2e_tmp/app.log') -gt $shown ]"
+    sleep 0.3 # the 0.2 s fade-in, so a screenshot shows the panel
+    [[ -n "$prefix" ]] && shot "Scribeon Commands" "${prefix}chooser"
+    for ((i = 0; i < position; i++)); do xdotool key Down; done
+    xdotool key Return
+    wait_for 20 "the result panel" visible "Scribeon Result"
+    sleep 0.3
+    [[ -n "$prefix" ]] && shot "Scribeon Result" "${prefix}result-panel"
+    visible "Scribeon Commands" >/dev/null && fail "the chooser is still open"
+    xdotool key ctrl+Return
+}
 
-xdotool key ctrl+Return
+fix_selection qt-
 wait_for 20 "the replaced text" grep -qx "Hello. World" "$doc"
 wait_for 10 "the replace hint" visible "Scribeon Hint"
-shot "Scribeon Hint" replace-hint
+shot "Scribeon Hint" qt-replace-hint
 grep -q "replace: AX write OK" "$e2e_tmp/app.log" || fail "not written through AT-SPI"
 # The hint never takes the focus: typing still goes to the editor.
 xdotool key End
 xdotool type --delay 10 "!"
 wait_for 10 "typing in the editor" grep -qx "Hello. World!" "$doc"
 wait_for 10 "the hint to go after 5 s" sh -c "! xdotool search --onlyvisible --name '^Scribeon Hint$'"
+
+# The same in a GTK editor, read back from the file it saves.
+saved="$e2e_tmp/gtk.txt"
+: >"$saved"
+start_bg mousepad --disable-server "$saved"
+gtk_pid=${e2e_pids[-1]}
+wait_for 20 "mousepad's window" xdotool search --onlyvisible --pid "$gtk_pid"
+gtk_window=$(xdotool search --onlyvisible --pid "$gtk_pid" | head -1)
+xdotool windowactivate --sync "$gtk_window"
+xdotool type --delay 10 "hello .world"
+xdotool key ctrl+a
+fix_selection
+wait_for 10 "the replace hint" visible "Scribeon Hint"
+xdotool windowactivate --sync "$gtk_window"
+xdotool key ctrl+s
+wait_for 20 "mousepad's saved text" grep -qx "Hello. World" "$saved"
 echo "PASS (screenshots in $artifacts)"
