@@ -101,4 +101,16 @@ wait_for 10 "the replace hint" visible "Scribeon Hint"
 xdotool windowactivate --sync "$gtk_window"
 xdotool key ctrl+s
 wait_for 20 "mousepad's saved text" grep -qx "Hello. World" "$saved"
+# bench/idle-footprint.sh: how the program idles after showing its panels.
+if [[ -n "${SCRIBEON_IDLE_SECONDS:-}" ]]; then
+    cpu() { awk '{print $14 + $15}' "/proc/$scribeon_pid/stat"; }
+    switches() { awk '/^voluntary_ctxt_switches/ {v=$2} /^nonvoluntary_ctxt_switches/ {n=$2} END {print v + n}' \
+        "/proc/$scribeon_pid/status"; }
+    xdotool windowactivate --sync "$editor_window"
+    before_cpu=$(cpu) before_switches=$(switches)
+    sleep "$SCRIBEON_IDLE_SECONDS"
+    ticks=$(($(cpu) - before_cpu)) woken=$(($(switches) - before_switches))
+    echo "idle ${SCRIBEON_IDLE_SECONDS} s: cpu $((ticks * 1000 / $(getconf CLK_TCK))) ms," \
+        "context switches $woken, $(grep VmRSS "/proc/$scribeon_pid/status" | tr -s ' ')"
+fi
 echo "PASS (screenshots in $artifacts)"

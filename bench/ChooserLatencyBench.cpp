@@ -1,0 +1,179 @@
+// From the X key event of the shortcut to the chooser's first paint, with a
+// cached command list, through the AT-SPI capture of a selection in the Qt
+// test editor. Needs the private desktop bench/chooser-latency.sh starts.
+#include "accessibility/AccessibilityService.h"
+#include "hotkey/HotkeyService.h"
+#include "panels/CommandPanelWindow.h"
+#include "panels/QtPanelPresenter.h"
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/InMemoryCredentialStore.h"
+#include "platform/fake/InMemoryPreferences.h"
+#include "platform/fake/RecordingLog.h"
+#include "platform/linux/AtspiAccessibilityBridge.h"
+#include "platform/linux/ThreadSleeper.h"
+#include "platform/linux/X11GlobalHotkey.h"
+#include "platform/linux/X11Workspace.h"
+#include "platform/linux/XTestKeySynth.h"
+#include "platform/qt/QtClipboard.h"
+#include "platform/qt/QtMainQueue.h"
+#include "tests/desktop/WaitUntil.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+// After Qt: Xlib defines macros such as None and Bool.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace scribeon {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Notes when any widget of the chooser's window first paints.
+class FirstPaint : public QObject {
+public:
+    std::optional<Clock::time_point> at;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (!at && event->type() == QEvent::Paint) {
+            auto* widget = qobject_cast<QWidget*>(object);
+            if (widget && widget->window()->objectName() == QLatin1String("commandPanel"))
+                at = Clock::now();
+        }
+        return false;
+    }
+};
+
+QString xdotool(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    process.waitForFinished(20000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+void BM_ShortcutToChooserPaint(benchmark::State& state) {
+    QTemporaryDir dir;
+    QProcess editor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    editor.setProcessEnvironment(env);
+    editor.start(QStringLiteral(SCRIBEON_TEST_EDITOR), {});
+    editor.waitForStarted();
+    const int editorPid = static_cast<int>(editor.processId());
+    QString window;
+    waitUntil([&] {
+        window = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--pid"), QString::number(editorPid)})
+                     .section(QLatin1Char('\n'), 0, 0);
+        return !window.isEmpty();
+    });
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+    xdotool({QStringLiteral("type"), QStringLiteral("a sentence to fix, selected whole")});
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
+
+    QtMainQueue queue;
+    InMemoryPreferences preferences;
+    FakeHttpTransport transport;
+    InMemoryCredentialStore store;
+    KeychainService keychain{store};
+    APIClient client{transport, keychain, "https://scribeon.test/api/v1"};
+    CommandService commands{client, preferences, queue};
+    transport.reply(200, R"({"data":[{"code":"fix","name":"Fix","is_active":true},
+        {"code":"up","name":"UPPER","is_active":true}]})");
+    bool cached = false;
+    commands.fetchCommands([&](auto) { cached = true; });
+    waitUntil([&] { return cached; });
+    transport.holding = true; // later refreshes never answer: the chooser shows the cache
+
+    auto workspace = X11Workspace::open();
+    auto keys = XTestKeySynth::open();
+    auto grabber = X11GlobalHotkey::open();
+    Display* keyboard = XOpenDisplay(nullptr);
+    if (!workspace || !keys || !grabber || !keyboard) {
+        state.SkipWithError("no X server at DISPLAY");
+        return;
+    }
+    AtspiAccessibilityBridge bridge;
+    QtClipboard clipboard;
+    ThreadSleeper sleeper;
+    RecordingLog log;
+    AccessibilityService capture({*workspace, bridge, *keys, clipboard, sleeper, log});
+    QtPanelPresenter presenter;
+    auto chooser = CommandPanelWindow::create(presenter, *workspace, commands, queue);
+    HotkeyService hotkeys(*grabber, preferences, queue);
+    bool captured = true;
+    hotkeys.registerHotkey([&] {
+        std::optional<std::string> text = capture.getSelectedText();
+        captured = captured && text.has_value();
+        chooser->show(
+            text.value_or(""), [](ProcessResult) {}, [] {}, [](std::string) {});
+    });
+    FirstPaint paint;
+    qApp->installEventFilter(&paint);
+    const auto key = [&](KeySym symbol, Bool press) {
+        XTestFakeKeyEvent(keyboard, XKeysymToKeycode(keyboard, symbol), press, CurrentTime);
+    };
+    waitUntil([&] { return bridge.focusedElement(editorPid).code == 0; });
+
+    std::vector<double> millis;
+    for (auto _ : state) {
+        paint.at.reset();
+        key(XK_Super_L, True);
+        key(XK_Shift_L, True);
+        XSync(keyboard, False);
+        const auto sentAt = Clock::now();
+        key(XK_i, True);
+        XFlush(keyboard);
+        while (!paint.at)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        const std::chrono::duration<double, std::milli> elapsed = *paint.at - sentAt;
+        state.SetIterationTime(elapsed.count() / 1000);
+        millis.push_back(elapsed.count());
+        key(XK_i, False);
+        key(XK_Shift_L, False);
+        key(XK_Super_L, False);
+        XSync(keyboard, False);
+        chooser->close(true);
+        waitUntil([&] {
+            const auto front = workspace->frontmostApplication();
+            return front && front->pid == editorPid;
+        });
+    }
+    qApp->removeEventFilter(&paint);
+    XCloseDisplay(keyboard);
+    editor.kill();
+    editor.waitForFinished();
+    if (!captured)
+        state.SkipWithError("a capture came back empty");
+    std::sort(millis.begin(), millis.end());
+    state.counters["median_ms"] = millis[millis.size() / 2];
+    state.counters["p95_ms"] = millis[millis.size() * 95 / 100];
+    state.counters["max_ms"] = millis.back();
+}
+BENCHMARK(BM_ShortcutToChooserPaint)
+    ->Iterations(50)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace scribeon
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
