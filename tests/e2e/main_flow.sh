@@ -112,5 +112,8 @@ if [[ -n "${SCRIBEON_IDLE_SECONDS:-}" ]]; then
     ticks=$(($(cpu) - before_cpu)) woken=$(($(switches) - before_switches))
     echo "idle ${SCRIBEON_IDLE_SECONDS} s: cpu $((ticks * 1000 / $(getconf CLK_TCK))) ms," \
         "context switches $woken, $(grep VmRSS "/proc/$scribeon_pid/status" | tr -s ' ')"
+    grep -E "^(Rss|Pss_Anon|Pss_File|Pss_Shmem|Anonymous)" "/proc/$scribeon_pid/smaps_rollup" | tr -s ' ' | paste -sd ' '
+    awk '/^[0-9a-f]+-/ {name = $6} /^Rss:/ {rss[name] += $2} END {for (n in rss) print rss[n], n}' \
+        "/proc/$scribeon_pid/smaps" | sort -rn | head -12
 fi
 echo "PASS (screenshots in $artifacts)"
