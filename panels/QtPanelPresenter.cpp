@@ -2,6 +2,7 @@
 
 #include "panels/CommandPanelView.h"
 #include "panels/FloatingPanel.h"
+#include "panels/HintPanel.h"
 #include "panels/HintView.h"
 #include "panels/ResultPanelView.h"
 
@@ -62,7 +63,7 @@ std::unique_ptr<OpenPanel> QtPanelPresenter::showResultPanel(ResultPanelContent 
 }
 
 std::unique_ptr<OpenPanel> QtPanelPresenter::showHint(HintKind kind, HintActions actions) {
-    auto* panel = new FloatingPanel(new HintView(kind, std::move(actions)), false);
+    auto* panel = new HintPanel(new HintView(kind, std::move(actions)));
     panel->setObjectName(QStringLiteral("hintPanel"));
     panel->setWindowTitle(QStringLiteral("Scribeon Hint"));
     panel->present();

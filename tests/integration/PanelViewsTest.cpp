@@ -1,5 +1,6 @@
 #include "panels/CommandPanelView.h"
 #include "panels/FloatingPanel.h"
+#include "panels/HintPanel.h"
 #include "panels/HintView.h"
 #include "panels/ResultPanelView.h"
 #include "platform/fake/FakeHttpTransport.h"
@@ -164,7 +165,7 @@ TEST_F(PanelViewsTest, HintTellsEveryCheckboxChangeAndAsksNotToTakeFocus) {
     int dismissals = 0;
     auto* view = new HintView(HintKind::copy,
                               {[&] { ++dismissals; }, [&](bool hide) { changes.push_back(hide); }});
-    FloatingPanel hint(view, false);
+    HintPanel hint(view);
     hint.present();
     QCoreApplication::processEvents();
     EXPECT_TRUE(visibleTexts(view).contains(
