@@ -106,11 +106,3 @@ BENCHMARK(BM_CaptureThroughAtspi)
 
 } // namespace
 } // namespace scribeon
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

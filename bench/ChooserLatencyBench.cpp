@@ -169,11 +169,3 @@ BENCHMARK(BM_ShortcutToChooserPaint)
 
 } // namespace
 } // namespace scribeon
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,8 +2,8 @@
 
 #include "panels/CommandRowView.h"
 #include "panels/PanelIcons.h"
+#include "panels/PanelParts.h"
 
-#include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollArea>
@@ -17,14 +17,6 @@ namespace {
 
 constexpr int bodyHeight = 218;
 
-QWidget* divider() {
-    auto* line = new QFrame;
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
-}
-
 QLabel* secondaryLabel(const QString& text, qreal scale = 0.92) {
     auto* label = new QLabel(text);
     label->setAlignment(Qt::AlignCenter);
@@ -37,9 +29,7 @@ QLabel* secondaryLabel(const QString& text, qreal scale = 0.92) {
     return label;
 }
 
-QLabel* iconLabel(const QIcon& icon, int size) {
-    auto* label = new QLabel;
-    label->setPixmap(icon.pixmap(size, size));
+QLabel* centred(QLabel* label) {
     label->setAlignment(Qt::AlignCenter);
     return label;
 }
@@ -74,24 +64,11 @@ CommandPanelView::CommandPanelView(std::shared_ptr<CommandPanelViewModel> model,
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(14, 10, 14, 10);
-    auto* title = new QLabel(QStringLiteral("Commands"));
-    QFont titleFont = title->font();
-    titleFont.setWeight(QFont::Medium);
-    title->setFont(titleFont);
-    header->addWidget(title);
+    header->addWidget(PanelParts::titleLabel(QStringLiteral("Commands")));
     header->addStretch();
-    auto* close = new QToolButton;
-    close->setAutoRaise(true);
-    close->setIcon(PanelIcons::close());
-    close->setFocusPolicy(Qt::NoFocus);
-    close->setAccessibleName(QStringLiteral("Close"));
-    connect(close, &QToolButton::clicked, this, [this] {
-        if (actions_.close)
-            actions_.close();
-    });
-    header->addWidget(close);
+    header->addWidget(PanelParts::closeButton(actions_.close));
     column->addLayout(header);
-    column->addWidget(divider());
+    column->addWidget(PanelParts::divider());
 
     bodies_ = new QStackedWidget;
     bodies_->addWidget(busyPage(QStringLiteral("Processing..."), bodyHeight, false));
@@ -101,7 +78,7 @@ CommandPanelView::CommandPanelView(std::shared_ptr<CommandPanelViewModel> model,
     errorLayout->setContentsMargins(16, 0, 16, 0);
     errorLayout->setSpacing(10);
     errorLayout->addStretch();
-    errorLayout->addWidget(iconLabel(PanelIcons::warning(), 28));
+    errorLayout->addWidget(centred(PanelParts::iconLabel(PanelIcons::warning(), 28)));
     errorText_ = secondaryLabel(QString());
     errorLayout->addWidget(errorText_);
     errorLayout->addStretch();
@@ -112,7 +89,7 @@ CommandPanelView::CommandPanelView(std::shared_ptr<CommandPanelViewModel> model,
     auto* emptyLayout = new QVBoxLayout(empty);
     emptyLayout->setSpacing(10);
     emptyLayout->addStretch();
-    emptyLayout->addWidget(iconLabel(PanelIcons::empty(), 28));
+    emptyLayout->addWidget(centred(PanelParts::iconLabel(PanelIcons::empty(), 28)));
     emptyLayout->addWidget(secondaryLabel(QStringLiteral("No active commands")));
     emptyLayout->addWidget(secondaryLabel(QStringLiteral("Enable commands in Settings"), 0.8));
     emptyLayout->addStretch();

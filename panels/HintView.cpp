@@ -2,9 +2,9 @@
 
 #include "app/KeyText.h"
 #include "panels/PanelIcons.h"
+#include "panels/PanelParts.h"
 
 #include <QCheckBox>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -20,9 +20,7 @@ HintView::HintView(HintKind kind, HintActions actions) : actions_(std::move(acti
 
     auto* top = new QHBoxLayout;
     top->setContentsMargins(14, 14, 14, 14);
-    auto* symbol = new QLabel;
-    symbol->setPixmap(PanelIcons::information().pixmap(18, 18));
-    top->addWidget(symbol, 0, Qt::AlignTop);
+    top->addWidget(PanelParts::iconLabel(PanelIcons::information(), 18), 0, Qt::AlignTop);
     const std::string_view message =
         kind == HintKind::copy ? KeyText::copyHintMessage : KeyText::replaceHintMessage;
     auto* text =
@@ -32,11 +30,7 @@ HintView::HintView(HintKind kind, HintActions actions) : actions_(std::move(acti
     top->addWidget(text, 1);
     column->addLayout(top);
 
-    auto* line = new QFrame;
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    column->addWidget(line);
+    column->addWidget(PanelParts::divider());
 
     auto* bottom = new QHBoxLayout;
     bottom->setContentsMargins(14, 14, 14, 14);

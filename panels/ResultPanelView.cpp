@@ -2,6 +2,7 @@
 
 #include "app/KeyText.h"
 #include "panels/PanelIcons.h"
+#include "panels/PanelParts.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -17,30 +18,6 @@ namespace {
 
 QString qs(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QWidget* divider() {
-    auto* line = new QFrame;
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
-}
-
-QLabel* caption(const QString& text) {
-    auto* label = new QLabel(text);
-    label->setTextFormat(Qt::PlainText);
-    QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * 0.85);
-    label->setFont(font);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
-}
-
-QLabel* icon(const QIcon& source, int size) {
-    auto* label = new QLabel;
-    label->setPixmap(source.pixmap(size, size));
-    return label;
 }
 
 // Read-only, selectable, scrolling on its own: a 1 MB result stays responsive.
@@ -60,7 +37,7 @@ QPushButton* buttonWithBadges(const QIcon& symbol, const QString& label, const Q
     auto* row = new QHBoxLayout(button);
     row->setContentsMargins(10, 4, 10, 4);
     row->setSpacing(6);
-    row->addWidget(icon(symbol, 14));
+    row->addWidget(PanelParts::iconLabel(symbol, 14));
     auto* text = new QLabel(label);
     row->addWidget(text);
     for (const QString& key : {qs(KeyText::editingModifier), badge}) {
@@ -91,50 +68,36 @@ ResultPanelView::ResultPanelView(const ResultPanelContent& content, ResultPanelA
     header->setContentsMargins(14, 10, 14, 10);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(0);
-    auto* name = new QLabel(QString::fromStdString(content.commandName));
-    name->setTextFormat(Qt::PlainText);
-    QFont nameFont = name->font();
-    nameFont.setWeight(QFont::Medium);
-    name->setFont(nameFont);
-    titles->addWidget(name);
-    titles->addWidget(caption(QStringLiteral("Result ready")));
+    titles->addWidget(PanelParts::titleLabel(QString::fromStdString(content.commandName)));
+    titles->addWidget(PanelParts::captionLabel(QStringLiteral("Result ready")));
     header->addLayout(titles);
     header->addStretch();
-    auto* close = new QToolButton;
-    close->setAutoRaise(true);
-    close->setIcon(PanelIcons::close());
-    close->setFocusPolicy(Qt::NoFocus);
-    close->setAccessibleName(QStringLiteral("Close"));
-    connect(close, &QToolButton::clicked, this, [this] {
-        if (actions_.close)
-            actions_.close();
-    });
-    header->addWidget(close);
+    header->addWidget(PanelParts::closeButton(actions_.close));
     column->addLayout(header);
-    column->addWidget(divider());
+    column->addWidget(PanelParts::divider());
 
     if (content.message) {
         auto* notice = new QHBoxLayout;
         notice->setContentsMargins(14, 8, 14, 8);
-        notice->addWidget(icon(PanelIcons::information(), 16));
+        notice->addWidget(PanelParts::iconLabel(PanelIcons::information(), 16));
         auto* message = new QLabel(QString::fromStdString(*content.message));
         message->setWordWrap(true);
         message->setTextFormat(Qt::PlainText);
         notice->addWidget(message, 1);
         column->addLayout(notice);
-        column->addWidget(divider());
+        column->addWidget(PanelParts::divider());
     }
 
     auto* texts = new QVBoxLayout;
     texts->setContentsMargins(14, 10, 14, 10);
     texts->setSpacing(6);
     auto* processedHeading = new QHBoxLayout;
-    processedHeading->addWidget(icon(PanelIcons::done(), 14));
-    auto* processedTitle = caption(QStringLiteral("Processed"));
+    processedHeading->addWidget(PanelParts::iconLabel(PanelIcons::done(), 14));
+    auto* processedTitle = PanelParts::captionLabel(QStringLiteral("Processed"));
     processedTitle->setForegroundRole(QPalette::WindowText);
     processedHeading->addWidget(processedTitle);
-    processedHeading->addWidget(
-        caption(QString::number(content.processedCharacters) + QStringLiteral(" chars")));
+    processedHeading->addWidget(PanelParts::captionLabel(
+        QString::number(content.processedCharacters) + QStringLiteral(" chars")));
     processedHeading->addStretch();
     texts->addLayout(processedHeading);
     texts->addWidget(textBox(content.processedText, false), 3);
@@ -157,7 +120,7 @@ ResultPanelView::ResultPanelView(const ResultPanelContent& content, ResultPanelA
         original_->setVisible(open);
     });
     column->addLayout(texts, 1);
-    column->addWidget(divider());
+    column->addWidget(PanelParts::divider());
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(14, 10, 14, 10);
@@ -184,8 +147,8 @@ ResultPanelView::ResultPanelView(const ResultPanelContent& content, ResultPanelA
 
     auto* note = new QHBoxLayout;
     note->setContentsMargins(14, 0, 14, 8);
-    note->addWidget(icon(PanelIcons::information(), 12));
-    note->addWidget(caption(qs(KeyText::resultNote)), 1);
+    note->addWidget(PanelParts::iconLabel(PanelIcons::information(), 12));
+    note->addWidget(PanelParts::captionLabel(qs(KeyText::resultNote)), 1);
     column->addLayout(note);
 }
 
