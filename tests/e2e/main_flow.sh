@@ -50,29 +50,38 @@ wait_for 20 "scribeon to be up" catches_sigterm "$scribeon_pid"
 xdotool windowactivate --sync "$editor_window"
 
 visible() { xdotool search --onlyvisible --name "^$1\$"; }
+# Keys go to the active window: wait until the panel has the focus.
+focused() { [[ "$(xdotool getactivewindow 2>/dev/null)" == "$(visible "$1" | head -1)" ]]; }
 shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$2.png" || fail "screenshot $2"; }
 
-# Presses the shortcut until the chooser shows (the grab is made right
-# after launch), runs "Fix spacing and capitals" and replaces with
+# Presses the shortcut until the chooser shows, runs "Fix spacing and capitals" and replaces with
 # Ctrl+Return; screenshots with a name prefix when one is given, and the
 # capture's log line to wait for.
 fix_selection() {
     local prefix=${1:-} captured=${2:-"capture: AX read OK (12 chars)"} deadline=$((SECONDS + 20)) shown
     shown=$(grep -c "$captured" "$e2e_tmp/app.log" || true)
+    # A press before the grab exists is lost; one while the chooser is on its
+    # way would capture from the chooser, so presses are 3 s apart.
+    local pressed=0
     until visible "Scribeon Commands" >/dev/null; do
         ((SECONDS < deadline)) || fail "the chooser never opened"
-        xdotool key super+shift+i
-        sleep 0.5
+        if ((SECONDS >= pressed + 3)); then
+            xdotool key super+shift+i
+            pressed=$SECONDS
+        fi
+        sleep 0.1
     done
     wait_for 10 "the capture" sh -c "[ \$(grep -c '$captured' '$e2e_tmp/app.log') -gt $shown ]"
     sleep 0.3 # the 0.2 s fade-in, so a screenshot shows the panel
     [[ -n "$prefix" ]] && shot "Scribeon Commands" "${prefix}chooser"
+    wait_for 10 "the chooser to have the focus" focused "Scribeon Commands"
     for ((i = 0; i < position; i++)); do xdotool key Down; done
     xdotool key Return
     wait_for 20 "the result panel" visible "Scribeon Result"
     sleep 0.3
     [[ -n "$prefix" ]] && shot "Scribeon Result" "${prefix}result-panel"
     visible "Scribeon Commands" >/dev/null && fail "the chooser is still open"
+    wait_for 10 "the result panel to have the focus" focused "Scribeon Result"
     xdotool key ctrl+Return
 }
 
