@@ -298,16 +298,17 @@ ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
     return {200, toJson(response), {}};
 }
 
-std::unique_ptr<Processor> ServiceApi::processorFor(const std::string& spec) {
+std::unique_ptr<Processor> ServiceApi::processorFor(const std::string& processor) {
     constexpr std::string_view builtin = "builtin:";
     constexpr std::string_view llm = "llm:";
-    if (spec.starts_with(builtin)) {
-        if (const auto* transform = findBuiltinTransform(spec.substr(builtin.size())))
+    if (processor.starts_with(builtin)) {
+        if (const auto* transform = findBuiltinTransform(processor.substr(builtin.size())))
             return std::make_unique<BuiltinProcessor>(*transform);
         return nullptr;
     }
-    if (spec.starts_with(llm))
-        return std::make_unique<ChatCompletionsProcessor>(languageModel_, spec.substr(llm.size()));
+    if (processor.starts_with(llm))
+        return std::make_unique<ChatCompletionsProcessor>(languageModel_,
+                                                          processor.substr(llm.size()));
     return nullptr;
 }
 

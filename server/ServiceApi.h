@@ -51,7 +51,7 @@ private:
     ApiReply toggle(std::int64_t userId, const std::string& code);
 
     std::optional<std::int64_t> authenticatedUser(const ApiRequest& request);
-    std::unique_ptr<Processor> processorFor(const std::string& spec);
+    std::unique_ptr<Processor> processorFor(const std::string& processor);
 
     Storage& storage_;
     const Secrets& secrets_;

@@ -7,6 +7,7 @@
 #include "platform/fake/FakeMainQueue.h"
 #include "platform/fake/InMemoryCredentialStore.h"
 #include "platform/fake/InMemoryPreferences.h"
+#include "tests/unit/ServiceStack.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,15 +31,8 @@ QStringList visibleTexts(QWidget* root) {
     return texts;
 }
 
-class PanelViewsTest : public testing::Test {
+class PanelViewsTest : public testing::Test, protected ServiceStack {
 protected:
-    FakeMainQueue queue;
-    FakeHttpTransport transport;
-    InMemoryCredentialStore store;
-    KeychainService keychain{store};
-    InMemoryPreferences preferences;
-    APIClient client{transport, keychain, "https://scribeon.test/api/v1"};
-    CommandService service{client, preferences, queue};
     std::shared_ptr<CommandPanelViewModel> model = CommandPanelViewModel::create(service, queue);
 };
 

@@ -1,4 +1,5 @@
 #include "service/CommandService.h"
+#include "ServiceStack.h"
 
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeMainQueue.h"
@@ -24,15 +25,8 @@ std::vector<Command> commandsNamed(std::initializer_list<const char*> names) {
     return result;
 }
 
-class CommandServiceTest : public testing::Test {
+class CommandServiceTest : public testing::Test, protected ServiceStack {
 protected:
-    FakeMainQueue queue;
-    FakeHttpTransport transport;
-    InMemoryCredentialStore store;
-    KeychainService keychain{store};
-    InMemoryPreferences preferences;
-    APIClient client{transport, keychain, "https://scribeon.test/api/v1"};
-    CommandService service{client, preferences, queue};
 };
 
 TEST_F(CommandServiceTest, SortFollowsTheSavedOrderWithFirstPositionAndStableTail) {

@@ -1,4 +1,5 @@
 #include "FakePanelPresenter.h"
+#include "ServiceStack.h"
 #include "panels/CommandPanelWindow.h"
 #include "panels/ResultPanelWindow.h"
 #include "panels/WindowPositioning.h"
@@ -27,15 +28,8 @@ std::string processReply(const std::string& processed) {
            R"("}})";
 }
 
-class PanelsTest : public testing::Test {
+class PanelsTest : public testing::Test, protected ServiceStack {
 protected:
-    FakeMainQueue queue;
-    FakeHttpTransport transport;
-    InMemoryCredentialStore store;
-    KeychainService keychain{store};
-    InMemoryPreferences preferences;
-    APIClient client{transport, keychain, "https://scribeon.test/api/v1"};
-    CommandService service{client, preferences, queue};
     FakePanelPresenter presenter;
     FakeWorkspace workspace;
 
