@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/HotkeyRegistration.h"
 #include "app/SettingsPresenter.h"
 #include "app/SignInPresenter.h"
 #include "app/UpdateManager.h"
@@ -10,15 +9,9 @@ namespace scribeon {
 // What the program uses for the parts whose real adapters are not in this
 // build yet: each one does nothing and reports nothing, so the program runs
 // without an update check, sign-in window or settings window.
-struct UnbuiltCollaborators final : UpdateManager,
-                                    HotkeyRegistration,
-                                    SignInPresenter,
-                                    SettingsPresenter {
+struct UnbuiltCollaborators final : UpdateManager, SignInPresenter, SettingsPresenter {
     void startUpdater() override {}
     void setOnUpdateAvailabilityChanged(AvailabilityCallback) override {}
-    void registerHotkey(std::function<void()>) override {}
-    void reregister() override {}
-    void release() override {}
     void show(std::function<void()>) override {}
     void show() override {}
 };

@@ -42,8 +42,8 @@ unsigned long X11SelectionReader::owner(Selection selection) {
     return XGetSelectionOwner(display_, atom);
 }
 
-// Waits for an event of the type on our window until `deadlineMs` after the
-// request began; false on time-out.
+// Waits up to `remainingMs` for an event of the type on our window; false
+// on time-out.
 bool X11SelectionReader::waitFor(int type, long remainingMs, void* out) {
     auto* event = static_cast<XEvent*>(out);
     const auto start = Clock::now();
@@ -100,8 +100,6 @@ std::optional<std::string> X11SelectionReader::text(Selection selection) {
         } else if (type != utf8 && type != XA_STRING) {
             return std::nullopt;
         }
-        if (!incremental)
-            break;
         do {
             if (!waitFor(PropertyNotify, answerLimitMs - msSince(start), &event))
                 return std::nullopt;

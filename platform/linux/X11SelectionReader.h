@@ -29,7 +29,7 @@ public:
 
 private:
     explicit X11SelectionReader(Display* display);
-    bool waitFor(int type, long deadlineMs, void* event);
+    bool waitFor(int type, long remainingMs, void* event);
 
     Display* display_;
     unsigned long window_;

@@ -59,10 +59,9 @@ void DesktopFixture::focus(App& app) {
         << app.pid << " never became active";
 }
 
-void DesktopFixture::type(App& app, const std::string& text) {
+void DesktopFixture::type(const std::string& text) {
     run({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("8"),
          QString::fromStdString(text)});
-    (void)app;
 }
 
 std::shared_ptr<AccessibleElement> DesktopFixture::element(const App& app) {

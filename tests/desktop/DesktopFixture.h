@@ -35,8 +35,8 @@ protected:
     App& launch(const QString& program, const QStringList& arguments, bool accessible = true);
     void focus(App& app);
     static QString run(const QStringList& xdotoolArguments);
-    // Types the text into the focused window and waits until it reads back.
-    void type(App& app, const std::string& text);
+    // Types the text into the focused window.
+    void type(const std::string& text);
     std::shared_ptr<AccessibleElement> element(const App& app);
     std::optional<std::string> valueOf(const App& app);
     std::optional<std::string> selectionOf(const App& app);

@@ -31,7 +31,7 @@ protected:
 
     // Types the text and waits until the application's document holds it.
     void typeAndWait(App& app, const std::string& text, const QString& dump = {}) {
-        type(app, text);
+        type(text);
         ASSERT_TRUE(waitUntil([&] {
             return dump.isEmpty() ? valueOf(app) == text : contents(dump) == text;
         })) << "typed text never arrived: "

@@ -108,6 +108,18 @@ tray_icon_embedded() {
         END { exit found ? 0 : 1 }'
 }
 
+# A scribeon-server with one account (ada@example.com, "correct horse") on a
+# free loopback port; exports SCRIBEON_SERVICE_ORIGIN.
+start_local_service() {
+    local server=$1 db="$e2e_tmp/server.db"
+    echo "correct horse" | "$server" user add --db "$db" --email ada@example.com --name Ada >/dev/null ||
+        fail "user add"
+    start_bg "$server" --db "$db" --listen 127.0.0.1:0 --quiet >"$e2e_tmp/server.out" 2>&1
+    wait_for 20 "the server to listen" grep -q "listening on" "$e2e_tmp/server.out"
+    SCRIBEON_SERVICE_ORIGIN=$(sed -n 's/^scribeon-server listening on //p' "$e2e_tmp/server.out")
+    export SCRIBEON_SERVICE_ORIGIN
+}
+
 a11y_enabled() {
     dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
         org.freedesktop.DBus.Properties.Get string:org.a11y.Status string:IsEnabled |

@@ -8,12 +8,7 @@ fresh_home
 eval "$(dbus-launch --sh-syntax)"
 echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
 
-db="$e2e_tmp/server.db"
-echo "correct horse" | "$server" user add --db "$db" --email ada@example.com --name Ada >/dev/null ||
-    fail "user add"
-start_bg "$server" --db "$db" --listen 127.0.0.1:0 --quiet >"$e2e_tmp/server.out" 2>&1
-wait_for 20 "the server to listen" grep -q "listening on" "$e2e_tmp/server.out"
-export SCRIBEON_SERVICE_ORIGIN=$(sed -n 's/^scribeon-server listening on //p' "$e2e_tmp/server.out")
+start_local_service "$server"
 
 token() { secret-tool lookup service app.scribeon.Scribeon account "$1"; }
 
