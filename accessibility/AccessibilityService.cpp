@@ -17,6 +17,10 @@ constexpr milliseconds copyWait{300};
 // the user had. An empty clipboard is therefore watched a while longer.
 constexpr milliseconds lateCopyPoll{50};
 constexpr int lateCopyPolls = 14;
+// A window gets the keyboard back from the shortcut's grab as the key is
+// released; its toolkit reports the focus a moment later.
+constexpr milliseconds focusPoll{20};
+constexpr int focusPolls = 10;
 constexpr milliseconds settleAfterWrite{50};
 constexpr milliseconds settleAfterSelect{50};
 constexpr milliseconds keyHold{30};
@@ -53,6 +57,10 @@ AccessibilityService::focus(const std::string& prefix, std::optional<RunningAppl
     if (!app)
         return std::nullopt;
     FocusedElement focused = platform_.bridge.focusedElement(app->pid);
+    for (int poll = 0; focused.focusPending && poll < focusPolls; ++poll) {
+        platform_.sleeper.sleepFor(focusPoll);
+        focused = platform_.bridge.focusedElement(app->pid);
+    }
     if (focused.code != 0 || !focused.element) {
         if (!prefix.empty())
             log(prefix + ": focused element failed (code=" + std::to_string(focused.code) + ")");
@@ -98,31 +106,57 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaAX() {
         return std::nullopt;
     }
     log("AX read: app=" + nameOf(app) + " pid=" + std::to_string(app->pid));
-    std::optional<Focus> focused = focus("AX read", std::move(app));
+    if (app->isSelf) {
+        log("AX read: frontmost window is our own — not asked");
+        return std::nullopt;
+    }
+    std::optional<Focus> focused = focus("AX read", app);
     if (!focused)
         return std::nullopt;
     log("AX read: role=" + focused->element->role().value_or("unknown"));
     int code = 0;
     bool hasValue = false;
     std::optional<std::string> selection = readSelection(*focused->element, &code, &hasValue);
+    if (selection)
+        selection = withoutTextArtefacts(*selection);
     if (selection && !selection->empty())
-        return selection;
+        return checkedAgainstPrimary(*app, std::move(*selection));
     log("AX read: selectedText failed (code=" + std::to_string(code) +
         ", hasRef=" + flag(hasValue) + ")");
     return std::nullopt;
 }
 
+// Chromium reports AT-SPI selection offsets that are off by one per emoji
+// before them, so the text read there is not what is selected. The primary
+// selection, when this very application holds it, is what it selected.
+std::string AccessibilityService::checkedAgainstPrimary(const RunningApplication& app,
+                                                        std::string selection) {
+    if (platform_.clipboard.primarySelectionOwnerPid() != app.pid)
+        return selection;
+    const std::optional<std::string> primary = platform_.clipboard.primarySelectionText();
+    if (!primary)
+        return selection;
+    std::string clean = withoutTextArtefacts(*primary);
+    if (clean.empty() || clean == selection)
+        return selection;
+    log("AX read: selection differs from the application's primary selection — using the primary "
+        "(" +
+        count(clean) + " chars)");
+    return clean;
+}
+
 std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard() {
     Clipboard& clipboard = platform_.clipboard;
-    if (std::optional<RunningApplication> app = platform_.workspace.frontmostApplication()) {
-        std::optional<Focus> focused = focus("", app);
-        if (isTerminal(*app, focused ? focused->element.get() : nullptr)) {
-            // Ctrl+C would interrupt the terminal's program; its selection is
-            // in the primary selection already.
-            log("copy: terminal window — reading the primary selection instead of Cmd+C");
-            std::optional<std::string> primary = clipboard.primarySelectionText();
-            return primary && !primary->empty() ? primary : std::nullopt;
-        }
+    const std::optional<RunningApplication> app = platform_.workspace.frontmostApplication();
+    if (app && app->isSelf) {
+        log("copy: frontmost window is our own — no Cmd+C");
+        return std::nullopt;
+    }
+    if (app) {
+        // Asked once, not waited for: the read before has waited already.
+        const FocusedElement focused = platform_.bridge.focusedElement(app->pid);
+        if (isTerminal(*app, focused.code == 0 ? focused.element.get() : nullptr))
+            return terminalSelection(*app);
     }
 
     const std::optional<std::string> previousText = clipboard.text();
@@ -135,6 +169,8 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard() 
         platform_.sleeper.sleepFor(lateCopyPoll);
         copied = clipboard.text();
     }
+    if (copied)
+        copied = withoutTextArtefacts(*copied);
     if (copied && previousText && *copied == *previousText)
         return copied;
     // Every format goes back, not only the text: clearing dropped an image or
@@ -144,6 +180,21 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard() 
     if (copied && !copied->empty())
         return copied;
     return std::nullopt;
+}
+
+// Ctrl+C would interrupt the terminal's program; what is selected there is
+// in the primary selection already, if the terminal is the one holding it:
+// text selected earlier in another application must not end up in a shell.
+std::optional<std::string> AccessibilityService::terminalSelection(const RunningApplication& app) {
+    log("copy: terminal window — reading the primary selection instead of Cmd+C");
+    if (platform_.clipboard.primarySelectionOwnerPid() != app.pid) {
+        log("copy: the primary selection is not the terminal's — nothing selected there");
+        return std::nullopt;
+    }
+    std::optional<std::string> primary = platform_.clipboard.primarySelectionText();
+    if (primary)
+        primary = withoutTextArtefacts(*primary);
+    return primary && !primary->empty() ? primary : std::nullopt;
 }
 
 // --- replacement -------------------------------------------------------------
@@ -191,17 +242,21 @@ ReplaceResult AccessibilityService::replaceSelectedText(const std::string& newTe
         terminal = isTerminal(*app, focused ? focused->element.get() : nullptr);
     }
     std::optional<int> target = sourcePid;
-    if (!target && entryApp)
+    if (!target && entryApp && !entryApp->isSelf)
         target = entryApp->pid;
     log("replace: Cmd+V to pid=" + std::to_string(target.value_or(0)) + ", webDOM=" + flag(webDOM));
 
     platform_.clipboard.setText(newText);
+    if (terminal)
+        platform_.clipboard.setPrimarySelectionText(newText);
+    if (!target) {
+        log("replace: no source application — not pasting");
+        return ReplaceResult::clipboardOnly;
+    }
     const EditKey paste = terminal ? EditKey::terminalPaste : EditKey::paste;
-    if (webDOM || !target)
-        simulatePasteGlobal(paste);
-    else
-        simulatePaste(*target, paste);
-    return ReplaceResult::replaced;
+    const bool posted =
+        webDOM ? simulatePasteGlobal(*target, paste) : simulatePaste(*target, paste);
+    return posted ? ReplaceResult::replaced : ReplaceResult::clipboardOnly;
 }
 
 AccessibilityService::AXWriteResult
@@ -224,9 +279,10 @@ AccessibilityService::replaceSelectedTextViaAX(const std::string& newText,
     const std::optional<std::string> before = readSelection(element);
     log("AX write: before='" + preview(before) + "' (" +
         (before ? count(*before) : std::string("-1")) + " chars)");
-    if (original && before && trimmed(*original) != trimmed(*before)) {
+    const std::string beforeClean = before ? withoutTextArtefacts(*before) : std::string();
+    if (original && before && trimmed(*original) != trimmed(beforeClean)) {
         log("AX write: selection differs from original — aborting (original=" +
-            count(trimmed(*original)) + ", current=" + count(trimmed(*before)) + ")");
+            count(trimmed(*original)) + ", current=" + count(trimmed(beforeClean)) + ")");
         return AXWriteResult::failed;
     }
 
@@ -374,29 +430,35 @@ void AccessibilityService::postCopy() {
         post(EditKey::copy, std::chrono::microseconds{0});
 }
 
-void AccessibilityService::simulatePasteGlobal(EditKey key) {
+// X11 delivers keys to the focused window only, so both pastes make sure the
+// source application's window is the active one; a paste into whatever else
+// has the keyboard could land in a shell or a password field.
+bool AccessibilityService::simulatePasteGlobal(int pid, EditKey key) {
     if (!platform_.keys.canPost(key)) {
         log("Cmd+V global: failed to create CGEvent");
-        return;
+        return false;
+    }
+    if (!platform_.workspace.activate(pid)) {
+        log("Cmd+V: pid " + std::to_string(pid) + " is not in front — not posted");
+        return false;
     }
     log("Cmd+V: posting global");
     post(key, keyHold);
+    return true;
 }
 
-void AccessibilityService::simulatePaste(int pid, EditKey key) {
+bool AccessibilityService::simulatePaste(int pid, EditKey key) {
     if (!platform_.keys.canPost(key)) {
         log("Cmd+V pid: failed to create CGEvent");
-        return;
+        return false;
     }
-    // X11 delivers keys to the focused window only: "to this process" means
-    // making its window the active one first.
     if (!platform_.workspace.activate(pid)) {
-        log("Cmd+V: pid " + std::to_string(pid) + " could not be activated — posting global");
-        simulatePasteGlobal(key);
-        return;
+        log("Cmd+V: pid " + std::to_string(pid) + " could not be activated — not posted");
+        return false;
     }
     log("Cmd+V: postToPid(" + std::to_string(pid) + ")");
     post(key, keyHold);
+    return true;
 }
 
 bool AccessibilityService::simulateUndo(int pid) {

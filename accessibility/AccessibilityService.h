@@ -48,6 +48,8 @@ private:
 
     std::optional<std::string> getSelectedTextViaAX();
     std::optional<std::string> getSelectedTextViaPasteboard();
+    std::string checkedAgainstPrimary(const RunningApplication& app, std::string selection);
+    std::optional<std::string> terminalSelection(const RunningApplication& app);
     AXWriteResult replaceSelectedTextViaAX(const std::string& newText,
                                            const std::optional<std::string>& original);
     bool reselectText(const std::string& original);
@@ -55,8 +57,8 @@ private:
                    const std::optional<std::string>& valueBefore);
 
     void postCopy();
-    void simulatePaste(int pid, EditKey key);
-    void simulatePasteGlobal(EditKey key);
+    bool simulatePaste(int pid, EditKey key);
+    bool simulatePasteGlobal(int pid, EditKey key);
     bool simulateUndo(int pid);
     void post(EditKey key, std::chrono::microseconds pause);
 

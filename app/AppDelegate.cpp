@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/KeyText.h"
 #include "app/UnicodeText.h"
 #include "app/WeakCallback.h"
 
@@ -51,6 +52,8 @@ void AppDelegate::handleHotkey() {
     std::optional<std::string> text = c_.capture.getSelectedText();
     if (!text || isBlank(*text)) {
         appViewModel_->showErrorMessage(emptySelectionMessage);
+        c_.notifier.notify(std::string(KeyText::notificationTitle), emptySelectionMessage,
+                           AppViewModel::errorMessageLifetime);
         return;
     }
     auto self = shared_from_this();

@@ -11,6 +11,7 @@
 #include "app/UpdateManager.h"
 #include "platform/AccessibilityTrust.h"
 #include "platform/MainQueue.h"
+#include "platform/Notifier.h"
 
 #include <memory>
 
@@ -27,6 +28,7 @@ struct AppCollaborators {
     ResultPresenter& resultPanelWindow;
     SignInPresenter& loginWindow;
     SettingsPresenter& settingsWindow;
+    Notifier& notifier;
 };
 
 // Launch, the hotkey pipeline and termination. Everything runs on the main

@@ -15,7 +15,7 @@ public:
     explicit NotifyingSignInPresenter(Notifier& notifier) : notifier_(notifier) {}
     void show(std::function<void()>) override {
         notifier_.notify(std::string(KeyText::notificationTitle),
-                         std::string(KeyText::signInFirstMessage));
+                         std::string(KeyText::signInFirstMessage), std::nullopt);
     }
 
 private:

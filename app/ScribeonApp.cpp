@@ -59,7 +59,7 @@ ScribeonApp::ScribeonApp()
     delegate_ = AppDelegate::create(AppCollaborators{queue_, unbuilt_, hotkeyService_, trust_,
                                                      permissionAlert_, accessibilityService_,
                                                      *commandPanelWindow_, *resultPanelWindow_,
-                                                     signInPresenter_, unbuilt_},
+                                                     signInPresenter_, unbuilt_, notifier_},
                                     std::move(appViewModel));
     scene_ = std::make_unique<AppScene>(delegate_, queue_);
     buildTray();
@@ -71,7 +71,7 @@ void ScribeonApp::watchShortcutRegistration() {
         return; // already explained on the terminal; nobody else holds anything
     hotkeyService_.setOnRegistrationFailed([this](HotkeyPair pair) {
         notifier_.notify(std::string(KeyText::notificationTitle),
-                         KeyText::shortcutTakenMessage(pair));
+                         KeyText::shortcutTakenMessage(pair), std::nullopt);
     });
 }
 

@@ -56,6 +56,12 @@ template <typename Visit> void forEachGraphemeStart(std::string_view utf8, Visit
     });
 }
 
+bool isTextArtefact(utf8proc_int32_t codePoint) {
+    return codePoint == 0xFEFF || codePoint == 0xFFFC ||
+           (codePoint >= 0xFDD0 && codePoint <= 0xFDEF) ||
+           (codePoint >= 0 && (codePoint & 0xFFFE) == 0xFFFE);
+}
+
 } // namespace
 
 bool isBlank(std::string_view utf8) {
@@ -101,6 +107,17 @@ std::string_view graphemePrefix(std::string_view utf8, std::size_t count) {
         return true;
     });
     return utf8.substr(0, cut);
+}
+
+std::string withoutTextArtefacts(std::string_view utf8) {
+    std::string clean;
+    clean.reserve(utf8.size());
+    forEachCodePoint(utf8, [&](std::size_t offset, std::size_t length, utf8proc_int32_t codePoint) {
+        if (!isTextArtefact(codePoint))
+            clean.append(utf8.substr(offset, length));
+        return true;
+    });
+    return clean;
 }
 
 } // namespace scribeon

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace scribeon {
@@ -18,5 +19,11 @@ std::string_view trimmed(std::string_view utf8);
 
 // The first `count` user-perceived characters of the text.
 std::string_view graphemePrefix(std::string_view utf8, std::size_t count);
+
+// The text without the placeholders an accessibility interface may put in a
+// document's text: U+FEFF (Firefox, after each emoji), U+FFFC (an embedded
+// object such as an image) and the Unicode noncharacters. None of them is
+// something the user typed or sees.
+std::string withoutTextArtefacts(std::string_view utf8);
 
 } // namespace scribeon

@@ -55,6 +55,9 @@ public:
 struct FocusedElement {
     int code = 0;
     std::shared_ptr<AccessibleElement> element;
+    // The application answers but reports no focused element: it may be
+    // taking the keyboard back a moment from now (after a key grab ends).
+    bool focusPending = false;
 };
 
 // Another application's user-interface elements, through the desktop's

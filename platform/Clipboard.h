@@ -26,6 +26,11 @@ public:
     virtual std::unique_ptr<ClipboardContents> contents() = 0;
     virtual void restore(const ClipboardContents& contents) = 0;
     virtual std::optional<std::string> primarySelectionText() = 0;
+    // Sets the primary selection too, for a paste into a terminal, which
+    // may paste either selection.
+    virtual void setPrimarySelectionText(const std::string& text) = 0;
+    // The process that owns the primary selection, when it can be told.
+    virtual std::optional<int> primarySelectionOwnerPid() = 0;
 };
 
 } // namespace scribeon

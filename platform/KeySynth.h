@@ -3,7 +3,9 @@
 namespace scribeon {
 
 // The editing keystrokes the program posts: Ctrl+C, Ctrl+V, Ctrl+Z, and
-// Ctrl+Shift+V, which is paste in a terminal.
+// Shift+Insert, the paste key that xterm, rxvt, VTE terminals, Konsole,
+// kitty and alacritty all share (Ctrl+Shift+V is not one in xterm, where the
+// program in it would receive ^V).
 enum class EditKey { copy, paste, undo, terminalPaste };
 
 // Synthetic key events that reach whichever window has the keyboard focus.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 namespace scribeon {
@@ -8,7 +10,9 @@ namespace scribeon {
 class Notifier {
 public:
     virtual ~Notifier() = default;
-    virtual void notify(const std::string& title, const std::string& message) = 0;
+    // `shownFor`: how long it stays up; absent leaves it to the desktop.
+    virtual void notify(const std::string& title, const std::string& message,
+                        std::optional<std::chrono::milliseconds> shownFor) = 0;
 };
 
 } // namespace scribeon

@@ -11,6 +11,9 @@ struct RunningApplication {
     // The class part of the window's WM_CLASS, lower case ("xterm"); tells
     // terminals apart.
     std::string windowClass;
+    // This program's own window (a panel of ours): never asked for its
+    // selection nor sent keys, since this process is busy asking.
+    bool isSelf = false;
     bool operator==(const RunningApplication&) const = default;
 };
 

@@ -38,9 +38,17 @@ public:
         writes.push_back("restore");
     }
     std::optional<std::string> primarySelectionText() override { return primary; }
+    void setPrimarySelectionText(const std::string& text) override {
+        primary = text;
+        primaryOwnerPid = selfPid;
+        writes.push_back("primary " + text);
+    }
+    std::optional<int> primarySelectionOwnerPid() override { return primaryOwnerPid; }
 
+    static constexpr int selfPid = 1;
     Formats formats;
     std::optional<std::string> primary;
+    std::optional<int> primaryOwnerPid;
     std::vector<std::string> writes;
 };
 

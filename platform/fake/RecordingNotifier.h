@@ -8,10 +8,13 @@
 namespace scribeon {
 
 struct RecordingNotifier : Notifier {
-    void notify(const std::string& title, const std::string& message) override {
+    void notify(const std::string& title, const std::string& message,
+                std::optional<std::chrono::milliseconds> shownFor) override {
         shown.emplace_back(title, message);
+        durations.push_back(shownFor);
     }
     std::vector<std::pair<std::string, std::string>> shown;
+    std::vector<std::optional<std::chrono::milliseconds>> durations;
 };
 
 } // namespace scribeon

@@ -118,14 +118,22 @@ public:
 class FakeAccessibilityBridge : public AccessibilityBridge {
 public:
     FocusedElement focusedElement(int pid) override {
+        ++queries;
+        if (unfocusedQueries > 0) {
+            --unfocusedQueries;
+            return {failureCode, nullptr, true};
+        }
         auto found = elements.find(pid);
         if (found == elements.end())
-            return {failureCode, nullptr};
+            return {failureCode, nullptr, focusPending};
         return {0, found->second};
     }
 
     std::map<int, std::shared_ptr<ScriptedElement>> elements;
     int failureCode = -25212;
+    bool focusPending = false; // how a missing element is reported
+    int unfocusedQueries = 0;  // queries answered "no focus yet" before the element shows
+    int queries = 0;
 };
 
 } // namespace scribeon

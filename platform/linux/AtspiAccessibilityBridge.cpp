@@ -378,7 +378,7 @@ FocusedElement AtspiAccessibilityBridge::focusedElement(int pid) {
     int budget = searchNodeLimit;
     Accessible focused(focusedDescendant(application.get(), 0, budget));
     if (!focused)
-        return {noFocusedElement, nullptr};
+        return {noFocusedElement, nullptr, true};
     return {0, std::make_shared<AtspiElement>(std::move(focused))};
 }
 

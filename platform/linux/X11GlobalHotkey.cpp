@@ -179,8 +179,17 @@ void X11GlobalHotkey::processEvents() {
             continue;
         const unsigned keycode = event.xkey.keycode;
         if (event.type == KeyRelease) {
-            if (heldKeycode_ == keycode)
-                heldKeycode_.reset();
+            if (heldKeycode_ != keycode)
+                continue;
+            // The press activated our passive grab, which holds the whole
+            // keyboard until this release: the focused window has lost the
+            // keyboard meanwhile (GTK reports no focused object) and any
+            // synthetic key would come back to us. So the shortcut acts on
+            // release, once the keyboard is the focused window's again.
+            heldKeycode_.reset();
+            lastTriggerTime_ = event.xkey.time;
+            if (onPress_)
+                onPress_();
             continue;
         }
         const unsigned state = event.xkey.state & shortcutModifiers;
@@ -194,8 +203,6 @@ void X11GlobalHotkey::processEvents() {
             continue;
         }
         heldKeycode_ = keycode;
-        if (onPress_)
-            onPress_();
     }
 }
 

@@ -15,8 +15,8 @@ namespace scribeon {
 // Global shortcuts as passive key grabs on the X root window, over a
 // connection of our own watched by the Qt event loop. A shortcut is grabbed
 // once per combination of the lock modifiers (Caps, Num, Scroll Lock), whose
-// bits are read from the server's modifier map; a key held down triggers
-// once.
+// bits are read from the server's modifier map. A shortcut triggers once,
+// when its key is released, however long it was held.
 class X11GlobalHotkey final : public GlobalHotkey {
 public:
     // Absent when no X server can be reached (e.g. a Wayland session
@@ -33,6 +33,9 @@ public:
     void sync();
     // Presses of a held shortcut that auto-repeat sent and that were dropped.
     int ignoredRepeatCount() const { return ignoredRepeats_; }
+    // The server time of the release that triggered last (0 before any): the
+    // user action that entitles our panels to take the focus.
+    unsigned long lastTriggerTime() const { return lastTriggerTime_; }
 
 private:
     struct Grab {
@@ -56,6 +59,7 @@ private:
     Handle nextHandle_ = 1;
     std::optional<unsigned> heldKeycode_;
     int ignoredRepeats_ = 0;
+    unsigned long lastTriggerTime_ = 0;
 };
 
 } // namespace scribeon

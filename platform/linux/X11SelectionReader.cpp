@@ -1,7 +1,10 @@
 #include "platform/linux/X11SelectionReader.h"
 
+#include "platform/linux/X11ErrorTrap.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XRes.h>
 
 #include <chrono>
 #include <poll.h>
@@ -40,6 +43,27 @@ unsigned long X11SelectionReader::owner(Selection selection) {
     const Atom atom =
         selection == Selection::clipboard ? XInternAtom(display_, "CLIPBOARD", False) : XA_PRIMARY;
     return XGetSelectionOwner(display_, atom);
+}
+
+std::optional<int> X11SelectionReader::ownerPid(Selection selection) {
+    const Window window = owner(selection);
+    int event = 0, error = 0;
+    if (window == None || !XResQueryExtension(display_, &event, &error))
+        return std::nullopt;
+    XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+    long count = 0;
+    XResClientIdValue* ids = nullptr;
+    ScopedErrorTrap trap(display_); // the owner may be gone already
+    const Status status = XResQueryClientIds(display_, 1, &spec, &count, &ids);
+    std::optional<int> pid;
+    if (trap.sync() == Success && status == Success) {
+        for (long i = 0; i < count; ++i)
+            if (XResGetClientIdType(&ids[i]) == XRES_CLIENT_ID_PID && XResGetClientPid(&ids[i]) > 0)
+                pid = XResGetClientPid(&ids[i]);
+    }
+    if (ids)
+        XResClientIdsDestroy(count, ids);
+    return pid;
 }
 
 // Waits up to `remainingMs` for an event of the type on our window; false

@@ -26,6 +26,10 @@ public:
     std::optional<std::string> text(Selection selection);
     // The window that owns the selection now (0 for none).
     unsigned long owner(Selection selection);
+    // The process of the client that owns the selection, asked of the
+    // server (X-Resource): selection owners are often hidden windows that
+    // carry no _NET_WM_PID. Absent for no owner or a remote client.
+    std::optional<int> ownerPid(Selection selection);
 
 private:
     explicit X11SelectionReader(Display* display);

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <fstream>
 #include <thread>
+#include <unistd.h>
 
 namespace scribeon {
 
@@ -118,7 +119,7 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
     std::optional<std::string> name = nameOf_ ? nameOf_(*pid) : std::nullopt;
     if (!name)
         name = commandNameOf(*pid);
-    return RunningApplication{*pid, name.value_or(""), windowClassOf(*window)};
+    return RunningApplication{*pid, name.value_or(""), windowClassOf(*window), *pid == ::getpid()};
 }
 
 bool X11Workspace::activate(int pid) {

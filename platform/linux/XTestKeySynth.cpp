@@ -10,7 +10,8 @@ namespace scribeon {
 
 namespace {
 
-bool needsShift(EditKey key) {
+// Shift+Insert is the one paste key every terminal family shares.
+bool isTerminalPaste(EditKey key) {
     return key == EditKey::terminalPaste;
 }
 
@@ -19,8 +20,9 @@ KeySym keysymOf(EditKey key) {
     case EditKey::copy:
         return XK_c;
     case EditKey::paste:
-    case EditKey::terminalPaste:
         return XK_v;
+    case EditKey::terminalPaste:
+        return XK_Insert;
     case EditKey::undo:
         return XK_z;
     }
@@ -49,9 +51,12 @@ unsigned char XTestKeySynth::keycodeOf(EditKey key) {
     return XKeysymToKeycode(display_, keysymOf(key));
 }
 
+unsigned char XTestKeySynth::modifierOf(EditKey key) {
+    return XKeysymToKeycode(display_, isTerminalPaste(key) ? XK_Shift_L : XK_Control_L);
+}
+
 bool XTestKeySynth::canPost(EditKey key) {
-    return hasXTest_ && keycodeOf(key) != 0 && XKeysymToKeycode(display_, XK_Control_L) != 0 &&
-           (!needsShift(key) || XKeysymToKeycode(display_, XK_Shift_L) != 0);
+    return hasXTest_ && keycodeOf(key) != 0 && modifierOf(key) != 0;
 }
 
 // The hotkey's own modifiers are usually still down when its action runs; a
@@ -80,9 +85,7 @@ void XTestKeySynth::keyDown(EditKey key) {
     if (!canPost(key))
         return;
     releaseHeldModifiers();
-    XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, XK_Control_L), True, CurrentTime);
-    if (needsShift(key))
-        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, XK_Shift_L), True, CurrentTime);
+    XTestFakeKeyEvent(display_, modifierOf(key), True, CurrentTime);
     XTestFakeKeyEvent(display_, keycodeOf(key), True, CurrentTime);
     XSync(display_, False);
 }
@@ -91,9 +94,7 @@ void XTestKeySynth::keyUp(EditKey key) {
     if (!canPost(key))
         return;
     XTestFakeKeyEvent(display_, keycodeOf(key), False, CurrentTime);
-    if (needsShift(key))
-        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, XK_Shift_L), False, CurrentTime);
-    XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, XK_Control_L), False, CurrentTime);
+    XTestFakeKeyEvent(display_, modifierOf(key), False, CurrentTime);
     XSync(display_, False);
 }
 

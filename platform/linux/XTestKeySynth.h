@@ -26,6 +26,7 @@ public:
 private:
     explicit XTestKeySynth(Display* display, bool hasXTest);
     unsigned char keycodeOf(EditKey key);
+    unsigned char modifierOf(EditKey key);
     void releaseHeldModifiers();
 
     Display* display_;

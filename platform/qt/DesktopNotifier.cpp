@@ -10,9 +10,22 @@ namespace scribeon {
 
 namespace {
 const QString service = QStringLiteral("org.freedesktop.Notifications");
-}
 
-void DesktopNotifier::notify(const std::string& title, const std::string& message) {
+// A notification with a set time is a passing one: low urgency, and not
+// kept in the desktop's notification history.
+QVariantMap hintsFor(std::optional<std::chrono::milliseconds> shownFor) {
+    QVariantMap hints;
+    if (shownFor) {
+        hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(0));
+        hints.insert(QStringLiteral("transient"), true);
+    }
+    return hints;
+}
+} // namespace
+
+void DesktopNotifier::notify(const std::string& title, const std::string& message,
+                             std::optional<std::chrono::milliseconds> shownFor) {
+    const int timeoutMs = shownFor ? static_cast<int>(shownFor->count()) : -1;
     auto bus = QDBusConnection::sessionBus();
     const auto* daemon = bus.isConnected() ? bus.interface() : nullptr;
     // Many notification services start on their first call, so an activatable
@@ -24,12 +37,13 @@ void DesktopNotifier::notify(const std::string& title, const std::string& messag
                                                    service, QStringLiteral("Notify"));
         call << QStringLiteral("Scribeon") << 0u << QStringLiteral("scribeon")
              << QString::fromStdString(title) << QString::fromStdString(message) << QStringList()
-             << QVariantMap() << -1;
+             << hintsFor(shownFor) << timeoutMs;
         // Not waited for: a slow notification service must not hold up the program.
         bus.send(call);
         return;
     }
-    trayIcon_.showMessage(QString::fromStdString(title), QString::fromStdString(message));
+    trayIcon_.showMessage(QString::fromStdString(title), QString::fromStdString(message),
+                          QSystemTrayIcon::Information, shownFor ? timeoutMs : 10'000);
 }
 
 } // namespace scribeon

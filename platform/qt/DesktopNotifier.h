@@ -11,7 +11,8 @@ namespace scribeon {
 class DesktopNotifier final : public Notifier {
 public:
     explicit DesktopNotifier(QSystemTrayIcon& trayIcon) : trayIcon_(trayIcon) {}
-    void notify(const std::string& title, const std::string& message) override;
+    void notify(const std::string& title, const std::string& message,
+                std::optional<std::chrono::milliseconds> shownFor) override;
 
 private:
     QSystemTrayIcon& trayIcon_;

@@ -6,7 +6,8 @@
 #include <QLatin1String>
 #include <QMimeData>
 #include <QString>
-#include <QTimer>
+
+#include <QtGui/private/qtx11extras_p.h>
 
 #include <utility>
 
@@ -19,12 +20,19 @@ struct QtClipboardContents : ClipboardContents {
     bool isEmpty() const override { return formats.empty(); }
 };
 
-// X ignores a claim of the clipboard stamped earlier than the current
-// owner's, and Qt stamps its claim with the time of the last event it
-// handled: a claim made while the capture blocks the event loop, right after
-// another application copied, is dropped without a word. So the claim is made
-// again once the loop has run, unless someone else copied meanwhile.
-constexpr int reclaimDelayMs = 30;
+// X ignores a claim of a selection stamped earlier than the current owner's
+// claim, and Qt stamps its claims with the time of the last event its own
+// connection handled. Our shortcut arrives over another connection and the
+// capture blocks the event loop, so that time is older than the copy the
+// target application just made: the claim would be dropped without a word
+// (Qt only warns). A fresh server time makes every claim take effect at
+// once, so nothing needs claiming again while a paste target reads it.
+void stampWithServerTime() {
+    if (!QX11Info::isPlatformX11())
+        return;
+    if (const quint32 now = QX11Info::getTimestamp())
+        QX11Info::setAppTime(now);
+}
 
 QMimeData* mimeDataOf(const std::vector<std::pair<std::string, std::string>>& formats) {
     auto* data = new QMimeData;
@@ -53,25 +61,17 @@ std::optional<std::string> QtClipboard::text() {
     return textOf(QClipboard::Clipboard);
 }
 
-void QtClipboard::place(const Formats& formats) {
-    QGuiApplication::clipboard()->setMimeData(mimeDataOf(formats), QClipboard::Clipboard);
-    if (!reader_)
-        return;
-    const unsigned long ownerNow = reader_->owner(X11SelectionReader::Selection::clipboard);
-    QTimer::singleShot(
-        reclaimDelayMs, qApp, [this, alive = std::weak_ptr<int>(alive_), formats, ownerNow] {
-            if (alive.expired() ||
-                reader_->owner(X11SelectionReader::Selection::clipboard) != ownerNow)
-                return;
-            QGuiApplication::clipboard()->setMimeData(mimeDataOf(formats), QClipboard::Clipboard);
-        });
+void QtClipboard::place(const Formats& formats, QClipboard::Mode mode) {
+    stampWithServerTime();
+    QGuiApplication::clipboard()->setMimeData(mimeDataOf(formats), mode);
 }
 
 void QtClipboard::setText(const std::string& text) {
-    place({{"text/plain", text}});
+    place({{"text/plain", text}}, QClipboard::Clipboard);
 }
 
 void QtClipboard::clear() {
+    stampWithServerTime();
     QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
 }
 
@@ -88,7 +88,7 @@ std::unique_ptr<ClipboardContents> QtClipboard::contents() {
 }
 
 void QtClipboard::restore(const ClipboardContents& contents) {
-    place(static_cast<const QtClipboardContents&>(contents).formats);
+    place(static_cast<const QtClipboardContents&>(contents).formats, QClipboard::Clipboard);
 }
 
 std::optional<std::string> QtClipboard::primarySelectionText() {
@@ -97,6 +97,19 @@ std::optional<std::string> QtClipboard::primarySelectionText() {
     if (reader_ && !QGuiApplication::clipboard()->ownsSelection())
         return reader_->text(X11SelectionReader::Selection::primary);
     return textOf(QClipboard::Selection);
+}
+
+void QtClipboard::setPrimarySelectionText(const std::string& text) {
+    if (QGuiApplication::clipboard()->supportsSelection())
+        place({{"text/plain", text}}, QClipboard::Selection);
+}
+
+std::optional<int> QtClipboard::primarySelectionOwnerPid() {
+    if (QGuiApplication::clipboard()->ownsSelection())
+        return static_cast<int>(QCoreApplication::applicationPid());
+    if (!reader_)
+        return std::nullopt;
+    return reader_->ownerPid(X11SelectionReader::Selection::primary);
 }
 
 } // namespace scribeon

@@ -3,6 +3,8 @@
 #include "platform/Clipboard.h"
 #include "platform/linux/X11SelectionReader.h"
 
+#include <QClipboard>
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -24,13 +26,14 @@ public:
     std::unique_ptr<ClipboardContents> contents() override;
     void restore(const ClipboardContents& contents) override;
     std::optional<std::string> primarySelectionText() override;
+    void setPrimarySelectionText(const std::string& text) override;
+    std::optional<int> primarySelectionOwnerPid() override;
 
 private:
     using Formats = std::vector<std::pair<std::string, std::string>>;
-    void place(const Formats& formats);
+    void place(const Formats& formats, QClipboard::Mode mode);
 
     std::unique_ptr<X11SelectionReader> reader_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 } // namespace scribeon

@@ -229,6 +229,7 @@ TEST_F(AccessibilityServiceTest, TerminalsAreReadFromThePrimarySelectionAndNever
     workspace.frontmost = RunningApplication{99, "xterm", "xterm"};
     clipboard.formats = {{"text/plain", "theirs"}};
     clipboard.primary = "make test";
+    clipboard.primaryOwnerPid = 99;
 
     EXPECT_EQ(service.getSelectedText(), "make test");
     EXPECT_THAT(keys.events, IsEmpty());
@@ -240,8 +241,111 @@ TEST_F(AccessibilityServiceTest, TerminalsAreReadFromThePrimarySelectionAndNever
     show("$ ls", "l");
     element->terminal = true;
     clipboard.primary = "ls";
+    clipboard.primaryOwnerPid = editorPid;
     EXPECT_EQ(service.getSelectedText(), "ls");
     EXPECT_THAT(keys.events, IsEmpty());
+
+    // Text selected earlier in a browser is still the primary selection: it
+    // is not the terminal's, so nothing is captured to be pasted in a shell.
+    clipboard.primary = "rm -rf ~";
+    clipboard.primaryOwnerPid = 31337;
+    EXPECT_EQ(service.getSelectedText(), std::nullopt);
+    EXPECT_EQ(
+        log.lines[log.lines.size() - 2],
+        "[Scribeon] copy: the primary selection is not the terminal's — nothing selected there");
+    EXPECT_THAT(keys.events, IsEmpty());
+}
+
+TEST_F(AccessibilityServiceTest, OurOwnWindowIsNeitherAskedNorSentKeys) {
+    workspace.frontmost = RunningApplication{editorPid, "Scribeon", "scribeon", true};
+    show("Commands", "Commands");
+    EXPECT_EQ(service.getSelectedText(), std::nullopt);
+    EXPECT_EQ(bridge.queries, 0);
+    EXPECT_THAT(keys.events, IsEmpty());
+    EXPECT_THAT(clipboard.writes, IsEmpty());
+    EXPECT_THAT(log.lines,
+                testing::Contains("[Scribeon] AX read: frontmost window is our own — not asked"));
+}
+
+TEST_F(AccessibilityServiceTest, AWindowTakingTheKeyboardBackIsGivenAMoment) {
+    struct Row {
+        const char* what;
+        int unfocusedQueries;
+        bool focusPending; // how the bridge reports a missing element afterwards
+        bool readThroughAX;
+        std::chrono::microseconds waited;
+    };
+    const Row rows[] = {
+        {"focus arrives after three polls", 3, false, true, 60ms},
+        {"focus never arrives: ten polls, then Ctrl+C", 100, true, false, 200ms},
+        {"an application without the element is not waited for", 0, false, false, 0ms},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fresh();
+        show("hello world", "hello world");
+        if (!row.readThroughAX && row.unfocusedQueries == 0)
+            bridge.elements.clear();
+        bridge.unfocusedQueries = row.unfocusedQueries;
+        bridge.focusPending = row.focusPending;
+        clock.now = 0us;
+        clock.sleeps.clear();
+        copyYields("hello world");
+        EXPECT_EQ(service.getSelectedText(), "hello world");
+        EXPECT_EQ(keys.events.empty(), row.readThroughAX);
+        const auto beforeCopy = row.readThroughAX ? clock.now : keys.events.front().at;
+        EXPECT_EQ(beforeCopy, row.waited);
+    }
+}
+
+TEST_F(AccessibilityServiceTest, PlaceholdersOfTheAccessibilityTextNeverLeaveTheCapture) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string grin = "\xF0\x9F\x98\x80";
+    show("Hi " + grin + bom + " caf\xC3\xA9", "Hi " + grin + bom + " caf\xC3\xA9");
+    EXPECT_EQ(service.getSelectedText(), "Hi " + grin + " caf\xC3\xA9");
+
+    // Only placeholders selected: nothing the user could mean, so Ctrl+C.
+    fresh();
+    show("a" + bom + bom + "b", bom + bom);
+    copyYields("x" + bom + "y");
+    EXPECT_EQ(service.getSelectedText(), "xy");
+}
+
+TEST_F(AccessibilityServiceTest, TheApplicationsPrimarySelectionWinsWhenItDisagrees) {
+    struct Row {
+        const char* what;
+        std::optional<std::string> primary;
+        std::optional<int> owner;
+        std::string captured;
+    };
+    const Row rows[] = {
+        {"same application, different text", "it is really this", editorPid, "it is really this"},
+        {"same text", "off by one tex", editorPid, "off by one tex"},
+        {"another application's primary selection", "stale text", 31337, "off by one tex"},
+        {"no owner known", "stale text", std::nullopt, "off by one tex"},
+        {"an empty primary selection", "", editorPid, "off by one tex"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fresh();
+        show("x off by one text", "off by one tex");
+        clipboard.primary = row.primary;
+        clipboard.primaryOwnerPid = row.owner;
+        EXPECT_EQ(service.getSelectedText(), row.captured);
+        EXPECT_THAT(keys.events, IsEmpty());
+    }
+
+    // The paste path's check of the selection sees the same text, so a web
+    // page whose offsets are off is still pasted into.
+    fresh();
+    show("x off by one text", "off by one tex");
+    element->web = true;
+    clipboard.primary = "it is really this";
+    clipboard.primaryOwnerPid = editorPid;
+    EXPECT_EQ(service.replaceSelectedText("new", "it is really this", editorPid),
+              ReplaceResult::replaced);
+    ASSERT_EQ(keys.events.size(), 2u);
+    EXPECT_EQ(keys.events[0].what, "down paste");
 }
 
 // --- replacement ----------------------------------------------------------
@@ -463,27 +567,21 @@ TEST_F(AccessibilityServiceTest, LostSelectionIsSearchedAndSelectedAgain) {
                            }));
 }
 
-TEST_F(AccessibilityServiceTest, PasteTargetAndKey) {
+TEST_F(AccessibilityServiceTest, PasteGoesOnlyToTheSourceWindow) {
     struct Row {
         const char* what;
         std::function<void(AccessibilityServiceTest&)> arrange;
         std::optional<int> sourcePid;
         std::vector<std::string> tail;
         std::vector<int> activations;
-        const char* key;
+        const char* key; // nullptr: nothing may be posted
     };
     const Row rows[] = {
-        {"web content goes system-wide even with a source pid",
+        {"web content: the paste follows the source to the front",
          [](auto& t) { t.element->web = true; },
          4242,
          {"[Scribeon] replace: Cmd+V to pid=4242, webDOM=1", "[Scribeon] Cmd+V: posting global"},
-         {},
-         "paste"},
-        {"no source pid and no frontmost application",
-         [](auto& t) { t.workspace.frontmost.reset(); },
-         std::nullopt,
-         {"[Scribeon] replace: Cmd+V to pid=0, webDOM=0", "[Scribeon] Cmd+V: posting global"},
-         {},
+         {4242},
          "paste"},
         {"no source pid: the application in front at entry",
          [](auto& t) { t.element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse; },
@@ -491,17 +589,32 @@ TEST_F(AccessibilityServiceTest, PasteTargetAndKey) {
          {"[Scribeon] replace: Cmd+V to pid=4242, webDOM=0", "[Scribeon] Cmd+V: postToPid(4242)"},
          {4242},
          "paste"},
+        {"no source pid and no frontmost application",
+         [](auto& t) { t.workspace.frontmost.reset(); },
+         std::nullopt,
+         {"[Scribeon] replace: Cmd+V to pid=0, webDOM=0",
+          "[Scribeon] replace: no source application — not pasting"},
+         {},
+         nullptr},
         {"a window that cannot be activated",
          [](auto& t) {
              t.element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse;
              t.workspace.refusesActivation = {55};
          },
          55,
-         {"[Scribeon] Cmd+V: pid 55 could not be activated — posting global",
-          "[Scribeon] Cmd+V: posting global"},
+         {"[Scribeon] Cmd+V: pid 55 could not be activated — not posted"},
          {55},
-         "paste"},
-        {"a terminal gets Ctrl+Shift+V",
+         nullptr},
+        {"web content whose window does not come back",
+         [](auto& t) {
+             t.element->web = true;
+             t.workspace.refusesActivation = {4242};
+         },
+         4242,
+         {"[Scribeon] Cmd+V: pid 4242 is not in front — not posted"},
+         {4242},
+         nullptr},
+        {"a terminal gets Shift+Insert with both selections set",
          [](auto& t) {
              t.workspace.frontmost = RunningApplication{99, "xterm", "XTerm"};
          },
@@ -513,22 +626,31 @@ TEST_F(AccessibilityServiceTest, PasteTargetAndKey) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         fresh();
+        clipboard.primary.reset();
         row.arrange(*this);
         EXPECT_EQ(service.replaceSelectedText("pasted", std::nullopt, row.sourcePid),
-                  ReplaceResult::replaced);
+                  row.key ? ReplaceResult::replaced : ReplaceResult::clipboardOnly);
         EXPECT_EQ(linesFrom(log.lines.size() - row.tail.size()), row.tail);
         EXPECT_EQ(workspace.activations, row.activations);
+        EXPECT_EQ(clipboard.formats, (InMemoryClipboard::Formats{{"text/plain", "pasted"}}));
+        if (!row.key) {
+            EXPECT_THAT(keys.events, IsEmpty());
+            continue;
+        }
         ASSERT_EQ(keys.events.size(), 2u);
         EXPECT_EQ(keys.events[0].what, std::string("down ") + row.key);
         EXPECT_EQ(keys.events[1].at - keys.events[0].at, 30ms);
-        EXPECT_EQ(clipboard.formats, (InMemoryClipboard::Formats{{"text/plain", "pasted"}}));
+        const bool terminal = std::string(row.key) == "terminalPaste";
+        EXPECT_EQ(clipboard.primary,
+                  terminal ? std::optional<std::string>("pasted") : std::nullopt);
     }
 }
 
-TEST_F(AccessibilityServiceTest, PasteThatCannotBeMadePostsNothing) {
+TEST_F(AccessibilityServiceTest, PasteThatCannotBeMadePostsNothingAndSaysSo) {
     element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse;
     keys.unavailable = {EditKey::paste};
-    EXPECT_EQ(service.replaceSelectedText("x", std::nullopt, editorPid), ReplaceResult::replaced);
+    EXPECT_EQ(service.replaceSelectedText("x", std::nullopt, editorPid),
+              ReplaceResult::clipboardOnly);
     EXPECT_EQ(log.lines.back(), "[Scribeon] Cmd+V pid: failed to create CGEvent");
     EXPECT_THAT(keys.events, IsEmpty());
 }

@@ -3,6 +3,7 @@
 #include "AppFakes.h"
 #include "platform/fake/FakeAccessibilityTrust.h"
 #include "platform/fake/InMemoryCredentialStore.h"
+#include "platform/fake/RecordingNotifier.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ protected:
         auto vm = AppViewModel::create(queue, keychain, api, auth);
         delegate =
             AppDelegate::create(AppCollaborators{queue, updates, hotkey, trust, alert, capture,
-                                                 chooser, resultPanel, login, settings},
+                                                 chooser, resultPanel, login, settings, notifier},
                                 vm);
     }
     void launch() {
@@ -42,6 +43,7 @@ protected:
     FakeResultPanel resultPanel{queue};
     FakeLoginWindow login;
     FakeSettingsWindow settings;
+    RecordingNotifier notifier;
     std::shared_ptr<AppDelegate> delegate;
 };
 
@@ -109,6 +111,12 @@ TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
         EXPECT_FALSE(delegate->appViewModel().errorMessage.get());
     }
     EXPECT_TRUE(chooser.shown.empty());
+    // The state alone is seen by nobody while the user looks at their
+    // document: each press also sends a passing notification.
+    ASSERT_EQ(notifier.shown.size(), std::size(selections));
+    EXPECT_EQ(notifier.shown.back(),
+              (std::pair<std::string, std::string>{"Scribeon", "Please select some text first."}));
+    EXPECT_EQ(notifier.durations.back(), std::optional(std::chrono::milliseconds(3000)));
 }
 
 TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFiftyMilliseconds) {

@@ -3,6 +3,7 @@
 #include "AppFakes.h"
 #include "platform/fake/FakeAccessibilityTrust.h"
 #include "platform/fake/InMemoryCredentialStore.h"
+#include "platform/fake/RecordingNotifier.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ protected:
         auto vm = AppViewModel::create(queue, keychain, api, auth);
         delegate =
             AppDelegate::create(AppCollaborators{queue, updates, hotkey, trust, alert, capture,
-                                                 chooser, resultPanel, login, settings},
+                                                 chooser, resultPanel, login, settings, notifier},
                                 vm);
         scene = std::make_unique<AppScene>(delegate, queue);
     }
@@ -39,6 +40,7 @@ protected:
     FakeResultPanel resultPanel{queue};
     FakeLoginWindow login;
     FakeSettingsWindow settings;
+    RecordingNotifier notifier;
     std::shared_ptr<AppDelegate> delegate;
     std::unique_ptr<AppScene> scene;
 };

@@ -105,5 +105,28 @@ TEST(GraphemePrefixTest, NeverCutsACharacterApart) {
         EXPECT_EQ(graphemePrefix(c.text, c.count), c.expected) << c.text;
 }
 
+TEST(WithoutTextArtefactsTest, DropsPlaceholdersAndKeepsWhatTheUserSees) {
+    const std::string family = "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"; // woman ZWJ girl
+    const struct {
+        std::string text;
+        std::string expected;
+    } cases[] = {
+        {"caf\xC3\xA9 \xF0\x9F\x98\x80\xEF\xBB\xBF ok",
+         "caf\xC3\xA9 \xF0\x9F\x98\x80 ok"},    // U+FEFF
+        {"see \xEF\xBF\xBC here", "see  here"}, // U+FFFC
+        {"a\xEF\xB7\x90"
+         "b\xEF\xBF\xBE"
+         "c\xF0\x9F\xBF\xBF"
+         "d",
+         "abcd"},                                       // U+FDD0, U+FFFE, U+1FFFF
+        {family + " e\xCC\x81", family + " e\xCC\x81"}, // ZWJ and combining marks stay
+        {"\xEF\xBF\xBD kept", "\xEF\xBF\xBD kept"},     // U+FFFD is visible
+        {"bad \xFF byte", "bad \xFF byte"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withoutTextArtefacts(c.text), c.expected) << c.text;
+}
+
 } // namespace
 } // namespace scribeon
