@@ -45,6 +45,25 @@ unsigned long X11SelectionReader::owner(Selection selection) {
     return XGetSelectionOwner(display_, atom);
 }
 
+// The time in a PropertyNotify is the server's idea of "now", which it brings
+// up to date only on input and on a few requests; the property change alone
+// can report a time from before the copy another client just made (seen on
+// Xvfb: 300 ms behind). Setting the owner of a selection of our own makes the
+// server read its clock first.
+std::optional<unsigned long> X11SelectionReader::serverTime() {
+    const Atom clock = XInternAtom(display_, "_SCRIBEON_CLOCK", False);
+    XSetSelectionOwner(display_, clock, window_, CurrentTime);
+    XChangeProperty(display_, window_, clock, XA_INTEGER, 32, PropModeAppend, nullptr, 0);
+    XFlush(display_);
+    XEvent event;
+    const auto start = Clock::now();
+    do {
+        if (!waitFor(PropertyNotify, answerLimitMs - msSince(start), &event))
+            return std::nullopt;
+    } while (event.xproperty.atom != clock);
+    return event.xproperty.time;
+}
+
 std::optional<int> X11SelectionReader::ownerPid(Selection selection) {
     const Window window = owner(selection);
     int event = 0, error = 0;

@@ -30,6 +30,9 @@ public:
     // server (X-Resource): selection owners are often hidden windows that
     // carry no _NET_WM_PID. Absent for no owner or a remote client.
     std::optional<int> ownerPid(Selection selection);
+    // The server's time now, for stamping a claim of a selection. Absent when
+    // the server does not answer in time.
+    std::optional<unsigned long> serverTime();
 
 private:
     explicit X11SelectionReader(Display* display);

@@ -20,20 +20,6 @@ struct QtClipboardContents : ClipboardContents {
     bool isEmpty() const override { return formats.empty(); }
 };
 
-// X ignores a claim of a selection stamped earlier than the current owner's
-// claim, and Qt stamps its claims with the time of the last event its own
-// connection handled. Our shortcut arrives over another connection and the
-// capture blocks the event loop, so that time is older than the copy the
-// target application just made: the claim would be dropped without a word
-// (Qt only warns). A fresh server time makes every claim take effect at
-// once, so nothing needs claiming again while a paste target reads it.
-void stampWithServerTime() {
-    if (!QX11Info::isPlatformX11())
-        return;
-    if (const quint32 now = QX11Info::getTimestamp())
-        QX11Info::setAppTime(now);
-}
-
 QMimeData* mimeDataOf(const std::vector<std::pair<std::string, std::string>>& formats) {
     auto* data = new QMimeData;
     for (const auto& [format, bytes] : formats)
@@ -49,6 +35,20 @@ std::optional<std::string> textOf(QClipboard::Mode mode) {
 }
 
 } // namespace
+
+// X ignores a claim of a selection stamped earlier than the current owner's
+// claim, and Qt stamps its claims with the time of the last event its own
+// connection handled. Our shortcut arrives over another connection and the
+// capture blocks the event loop, so that time is older than the copy the
+// target application just made: the claim would be dropped without a word
+// (Qt only warns). A fresh server time makes every claim take effect at
+// once, so nothing needs claiming again while a paste target reads it.
+void QtClipboard::stampWithServerTime() {
+    if (!reader_ || !QX11Info::isPlatformX11())
+        return;
+    if (const std::optional<unsigned long> now = reader_->serverTime())
+        QX11Info::setAppTime(static_cast<quint32>(*now));
+}
 
 QtClipboard::QtClipboard() {
     if (QGuiApplication::platformName() == QLatin1String("xcb"))

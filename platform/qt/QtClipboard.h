@@ -32,6 +32,7 @@ public:
 private:
     using Formats = std::vector<std::pair<std::string, std::string>>;
     void place(const Formats& formats, QClipboard::Mode mode);
+    void stampWithServerTime();
 
     std::unique_ptr<X11SelectionReader> reader_;
 };
