@@ -66,7 +66,11 @@ start_desktop() {
     export DISPLAY=":$(head -n1 "$e2e_tmp/display")"
     wait_for 20 "the X server $DISPLAY" xdpyinfo
     eval "$(dbus-launch --sh-syntax)"
-    start_bg openbox --sm-disable
+    # SCRIBEON_WM=xfwm4: a window manager that prevents focus stealing.
+    case "${SCRIBEON_WM:-openbox}" in
+    xfwm4) start_bg xfwm4 --compositor=off --sm-client-disable >"$e2e_tmp/wm.log" 2>&1 ;;
+    *) start_bg openbox --sm-disable ;;
+    esac
     wait_for 20 "the window manager" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 }
 

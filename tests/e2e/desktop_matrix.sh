@@ -1,0 +1,299 @@
+#!/usr/bin/env bash
+# The main use in one real application, pressed the way a person presses.
+#
+#   desktop_matrix.sh APP SCRIBEON SERVER TEST-EDITOR KEY-STATE [ARTIFACTS]
+#
+# APP is one of qt-editor, mousepad, gedit, firefox, chromium, xterm, sakura.
+# On a private desktop (SCRIBEON_WM=xfwm4 for a window manager that prevents
+# focus stealing) the application opens a document of five lines with
+# accented letters, an emoji and combining marks, and the user's clipboard
+# holds text of their own. Then, one line each:
+#   held     the shortcut's modifiers down, the key held 150 ms, released in
+#            natural order;
+#   long     the key held past the auto-repeat delay;
+#   trigger  `scribeon --trigger`, as a desktop's own shortcut would run it;
+# each picks "UPPER CASE" in the chooser and writes the result with
+# Ctrl+Return. Afterwards the whole document must be the expected text, the
+# clipboard the user's after the capture and the result after the
+# replacement, and no key may be left down. Last, a press with nothing
+# selected must end in the notification. One line per cell goes to
+# ARTIFACTS/matrix-APP.txt (capture and replace paths from the log), with
+# screenshots of the chooser and the result panel.
+source "$(dirname "$0")/desktop.sh"
+app=$1 scribeon=$2 server=$3 editor=$4 keystate=$5 artifacts=${6:-$e2e_tmp/artifacts}
+here=$(cd "$(dirname "$0")" && pwd)
+mkdir -p "$artifacts"
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+py=/usr/bin/python3
+
+start_desktop
+start_bg /usr/libexec/at-spi-bus-launcher --launch-immediately
+wait_for 20 "the accessibility bus" dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+    org.a11y.Bus.GetAddress
+dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+    string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null
+echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
+notes="$e2e_tmp/notifications"
+touch "$notes"
+start_bg "$here/fake_notification_daemon.py" "$notes"
+wait_for 20 "the notification service" dbus-send --session --print-reply \
+    --dest=org.freedesktop.Notifications /org/freedesktop/Notifications \
+    org.freedesktop.Notifications.GetCapabilities
+
+start_local_service "$server"
+echo "correct horse" | "$scribeon" --sign-in ada@example.com >/dev/null 2>"$e2e_tmp/err" ||
+    fail "sign-in: $(cat "$e2e_tmp/err")"
+token=$(secret-tool lookup service app.scribeon.Scribeon account auth_token)
+curl -sf -H "Authorization: Bearer $token" "$SCRIBEON_SERVICE_ORIGIN/api/v1/commands" >"$e2e_tmp/commands"
+position=$($py -c '
+import json, sys
+active = [c["code"] for c in json.load(open(sys.argv[1]))["data"] if c["is_active"]]
+print(active.index("upper-case"))' "$e2e_tmp/commands") || fail "upper-case is not active"
+
+# The document: the middle three lines are processed, one per cell; the
+# first and last must never change. U+0308 and U+0301 are combining marks.
+lines=("Keep this first line as it is."
+    "$(printf 'na\xc3\xafve caf\xc3\xa9 \xf0\x9f\x98\x80 noe\xcc\x88l one')"
+    "$(printf 'cr\xc3\xa8me br\xc3\xbbl\xc3\xa9e \xf0\x9f\x8e\x89 ae\xcc\x81 two')"
+    "$(printf '\xc3\x9cn\xc3\xafc\xc3\xb6d\xc3\xa9 \xf0\x9f\x91\x8d\xf0\x9f\x8f\xbd ne\xcc\x83 three')"
+    "Keep this last line as it is.")
+upper() { $py -c 'import sys; sys.stdout.write(sys.argv[1].upper())' "$1"; }
+expected=("${lines[@]}")
+printf '%s\n' "${lines[@]}" | head -c -1 >"$e2e_tmp/doc.txt"
+results="$artifacts/matrix-$app${SCRIBEON_WM:+-$SCRIBEON_WM}.txt"
+: >"$results"
+
+# --- the application ---------------------------------------------------------
+
+terminal=false
+case "$app" in
+qt-editor)
+    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_bg "$editor" --load "$e2e_tmp/doc.txt" --dump "$e2e_tmp/dump.txt"
+    document() { if [[ -f "$e2e_tmp/dump.txt" ]]; then cat "$e2e_tmp/dump.txt"; else cat "$e2e_tmp/doc.txt"; fi; }
+    ;;
+mousepad | gedit)
+    if [[ $app == mousepad ]]; then
+        start_bg mousepad --disable-server "$e2e_tmp/doc.txt"
+    else
+        start_bg gedit --standalone "$e2e_tmp/doc.txt"
+    fi
+    # What the editor holds is what it saves; its title loses the "*" then.
+    saved() { ! xdotool getwindowname "$app_window" | grep -q '^\*'; }
+    document() {
+        xdotool windowactivate --sync "$app_window" key ctrl+s
+        wait_for 10 "the editor to save" saved
+        sed -z 's/\n$//' "$e2e_tmp/doc.txt"
+    }
+    ;;
+firefox | chromium)
+    # The textarea's value, percent-encoded, is the page's title.
+    $py - "$e2e_tmp/doc.txt" "$e2e_tmp/page.html" <<'EOF'
+import html, sys
+text = open(sys.argv[1], encoding="utf-8").read()
+open(sys.argv[2], "w", encoding="utf-8").write(f"""<!doctype html><meta charset="utf-8"><title>-</title>
+<textarea id="t" cols="70" rows="8" autofocus>{html.escape(text)}</textarea>
+<script>const t = document.getElementById("t");
+const show = () => document.title = "DOC:" + encodeURIComponent(t.value);
+t.addEventListener("input", show); show(); t.focus();</script>""")
+EOF
+    if [[ $app == firefox ]]; then
+        mkdir -p "$e2e_tmp/ff"
+        cat >"$e2e_tmp/ff/user.js" <<'EOF'
+user_pref("browser.shell.checkDefaultBrowser", false);
+user_pref("browser.startup.homepage_override.mstone", "ignore");
+user_pref("browser.aboutwelcome.enabled", false);
+user_pref("datareporting.policy.dataSubmissionEnabled", false);
+user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
+user_pref("app.update.enabled", false);
+user_pref("browser.tabs.warnOnClose", false);
+user_pref("accessibility.force_disabled", 0);
+EOF
+        GNOME_ACCESSIBILITY=1 start_bg firefox-esr --no-remote --profile "$e2e_tmp/ff" "file://$e2e_tmp/page.html"
+    else
+        start_bg chromium --no-sandbox --no-first-run --no-default-browser-check --disable-gpu \
+            --disable-background-networking --disable-component-update --disable-sync \
+            --password-store=basic --force-renderer-accessibility --user-data-dir="$e2e_tmp/chromium" \
+            --app="file://$e2e_tmp/page.html"
+    fi
+    document() {
+        local name
+        name=$(xdotool getwindowname "$app_window")
+        $py -c 'import sys, urllib.parse
+name = sys.argv[1].split(" - ")[0].split(" \u2014 ")[0]
+assert name.startswith("DOC:"), name
+sys.stdout.write(urllib.parse.unquote(name[4:]))' "$name"
+    }
+    ;;
+xterm | sakura)
+    terminal=true
+    # The program in the terminal writes every byte it is given to a file,
+    # as it arrives: a stray ^V or a character of the shortcut would show.
+    program="cat '$e2e_tmp/doc.txt'; echo; stty -icanon; exec cat > '$e2e_tmp/typed.txt'"
+    if [[ $app == xterm ]]; then
+        start_bg xterm -u8 -fa 'DejaVu Sans Mono' -fs 11 -geometry 80x12+40+40 -e sh -c "$program"
+    else
+        start_bg sakura -c 80 -r 12 -x "sh -c \"$program\""
+    fi
+    document() { cat "$e2e_tmp/typed.txt" 2>/dev/null || true; }
+    typed_is() { [[ "$(document | tr -d '\n')" == "$1" ]]; }
+    ;;
+*) fail "unknown application $app" ;;
+esac
+app_pid=${e2e_pids[-1]}
+has_window() { xdotool search --onlyvisible --pid "$app_pid" | grep -q .; }
+wait_for 60 "the $app window" has_window
+app_window=$(xdotool search --onlyvisible --pid "$app_pid" | tail -1)
+if [[ $app == firefox || $app == chromium ]]; then
+    page_loaded() { xdotool getwindowname "$app_window" | grep -q '^DOC:'; }
+    wait_for 60 "the page" page_loaded
+fi
+xdotool windowactivate --sync "$app_window"
+$terminal && wait_for 20 "the terminal's program" test -e "$e2e_tmp/typed.txt"
+
+SCRIBEON_LOG=stderr start_scribeon "$scribeon"
+wait_for 20 "scribeon to serve its socket" test -S "$XDG_RUNTIME_DIR/scribeon.socket"
+wait_for 20 "scribeon to be up" catches_sigterm "$scribeon_pid"
+
+# --- the steps of a cell -----------------------------------------------------
+
+visible() { xdotool search --onlyvisible --name "^$1\$"; }
+focused() { [[ "$(xdotool getactivewindow 2>/dev/null)" == "$(visible "$1" | head -1)" ]]; }
+shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$app-$2.png" || fail "screenshot $2"; }
+clipboard() { xclip -o -selection clipboard 2>/dev/null || true; }
+primary() { xclip -o -selection primary 2>/dev/null || true; }
+primary_is() { [[ "$(primary | sed -z 's/\n$//')" == "$1" ]]; }
+clipboard_is() { [[ "$(clipboard)" == "$1" ]]; }
+set_user_clipboard() {
+    printf '%s' "$1" | xclip -selection clipboard -i
+    wait_for 10 "the user's clipboard" clipboard_is "$1"
+}
+keys_down() { "$keystate"; }
+no_keys_down() { [[ -z "$(keys_down)" ]]; }
+
+select_line() {
+    local k=$1
+    xdotool windowactivate --sync "$app_window"
+    if $terminal; then
+        # Three clicks select a line, as a user selects in a terminal.
+        local height rows=12
+        height=$(xwininfo -id "$app_window" | awk '/Height:/ {print $2}')
+        local y=$(((2 * k + 1) * height / (2 * rows)))
+        xdotool mousemove --window "$app_window" 60 "$y" click --repeat 3 --delay 60 1
+    else
+        xdotool key ctrl+Home
+        ((k > 0)) && xdotool key --repeat "$k" Down
+        xdotool key Home shift+End
+    fi
+    # Every toolkit here puts a selection in the primary selection: once it
+    # holds the line, the application has handled the keys.
+    wait_for 10 "line $k to be selected" primary_is "${expected[k]}"
+}
+
+# A hand: the modifiers go down one after the other, the key is held, then
+# everything comes up in the order it went down.
+press() {
+    case "$1" in
+    held | long)
+        local hold=0.15
+        [[ $1 == long ]] && hold=0.9 # past the auto-repeat delay (660 ms)
+        xdotool keydown Super_L
+        sleep 0.04
+        xdotool keydown Shift_L
+        sleep 0.04
+        xdotool keydown i
+        sleep "$hold"
+        xdotool keyup i
+        sleep 0.05
+        xdotool keyup Shift_L
+        sleep 0.03
+        xdotool keyup Super_L
+        ;;
+    trigger) "$scribeon" --trigger || fail "--trigger exited $?" ;;
+    esac
+}
+
+log_since() { tail -n +"$1" "$e2e_tmp/app.log"; }
+path_of() {
+    local log=$1
+    local capture=? replace=?
+    if grep -q "terminal window — reading the primary" <<<"$log"; then capture="primary selection"
+    elif grep -q "capture: AX read OK" <<<"$log"; then capture="AT-SPI"
+    elif grep -q "capture: Cmd+C result" <<<"$log"; then capture="Ctrl+C"; fi
+    if grep -q "replace: AX write OK" <<<"$log"; then replace="AT-SPI write"
+    elif grep -q "clipboardOnly\|not posted\|not pasting" <<<"$log"; then replace="clipboardOnly"
+    elif grep -q "Cmd+V: postToPid\|Cmd+V: posting global" <<<"$log"; then
+        replace=$($terminal && echo "Shift+Insert" || echo "Ctrl+V"); fi
+    echo "$capture|$replace"
+}
+
+cell() {
+    local k=$1 how=$2 from
+    from=$(($(wc -l <"$e2e_tmp/app.log") + 1))
+    set_user_clipboard "the user's own clipboard $k"
+    select_line "$k"
+    local original=${expected[k]} result
+    result=$(upper "$original")
+    press "$how"
+    wait_for 15 "the chooser ($how, line $k)" visible "Scribeon Commands"
+    wait_for 10 "the chooser to have the focus" focused "Scribeon Commands"
+    [[ "$(clipboard)" == "the user's own clipboard $k" ]] ||
+        fail "$app/$how: after the capture the clipboard holds '$(clipboard)'"
+    ((k == 1)) && { sleep 0.3; shot "Scribeon Commands" chooser; } # after the 0.2 s fade-in
+    ((position > 0)) && xdotool key --repeat "$position" Down
+    xdotool key Return
+    wait_for 15 "the result panel" visible "Scribeon Result"
+    wait_for 10 "the result panel to have the focus" focused "Scribeon Result"
+    ((k == 1)) && { sleep 0.3; shot "Scribeon Result" result; }
+    xdotool key ctrl+Return
+    expected[k]=$result
+    local want
+    if $terminal; then
+        want=$(printf '%s' "${expected[@]:1:k}")
+        wait_for 10 "the pasted text in the terminal" typed_is "$want"
+        [[ "$(document | tr -d '\n')" == "$want" ]] || fail "$app/$how: the program received '$(document)'"
+    else
+        want=$(printf '%s\n' "${expected[@]}" | head -c -1)
+        local deadline=$((SECONDS + 10)) got
+        until got=$(document) && [[ "$got" == "$want" ]]; do
+            ((SECONDS < deadline)) || fail "$app/$how: the document is '$got', expected '$want'"
+            sleep 0.2
+        done
+    fi
+    [[ "$(clipboard | sed -z 's/\n$//')" == "$result" ]] ||
+        fail "$app/$how: after Replace the clipboard holds '$(clipboard)'"
+    wait_for 5 "every key up" no_keys_down
+    echo "$app|$how|$(path_of "$(log_since "$from")")|document ok|clipboard ok" | tee -a "$results"
+}
+
+told_more_than() { [[ $(grep -c "Scribeon	Please select some text first." "$notes") -gt $1 ]]; }
+
+nothing_selected() {
+    local from before
+    from=$(($(wc -l <"$e2e_tmp/app.log") + 1))
+    set_user_clipboard "the user's own clipboard, kept"
+    xdotool windowactivate --sync "$app_window"
+    if $terminal; then
+        # Text selected in another application is no selection of the terminal's.
+        printf 'rm -rf ~' | xclip -selection primary -i
+    else
+        xdotool key ctrl+End
+    fi
+    before=$(document)
+    local told
+    told=$(grep -c "Please select some text first." "$notes" || true)
+    press held
+    wait_for 10 "the notification" told_more_than "$told"
+    visible "Scribeon Commands" >/dev/null && fail "$app: a chooser opened with nothing selected"
+    [[ "$(document)" == "$before" ]] || fail "$app: the document changed with nothing selected"
+    [[ "$(clipboard)" == "the user's own clipboard, kept" ]] ||
+        fail "$app: with nothing selected the clipboard holds '$(clipboard)'"
+    wait_for 5 "every key up" no_keys_down
+    echo "$app|nothing selected|$(path_of "$(log_since "$from")" | cut -d'|' -f1)|notification|document unchanged, clipboard kept" | tee -a "$results"
+}
+
+# Hint panels come and go on their own; they never take the focus.
+cell 1 held
+cell 2 long
+cell 3 trigger
+nothing_selected
+echo "PASS $app (results in $results)"
