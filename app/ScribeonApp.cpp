@@ -7,6 +7,7 @@
 #include "platform/linux/X11GlobalHotkey.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
+#include "platform/qt/QtUserTime.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -85,6 +86,7 @@ SingleInstance::Listen ScribeonApp::serveOtherInstances() {
 }
 
 void ScribeonApp::trigger() {
+    adoptCurrentTimeAsUserAction();
     hotkeyService_.handlePress();
 }
 

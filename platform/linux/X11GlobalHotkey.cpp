@@ -1,6 +1,7 @@
 #include "platform/linux/X11GlobalHotkey.h"
 
 #include "hotkey/KeyCodeTable.h"
+#include "platform/qt/QtUserTime.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -188,6 +189,7 @@ void X11GlobalHotkey::processEvents() {
             // release, once the keyboard is the focused window's again.
             heldKeycode_.reset();
             lastTriggerTime_ = event.xkey.time;
+            adoptUserActionTime(lastTriggerTime_);
             if (onPress_)
                 onPress_();
             continue;

@@ -68,7 +68,21 @@ start_desktop() {
     eval "$(dbus-launch --sh-syntax)"
     # SCRIBEON_WM=xfwm4: a window manager that prevents focus stealing.
     case "${SCRIBEON_WM:-openbox}" in
-    xfwm4) start_bg xfwm4 --compositor=off --sm-client-disable >"$e2e_tmp/wm.log" 2>&1 ;;
+    xfwm4)
+        # Its focus-stealing prevention is off unless the user turns it on.
+        local settings="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+        mkdir -p "$settings"
+        cat >"$settings/xfwm4.xml" <<'EOF'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfwm4" version="1.0">
+  <property name="general" type="empty">
+    <property name="prevent_focus_stealing" type="bool" value="true"/>
+    <property name="use_compositing" type="bool" value="false"/>
+  </property>
+</channel>
+EOF
+        start_bg xfwm4 --compositor=off --sm-client-disable >"$e2e_tmp/wm.log" 2>&1
+        ;;
     *) start_bg openbox --sm-disable ;;
     esac
     wait_for 20 "the window manager" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'

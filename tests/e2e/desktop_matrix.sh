@@ -24,6 +24,12 @@ app=$1 scribeon=$2 server=$3 editor=$4 keystate=$5 artifacts=${6:-$e2e_tmp/artif
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$artifacts"
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
+# A failure keeps a picture of the whole desktop.
+eval "desktop_fail() $(declare -f fail | tail -n +2)"
+fail() {
+    [[ -n "${DISPLAY:-}" ]] && import -window root "$artifacts/$app-failure.png" 2>/dev/null
+    desktop_fail "$@"
+}
 py=/usr/bin/python3
 
 start_desktop
@@ -166,7 +172,9 @@ focused() { [[ "$(xdotool getactivewindow 2>/dev/null)" == "$(visible "$1" | hea
 shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$app-$2.png" || fail "screenshot $2"; }
 clipboard() { xclip -o -selection clipboard 2>/dev/null || true; }
 primary() { xclip -o -selection primary 2>/dev/null || true; }
-primary_is() { [[ "$(primary | sed -z 's/\n$//')" == "$1" ]]; }
+nfc() { $py -c 'import sys, unicodedata; sys.stdout.write(unicodedata.normalize("NFC", sys.argv[1]))' "$1"; }
+# xterm hands out a letter with a combining mark composed (NFC).
+primary_is() { [[ "$(nfc "$(primary | sed -z 's/\n$//')")" == "$(nfc "$1")" ]]; }
 clipboard_is() { [[ "$(clipboard)" == "$1" ]]; }
 set_user_clipboard() {
     printf '%s' "$1" | xclip -selection clipboard -i
@@ -237,6 +245,8 @@ cell() {
     set_user_clipboard "the user's own clipboard $k"
     select_line "$k"
     local original=${expected[k]} result
+    # A terminal's selection is what it gives, not what it was given.
+    $terminal && original=$(primary)
     result=$(upper "$original")
     press "$how"
     wait_for 15 "the chooser ($how, line $k)" visible "Scribeon Commands"
@@ -265,7 +275,7 @@ cell() {
             sleep 0.2
         done
     fi
-    [[ "$(clipboard | sed -z 's/\n$//')" == "$result" ]] ||
+    [[ "$(clipboard | sed -z 's/\n$//')" == "$(sed -z 's/\n$//' <<<"$result")" ]] ||
         fail "$app/$how: after Replace the clipboard holds '$(clipboard)'"
     wait_for 5 "every key up" no_keys_down
     echo "$app|$how|$(path_of "$(log_since "$from")")|document ok|clipboard ok" | tee -a "$results"

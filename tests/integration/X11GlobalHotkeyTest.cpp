@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
 namespace scribeon {
 namespace {
@@ -167,6 +168,42 @@ TEST_F(X11GlobalHotkeyTest, AHeldKeyTriggersOnce) {
     keyboard.setAutoRepeat(660, 40);
     settle();
     EXPECT_EQ(triggers, 2);
+}
+
+// While the key is down our passive grab holds the whole keyboard: the
+// focused application has lost it and a synthetic key would come back to us.
+// The shortcut therefore acts once the key is up and the keyboard is free.
+TEST_F(X11GlobalHotkeyTest, TheShortcutActsOnReleaseWithTheKeyboardFree) {
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    std::vector<int> grabResults;
+    service->registerHotkey([&] {
+        ++triggers;
+        grabResults.push_back(XGrabKeyboard(other, DefaultRootWindow(other), False, GrabModeAsync,
+                                            GrabModeAsync, CurrentTime));
+        XUngrabKeyboard(other, CurrentTime);
+        XSync(other, False);
+    });
+    keyboard.down(XK_Super_L);
+    keyboard.down(XK_Shift_L);
+    keyboard.down(XK_i);
+    settle();
+    EXPECT_EQ(triggers, 0) << "acted while the key was still down";
+    EXPECT_EQ(XGrabKeyboard(other, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync,
+                            CurrentTime),
+              AlreadyGrabbed)
+        << "the press did not grab the keyboard";
+    keyboard.up(XK_i);
+    settle();
+    EXPECT_EQ(triggers, 1);
+    EXPECT_EQ(grabResults, std::vector<int>{GrabSuccess});
+    EXPECT_NE(grabber->lastTriggerTime(), 0ul);
+    // Modifiers let go after the key trigger nothing more.
+    keyboard.up(XK_Shift_L);
+    keyboard.up(XK_Super_L);
+    settle();
+    EXPECT_EQ(triggers, 1);
+    XCloseDisplay(other);
 }
 
 TEST_F(X11GlobalHotkeyTest, ACombinationHeldByAnotherClientFailsAndIsTold) {
