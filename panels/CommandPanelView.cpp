@@ -1,13 +1,13 @@
 #include "panels/CommandPanelView.h"
 
-#include "panels/CommandRowView.h"
+#include "panels/CommandListModel.h"
+#include "panels/CommandRowDelegate.h"
 #include "panels/PanelIcons.h"
 #include "panels/PanelParts.h"
 
 #include <QLabel>
 #include <QProgressBar>
-#include <QScrollArea>
-#include <QStackedWidget>
+#include <QListView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -50,66 +50,39 @@ QWidget* busyPage(const QString& text, int height, bool small) {
     return page;
 }
 
+QWidget* messagePage(const QIcon& icon, std::initializer_list<QLabel*> lines) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(16, 0, 16, 0);
+    layout->setSpacing(10);
+    layout->addStretch();
+    layout->addWidget(centred(PanelParts::iconLabel(icon, 28)));
+    for (QLabel* line : lines)
+        layout->addWidget(line);
+    layout->addStretch();
+    page->setFixedHeight(bodyHeight);
+    return page;
+}
+
 } // namespace
 
 CommandPanelView::CommandPanelView(std::shared_ptr<CommandPanelViewModel> model,
                                    CommandPanelActions actions)
-    : model_(std::move(model)), actions_(std::move(actions)) {
+    : model_(std::move(model)), actions_(std::move(actions)), rows_(new CommandListModel(this)) {
     setFixedWidth(panelWidth);
     setMinimumHeight(minimumHeight);
     setMaximumHeight(maximumHeight);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    column_ = new QVBoxLayout(this);
+    column_->setContentsMargins(0, 0, 0, 0);
+    column_->setSpacing(0);
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(14, 10, 14, 10);
     header->addWidget(PanelParts::titleLabel(QStringLiteral("Commands")));
     header->addStretch();
     header->addWidget(PanelParts::closeButton(actions_.close));
-    column->addLayout(header);
-    column->addWidget(PanelParts::divider());
-
-    bodies_ = new QStackedWidget;
-    bodies_->addWidget(busyPage(QStringLiteral("Processing..."), bodyHeight, false));
-
-    auto* error = new QWidget;
-    auto* errorLayout = new QVBoxLayout(error);
-    errorLayout->setContentsMargins(16, 0, 16, 0);
-    errorLayout->setSpacing(10);
-    errorLayout->addStretch();
-    errorLayout->addWidget(centred(PanelParts::iconLabel(PanelIcons::warning(), 28)));
-    errorText_ = secondaryLabel(QString());
-    errorLayout->addWidget(errorText_);
-    errorLayout->addStretch();
-    error->setFixedHeight(bodyHeight);
-    bodies_->addWidget(error);
-
-    auto* empty = new QWidget;
-    auto* emptyLayout = new QVBoxLayout(empty);
-    emptyLayout->setSpacing(10);
-    emptyLayout->addStretch();
-    emptyLayout->addWidget(centred(PanelParts::iconLabel(PanelIcons::empty(), 28)));
-    emptyLayout->addWidget(secondaryLabel(QStringLiteral("No active commands")));
-    emptyLayout->addWidget(secondaryLabel(QStringLiteral("Enable commands in Settings"), 0.8));
-    emptyLayout->addStretch();
-    empty->setFixedHeight(bodyHeight);
-    bodies_->addWidget(empty);
-
-    auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    rows_ = new QWidget;
-    rows_->setAutoFillBackground(false);
-    rowsLayout_ = new QVBoxLayout(rows_);
-    rowsLayout_->setContentsMargins(6, 6, 6, 6);
-    rowsLayout_->setSpacing(2);
-    scroll->setWidget(rows_);
-    bodies_->addWidget(scroll);
-    column->addWidget(bodies_, 1);
+    column_->addLayout(header);
+    column_->addWidget(PanelParts::divider());
 
     for (auto* property :
          {&model_->isLoading, &model_->isProcessing, &model_->showLoadingIndicator})
@@ -130,37 +103,112 @@ CommandPanelView::Body CommandPanelView::body() const {
     return Body::list;
 }
 
-void CommandPanelView::render() {
-    const Body current = body();
-    bodies_->setCurrentIndex(static_cast<int>(current));
-    if (current == Body::error)
-        errorText_->setText(QString::fromStdString(*model_->errorMessage.get()));
-    if (current != Body::list)
-        return;
+CommandPanelView::Page CommandPanelView::page() const {
+    switch (body()) {
+    case Body::processing:
+        return Page::processing;
+    case Body::error:
+        return Page::error;
+    case Body::empty:
+        return Page::empty;
+    case Body::list:
+        break;
+    }
+    if (model_->showLoadingIndicator.get())
+        return Page::loading;
+    return model_->isLoading.get() ? Page::blank : Page::list;
+}
 
-    while (QLayoutItem* item = rowsLayout_->takeAt(0)) {
-        if (QWidget* widget = item->widget()) {
-            widget->hide(); // a row may be running its own click handler
-            widget->deleteLater();
+void CommandPanelView::render() {
+    const Page current = page();
+    if (current != shown_) {
+        if (pageWidget_) {
+            // A row's click may be what changed the state: the old page goes
+            // once its handler has returned.
+            pageWidget_->hide();
+            pageWidget_->deleteLater();
         }
-        delete item;
-    }
-    if (model_->showLoadingIndicator.get()) {
-        rowsLayout_->addWidget(busyPage(QStringLiteral("Loading..."), 180, true));
-    } else if (!model_->isLoading.get()) {
-        const std::vector<Command> active = model_->activeCommands();
-        for (std::size_t i = 0; i < active.size(); ++i) {
-            auto* row = new CommandRowView(model_->emojiFor(active[i].code), active[i].name,
-                                           static_cast<int>(i) == model_->selectedIndex.get());
-            row->setObjectName(QString::fromStdString(active[i].code));
-            row->onClicked = [this, i] {
-                if (actions_.rowClicked)
-                    actions_.rowClicked(static_cast<int>(i));
-            };
-            rowsLayout_->addWidget(row);
+        list_ = nullptr;
+        errorText_ = nullptr;
+        pageWidget_ = buildPage(current);
+        column_->addWidget(pageWidget_, 1);
+        shown_ = current;
+        if (list_) {
+            setFocusProxy(list_);
+            if (window()->isActiveWindow())
+                list_->setFocus();
         }
     }
-    rowsLayout_->addStretch();
+    if (errorText_)
+        errorText_->setText(QString::fromStdString(model_->errorMessage.get().value_or("")));
+    if (list_)
+        showRows();
+}
+
+QWidget* CommandPanelView::buildPage(Page page) {
+    switch (page) {
+    case Page::processing:
+        return busyPage(QStringLiteral("Processing..."), bodyHeight, false);
+    case Page::error:
+        errorText_ = secondaryLabel(QString());
+        return messagePage(PanelIcons::warning(), {errorText_});
+    case Page::empty:
+        return messagePage(PanelIcons::empty(),
+                           {secondaryLabel(QStringLiteral("No active commands")),
+                            secondaryLabel(QStringLiteral("Enable commands in Settings"), 0.8)});
+    case Page::blank:
+        return new QWidget;
+    case Page::loading: {
+        auto* page = new QWidget;
+        auto* layout = new QVBoxLayout(page);
+        layout->setContentsMargins(6, 6, 6, 6);
+        layout->addWidget(busyPage(QStringLiteral("Loading..."), 180, true));
+        layout->addStretch();
+        return page;
+    }
+    case Page::list:
+        return buildList();
+    }
+    return new QWidget;
+}
+
+QWidget* CommandPanelView::buildList() {
+    list_ = new QListView;
+    list_->setAccessibleName(QStringLiteral("Commands"));
+    list_->setModel(rows_);
+    list_->setItemDelegate(new CommandRowDelegate(list_));
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->setSpacing(1);
+    list_->setMouseTracking(true);
+    list_->viewport()->setAttribute(Qt::WA_Hover);
+    list_->viewport()->setCursor(Qt::PointingHandCursor);
+    list_->viewport()->setAutoFillBackground(false);
+    list_->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
+    connect(list_, &QListView::clicked, this, [this](const QModelIndex& index) {
+        if (actions_.rowClicked)
+            actions_.rowClicked(index.row());
+    });
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(5, 5, 5, 5);
+    layout->addWidget(list_);
+    return page;
+}
+
+void CommandPanelView::showRows() {
+    std::vector<CommandListModel::Row> rows;
+    for (const Command& command : model_->activeCommands())
+        rows.push_back({command.code, model_->emojiFor(command.code), command.name});
+    rows_->setRows(std::move(rows));
+    const QModelIndex selected = rows_->index(model_->selectedIndex.get());
+    if (selected.isValid() && list_->currentIndex() != selected) {
+        list_->setCurrentIndex(selected);
+        list_->scrollTo(selected);
+    }
 }
 
 } // namespace scribeon

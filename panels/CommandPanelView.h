@@ -6,16 +6,21 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
-class QStackedWidget;
+class QListView;
 class QVBoxLayout;
 
 namespace scribeon {
 
+class CommandListModel;
+
 // The chooser's content: the "Commands" header and the body the model's
-// state calls for (processing, error, empty, list or loading).
+// state calls for (processing, error, empty, list or loading). Only the body
+// on show exists, so assistive technologies never meet a hidden one; the
+// commands are a list whose selected item follows the model.
 class CommandPanelView : public QWidget {
     Q_OBJECT
 public:
@@ -27,17 +32,26 @@ public:
 
     enum class Body { processing, error, empty, list };
     Body body() const;
+    // The list of commands while it is on show.
+    QListView* list() const { return list_; }
 
 private:
+    enum class Page { processing, error, empty, blank, loading, list };
+    Page page() const;
     void render();
+    QWidget* buildPage(Page page);
+    QWidget* buildList();
+    void showRows();
 
     std::shared_ptr<CommandPanelViewModel> model_;
     CommandPanelActions actions_;
     std::vector<Subscription> watches_;
-    QStackedWidget* bodies_;
-    QLabel* errorText_;
-    QWidget* rows_;
-    QVBoxLayout* rowsLayout_;
+    QVBoxLayout* column_;
+    CommandListModel* rows_;
+    std::optional<Page> shown_;
+    QWidget* pageWidget_ = nullptr;
+    QListView* list_ = nullptr;
+    QLabel* errorText_ = nullptr;
 };
 
 } // namespace scribeon

@@ -1,9 +1,13 @@
 #include "panels/FloatingPanel.h"
 
 #include "panels/WindowPositioning.h"
+#include "platform/qt/Compositing.h"
 
 #include <QGuiApplication>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
@@ -29,7 +33,12 @@ FloatingPanel::FloatingPanel(QWidget* content, bool takesFocus) : takesFocus_(ta
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);
+    if (takesFocus)
+        setFocusProxy(content);
     adjustSize();
+    // Application-wide, so that a key reaches onKey even when a list, a
+    // scroll area or a text box inside took the focus with a click.
+    qApp->installEventFilter(this);
 }
 
 void FloatingPanel::present() {
@@ -76,12 +85,49 @@ PanelKey FloatingPanel::panelKeyOf(int key, Qt::KeyboardModifiers modifiers) {
     }
 }
 
-void FloatingPanel::keyPressEvent(QKeyEvent* event) {
-    if (onKey && onKey(panelKeyOf(event->key(), event->modifiers()))) {
-        event->accept();
+bool FloatingPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !onKey)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    return onKey(panelKeyOf(key->key(), key->modifiers()));
+}
+
+// On X11 the panel follows the pointer itself: a move by the window manager
+// grabs the keyboard, which the panel would take for a click elsewhere and
+// close. Wayland lets only the compositor move windows.
+void FloatingPanel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    if (QGuiApplication::platformName() == QLatin1String("wayland") && windowHandle() &&
+        windowHandle()->startSystemMove())
         return;
-    }
-    QWidget::keyPressEvent(event);
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void FloatingPanel::mouseMoveEvent(QMouseEvent* event) {
+    if (dragOffset_ && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - *dragOffset_);
+}
+
+void FloatingPanel::mouseReleaseEvent(QMouseEvent*) {
+    dragOffset_.reset();
+}
+
+QPainterPath FloatingPanel::outline() const {
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+    return shape;
+}
+
+void FloatingPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (desktopComposites())
+        clearMask();
+    else
+        setMask(QRegion(outline().toFillPolygon().toPolygon()));
 }
 
 bool FloatingPanel::event(QEvent* event) {
@@ -100,8 +146,7 @@ bool FloatingPanel::event(QEvent* event) {
 void FloatingPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+    const QPainterPath shape = outline();
     painter.fillPath(shape, palette().window());
     painter.setPen(QPen(palette().color(QPalette::Mid), 1));
     painter.drawPath(shape);

@@ -4,13 +4,18 @@
 
 #include <QWidget>
 
+#include <QPainterPath>
+
 #include <functional>
+#include <optional>
 
 namespace scribeon {
 
 // A frameless, always-on-top tool window with rounded corners painted by
-// us on a translucent background. The chooser and the result panel take the
-// keyboard focus; a hint (takesFocus false) never does.
+// us on a translucent background (cut to that shape where nothing
+// composites). The chooser and the result panel take the keyboard focus; a
+// hint (takesFocus false) never does. Its keys reach `onKey` whichever of
+// its widgets has the focus, and it can be dragged by its background.
 class FloatingPanel : public QWidget {
     Q_OBJECT
 public:
@@ -31,12 +36,19 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QPainterPath outline() const;
+
     bool takesFocus_;
     bool wasActive_ = false;
+    std::optional<QPoint> dragOffset_; // while dragged by hand, not by the window manager
 };
 
 } // namespace scribeon

@@ -85,7 +85,7 @@ mousepad | gedit)
         start_bg gedit --standalone "$e2e_tmp/doc.txt"
     fi
     # What the editor holds is what it saves; its title loses the "*" then.
-    saved() { ! xdotool getwindowname "$app_window" | grep -q '^\*'; }
+    saved() { ! grep -q '^\*' <<<"$(xdotool getwindowname "$app_window")"; }
     document() {
         xdotool windowactivate --sync "$app_window" key ctrl+s
         wait_for 10 "the editor to save" saved
@@ -151,11 +151,11 @@ xterm | sakura)
 *) fail "unknown application $app" ;;
 esac
 app_pid=${e2e_pids[-1]}
-has_window() { xdotool search --onlyvisible --pid "$app_pid" | grep -q .; }
+has_window() { [[ -n "$(xdotool search --onlyvisible --pid "$app_pid")" ]]; }
 wait_for 60 "the $app window" has_window
 app_window=$(xdotool search --onlyvisible --pid "$app_pid" | tail -1)
 if [[ $app == firefox || $app == chromium ]]; then
-    page_loaded() { xdotool getwindowname "$app_window" | grep -q '^DOC:'; }
+    page_loaded() { [[ "$(xdotool getwindowname "$app_window")" == DOC:* ]]; }
     wait_for 60 "the page" page_loaded
 fi
 xdotool windowactivate --sync "$app_window"
@@ -169,7 +169,14 @@ wait_for 20 "scribeon to be up" catches_sigterm "$scribeon_pid"
 
 visible() { xdotool search --onlyvisible --name "^$1\$"; }
 focused() { [[ "$(xdotool getactivewindow 2>/dev/null)" == "$(visible "$1" | head -1)" ]]; }
-shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$app-$2.png" || fail "screenshot $2"; }
+# The panel as the screen shows it, a few pixels around it included, so that
+# its corners show what lies behind them.
+shot() {
+    local x y w h
+    eval "$(xdotool getwindowgeometry --shell "$(visible "$1" | head -1)" | sed -n 's/^\(X\|Y\|WIDTH\|HEIGHT\)=/\1=/p' | tr 'A-Z' 'a-z' | sed 's/width/w/; s/height/h/')"
+    import -window root -crop "$((w + 16))x$((h + 16))+$((x - 8))+$((y - 8))" "$artifacts/$app-$2.png" ||
+        fail "screenshot $2"
+}
 clipboard() { xclip -o -selection clipboard 2>/dev/null || true; }
 primary() { xclip -o -selection primary 2>/dev/null || true; }
 nfc() { $py -c 'import sys, unicodedata; sys.stdout.write(unicodedata.normalize("NFC", sys.argv[1]))' "$1"; }
@@ -225,6 +232,27 @@ press() {
     esac
 }
 
+position_of() { xdotool getwindowgeometry "$1" | awk '/Position:/ {print $2}'; }
+# Drags a panel by the blank space of its header and checks it followed.
+drag() {
+    local window before x y
+    window=$(visible "$1" | head -1)
+    before=$(position_of "$window")
+    x=${before%,*} y=${before#*,}
+    xdotool mousemove $((x + 150)) $((y + 12)) mousedown 1
+    for step in 1 2 3 4 5 6; do xdotool mousemove $((x + 150 + step * 10)) $((y + 12 + step * 6)); sleep 0.02; done
+    xdotool mouseup 1
+    moved() { [[ "$(position_of "$window")" == "$((x + 60)),$((y + 36))" ]]; }
+    wait_for 5 "$1 to follow the pointer from $before (now $(position_of "$window"))" moved
+    xdotool mousemove 0 0 # out of the way of the rows
+}
+
+# The chooser as a screen reader finds it: a list named "Commands" whose
+# items are the commands, the highlighted one selected.
+chooser_items() { "$here/atspi_list.py" "$scribeon_pid" Commands 2>/dev/null; }
+listed() { grep -q '^. UPPER CASE$' <<<"$(chooser_items)"; }
+selected_is() { grep -qxF "* $1" <<<"$(chooser_items)"; }
+
 log_since() { tail -n +"$1" "$e2e_tmp/app.log"; }
 path_of() {
     local log=$1
@@ -253,12 +281,14 @@ cell() {
     wait_for 10 "the chooser to have the focus" focused "Scribeon Commands"
     [[ "$(clipboard)" == "the user's own clipboard $k" ]] ||
         fail "$app/$how: after the capture the clipboard holds '$(clipboard)'"
-    ((k == 1)) && { sleep 0.3; shot "Scribeon Commands" chooser; } # after the 0.2 s fade-in
+    ((k == 1)) && { sleep 0.3; shot "Scribeon Commands" chooser; drag "Scribeon Commands"; } # after the 0.2 s fade-in
+    wait_for 15 "the commands, read over AT-SPI" listed
     ((position > 0)) && xdotool key --repeat "$position" Down
+    wait_for 5 "UPPER CASE to be the selected item" selected_is "UPPER CASE"
     xdotool key Return
     wait_for 15 "the result panel" visible "Scribeon Result"
     wait_for 10 "the result panel to have the focus" focused "Scribeon Result"
-    ((k == 1)) && { sleep 0.3; shot "Scribeon Result" result; }
+    ((k == 1)) && { sleep 0.3; shot "Scribeon Result" result; drag "Scribeon Result"; }
     xdotool key ctrl+Return
     expected[k]=$result
     local want

@@ -9,7 +9,9 @@
 #include "platform/fake/InMemoryPreferences.h"
 #include "tests/unit/ServiceStack.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QListView>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,6 +30,9 @@ QStringList visibleTexts(QWidget* root) {
     for (QLabel* label : root->findChildren<QLabel*>())
         if (label->isVisibleTo(root) && !label->text().isEmpty())
             texts << label->text();
+    for (QListView* list : root->findChildren<QListView*>())
+        for (int row = 0; list->isVisibleTo(root) && row < list->model()->rowCount(); ++row)
+            texts << list->model()->index(row, 0).data().toString();
     return texts;
 }
 
@@ -115,10 +120,63 @@ TEST_F(PanelViewsTest, RowClickRunsThatRow) {
     model->commands.set({{"a", "A", true}, {"b", "B", true}, {"c", "C", true}});
     CommandPanelView view(model, actions);
     view.show();
-    QWidget* third = view.findChild<QWidget*>(QStringLiteral("c"));
-    ASSERT_NE(third, nullptr);
-    QTest::mouseClick(third, Qt::LeftButton);
+    ASSERT_NE(view.list(), nullptr);
+    const QRect third = view.list()->visualRect(view.list()->model()->index(2, 0));
+    QTest::mouseClick(view.list()->viewport(), Qt::LeftButton, {}, third.center());
     EXPECT_EQ(clicked, std::vector<int>{2});
+}
+
+// A click on the list, or on blank space in it, gives it the focus; the
+// panel's keys must still reach the panel and not move the list on its own.
+TEST_F(PanelViewsTest, PanelKeysArriveWhicheverChildHasTheFocus) {
+    std::vector<PanelKey> seen;
+    model->commands.set({{"a", "A", true}, {"b", "B", true}});
+    auto* view = new CommandPanelView(model, {});
+    FloatingPanel panel(view, true);
+    panel.onKey = [&](PanelKey key) {
+        seen.push_back(key);
+        return key != PanelKey::other;
+    };
+    panel.show();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    QListView* list = view->list();
+    ASSERT_NE(list, nullptr);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 3));
+    ASSERT_TRUE(list->hasFocus());
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Return, Qt::Key_Escape})
+        QTest::keyClick(list, key);
+    EXPECT_EQ(seen, (std::vector<PanelKey>{PanelKey::down, PanelKey::up, PanelKey::returnKey,
+                                           PanelKey::escape}));
+    EXPECT_EQ(list->currentIndex().row(), 0) << "the list moved by itself";
+}
+
+// What a screen reader meets: one list of named items, the model's
+// selection as the selected and current item, no hidden page besides it.
+TEST_F(PanelViewsTest, ChooserIsAListToAssistiveTechnologies) {
+    model->commands.set({{"a", "Fix spelling", true}, {"x", "Hidden", false}, {"b", "Shorten", true}});
+    CommandPanelView view(model, {});
+    view.show();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.list());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Commands"));
+    ASSERT_EQ(list->childCount(), 2);
+    EXPECT_EQ(list->child(0)->text(QAccessible::Name), QStringLiteral("Fix spelling"));
+    EXPECT_EQ(list->child(1)->text(QAccessible::Name), QStringLiteral("Shorten"));
+    EXPECT_EQ(list->child(0)->role(), QAccessible::ListItem);
+    EXPECT_TRUE(list->child(0)->state().selected);
+    model->selectedIndex.set(1);
+    EXPECT_FALSE(list->child(0)->state().selected);
+    EXPECT_TRUE(list->child(1)->state().selected);
+    EXPECT_EQ(view.list()->currentIndex().row(), 1);
+
+    QStringList allTexts;
+    for (QLabel* label : view.findChildren<QLabel*>())
+        allTexts << label->text();
+    for (const char* hidden : {"Processing...", "No active commands", "Loading..."})
+        EXPECT_FALSE(allTexts.contains(QString::fromUtf8(hidden)))
+            << hidden << " exists while the list is on show";
 }
 
 TEST_F(PanelViewsTest, ResultPanelButtonsAndTheirShortcuts) {
