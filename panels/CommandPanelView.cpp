@@ -6,8 +6,8 @@
 #include "panels/PanelParts.h"
 
 #include <QLabel>
-#include <QProgressBar>
 #include <QListView>
+#include <QProgressBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 

@@ -74,6 +74,8 @@ void CommandPanelWindow::show(std::string text, std::function<void(ProcessResult
 }
 
 void CommandPanelWindow::close(bool reactivate) {
+    if (panel_ && !reactivate)
+        panel_->handOver();
     panel_.reset();
     if (reactivate && sourceApp_)
         workspace_.activate(sourceApp_->pid);

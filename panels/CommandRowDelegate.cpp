@@ -67,8 +67,8 @@ void CommandRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 }
 
 QSize CommandRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    const int line = std::max(QFontMetrics(emojiFont(option.font)).height(),
-                              QFontMetrics(option.font).height());
+    const int line =
+        std::max(QFontMetrics(emojiFont(option.font)).height(), QFontMetrics(option.font).height());
     return {option.rect.width(), line + 2 * paddingY};
 }
 

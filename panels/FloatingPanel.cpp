@@ -1,18 +1,18 @@
 #include "panels/FloatingPanel.h"
 
 #include "panels/WindowPositioning.h"
-#include "platform/qt/Compositing.h"
+#include "platform/qt/DesktopWindowState.h"
 
-#include <QGuiApplication>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QWindow>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace scribeon {
 
@@ -39,6 +39,11 @@ FloatingPanel::FloatingPanel(QWidget* content, bool takesFocus) : takesFocus_(ta
     // Application-wide, so that a key reaches onKey even when a list, a
     // scroll area or a text box inside took the focus with a click.
     qApp->installEventFilter(this);
+    activationWatch_.setInterval(activationWatchMs);
+    connect(&activationWatch_, &QTimer::timeout, this, [this] {
+        if (!windowHandle() || !isActiveOnDesktop(*windowHandle()))
+            deactivated();
+    });
 }
 
 void FloatingPanel::present() {
@@ -133,14 +138,27 @@ void FloatingPanel::resizeEvent(QResizeEvent* event) {
 bool FloatingPanel::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate) {
         wasActive_ = true;
+        activationWatch_.stop();
     } else if (event->type() == QEvent::WindowDeactivate && wasActive_ && isVisible()) {
-        // Another window took the activation: a click elsewhere.
-        wasActive_ = false;
-        if (onDeactivated)
-            onDeactivated();
+        if (windowHandle() && isActiveOnDesktop(*windowHandle())) {
+            // Qt gave up on a FocusIn that a busy desktop sent late; the
+            // window manager still has us in front. A click elsewhere will
+            // show there.
+            activationWatch_.start();
+            return true;
+        }
+        deactivated();
         return true;
     }
     return QWidget::event(event);
+}
+
+// Another window took the activation: a click elsewhere.
+void FloatingPanel::deactivated() {
+    wasActive_ = false;
+    activationWatch_.stop();
+    if (onDeactivated)
+        onDeactivated();
 }
 
 void FloatingPanel::paintEvent(QPaintEvent*) {

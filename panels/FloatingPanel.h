@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <QPainterPath>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -45,10 +46,14 @@ protected:
 
 private:
     QPainterPath outline() const;
+    void deactivated();
+
+    static constexpr int activationWatchMs = 250;
 
     bool takesFocus_;
     bool wasActive_ = false;
     std::optional<QPoint> dragOffset_; // while dragged by hand, not by the window manager
+    QTimer activationWatch_;
 };
 
 } // namespace scribeon

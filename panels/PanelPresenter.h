@@ -49,6 +49,9 @@ struct HintActions {
 class OpenPanel {
 public:
     virtual ~OpenPanel() = default;
+    // The next panel of ours is about to open in its place: closing should
+    // not hand the keyboard to another application meanwhile.
+    virtual void handOver() {}
 };
 
 // Puts the floating panels on screen and feeds their events back.

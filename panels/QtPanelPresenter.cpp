@@ -8,6 +8,7 @@
 
 #include <QIcon>
 #include <QPointer>
+#include <QTimer>
 
 namespace scribeon {
 
@@ -23,12 +24,29 @@ public:
             return;
         panel_->onKey = nullptr;
         panel_->onDeactivated = nullptr;
+        if (handingOver_ && panel_->isActiveWindow()) {
+            // X11 window managers give the focus to the window below when the
+            // focused one goes; a busy browser that gets it then takes it
+            // back from the next panel a moment later. So the panel stays,
+            // invisible where windows can be and covered by its successor
+            // elsewhere, until that one has the focus.
+            panel_->setWindowOpacity(0.0);
+            panel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+            QTimer::singleShot(handOverMs, panel_.data(), [panel = panel_] {
+                panel->hide();
+                panel->deleteLater();
+            });
+            return;
+        }
         panel_->hide();
         panel_->deleteLater();
     }
+    void handOver() override { handingOver_ = true; }
 
 private:
+    static constexpr int handOverMs = 1000;
     QPointer<FloatingPanel> panel_;
+    bool handingOver_ = false;
 };
 
 } // namespace

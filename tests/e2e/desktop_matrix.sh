@@ -87,8 +87,13 @@ mousepad | gedit)
     # What the editor holds is what it saves; its title loses the "*" then.
     saved() { ! grep -q '^\*' <<<"$(xdotool getwindowname "$app_window")"; }
     document() {
-        xdotool windowactivate --sync "$app_window" key ctrl+s
-        wait_for 10 "the editor to save" saved
+        bring_app_forward
+        xdotool key ctrl+s
+        local deadline=$((SECONDS + 5))
+        until saved; do
+            ((SECONDS < deadline)) || return 1
+            sleep 0.1
+        done
         sed -z 's/\n$//' "$e2e_tmp/doc.txt"
     }
     ;;
@@ -151,9 +156,22 @@ xterm | sakura)
 *) fail "unknown application $app" ;;
 esac
 app_pid=${e2e_pids[-1]}
-has_window() { [[ -n "$(xdotool search --onlyvisible --pid "$app_pid")" ]]; }
+has_window() { [[ -n "$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null)" ]]; }
 wait_for 60 "the $app window" has_window
-app_window=$(xdotool search --onlyvisible --pid "$app_pid" | tail -1)
+# The application's largest window: a splash or a transient one may show
+# for a moment before it.
+main_window() {
+    local w best= area=0 size windows
+    # xdotool gives up when a window goes while it walks the tree.
+    windows=$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null) || return 1
+    for w in $windows; do
+        size=$(xwininfo -id "$w" 2>/dev/null | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w * h}') || continue
+        if ((${size:-0} > area)); then area=$size best=$w; fi
+    done
+    [[ -n "$best" ]] && echo "$best"
+}
+settled_window() { app_window=$(main_window) && sleep 0.5 && [[ "$(main_window)" == "$app_window" ]]; }
+wait_for 30 "the $app window to settle" settled_window
 if [[ $app == firefox || $app == chromium ]]; then
     page_loaded() { [[ "$(xdotool getwindowname "$app_window")" == DOC:* ]]; }
     wait_for 60 "the page" page_loaded
@@ -167,13 +185,21 @@ wait_for 20 "scribeon to be up" catches_sigterm "$scribeon_pid"
 
 # --- the steps of a cell -----------------------------------------------------
 
-visible() { xdotool search --onlyvisible --name "^$1\$"; }
-focused() { [[ "$(xdotool getactivewindow 2>/dev/null)" == "$(visible "$1" | head -1)" ]]; }
+# xdotool's search gives up when a window goes while it walks the tree (our
+# panels come and go); it is asked again.
+visible() {
+    local found attempt
+    for attempt in 1 2 3; do
+        found=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null) && break
+    done
+    [[ -n "$found" ]] && head -1 <<<"$found"
+}
+focused() { [[ "$(xdotool getactivewindow 2>/dev/null)" == "$(visible "$1")" ]]; }
 # The panel as the screen shows it, a few pixels around it included, so that
 # its corners show what lies behind them.
 shot() {
     local x y w h
-    eval "$(xdotool getwindowgeometry --shell "$(visible "$1" | head -1)" | sed -n 's/^\(X\|Y\|WIDTH\|HEIGHT\)=/\1=/p' | tr 'A-Z' 'a-z' | sed 's/width/w/; s/height/h/')"
+    eval "$(xdotool getwindowgeometry --shell "$(visible "$1")" | sed -n 's/^\(X\|Y\|WIDTH\|HEIGHT\)=/\1=/p' | tr 'A-Z' 'a-z' | sed 's/width/w/; s/height/h/')"
     import -window root -crop "$((w + 16))x$((h + 16))+$((x - 8))+$((y - 8))" "$artifacts/$app-$2.png" ||
         fail "screenshot $2"
 }
@@ -190,9 +216,14 @@ set_user_clipboard() {
 keys_down() { "$keystate"; }
 no_keys_down() { [[ -z "$(keys_down)" ]]; }
 
+app_active() { [[ "$(xdotool getactivewindow 2>/dev/null)" == "$app_window" ]]; }
+# Asked to activate again while it still handles the last request, a busy
+# browser takes the focus back a second later, from whatever has it then.
+bring_app_forward() { app_active || xdotool windowactivate --sync "$app_window"; }
+
 select_line() {
     local k=$1
-    xdotool windowactivate --sync "$app_window"
+    bring_app_forward
     if $terminal; then
         # Three clicks select a line, as a user selects in a terminal.
         local height rows=12
@@ -236,7 +267,7 @@ position_of() { xdotool getwindowgeometry "$1" | awk '/Position:/ {print $2}'; }
 # Drags a panel by the blank space of its header and checks it followed.
 drag() {
     local window before x y
-    window=$(visible "$1" | head -1)
+    window=$(visible "$1")
     before=$(position_of "$window")
     x=${before%,*} y=${before#*,}
     xdotool mousemove $((x + 150)) $((y + 12)) mousedown 1
@@ -290,6 +321,8 @@ cell() {
     wait_for 10 "the result panel to have the focus" focused "Scribeon Result"
     ((k == 1)) && { sleep 0.3; shot "Scribeon Result" result; drag "Scribeon Result"; }
     xdotool key ctrl+Return
+    replaced() { grep -qE "replace: AX write OK|Cmd\+V: postToPid|Cmd\+V: posting global|not posted|not pasting|clipboardOnly" <<<"$(log_since "$from")"; }
+    wait_for 15 "the replacement to be made" replaced
     expected[k]=$result
     local want
     if $terminal; then
@@ -317,7 +350,7 @@ nothing_selected() {
     local from before
     from=$(($(wc -l <"$e2e_tmp/app.log") + 1))
     set_user_clipboard "the user's own clipboard, kept"
-    xdotool windowactivate --sync "$app_window"
+    bring_app_forward
     if $terminal; then
         # Text selected in another application is no selection of the terminal's.
         printf 'rm -rf ~' | xclip -selection primary -i

@@ -11,10 +11,10 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QListView>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -142,7 +142,8 @@ TEST_F(PanelViewsTest, PanelKeysArriveWhicheverChildHasTheFocus) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
     QListView* list = view->list();
     ASSERT_NE(list, nullptr);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 3));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      QPoint(5, list->viewport()->height() - 3));
     ASSERT_TRUE(list->hasFocus());
     for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Return, Qt::Key_Escape})
         QTest::keyClick(list, key);
@@ -154,7 +155,8 @@ TEST_F(PanelViewsTest, PanelKeysArriveWhicheverChildHasTheFocus) {
 // What a screen reader meets: one list of named items, the model's
 // selection as the selected and current item, no hidden page besides it.
 TEST_F(PanelViewsTest, ChooserIsAListToAssistiveTechnologies) {
-    model->commands.set({{"a", "Fix spelling", true}, {"x", "Hidden", false}, {"b", "Shorten", true}});
+    model->commands.set(
+        {{"a", "Fix spelling", true}, {"x", "Hidden", false}, {"b", "Shorten", true}});
     CommandPanelView view(model, {});
     view.show();
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.list());
