@@ -139,6 +139,7 @@ bool FloatingPanel::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate) {
         wasActive_ = true;
         activationWatch_.stop();
+        emit activated();
     } else if (event->type() == QEvent::WindowDeactivate && wasActive_ && isVisible()) {
         if (windowHandle() && isActiveOnDesktop(*windowHandle())) {
             // Qt gave up on a FocusIn that a busy desktop sent late; the

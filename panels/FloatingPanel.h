@@ -35,6 +35,9 @@ public:
 
     static PanelKey panelKeyOf(int key, Qt::KeyboardModifiers modifiers);
 
+signals:
+    void activated();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -6,6 +6,7 @@
 #include "panels/HintView.h"
 #include "panels/ResultPanelView.h"
 
+#include <QApplication>
 #include <QIcon>
 #include <QPointer>
 #include <QTimer>
@@ -13,6 +14,21 @@
 namespace scribeon {
 
 namespace {
+
+constexpr const char* retiredProperty = "scribeonRetired";
+
+void closeNow(QWidget* panel) {
+    panel->setProperty(retiredProperty, false);
+    panel->hide();
+    panel->deleteLater();
+}
+
+// A retired panel's successor has the focus: the retired one can go.
+void closeRetiredPanels() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->property(retiredProperty).toBool())
+            closeNow(widget);
+}
 
 // The panel may be closed from inside one of its own event handlers (a key,
 // a button), so it goes away with deleteLater.
@@ -29,17 +45,14 @@ public:
             // focused one goes; a busy browser that gets it then takes it
             // back from the next panel a moment later. So the panel stays,
             // invisible where windows can be and covered by its successor
-            // elsewhere, until that one has the focus.
+            // elsewhere, until that one has the focus (or a second passed).
             panel_->setWindowOpacity(0.0);
             panel_->setAttribute(Qt::WA_TransparentForMouseEvents);
-            QTimer::singleShot(handOverMs, panel_.data(), [panel = panel_] {
-                panel->hide();
-                panel->deleteLater();
-            });
+            panel_->setProperty(retiredProperty, true);
+            QTimer::singleShot(handOverMs, panel_.data(), [panel = panel_] { closeNow(panel); });
             return;
         }
-        panel_->hide();
-        panel_->deleteLater();
+        closeNow(panel_);
     }
     void handOver() override { handingOver_ = true; }
 
@@ -65,6 +78,7 @@ QtPanelPresenter::showCommandPanel(std::shared_ptr<CommandPanelViewModel> model,
     panel->setWindowTitle(QStringLiteral("Scribeon Commands"));
     panel->onKey = actions.key;
     panel->onDeactivated = actions.deactivated;
+    QObject::connect(panel, &FloatingPanel::activated, panel, &closeRetiredPanels);
     panel->present();
     return std::make_unique<QtOpenPanel>(panel);
 }
@@ -76,6 +90,7 @@ std::unique_ptr<OpenPanel> QtPanelPresenter::showResultPanel(ResultPanelContent 
     panel->setWindowTitle(QStringLiteral("Scribeon Result"));
     panel->onKey = actions.key;
     panel->onDeactivated = actions.deactivated;
+    QObject::connect(panel, &FloatingPanel::activated, panel, &closeRetiredPanels);
     panel->present();
     return std::make_unique<QtOpenPanel>(panel);
 }

@@ -75,7 +75,8 @@ fix_selection() {
     wait_for 20 "the result panel" visible "Scribeon Result"
     sleep 0.3
     [[ -n "$prefix" ]] && shot "Scribeon Result" "${prefix}result-panel"
-    visible "Scribeon Commands" >/dev/null && fail "the chooser is still open"
+    chooser_gone() { ! visible "Scribeon Commands" >/dev/null; }
+    wait_for 5 "the chooser to go once the result panel has the focus" chooser_gone
     wait_for 10 "the result panel to have the focus" focused "Scribeon Result"
     xdotool key ctrl+Return
 }
