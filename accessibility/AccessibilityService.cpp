@@ -19,8 +19,8 @@ constexpr milliseconds lateCopyPoll{50};
 constexpr int lateCopyPolls = 14;
 // A window gets the keyboard back from the shortcut's grab as the key is
 // released; its toolkit reports the focus a moment later.
-constexpr milliseconds focusPoll{20};
-constexpr int focusPolls = 10;
+constexpr milliseconds focusPoll{5};
+constexpr int focusPolls = 40;
 constexpr milliseconds settleAfterWrite{50};
 constexpr milliseconds settleAfterSelect{50};
 constexpr milliseconds keyHold{30};

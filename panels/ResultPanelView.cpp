@@ -100,7 +100,9 @@ ResultPanelView::ResultPanelView(const ResultPanelContent& content, ResultPanelA
         QString::number(content.processedCharacters) + QStringLiteral(" chars")));
     processedHeading->addStretch();
     texts->addLayout(processedHeading);
-    texts->addWidget(textBox(content.processedText, false), 3);
+    QPlainTextEdit* processed = textBox(content.processedText, false);
+    processed->setAccessibleName(QStringLiteral("Processed"));
+    texts->addWidget(processed, 3);
 
     originalToggle_ = new QToolButton;
     originalToggle_->setAutoRaise(true);
@@ -113,6 +115,7 @@ ResultPanelView::ResultPanelView(const ResultPanelContent& content, ResultPanelA
                              QStringLiteral(" chars"));
     texts->addWidget(originalToggle_);
     original_ = textBox(content.originalText, true);
+    original_->setAccessibleName(QStringLiteral("Original"));
     original_->setVisible(false);
     texts->addWidget(original_, 2);
     connect(originalToggle_, &QToolButton::toggled, this, [this](bool open) {

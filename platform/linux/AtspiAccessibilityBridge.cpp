@@ -367,7 +367,12 @@ FocusedElement AtspiAccessibilityBridge::focusedElement(int pid) {
         return {noApplication, nullptr};
     if (lastFocused_ && processOf(lastFocused_) == pid) {
         atspi_accessible_clear_cache(lastFocused_);
-        if (hasState(lastFocused_, ATSPI_STATE_FOCUSED))
+        // The shortcut's key grab takes the keyboard from the window for a
+        // moment, and a GTK window reports no focus at all until it has
+        // handled getting it back (some 30 ms). The element that last had
+        // the focus, still on screen, is the one the user is in.
+        if (hasState(lastFocused_, ATSPI_STATE_FOCUSED) ||
+            hasState(lastFocused_, ATSPI_STATE_SHOWING))
             return {0, std::make_shared<AtspiElement>(
                            Accessible(static_cast<AtspiAccessible*>(g_object_ref(lastFocused_))))};
     }

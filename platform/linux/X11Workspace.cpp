@@ -116,10 +116,13 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
     const std::optional<int> pid = pidOf(*window);
     if (!pid)
         return std::nullopt;
-    std::optional<std::string> name = nameOf_ ? nameOf_(*pid) : std::nullopt;
+    const bool self = *pid == ::getpid();
+    // Asking our own process over AT-SPI would wait on the main thread that
+    // is asking.
+    std::optional<std::string> name = nameOf_ && !self ? nameOf_(*pid) : std::nullopt;
     if (!name)
         name = commandNameOf(*pid);
-    return RunningApplication{*pid, name.value_or(""), windowClassOf(*window), *pid == ::getpid()};
+    return RunningApplication{*pid, name.value_or(""), windowClassOf(*window), self};
 }
 
 bool X11Workspace::activate(int pid) {

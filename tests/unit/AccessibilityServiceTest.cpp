@@ -276,8 +276,8 @@ TEST_F(AccessibilityServiceTest, AWindowTakingTheKeyboardBackIsGivenAMoment) {
         std::chrono::microseconds waited;
     };
     const Row rows[] = {
-        {"focus arrives after three polls", 3, false, true, 60ms},
-        {"focus never arrives: ten polls, then Ctrl+C", 100, true, false, 200ms},
+        {"focus arrives after three polls", 3, false, true, 15ms},
+        {"focus never arrives: forty polls, then Ctrl+C", 100, true, false, 200ms},
         {"an application without the element is not waited for", 0, false, false, 0ms},
     };
     for (const Row& row : rows) {
