@@ -1,7 +1,7 @@
 // From the X event that triggers the shortcut (its key's release) to the
 // callback: XTest holds Super+Shift+I and lets go of I on one connection, the
-// grab on another delivers it through the Qt event loop to HotkeyService. Needs an X server (bench/hotkey-latency.sh starts
-// a private Xvfb).
+// grab on another delivers it through the Qt event loop to HotkeyService. Needs an X server
+// (bench/hotkey-latency.sh starts a private Xvfb).
 #include "hotkey/HotkeyService.h"
 #include "platform/fake/InMemoryPreferences.h"
 #include "platform/linux/X11GlobalHotkey.h"

@@ -88,6 +88,19 @@ EOF
     wait_for 20 "the window manager" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 }
 
+# A desktop where accessibility is on (so no permission alert) and the
+# keyring is unlocked: what the main use needs.
+start_accessible_desktop() {
+    start_desktop
+    start_bg /usr/libexec/at-spi-bus-launcher --launch-immediately
+    wait_for 20 "the accessibility bus" dbus-send --session --print-reply --dest=org.a11y.Bus \
+        /org/a11y/bus org.a11y.Bus.GetAddress
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+        org.freedesktop.DBus.Properties.Set string:org.a11y.Status string:IsEnabled \
+        variant:boolean:true >/dev/null
+    echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
+}
+
 start_tray() {
     start_bg trayer --edge top --align right --widthtype request --height 24 --SetDockType true
     wait_for 20 "the tray host" xdotool search --classname panel
@@ -136,6 +149,24 @@ start_local_service() {
     wait_for 20 "the server to listen" grep -q "listening on" "$e2e_tmp/server.out"
     SCRIBEON_SERVICE_ORIGIN=$(sed -n 's/^scribeon-server listening on //p' "$e2e_tmp/server.out")
     export SCRIBEON_SERVICE_ORIGIN
+}
+
+# Signs SCRIBEON in to the local service as ada@example.com.
+sign_in() {
+    echo "correct horse" | "$1" --sign-in ada@example.com >/dev/null 2>"$e2e_tmp/err" ||
+        fail "sign-in: $(cat "$e2e_tmp/err")"
+}
+
+# Prints where the command CODE sits among the signed-in user's active
+# commands, the rows of the chooser.
+command_position() {
+    local token
+    token=$(secret-tool lookup service app.scribeon.Scribeon account auth_token)
+    curl -sf -H "Authorization: Bearer $token" "$SCRIBEON_SERVICE_ORIGIN/api/v1/commands" >"$e2e_tmp/commands"
+    /usr/bin/python3 -c '
+import json, sys
+active = [c["code"] for c in json.load(open(sys.argv[1]))["data"] if c["is_active"]]
+print(active.index(sys.argv[2]))' "$e2e_tmp/commands" "$1" || fail "$1 is not active"
 }
 
 a11y_enabled() {

@@ -32,13 +32,7 @@ fail() {
 }
 py=/usr/bin/python3
 
-start_desktop
-start_bg /usr/libexec/at-spi-bus-launcher --launch-immediately
-wait_for 20 "the accessibility bus" dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
-    org.a11y.Bus.GetAddress
-dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
-    string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null
-echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
+start_accessible_desktop
 notes="$e2e_tmp/notifications"
 touch "$notes"
 start_bg "$here/fake_notification_daemon.py" "$notes"
@@ -47,14 +41,8 @@ wait_for 20 "the notification service" dbus-send --session --print-reply \
     org.freedesktop.Notifications.GetCapabilities
 
 start_local_service "$server"
-echo "correct horse" | "$scribeon" --sign-in ada@example.com >/dev/null 2>"$e2e_tmp/err" ||
-    fail "sign-in: $(cat "$e2e_tmp/err")"
-token=$(secret-tool lookup service app.scribeon.Scribeon account auth_token)
-curl -sf -H "Authorization: Bearer $token" "$SCRIBEON_SERVICE_ORIGIN/api/v1/commands" >"$e2e_tmp/commands"
-position=$($py -c '
-import json, sys
-active = [c["code"] for c in json.load(open(sys.argv[1]))["data"] if c["is_active"]]
-print(active.index("upper-case"))' "$e2e_tmp/commands") || fail "upper-case is not active"
+sign_in "$scribeon"
+position=$(command_position upper-case)
 
 # The document: the middle three lines are processed, one per cell; the
 # first and last must never change. U+0308 and U+0301 are combining marks.

@@ -8,26 +8,12 @@
 source "$(dirname "$0")/desktop.sh"
 scribeon=$1 server=$2 editor=$3 artifacts=${4:-$e2e_tmp/artifacts}
 mkdir -p "$artifacts"
-start_desktop
-start_bg /usr/libexec/at-spi-bus-launcher --launch-immediately
-wait_for 20 "the accessibility bus" dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
-    org.a11y.Bus.GetAddress
-# This throwaway session has accessibility on, so no permission alert.
-dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
-    string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null
-echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
+start_accessible_desktop
 
 start_local_service "$server"
-echo "correct horse" | "$scribeon" --sign-in ada@example.com >/dev/null 2>"$e2e_tmp/err" ||
-    fail "sign-in: $(cat "$e2e_tmp/err")"
-token=$(secret-tool lookup service app.scribeon.Scribeon account auth_token)
-
+sign_in "$scribeon"
 # Where "Fix spacing and capitals" sits among the active commands.
-curl -sf -H "Authorization: Bearer $token" "$SCRIBEON_SERVICE_ORIGIN/api/v1/commands" >"$e2e_tmp/commands"
-position=$(/usr/bin/python3 -c '
-import json, sys
-active = [c["code"] for c in json.load(open(sys.argv[1]))["data"] if c["is_active"]]
-print(active.index("fix-sentences"))' "$e2e_tmp/commands") || fail "fix-sentences is not active"
+position=$(command_position fix-sentences)
 
 doc="$e2e_tmp/doc.txt"
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_bg "$editor" --dump "$doc"
