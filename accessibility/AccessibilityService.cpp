@@ -139,9 +139,8 @@ std::string AccessibilityService::checkedAgainstPrimary(const RunningApplication
     std::string clean = withoutTextArtefacts(*primary);
     if (clean.empty() || clean == selection)
         return selection;
-    log("AX read: selection differs from the application's primary selection — using the primary "
-        "(" +
-        count(clean) + " chars)");
+    log("AX read: the application's primary selection differs — taken (" + count(clean) +
+        " chars)");
     return clean;
 }
 

@@ -3,7 +3,9 @@
 #
 #   desktop_matrix.sh APP SCRIBEON SERVER TEST-EDITOR KEY-STATE [ARTIFACTS]
 #
-# APP is one of qt-editor, mousepad, gedit, firefox, chromium, xterm, sakura.
+# APP is one of qt-editor, mousepad, gedit, firefox, chromium, xterm, sakura,
+# or mousepad-no-a11y (mousepad without its accessibility bridge: capture by
+# Ctrl+C, replacement by Ctrl+V, the user's clipboard put back in between).
 # On a private desktop (SCRIBEON_WM=xfwm4 for a window manager that prevents
 # focus stealing) the application opens a document of five lines with
 # accented letters, an emoji and combining marks, and the user's clipboard
@@ -66,9 +68,11 @@ qt-editor)
     QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_bg "$editor" --load "$e2e_tmp/doc.txt" --dump "$e2e_tmp/dump.txt"
     document() { if [[ -f "$e2e_tmp/dump.txt" ]]; then cat "$e2e_tmp/dump.txt"; else cat "$e2e_tmp/doc.txt"; fi; }
     ;;
-mousepad | gedit)
+mousepad | mousepad-no-a11y | gedit)
     if [[ $app == mousepad ]]; then
         start_bg mousepad --disable-server "$e2e_tmp/doc.txt"
+    elif [[ $app == mousepad-no-a11y ]]; then
+        NO_AT_BRIDGE=1 start_bg mousepad --disable-server "$e2e_tmp/doc.txt"
     else
         start_bg gedit --standalone "$e2e_tmp/doc.txt"
     fi
