@@ -73,6 +73,13 @@ void FloatingPanel::present() {
     fade->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
+void FloatingPanel::retire() {
+    for (auto* fade : findChildren<QPropertyAnimation*>())
+        fade->stop(); // a fade-in still running would bring it back
+    setWindowOpacity(0.0);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
 PanelKey FloatingPanel::panelKeyOf(int key, Qt::KeyboardModifiers modifiers) {
     switch (key) {
     case Qt::Key_Return:

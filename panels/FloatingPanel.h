@@ -33,6 +33,9 @@ public:
     // window manager for activation.
     void present();
 
+    // Invisible (where windows can be) and inert, but still mapped.
+    void retire();
+
     static PanelKey panelKeyOf(int key, Qt::KeyboardModifiers modifiers);
 
 signals:

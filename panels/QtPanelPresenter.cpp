@@ -46,8 +46,7 @@ public:
             // back from the next panel a moment later. So the panel stays,
             // invisible where windows can be and covered by its successor
             // elsewhere, until that one has the focus (or a second passed).
-            panel_->setWindowOpacity(0.0);
-            panel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+            panel_->retire();
             panel_->setProperty(retiredProperty, true);
             QTimer::singleShot(handOverMs, panel_.data(), [panel = panel_] { closeNow(panel); });
             return;
