@@ -69,11 +69,11 @@ std::optional<int> X11SelectionReader::ownerPid(Selection selection) {
     int event = 0, error = 0;
     if (window == None || !XResQueryExtension(display_, &event, &error))
         return std::nullopt;
-    XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+    XResClientIdSpec client{window, XRES_CLIENT_ID_PID_MASK};
     long count = 0;
     XResClientIdValue* ids = nullptr;
     ScopedErrorTrap trap(display_); // the owner may be gone already
-    const Status status = XResQueryClientIds(display_, 1, &spec, &count, &ids);
+    const Status status = XResQueryClientIds(display_, 1, &client, &count, &ids);
     std::optional<int> pid;
     if (trap.sync() == Success && status == Success) {
         for (long i = 0; i < count; ++i)
