@@ -86,7 +86,10 @@ SingleInstance::Listen ScribeonApp::serveOtherInstances() {
 }
 
 void ScribeonApp::trigger() {
-    adoptCurrentTimeAsUserAction();
+    // A desktop's own shortcut ran `--trigger`: no X event of ours carries
+    // the user's action, so its time is the server's now.
+    if (const std::optional<unsigned long> now = clipboard_.serverTime())
+        adoptUserActionTime(*now);
     hotkeyService_.handlePress();
 }
 

@@ -43,10 +43,14 @@ std::optional<std::string> textOf(QClipboard::Mode mode) {
 // target application just made: the claim would be dropped without a word
 // (Qt only warns). A fresh server time makes every claim take effect at
 // once, so nothing needs claiming again while a paste target reads it.
-void QtClipboard::stampWithServerTime() {
+std::optional<unsigned long> QtClipboard::serverTime() {
     if (!reader_ || !QX11Info::isPlatformX11())
-        return;
-    if (const std::optional<unsigned long> now = reader_->serverTime())
+        return std::nullopt;
+    return reader_->serverTime();
+}
+
+void QtClipboard::stampWithServerTime() {
+    if (const std::optional<unsigned long> now = serverTime())
         QX11Info::setAppTime(static_cast<quint32>(*now));
 }
 

@@ -11,9 +11,4 @@ void adoptUserActionTime(unsigned long serverTime) {
     QX11Info::setAppUserTime(static_cast<quint32>(serverTime));
 }
 
-void adoptCurrentTimeAsUserAction() {
-    if (QX11Info::isPlatformX11())
-        adoptUserActionTime(QX11Info::getTimestamp());
-}
-
 } // namespace scribeon

@@ -11,8 +11,4 @@ namespace scribeon {
 // shortcut arrives over a connection of our own.
 void adoptUserActionTime(unsigned long serverTime);
 
-// The same for an action that arrives without an X event (`--trigger`):
-// the server's time now.
-void adoptCurrentTimeAsUserAction();
-
 } // namespace scribeon
