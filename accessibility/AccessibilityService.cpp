@@ -1,7 +1,7 @@
 #include "accessibility/AccessibilityService.h"
 
 #include "accessibility/TerminalWindows.h"
-#include "app/UnicodeText.h"
+#include "base/UnicodeText.h"
 
 #include <cstdlib>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "accessibility/ReplaceResult.h"
+#include "accessibility/SelectionCapture.h"
 #include "accessibility/TextReplacement.h"
-#include "app/SelectionCapture.h"
 #include "platform/AccessibilityBridge.h"
 #include "platform/Clipboard.h"
 #include "platform/DiagnosticLog.h"

@@ -1,8 +1,8 @@
 #include "app/AppDelegate.h"
 
-#include "app/KeyText.h"
-#include "app/UnicodeText.h"
-#include "app/WeakCallback.h"
+#include "base/UnicodeText.h"
+#include "base/WeakCallback.h"
+#include "wording/KeyText.h"
 
 namespace scribeon {
 

@@ -1,17 +1,17 @@
 #pragma once
 
+#include "accessibility/SelectionCapture.h"
 #include "app/AppViewModel.h"
-#include "app/CommandChooser.h"
-#include "app/HotkeyRegistration.h"
-#include "app/PermissionAlert.h"
-#include "app/ResultPresenter.h"
-#include "app/SelectionCapture.h"
-#include "app/SettingsPresenter.h"
-#include "app/SignInPresenter.h"
 #include "app/UpdateManager.h"
+#include "hotkey/HotkeyRegistration.h"
+#include "panels/CommandChooser.h"
+#include "panels/ResultPresenter.h"
 #include "platform/AccessibilityTrust.h"
 #include "platform/MainQueue.h"
 #include "platform/Notifier.h"
+#include "ui/PermissionAlert.h"
+#include "ui/SettingsPresenter.h"
+#include "ui/SignInPresenter.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "app/AppScene.h"
 
-#include "app/WeakCallback.h"
+#include "base/WeakCallback.h"
 
 namespace scribeon {
 

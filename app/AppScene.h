@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppDelegate.h"
-#include "app/Subscription.h"
+#include "base/Subscription.h"
 
 #include <memory>
 

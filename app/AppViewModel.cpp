@@ -1,6 +1,6 @@
 #include "app/AppViewModel.h"
 
-#include "app/WeakCallback.h"
+#include "base/WeakCallback.h"
 #include "service/DeliverOnMain.h"
 
 namespace scribeon {
@@ -24,7 +24,7 @@ void AppViewModel::loadUser(std::function<void()> done) {
         return;
     }
     auto apply =
-        weakly(shared_from_this(), [done](AppViewModel& self, Result<UserResponse> result) {
+        weakly(shared_from_this(), [done](AppViewModel& self, ServiceResult<UserResponse> result) {
             self.applyUserResult(result);
             if (done)
                 done();
@@ -32,7 +32,7 @@ void AppViewModel::loadUser(std::function<void()> done) {
     accountAPI_.fetchUser(deliverOnMain<UserResponse>(queue_, std::move(apply)));
 }
 
-void AppViewModel::applyUserResult(const Result<UserResponse>& result) {
+void AppViewModel::applyUserResult(const ServiceResult<UserResponse>& result) {
     if (result) {
         user.set(result.value().user);
         errorMessage.set(std::nullopt);
@@ -53,7 +53,7 @@ void AppViewModel::localLogout() {
 }
 
 void AppViewModel::logout(std::function<void()> done) {
-    auto finish = weakly(shared_from_this(), [done](AppViewModel& self, Result<Done>) {
+    auto finish = weakly(shared_from_this(), [done](AppViewModel& self, ServiceResult<Done>) {
         self.isAuthenticated.set(false);
         self.user.set(std::nullopt);
         if (done)

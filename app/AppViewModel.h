@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/Property.h"
+#include "base/Property.h"
 #include "platform/MainQueue.h"
 #include "service/AccountAPI.h"
 #include "service/AuthService.h"
 #include "service/KeychainService.h"
-#include "service/Records.h"
+#include "wire/Records.h"
 
 #include <functional>
 #include <memory>
@@ -42,7 +42,7 @@ public:
 private:
     AppViewModel(MainQueue& queue, KeychainService& keychain, AccountAPI& accountAPI,
                  AuthService& authService);
-    void applyUserResult(const Result<UserResponse>& result);
+    void applyUserResult(const ServiceResult<UserResponse>& result);
     void localLogout();
 
     MainQueue& queue_;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/KeyText.h"
-#include "app/SignInPresenter.h"
 #include "platform/Notifier.h"
+#include "ui/SignInPresenter.h"
+#include "wording/KeyText.h"
 
 #include <string>
 

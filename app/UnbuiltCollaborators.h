@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/SettingsPresenter.h"
-#include "app/SignInPresenter.h"
 #include "app/UpdateManager.h"
+#include "ui/SettingsPresenter.h"
+#include "ui/SignInPresenter.h"
 
 namespace scribeon {
 

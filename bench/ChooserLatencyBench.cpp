@@ -6,8 +6,8 @@
 // bench/chooser-latency.sh starts.
 #include "accessibility/AccessibilityService.h"
 #include "hotkey/HotkeyService.h"
-#include "panels/CommandPanelWindow.h"
-#include "panels/QtPanelPresenter.h"
+#include "panels/CommandPanelController.h"
+#include "panels/widgets/QtPanelPresenter.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/InMemoryCredentialStore.h"
 #include "platform/fake/InMemoryPreferences.h"
@@ -142,7 +142,7 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
     TimedLog log;
     AccessibilityService capture({*workspace, bridge, *keys, clipboard, sleeper, log});
     QtPanelPresenter presenter;
-    auto chooser = CommandPanelWindow::create(presenter, *workspace, commands, queue);
+    auto chooser = CommandPanelController::create(presenter, *workspace, commands, queue);
     HotkeyService hotkeys(*grabber, preferences, queue);
     bool captured = true;
     hotkeys.registerHotkey([&] {

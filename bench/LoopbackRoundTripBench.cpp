@@ -36,7 +36,7 @@ void BM_LoopbackFetchUser(benchmark::State& state) {
     APIClient client(transport, keychain, "http://127.0.0.1:" + std::to_string(port) + "/api/v1");
     for (auto _ : state) {
         std::promise<bool> done;
-        client.fetchUser([&](Result<UserResponse> result) { done.set_value(bool(result)); });
+        client.fetchUser([&](ServiceResult<UserResponse> result) { done.set_value(bool(result)); });
         if (!done.get_future().get()) {
             state.SkipWithError("the call failed");
             break;

@@ -1,4 +1,4 @@
-#include "service/RecordCoding.h"
+#include "wire/RecordCoding.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hotkey/HotkeyPair.h"
+#include "platform/HotkeyPair.h"
 #include "platform/Preferences.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/HotkeyRegistration.h"
-#include "app/Property.h"
-#include "hotkey/HotkeyPair.h"
+#include "base/Property.h"
+#include "hotkey/HotkeyRegistration.h"
+#include "platform/HotkeyPair.h"
 #include "platform/Preferences.h"
 
 #include <cstdint>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/HotkeyRegistration.h"
-#include "app/Property.h"
-#include "hotkey/HotkeyPair.h"
+#include "base/Property.h"
+#include "hotkey/HotkeyRegistration.h"
 #include "platform/GlobalHotkey.h"
+#include "platform/HotkeyPair.h"
 #include "platform/MainQueue.h"
 #include "platform/Preferences.h"
 

@@ -1,6 +1,6 @@
 #include "hotkey/HotkeyText.h"
 
-#include "hotkey/HotkeyPair.h"
+#include "platform/HotkeyPair.h"
 
 #include <array>
 #include <optional>

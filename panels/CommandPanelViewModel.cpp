@@ -1,6 +1,6 @@
 #include "panels/CommandPanelViewModel.h"
 
-#include "app/WeakCallback.h"
+#include "base/WeakCallback.h"
 
 namespace scribeon {
 
@@ -48,19 +48,20 @@ void CommandPanelViewModel::loadCommands() {
     } else {
         isLoading.set(true);
     }
-    service_.fetchCommands([self = shared_from_this()](Result<std::vector<Command>> fetched) {
-        if (fetched) {
-            self->commands.set(self->service_.sortCommands(std::move(fetched).value()));
-            if (self->selectedIndex.get() >= static_cast<int>(self->activeCommands().size()))
-                self->selectedIndex.set(0);
+    service_.fetchCommands(
+        [self = shared_from_this()](ServiceResult<std::vector<Command>> fetched) {
+            if (fetched) {
+                self->commands.set(self->service_.sortCommands(std::move(fetched).value()));
+                if (self->selectedIndex.get() >= static_cast<int>(self->activeCommands().size()))
+                    self->selectedIndex.set(0);
+                self->isLoading.set(false);
+                return;
+            }
             self->isLoading.set(false);
-            return;
-        }
-        self->isLoading.set(false);
-        // Over a list already shown a failed refresh stays silent.
-        if (self->commands.get().empty())
-            self->errorMessage.set(fetched.error().description());
-    });
+            // Over a list already shown a failed refresh stays silent.
+            if (self->commands.get().empty())
+                self->errorMessage.set(fetched.error().description());
+        });
 }
 
 void CommandPanelViewModel::moveSelection(bool up) {
@@ -92,8 +93,8 @@ void CommandPanelViewModel::processCommand(
     isProcessing.set(true);
     errorMessage.set(std::nullopt);
     service_.processCommand(command.code, text,
-                            [self = shared_from_this(),
-                             completion = std::move(completion)](Result<ProcessResult> result) {
+                            [self = shared_from_this(), completion = std::move(completion)](
+                                ServiceResult<ProcessResult> result) {
                                 if (result) {
                                     completion(std::move(result).value());
                                     return;

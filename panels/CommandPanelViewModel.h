@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Property.h"
+#include "base/Property.h"
 #include "platform/MainQueue.h"
 #include "service/CommandService.h"
 

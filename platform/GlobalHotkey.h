@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hotkey/HotkeyPair.h"
+#include "platform/HotkeyPair.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,6 +20,9 @@ public:
     // Absent when the desktop refuses the combination.
     virtual std::optional<Handle> registerHotkey(HotkeyPair pair) = 0;
     virtual void unregisterHotkey(Handle handle) = 0;
+    // False where the session allows no global key grab at all: every
+    // registration is refused, and nobody else holds the combination.
+    virtual bool isAvailable() const = 0;
 };
 
 } // namespace scribeon

@@ -10,6 +10,7 @@ public:
     void installPressHandler(std::function<void()>) override {}
     std::optional<Handle> registerHotkey(HotkeyPair) override { return std::nullopt; }
     void unregisterHotkey(Handle) override {}
+    bool isAvailable() const override { return false; }
 };
 
 } // namespace scribeon

@@ -1,5 +1,7 @@
 #include "server/ChatCompletionsProcessor.h"
 
+#include "wire/ServiceErrorCodes.h"
+
 #include <curl/curl.h>
 #include <nlohmann/json.hpp>
 
@@ -71,20 +73,20 @@ ProcessorOutcome complete(const LanguageModelSettings& settings, nlohmann::json 
             else if (error.is_string())
                 message = error.get<std::string>();
         }
-        return ProcessorFailure{502, "upstream error", message};
+        return ProcessorFailure{502, std::string(ServiceErrorCode::upstreamError), message};
     }
     const auto* choices = json.is_object() && json.contains("choices") ? &json["choices"] : nullptr;
     if (!choices || !choices->is_array() || choices->empty() || !(*choices)[0].is_object())
-        return ProcessorFailure{502, "upstream error",
+        return ProcessorFailure{502, std::string(ServiceErrorCode::upstreamError),
                                 "The language model sent an answer without choices."};
     const auto& choice = (*choices)[0];
     if (choice.value("finish_reason", nlohmann::json()).is_string() &&
         choice["finish_reason"] == "length")
-        return ProcessorFailure{422, "response incomplete",
+        return ProcessorFailure{422, std::string(ServiceErrorCode::responseIncomplete),
                                 "The AI response was incomplete. Please try with shorter text."};
     const auto message = choice.value("message", nlohmann::json::object());
     if (!message.is_object() || !message.contains("content") || !message["content"].is_string())
-        return ProcessorFailure{502, "upstream error",
+        return ProcessorFailure{502, std::string(ServiceErrorCode::upstreamError),
                                 "The language model sent an answer without text."};
     return trim(withoutReasoning(message["content"].get<std::string>()));
 }

@@ -1,5 +1,7 @@
 #include "server/HttpFrontEnd.h"
 
+#include "wire/ServiceErrorCodes.h"
+
 #include <boost/asio.hpp>
 #include <boost/asio/ssl.hpp>
 #include <boost/beast/core.hpp>
@@ -135,18 +137,21 @@ private:
         start_ = std::chrono::steady_clock::now();
         if (error == http::error::body_limit) {
             drainAfterAnswer_ = true;
-            answerAndClose(413, "payload too large", "The request body is larger than 1 MiB.");
+            answerAndClose(413, ServiceErrorCode::payloadTooLarge,
+                           "The request body is larger than 1 MiB.");
             return;
         }
         if (error == http::error::header_limit) {
-            answerAndClose(431, "headers too large", "The request headers are too large.");
+            answerAndClose(431, ServiceErrorCode::headersTooLarge,
+                           "The request headers are too large.");
             return;
         }
         const bool gone =
             error == http::error::end_of_stream || error == http::error::partial_message;
         if (error && !gone &&
             error.category() == http::make_error_code(http::error::bad_target).category()) {
-            answerAndClose(400, "bad request", "The request could not be understood.");
+            answerAndClose(400, ServiceErrorCode::badRequest,
+                           "The request could not be understood.");
             return;
         }
         if (error) { // closed, timed out or reset
@@ -201,7 +206,7 @@ private:
                           });
     }
 
-    void answerAndClose(int status, const char* error, const char* message) {
+    void answerAndClose(int status, std::string_view error, const char* message) {
         keepAlive_ = false;
         head_ = false;
         const ApiRequest request{"-", "-", {}, {}, clientAddress_};

@@ -1,8 +1,10 @@
 #include "server/BuiltinTransforms.h"
+
 #include "server/Defaults.h"
 #include "server/HttpFrontEnd.h"
 #include "server/ServerOptions.h"
 #include "server/SqliteStorage.h"
+#include "wire/ServiceErrorCodes.h"
 
 #include <csignal>
 #include <cstdio>
@@ -152,7 +154,7 @@ int serve(Storage& storage, const Secrets& secrets, ServerOptions& options) {
         std::thread([settings = options.languageModel] {
             const auto outcome = ChatCompletionsProcessor::warmUp(settings);
             if (const auto* failure = std::get_if<ProcessorFailure>(&outcome);
-                failure && failure->error != "response incomplete")
+                failure && failure->error != scribeon::ServiceErrorCode::responseIncomplete)
                 std::fprintf(stderr, "[scribeon-server] language model warm-up: %s\n",
                              failure->message.c_str());
             else

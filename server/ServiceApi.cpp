@@ -1,8 +1,10 @@
 #include "server/ServiceApi.h"
 
-#include "app/UnicodeText.h"
+#include "wire/ServiceErrorCodes.h"
+
+#include "base/UnicodeText.h"
 #include "server/BuiltinTransforms.h"
-#include "service/RecordCoding.h"
+#include "wire/RecordCoding.h"
 
 #include <cstdio>
 
@@ -27,17 +29,18 @@ std::vector<std::string> segmentsOf(std::string_view path) {
 }
 
 ApiReply methodNotAllowed(const std::string& allowed) {
-    auto reply = errorReply(405, "method not allowed", "Use " + allowed + " for this address.");
+    auto reply = errorReply(405, ServiceErrorCode::methodNotAllowed,
+                            "Use " + allowed + " for this address.");
     reply.headers.emplace_back("Allow", allowed);
     return reply;
 }
 
 ApiReply notFound() {
-    return errorReply(404, "not found", "There is nothing at this address.");
+    return errorReply(404, ServiceErrorCode::notFound, "There is nothing at this address.");
 }
 
 ApiReply unauthenticated() {
-    return errorReply(401, "unauthenticated", "Sign in to go on.");
+    return errorReply(401, ServiceErrorCode::unauthenticated, "Sign in to go on.");
 }
 
 std::optional<nlohmann::json> parseObject(const std::string& body) {
@@ -67,7 +70,7 @@ private:
 
 } // namespace
 
-ApiReply errorReply(int status, const std::string& error, const std::string& message) {
+ApiReply errorReply(int status, std::string_view error, const std::string& message) {
     return {status, {{"error", error}, {"message", message}}, {}};
 }
 
@@ -106,7 +109,7 @@ ApiReply ServiceApi::handle(const ApiRequest& request) {
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "[scribeon-server] %s %s failed: %s\n", request.method.c_str(),
                      request.path.c_str(), failure.what());
-        return errorReply(500, "server error",
+        return errorReply(500, ServiceErrorCode::serverError,
                           "Something went wrong on the server. Try again later.");
     }
 }
@@ -164,10 +167,11 @@ ApiReply ServiceApi::signIn(const ApiRequest& request) {
     const auto email = body ? textField(*body, "email") : std::nullopt;
     const auto password = body ? textField(*body, "password") : std::nullopt;
     if (!email || !password || email->empty())
-        return errorReply(422, "validation error", "Enter your e-mail and password.");
+        return errorReply(422, ServiceErrorCode::validationError,
+                          "Enter your e-mail and password.");
     const auto now = SignInThrottle::Clock::now();
     if (const auto wait = throttle_.retryAfter(*email, request.clientAddress, now); wait > 0) {
-        auto reply = errorReply(429, "too many attempts",
+        auto reply = errorReply(429, ServiceErrorCode::tooManyAttempts,
                                 "Too many sign-in attempts. Try again in " +
                                     std::to_string((wait + 59) / 60) + " minutes.");
         reply.headers.emplace_back("Retry-After", std::to_string(wait));
@@ -181,7 +185,8 @@ ApiReply ServiceApi::signIn(const ApiRequest& request) {
         secrets_.verifyAgainstNobody(*password);
     if (!valid) {
         throttle_.recordFailure(*email, request.clientAddress, now);
-        return errorReply(422, "invalid credentials", "The e-mail or password is incorrect.");
+        return errorReply(422, ServiceErrorCode::invalidCredentials,
+                          "The e-mail or password is incorrect.");
     }
     throttle_.recordSuccess(*email);
     const std::string token = secrets_.newToken();
@@ -226,11 +231,11 @@ ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
     const auto body = parseObject(request.body);
     const auto text = body ? textField(*body, "text") : std::nullopt;
     if (!text)
-        return errorReply(422, "validation error",
+        return errorReply(422, ServiceErrorCode::validationError,
                           "Send the text to process as {\"text\": \"...\"}.");
     const auto command = storage_.commandFor(userId, code);
     if (!command || !command->isActive)
-        return errorReply(404, "command not found", "Command not found or inactive.");
+        return errorReply(404, ServiceErrorCode::commandNotFound, "Command not found or inactive.");
     const auto account = storage_.account(userId);
     if (!account)
         return unauthenticated();
@@ -238,12 +243,12 @@ ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
     if (account->planExpiresAt) {
         const auto expiry = parseIsoTimestamp(*account->planExpiresAt);
         if (!expiry || *expiry <= now)
-            return errorReply(403, "subscription required",
+            return errorReply(403, ServiceErrorCode::subscriptionRequired,
                               "Your plan has expired. Renew it to go on.");
     }
     const auto length = static_cast<std::int64_t>(graphemeCount(*text));
     if (length > account->plan.maxTextLength) {
-        auto reply = errorReply(422, "text too long",
+        auto reply = errorReply(422, ServiceErrorCode::textTooLong,
                                 "Text is too long. Maximum " +
                                     std::to_string(account->plan.maxTextLength) + " characters.");
         reply.body["text_length"] = length;
@@ -253,14 +258,15 @@ ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
     const auto month = utcMonthOf(now);
     const auto admission = storage_.admit(userId, month.key, account->plan.monthlyLimit);
     if (!admission.admitted) {
-        auto reply = errorReply(429, "rate limit exceeded", "Monthly request limit exceeded.");
+        auto reply =
+            errorReply(429, ServiceErrorCode::rateLimitExceeded, "Monthly request limit exceeded.");
         reply.body["limit_info"] = {{"current_usage", admission.usage},
                                     {"monthly_limit", account->plan.monthlyLimit},
                                     {"reset_date", isoTimestamp(month.nextStart)}};
         return reply;
     }
-    ProcessorOutcome outcome =
-        ProcessorFailure{500, "server error", "This command has no processor."};
+    ProcessorOutcome outcome = ProcessorFailure{500, std::string(ServiceErrorCode::serverError),
+                                                "This command has no processor."};
     try {
         if (auto processor = processorFor(command->command.processor))
             outcome = processor->process(*text);
@@ -284,9 +290,9 @@ ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
     UserCommand after;
     switch (storage_.toggle(userId, code, account->plan.activeCommandAllowance, after)) {
     case ToggleResult::notFound:
-        return errorReply(404, "command not found", "Command not found or inactive.");
+        return errorReply(404, ServiceErrorCode::commandNotFound, "Command not found or inactive.");
     case ToggleResult::limitReached:
-        return errorReply(403, "command limit reached",
+        return errorReply(403, ServiceErrorCode::commandLimitReached,
                           "Your plan allows " +
                               std::to_string(account->plan.activeCommandAllowance) +
                               " active commands. Switch one off first.");

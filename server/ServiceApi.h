@@ -60,7 +60,7 @@ private:
     std::function<SystemTime()> now_;
 };
 
-ApiReply errorReply(int status, const std::string& error, const std::string& message);
+ApiReply errorReply(int status, std::string_view error, const std::string& message);
 // False when the text nests arrays and objects deeper than `limit`.
 bool jsonDepthWithin(const std::string& text, std::size_t limit);
 

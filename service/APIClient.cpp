@@ -1,6 +1,7 @@
 #include "service/APIClient.h"
 
 #include "service/URLSyntax.h"
+#include "wire/ServiceErrorCodes.h"
 
 #include <algorithm>
 
@@ -28,7 +29,7 @@ void APIClient::fetchUser(Completion<UserResponse> completion) {
 void APIClient::requestVoid(const std::string& endpoint, const std::string& method,
                             bool authenticated, Completion<Done> completion) {
     perform(endpoint, method, std::nullopt, authenticated,
-            [completion = std::move(completion)](Result<std::string> body) {
+            [completion = std::move(completion)](ServiceResult<std::string> body) {
                 if (body)
                     completion(Done{});
                 else
@@ -37,7 +38,7 @@ void APIClient::requestVoid(const std::string& endpoint, const std::string& meth
 }
 
 void APIClient::perform(const std::string& endpoint, const std::string& method,
-                        std::optional<Result<std::string>> body, bool authenticated,
+                        std::optional<ServiceResult<std::string>> body, bool authenticated,
                         ReplyHandler onReply) {
     HttpRequest request;
     request.url = baseURL_ + endpoint;
@@ -81,21 +82,24 @@ APIError APIClient::mapError(long statusCode,
         errorResponse && errorResponse->error ? lowercased(*errorResponse->error) : std::string();
     const std::optional<std::string> message =
         errorResponse ? errorResponse->message : std::optional<std::string>();
-    auto contains = [&code](const char* phrase) { return code.find(phrase) != std::string::npos; };
+    auto contains = [&code](std::string_view phrase) {
+        return code.find(phrase) != std::string::npos;
+    };
 
     switch (statusCode) {
     case 401:
         return APIError::unauthorized();
     case 403:
-        if (contains("command limit"))
+        if (contains(ServiceErrorCode::commandLimitPhrase))
             return APIError::commandLimitExceeded(message.value_or("Command limit exceeded."));
         return APIError::subscriptionRequired();
     case 404:
         return APIError::commandNotFound();
     case 422:
-        if (contains("text too long") && errorResponse->textLength && errorResponse->maxLength)
+        if (contains(ServiceErrorCode::textTooLong) && errorResponse->textLength &&
+            errorResponse->maxLength)
             return APIError::textTooLong(*errorResponse->textLength, *errorResponse->maxLength);
-        if (contains("response incomplete"))
+        if (contains(ServiceErrorCode::responseIncomplete))
             return APIError::responseIncomplete(
                 message.value_or("The AI response was incomplete. Please try with shorter text."));
         return APIError::validationError(message.value_or("Validation error."));

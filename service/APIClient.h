@@ -3,7 +3,7 @@
 #include "platform/HttpTransport.h"
 #include "service/AccountAPI.h"
 #include "service/KeychainService.h"
-#include "service/RecordCoding.h"
+#include "wire/RecordCoding.h"
 
 #include <optional>
 #include <string>
@@ -44,10 +44,10 @@ public:
     static APIError mapError(long statusCode, const std::optional<APIErrorResponse>& errorResponse);
 
 private:
-    using ReplyHandler = std::function<void(Result<std::string>)>;
+    using ReplyHandler = std::function<void(ServiceResult<std::string>)>;
 
     template <typename Reply> ReplyHandler decoding(Completion<Reply> completion) {
-        return [completion = std::move(completion)](Result<std::string> body) {
+        return [completion = std::move(completion)](ServiceResult<std::string> body) {
             if (!body)
                 completion(body.error());
             else
@@ -57,7 +57,8 @@ private:
 
     // Sends the request; `onSuccess` gets the body of a 200 reply or the error.
     void perform(const std::string& endpoint, const std::string& method,
-                 std::optional<Result<std::string>> body, bool authenticated, ReplyHandler onReply);
+                 std::optional<ServiceResult<std::string>> body, bool authenticated,
+                 ReplyHandler onReply);
 
     HttpTransport& transport_;
     KeychainService& keychain_;

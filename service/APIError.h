@@ -1,6 +1,6 @@
 #pragma once
 
-#include "service/TransportError.h"
+#include "platform/TransportError.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "service/Records.h"
-#include "service/Result.h"
+#include "service/ServiceError.h"
+#include "wire/Records.h"
 
 namespace scribeon {
 

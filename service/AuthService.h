@@ -1,6 +1,6 @@
 #pragma once
 
-#include "service/Result.h"
+#include "service/ServiceError.h"
 
 #include <functional>
 #include <string>

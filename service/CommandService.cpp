@@ -15,15 +15,15 @@ CommandService::CommandService(APIClient& client, Preferences& preferences, Main
 void CommandService::fetchCommands(Completion<std::vector<Command>> completion) {
     client_.request<CommandsResponse>(
         "/commands", "GET", true,
-        deliverOnMain<CommandsResponse>(
-            queue_, [this, completion = std::move(completion)](Result<CommandsResponse> reply) {
-                if (!reply) {
-                    completion(reply.error());
-                    return;
-                }
-                cacheCommands(reply.value().data);
-                completion(std::move(reply.value().data));
-            }));
+        deliverOnMain<CommandsResponse>(queue_, [this, completion = std::move(completion)](
+                                                    ServiceResult<CommandsResponse> reply) {
+            if (!reply) {
+                completion(reply.error());
+                return;
+            }
+            cacheCommands(reply.value().data);
+            completion(std::move(reply.value().data));
+        }));
 }
 
 void CommandService::cacheCommands(const std::vector<Command>& commands) {
@@ -91,7 +91,7 @@ void CommandService::processCommand(const std::string& code, const std::string& 
     client_.request<ProcessResponse>(
         "/commands/" + code + "/process", "POST", ProcessRequest{text}, true,
         deliverOnMain<ProcessResponse>(
-            queue_, [completion = std::move(completion)](Result<ProcessResponse> reply) {
+            queue_, [completion = std::move(completion)](ServiceResult<ProcessResponse> reply) {
                 if (reply)
                     completion(std::move(reply.value().data));
                 else
@@ -103,7 +103,7 @@ void CommandService::toggleCommand(const std::string& code, Completion<Command> 
     client_.request<ToggleResponse>(
         "/commands/" + code + "/toggle", "POST", true,
         deliverOnMain<ToggleResponse>(
-            queue_, [completion = std::move(completion)](Result<ToggleResponse> reply) {
+            queue_, [completion = std::move(completion)](ServiceResult<ToggleResponse> reply) {
                 if (reply)
                     completion(std::move(reply.value().data));
                 else

@@ -13,32 +13,33 @@ void RemoteAuthService::login(const std::string& email, const std::string& passw
                               Completion<std::string> completion) {
     client_.request<AuthResponse>(
         "/auth/sign-in", "POST", LoginRequest{email, password}, false,
-        deliverOnMain<AuthResponse>(
-            queue_, [this, email, completion = std::move(completion)](Result<AuthResponse> reply) {
-                if (!reply) {
-                    completion(reply.error());
-                    return;
-                }
-                const auto& token = reply.value().token;
-                if (!token) {
-                    completion(APIError::validationError(reply.value().message));
-                    return;
-                }
-                keychain_.save(*token, KeychainService::authTokenKey);
-                keychain_.save(email, KeychainService::userEmailKey);
-                completion(*token);
-            }));
+        deliverOnMain<AuthResponse>(queue_, [this, email, completion = std::move(completion)](
+                                                ServiceResult<AuthResponse> reply) {
+            if (!reply) {
+                completion(reply.error());
+                return;
+            }
+            const auto& token = reply.value().token;
+            if (!token) {
+                completion(APIError::validationError(reply.value().message));
+                return;
+            }
+            keychain_.save(*token, KeychainService::authTokenKey);
+            keychain_.save(email, KeychainService::userEmailKey);
+            completion(*token);
+        }));
 }
 
 void RemoteAuthService::logout(std::function<void()> done) {
-    client_.requestVoid("/auth/sign-out", "POST", true,
-                        deliverOnMain<Done>(queue_, [this, done = std::move(done)](Result<Done>) {
-                            keychain_.remove(KeychainService::authTokenKey);
-                            keychain_.remove(KeychainService::userEmailKey);
-                            preferences_.remove(CommandService::cachedCommandsKey);
-                            if (done)
-                                done();
-                        }));
+    client_.requestVoid(
+        "/auth/sign-out", "POST", true,
+        deliverOnMain<Done>(queue_, [this, done = std::move(done)](ServiceResult<Done>) {
+            keychain_.remove(KeychainService::authTokenKey);
+            keychain_.remove(KeychainService::userEmailKey);
+            preferences_.remove(CommandService::cachedCommandsKey);
+            if (done)
+                done();
+        }));
 }
 
 } // namespace scribeon

@@ -1,18 +1,14 @@
 #pragma once
 
+#include "base/Result.h"
 #include "service/APIError.h"
+#include "wire/CodingError.h"
 
+#include <functional>
 #include <string>
 #include <variant>
 
 namespace scribeon {
-
-// A request body that could not be encoded or a 200 reply that could not be
-// decoded; `description` is the coder's own explanation.
-struct CodingError {
-    std::string description;
-    bool operator==(const CodingError&) const = default;
-};
 
 class ServiceError {
 public:
@@ -35,5 +31,9 @@ public:
 private:
     std::variant<APIError, CodingError> error_;
 };
+
+// Outcome of a service operation: a value or a ServiceError.
+template <typename T> using ServiceResult = Result<T, ServiceError>;
+template <typename T> using Completion = std::function<void(ServiceResult<T>)>;
 
 } // namespace scribeon

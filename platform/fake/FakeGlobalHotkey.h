@@ -26,6 +26,7 @@ public:
         unregistered.push_back(handle);
         active.erase(handle);
     }
+    bool isAvailable() const override { return true; }
 
     // A press of `pair` reaches the handler only while it is registered.
     void press(HotkeyPair pair = {}) {

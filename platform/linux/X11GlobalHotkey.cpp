@@ -1,7 +1,6 @@
 #include "platform/linux/X11GlobalHotkey.h"
 
-#include "hotkey/KeyCodeTable.h"
-#include "platform/qt/QtUserTime.h"
+#include "platform/KeyCodeTable.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -36,15 +35,15 @@ constexpr unsigned shortcutModifiers = ShiftMask | ControlMask | Mod1Mask | Mod4
 
 } // namespace
 
-std::unique_ptr<X11GlobalHotkey> X11GlobalHotkey::open() {
+std::unique_ptr<X11GlobalHotkey> X11GlobalHotkey::open(UserActionSink onUserAction) {
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return nullptr;
-    return std::unique_ptr<X11GlobalHotkey>(new X11GlobalHotkey(display));
+    return std::unique_ptr<X11GlobalHotkey>(new X11GlobalHotkey(display, std::move(onUserAction)));
 }
 
-X11GlobalHotkey::X11GlobalHotkey(Display* display)
-    : display_(display), root_(DefaultRootWindow(display)) {
+X11GlobalHotkey::X11GlobalHotkey(Display* display, UserActionSink onUserAction)
+    : display_(display), root_(DefaultRootWindow(display)), onUserAction_(std::move(onUserAction)) {
     // Without detectable auto-repeat a held key looks like press, release,
     // press, ... and could not be told from real presses.
     Bool supported = False;
@@ -189,7 +188,8 @@ void X11GlobalHotkey::processEvents() {
             // release, once the keyboard is the focused window's again.
             heldKeycode_.reset();
             lastTriggerTime_ = event.xkey.time;
-            adoptUserActionTime(lastTriggerTime_);
+            if (onUserAction_)
+                onUserAction_(lastTriggerTime_);
             if (onPress_)
                 onPress_();
             continue;

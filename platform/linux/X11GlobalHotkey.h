@@ -19,14 +19,19 @@ namespace scribeon {
 // when its key is released, however long it was held.
 class X11GlobalHotkey final : public GlobalHotkey {
 public:
+    // Told the server time of each triggering release, before the press
+    // handler runs: the user action that entitles our windows to the focus.
+    using UserActionSink = std::function<void(unsigned long serverTime)>;
+
     // Absent when no X server can be reached (e.g. a Wayland session
     // without Xwayland).
-    static std::unique_ptr<X11GlobalHotkey> open();
+    static std::unique_ptr<X11GlobalHotkey> open(UserActionSink onUserAction = {});
     ~X11GlobalHotkey() override;
 
     void installPressHandler(std::function<void()> handler) override;
     std::optional<Handle> registerHotkey(HotkeyPair pair) override;
     void unregisterHotkey(Handle handle) override;
+    bool isAvailable() const override { return true; }
 
     // Handles every event the server has sent up to now; events run from
     // the Qt event loop anyway, this lets a caller wait for them.
@@ -43,7 +48,7 @@ private:
         unsigned modifiers; // X modifier state without the lock bits
     };
 
-    explicit X11GlobalHotkey(_XDisplay* display);
+    X11GlobalHotkey(_XDisplay* display, UserActionSink onUserAction);
     bool grab(const Grab& grab);
     void ungrab(const Grab& grab);
     void readLockMasks();
@@ -53,6 +58,7 @@ private:
     _XDisplay* display_;
     unsigned long root_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    UserActionSink onUserAction_;
     std::function<void()> onPress_;
     std::vector<unsigned> lockCombinations_;
     std::map<Handle, Grab> grabs_;

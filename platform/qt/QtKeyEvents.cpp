@@ -1,7 +1,7 @@
 #include "platform/qt/QtKeyEvents.h"
 
-#include "hotkey/HotkeyPair.h"
-#include "hotkey/KeyCodeTable.h"
+#include "platform/HotkeyPair.h"
+#include "platform/KeyCodeTable.h"
 
 namespace scribeon {
 

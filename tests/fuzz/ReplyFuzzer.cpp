@@ -16,10 +16,10 @@ namespace {
 
 template <typename Reply> void expectCompletion(APIClient& client, const char* endpoint) {
     bool completed = false;
-    client.request<Reply>(endpoint, "GET", true, [&](Result<Reply> result) {
+    client.request<Reply>(endpoint, "GET", true, [&](ServiceResult<Reply> result) {
         completed = true;
         if (!result)
-            (void)result.error().description();
+            (void)result.error().description;
     });
     if (!completed)
         __builtin_trap();
@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expectCompletion<ProcessResponse>(client, "/commands/fix/process");
     expectCompletion<ToggleResponse>(client, "/commands/fix/toggle");
     bool voidCompleted = false;
-    client.requestVoid("/auth/sign-out", "POST", true, [&](Result<Done>) { voidCompleted = true; });
+    client.requestVoid("/auth/sign-out", "POST", true,
+                       [&](ServiceResult<Done>) { voidCompleted = true; });
     if (!voidCompleted)
         __builtin_trap();
 

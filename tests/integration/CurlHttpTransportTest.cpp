@@ -44,10 +44,11 @@ public:
     std::thread thread;
 };
 
-template <typename Reply> Result<Reply> await(const std::function<void(Completion<Reply>)>& call) {
-    std::promise<Result<Reply>> promise;
+template <typename Reply>
+ServiceResult<Reply> await(const std::function<void(Completion<Reply>)>& call) {
+    std::promise<ServiceResult<Reply>> promise;
     auto future = promise.get_future();
-    call([&promise](Result<Reply> r) { promise.set_value(std::move(r)); });
+    call([&promise](ServiceResult<Reply> r) { promise.set_value(std::move(r)); });
     if (future.wait_for(20s) != std::future_status::ready)
         return CodingError{"the call never completed"};
     return future.get();
@@ -55,7 +56,7 @@ template <typename Reply> Result<Reply> await(const std::function<void(Completio
 
 class CurlHttpTransportTest : public testing::Test {
 protected:
-    Result<UserResponse> fetchUser(APIClient& client) {
+    ServiceResult<UserResponse> fetchUser(APIClient& client) {
         return await<UserResponse>([&](auto done) { client.fetchUser(std::move(done)); });
     }
     std::string base(int port, const char* scheme = "http") {

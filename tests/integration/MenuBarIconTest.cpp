@@ -1,4 +1,4 @@
-#include "app/MenuBarIcon.h"
+#include "ui/widgets/MenuBarIcon.h"
 
 #include <gtest/gtest.h>
 

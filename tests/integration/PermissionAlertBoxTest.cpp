@@ -1,4 +1,4 @@
-#include "ui/PermissionAlertBox.h"
+#include "ui/widgets/PermissionAlertBox.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -20,13 +20,14 @@ namespace {
 using namespace std::chrono_literals;
 
 // Runs the event loop until the completion has run on the main queue.
-template <typename Value, typename Call> Result<Value> onMain(Call call) {
-    std::optional<Result<Value>> outcome;
-    call([&outcome](Result<Value> result) { outcome = std::move(result); });
+template <typename Value, typename Call> ServiceResult<Value> onMain(Call call) {
+    std::optional<ServiceResult<Value>> outcome;
+    call([&outcome](ServiceResult<Value> result) { outcome = std::move(result); });
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (!outcome && std::chrono::steady_clock::now() < deadline)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return outcome ? std::move(*outcome) : Result<Value>(CodingError{"no completion within 20 s"});
+    return outcome ? std::move(*outcome)
+                   : ServiceResult<Value>(CodingError{"no completion within 20 s"});
 }
 
 class ServiceContractTest : public testing::Test {

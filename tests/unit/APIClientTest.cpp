@@ -11,10 +11,10 @@ namespace {
 
 class APIClientTest : public testing::Test {
 protected:
-    template <typename Reply> Result<Reply> call(const std::string& endpoint = "/user") {
-        std::optional<Result<Reply>> outcome;
+    template <typename Reply> ServiceResult<Reply> call(const std::string& endpoint = "/user") {
+        std::optional<ServiceResult<Reply>> outcome;
         client.request<Reply>(endpoint, "GET", true,
-                              [&](Result<Reply> r) { outcome = std::move(r); });
+                              [&](ServiceResult<Reply> r) { outcome = std::move(r); });
         return std::move(*outcome);
     }
 
@@ -99,11 +99,12 @@ TEST_F(APIClientTest, UndecodableSuccessIsACodingErrorNotInvalidResponse) {
 
 TEST_F(APIClientTest, RequestCarriesMethodURLHeadersTokenAndBody) {
     store.save(KeychainService::serviceName, "auth_token", "tok-123");
-    std::optional<Result<ProcessResponse>> outcome;
+    std::optional<ServiceResult<ProcessResponse>> outcome;
     transport.reply(
         200, R"({"data":{"code":"fix","name":"Fix","original_text":"a","processed_text":"b"}})");
-    client.request<ProcessResponse>("/commands/fix/process", "POST", ProcessRequest{"a"}, true,
-                                    [&](Result<ProcessResponse> r) { outcome = std::move(r); });
+    client.request<ProcessResponse>(
+        "/commands/fix/process", "POST", ProcessRequest{"a"}, true,
+        [&](ServiceResult<ProcessResponse> r) { outcome = std::move(r); });
     ASSERT_TRUE(outcome && *outcome);
     const HttpRequest& sent = transport.requests.at(0);
     EXPECT_EQ(sent.method, "POST");
@@ -120,7 +121,7 @@ TEST_F(APIClientTest, NoTokenOrUnauthenticatedCallSendsNoAuthorization) {
     EXPECT_FALSE(transport.header(0, "Authorization"));
     store.save(KeychainService::serviceName, "auth_token", "tok");
     client.request<AuthResponse>("/auth/sign-in", "POST", LoginRequest{"a", "b"}, false,
-                                 [](Result<AuthResponse>) {});
+                                 [](ServiceResult<AuthResponse>) {});
     EXPECT_FALSE(transport.header(1, "Authorization"));
     EXPECT_EQ(transport.header(1, "Content-Type"), "application/json");
 }
@@ -132,20 +133,21 @@ TEST_F(APIClientTest, UnformableURLOrUnencodableBodySendsNothing) {
         EXPECT_TRUE(result.error().is(APIError::Kind::invalidResponse)) << endpoint;
         EXPECT_EQ(result.error().description(), "Invalid server response.");
     }
-    std::optional<Result<ProcessResponse>> outcome;
-    client.request<ProcessResponse>("/commands/fix/process", "POST", ProcessRequest{"\xFF"}, true,
-                                    [&](Result<ProcessResponse> r) { outcome = std::move(r); });
+    std::optional<ServiceResult<ProcessResponse>> outcome;
+    client.request<ProcessResponse>(
+        "/commands/fix/process", "POST", ProcessRequest{"\xFF"}, true,
+        [&](ServiceResult<ProcessResponse> r) { outcome = std::move(r); });
     EXPECT_TRUE(outcome->error().codingError());
     EXPECT_TRUE(transport.requests.empty());
 }
 
 TEST_F(APIClientTest, RequestVoidIgnoresTheBodyOfASuccess) {
     transport.reply(200, "not json at all");
-    std::optional<Result<Done>> outcome;
-    client.requestVoid("/auth/sign-out", "POST", true, [&](Result<Done> r) { outcome = r; });
+    std::optional<ServiceResult<Done>> outcome;
+    client.requestVoid("/auth/sign-out", "POST", true, [&](ServiceResult<Done> r) { outcome = r; });
     EXPECT_TRUE(outcome && *outcome);
     transport.reply(204, "");
-    client.requestVoid("/auth/sign-out", "POST", true, [&](Result<Done> r) { outcome = r; });
+    client.requestVoid("/auth/sign-out", "POST", true, [&](ServiceResult<Done> r) { outcome = r; });
     EXPECT_TRUE(outcome->error().is(APIError::Kind::unknown));
 }
 

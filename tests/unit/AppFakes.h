@@ -1,16 +1,16 @@
 #pragma once
 
-#include "app/CommandChooser.h"
-#include "app/HotkeyRegistration.h"
-#include "app/PermissionAlert.h"
-#include "app/ResultPresenter.h"
-#include "app/SelectionCapture.h"
-#include "app/SettingsPresenter.h"
-#include "app/SignInPresenter.h"
+#include "accessibility/SelectionCapture.h"
 #include "app/UpdateManager.h"
+#include "hotkey/HotkeyRegistration.h"
+#include "panels/CommandChooser.h"
+#include "panels/ResultPresenter.h"
 #include "platform/fake/FakeMainQueue.h"
 #include "service/AccountAPI.h"
 #include "service/AuthService.h"
+#include "ui/PermissionAlert.h"
+#include "ui/SettingsPresenter.h"
+#include "ui/SignInPresenter.h"
 
 #include <deque>
 #include <string>
@@ -31,7 +31,7 @@ struct FakeAccountAPI : AccountAPI {
         ++requests;
         pending.push_back(std::move(completion));
     }
-    void completeNext(Result<UserResponse> result) {
+    void completeNext(ServiceResult<UserResponse> result) {
         auto completion = std::move(pending.front());
         pending.pop_front();
         completion(std::move(result));

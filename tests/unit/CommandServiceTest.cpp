@@ -61,7 +61,7 @@ TEST_F(CommandServiceTest, FetchCachesTheListAsReceivedAndAFailedFetchKeepsIt) {
     transport.reply(200, R"({"data":[{"code":"b","name":"B","is_active":false},
                                      {"code":"a","name":"A","is_active":true}]})");
     preferences.setTextList("commandOrder", {"a", "b"});
-    std::optional<Result<std::vector<Command>>> outcome;
+    std::optional<ServiceResult<std::vector<Command>>> outcome;
     service.fetchCommands([&](auto r) { outcome = std::move(r); });
     EXPECT_FALSE(outcome) << "delivered on the main queue";
     queue.runPending();
@@ -107,8 +107,8 @@ TEST_F(CommandServiceTest, ProcessAndTogglePostToTheCommandPaths) {
     transport.reply(
         200,
         R"({"message":"Command disabled","data":{"code":"fix","name":"Fix","is_active":false}})");
-    std::optional<Result<ProcessResult>> processed;
-    std::optional<Result<Command>> toggled;
+    std::optional<ServiceResult<ProcessResult>> processed;
+    std::optional<ServiceResult<Command>> toggled;
     service.processCommand("fix", "teh", [&](auto r) { processed = std::move(r); });
     service.toggleCommand("fix", [&](auto r) { toggled = std::move(r); });
     queue.runPending();

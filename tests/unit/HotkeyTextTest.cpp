@@ -1,6 +1,6 @@
 #include "hotkey/HotkeyText.h"
-#include "hotkey/HotkeyPair.h"
-#include "hotkey/KeyCodeTable.h"
+#include "platform/HotkeyPair.h"
+#include "platform/KeyCodeTable.h"
 
 #include <gtest/gtest.h>
 

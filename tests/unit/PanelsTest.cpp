@@ -1,7 +1,7 @@
 #include "FakePanelPresenter.h"
 #include "ServiceStack.h"
-#include "panels/CommandPanelWindow.h"
-#include "panels/ResultPanelWindow.h"
+#include "panels/CommandPanelController.h"
+#include "panels/ResultPanelController.h"
 #include "panels/WindowPositioning.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeMainQueue.h"
@@ -157,8 +157,8 @@ TEST_F(PanelsTest, RunFailureShowsItsMessageAndReturnRunsTheSameCommandAgain) {
 
 class CommandPanelWindowTest : public PanelsTest {
 protected:
-    std::shared_ptr<CommandPanelWindow> window =
-        CommandPanelWindow::create(presenter, workspace, service, queue);
+    std::shared_ptr<CommandPanelController> window =
+        CommandPanelController::create(presenter, workspace, service, queue);
     std::vector<ProcessResult> results;
     int dismissals = 0;
 
@@ -268,7 +268,7 @@ protected:
     InMemoryClipboard clipboard;
     RecordingReplacement replacement;
     RecordingLog log;
-    std::shared_ptr<ResultPanelWindow> window = ResultPanelWindow::create(
+    std::shared_ptr<ResultPanelController> window = ResultPanelController::create(
         {presenter, workspace, clipboard, replacement, preferences, queue, log});
     int dismissals = 0;
     const RunningApplication source{42, "mousepad", "mousepad"};

@@ -1,4 +1,4 @@
-#include "app/Property.h"
+#include "base/Property.h"
 
 #include <gtest/gtest.h>
 

@@ -15,8 +15,8 @@ protected:
     std::optional<std::string> stored(const char* key) {
         return store.read(KeychainService::serviceName, key);
     }
-    Result<std::string> login(const std::string& email, const std::string& password) {
-        std::optional<Result<std::string>> outcome;
+    ServiceResult<std::string> login(const std::string& email, const std::string& password) {
+        std::optional<ServiceResult<std::string>> outcome;
         auth.login(email, password, [&](auto r) { outcome = std::move(r); });
         queue.runPending();
         return std::move(*outcome);

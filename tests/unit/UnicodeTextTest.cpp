@@ -1,4 +1,4 @@
-#include "app/UnicodeText.h"
+#include "base/UnicodeText.h"
 
 #include <gtest/gtest.h>
 

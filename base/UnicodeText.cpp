@@ -1,0 +1,123 @@
+#include "base/UnicodeText.h"
+
+#include <utf8proc.h>
+
+#include <algorithm>
+
+namespace scribeon {
+
+namespace {
+
+bool isWhiteSpaceOrNewline(utf8proc_int32_t codePoint) {
+    if ((codePoint >= 0x09 && codePoint <= 0x0D) || codePoint == 0x85)
+        return true;
+    switch (utf8proc_category(codePoint)) {
+    case UTF8PROC_CATEGORY_ZS:
+    case UTF8PROC_CATEGORY_ZL:
+    case UTF8PROC_CATEGORY_ZP:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Calls `visit(byteOffset, byteLength, codePoint)` for every code point; a
+// byte that is not valid UTF-8 arrives alone with code point -1. Stops early
+// when `visit` returns false.
+template <typename Visit> void forEachCodePoint(std::string_view utf8, Visit visit) {
+    auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(utf8.data());
+    const auto size = static_cast<utf8proc_ssize_t>(utf8.size());
+    utf8proc_ssize_t offset = 0;
+    while (offset < size) {
+        utf8proc_int32_t codePoint = 0;
+        utf8proc_ssize_t length = utf8proc_iterate(bytes + offset, size - offset, &codePoint);
+        if (length <= 0) {
+            length = 1;
+            codePoint = -1;
+        }
+        if (!visit(static_cast<std::size_t>(offset), static_cast<std::size_t>(length), codePoint))
+            return;
+        offset += length;
+    }
+}
+
+// Calls `visit(byteOffset)` at the start of every grapheme cluster; stops
+// early when `visit` returns false.
+template <typename Visit> void forEachGraphemeStart(std::string_view utf8, Visit visit) {
+    utf8proc_int32_t previous = -1;
+    utf8proc_int32_t state = 0;
+    bool first = true;
+    forEachCodePoint(utf8, [&](std::size_t offset, std::size_t, utf8proc_int32_t codePoint) {
+        const bool breaks = first || previous < 0 || codePoint < 0 ||
+                            utf8proc_grapheme_break_stateful(previous, codePoint, &state);
+        first = false;
+        previous = codePoint;
+        return breaks ? visit(offset) : true;
+    });
+}
+
+bool isTextArtefact(utf8proc_int32_t codePoint) {
+    return codePoint == 0xFEFF || codePoint == 0xFFFC ||
+           (codePoint >= 0xFDD0 && codePoint <= 0xFDEF) ||
+           (codePoint >= 0 && (codePoint & 0xFFFE) == 0xFFFE);
+}
+
+} // namespace
+
+bool isBlank(std::string_view utf8) {
+    bool blank = true;
+    forEachCodePoint(utf8, [&](std::size_t, std::size_t, utf8proc_int32_t codePoint) {
+        blank = codePoint >= 0 && isWhiteSpaceOrNewline(codePoint);
+        return blank;
+    });
+    return blank;
+}
+
+std::size_t graphemeCount(std::string_view utf8) {
+    std::size_t count = 0;
+    forEachGraphemeStart(utf8, [&](std::size_t) {
+        ++count;
+        return true;
+    });
+    return count;
+}
+
+std::string_view trimmed(std::string_view utf8) {
+    std::size_t start = utf8.size();
+    std::size_t end = 0;
+    forEachCodePoint(utf8, [&](std::size_t offset, std::size_t length, utf8proc_int32_t codePoint) {
+        if (codePoint < 0 || !isWhiteSpaceOrNewline(codePoint)) {
+            start = std::min(start, offset);
+            end = offset + length;
+        }
+        return true;
+    });
+    return start >= end ? std::string_view() : utf8.substr(start, end - start);
+}
+
+std::string_view graphemePrefix(std::string_view utf8, std::size_t count) {
+    std::size_t seen = 0;
+    std::size_t cut = utf8.size();
+    forEachGraphemeStart(utf8, [&](std::size_t offset) {
+        if (seen == count) {
+            cut = offset;
+            return false;
+        }
+        ++seen;
+        return true;
+    });
+    return utf8.substr(0, cut);
+}
+
+std::string withoutTextArtefacts(std::string_view utf8) {
+    std::string clean;
+    clean.reserve(utf8.size());
+    forEachCodePoint(utf8, [&](std::size_t offset, std::size_t length, utf8proc_int32_t codePoint) {
+        if (!isTextArtefact(codePoint))
+            clean.append(utf8.substr(offset, length));
+        return true;
+    });
+    return clean;
+}
+
+} // namespace scribeon

@@ -1,0 +1,61 @@
+# Folders depend only downward. Each row names a folder and the folders its
+# sources may include from (besides its own); the configure step fails on any
+# other project include, so a new upward edge is caught before it compiles.
+# A nested folder (panels/widgets) is its own layer and sits above its parent.
+set(SCRIBEON_LAYERS
+  "base:"
+  "platform:base"
+  "platform/linux:platform base"
+  "platform/qt:platform/linux platform base"
+  "platform/fake:platform base"
+  "wire:base"
+  "server:wire base"
+  "service:wire platform base"
+  "hotkey:platform base"
+  "accessibility:platform base"
+  "wording:hotkey platform base"
+  "ui:platform base"
+  "ui/widgets:ui wording platform base"
+  "panels:accessibility service wire wording platform base"
+  "panels/widgets:panels accessibility service wire wording platform/qt platform base"
+  "app:panels ui accessibility hotkey wording service wire platform base"
+  "main:app panels/widgets panels ui/widgets ui accessibility hotkey wording service wire platform/qt platform/linux platform base")
+
+# The layer a project path belongs to: the longest row name it starts with.
+function(_scribeon_layer_of path out)
+  set(best "")
+  foreach(row IN LISTS SCRIBEON_LAYERS)
+    string(REGEX REPLACE ":.*" "" name "${row}")
+    string(LENGTH "${name}" length)
+    string(LENGTH "${best}" best_length)
+    if(path MATCHES "^${name}/" AND length GREATER best_length)
+      set(best "${name}")
+    endif()
+  endforeach()
+  set(${out} "${best}" PARENT_SCOPE)
+endfunction()
+
+function(scribeon_check_layers root)
+  set(violations "")
+  foreach(row IN LISTS SCRIBEON_LAYERS)
+    string(REGEX REPLACE ":.*" "" layer "${row}")
+    string(REGEX REPLACE "^[^:]*:" "" allowed "${row}")
+    string(REPLACE " " ";" allowed "${allowed}")
+    file(GLOB sources RELATIVE ${root} ${root}/${layer}/*.h ${root}/${layer}/*.cpp)
+    foreach(src IN LISTS sources)
+      file(STRINGS ${root}/${src} includes REGEX "^#include[ \t]*\"[^\"]+/[^\"]+\"")
+      foreach(line IN LISTS includes)
+        string(REGEX REPLACE "^#include[ \t]*\"([^\"]+)\".*" "\\1" target "${line}")
+        _scribeon_layer_of("${target}" target_layer)
+        if(target_layer STREQUAL "" OR target_layer STREQUAL layer OR target_layer IN_LIST allowed)
+          continue()
+        endif()
+        string(APPEND violations "\n  ${src} includes ${target} (${layer} -> ${target_layer})")
+      endforeach()
+    endforeach()
+  endforeach()
+  if(violations)
+    message(FATAL_ERROR "An include points up or sideways past the layer table "
+                        "(cmake/ScribeonLayers.cmake):${violations}")
+  endif()
+endfunction()

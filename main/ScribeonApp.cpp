@@ -1,0 +1,123 @@
+#include "main/ScribeonApp.h"
+
+#include "platform/UnavailableDesktop.h"
+#include "platform/UnavailableGlobalHotkey.h"
+#include "platform/linux/X11GlobalHotkey.h"
+#include "platform/linux/X11Workspace.h"
+#include "platform/linux/XTestKeySynth.h"
+#include "platform/qt/QtUserTime.h"
+#include "ui/widgets/MenuBarIcon.h"
+#include "wording/KeyText.h"
+
+#include <QApplication>
+#include <QCursor>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace scribeon {
+
+namespace {
+
+std::unique_ptr<GlobalHotkey> openGlobalHotkey() {
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    const bool wayland = session && std::string_view(session) == "wayland";
+    if (auto x11 = X11GlobalHotkey::open(adoptUserActionTime)) {
+        if (wayland)
+            std::fprintf(stderr, "%s\n", KeyText::waylandShortcutHint.data());
+        return x11;
+    }
+    std::fprintf(stderr, "%s\n", KeyText::noGlobalShortcutHint.data());
+    return std::make_unique<UnavailableGlobalHotkey>();
+}
+
+std::unique_ptr<Workspace> openWorkspace(AtspiAccessibilityBridge& bridge) {
+    if (auto x11 = X11Workspace::open([&bridge](int pid) { return bridge.applicationName(pid); }))
+        return x11;
+    return std::make_unique<UnavailableWorkspace>();
+}
+
+std::unique_ptr<KeySynth> openKeySynth() {
+    if (auto xtest = XTestKeySynth::open())
+        return xtest;
+    return std::make_unique<UnavailableKeySynth>();
+}
+
+} // namespace
+
+ScribeonApp::ScribeonApp()
+    : globalHotkey_(openGlobalHotkey()), hotkeyService_(*globalHotkey_, preferences_, queue_),
+      workspace_(openWorkspace(accessibilityBridge_)), keySynth_(openKeySynth()),
+      accessibilityService_(
+          {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_}),
+      commandPanelWindow_(
+          CommandPanelController::create(panelPresenter_, *workspace_, commandService_, queue_)),
+      resultPanelWindow_(ResultPanelController::create({panelPresenter_, *workspace_, clipboard_,
+                                                        accessibilityService_, preferences_, queue_,
+                                                        systemLog_})) {
+    auto appViewModel = AppViewModel::create(queue_, keychain_, apiClient_, authService_);
+    delegate_ = AppDelegate::create(AppCollaborators{queue_, unbuilt_, hotkeyService_, trust_,
+                                                     permissionAlert_, accessibilityService_,
+                                                     *commandPanelWindow_, *resultPanelWindow_,
+                                                     signInPresenter_, unbuilt_, notifier_},
+                                    std::move(appViewModel));
+    scene_ = std::make_unique<AppScene>(delegate_, queue_);
+    buildTray();
+    watchShortcutRegistration();
+}
+
+void ScribeonApp::watchShortcutRegistration() {
+    if (!globalHotkey_->isAvailable())
+        return; // already explained on the terminal; nobody else holds anything
+    hotkeyService_.setOnRegistrationFailed([this](HotkeyPair pair) {
+        notifier_.notify(std::string(KeyText::notificationTitle),
+                         KeyText::shortcutTakenMessage(pair), std::nullopt);
+    });
+}
+
+SingleInstance::Listen ScribeonApp::serveOtherInstances() {
+    return singleInstance_.listen([this](SingleInstance::Message message) {
+        if (message == SingleInstance::Message::trigger)
+            queue_.post([this] { trigger(); });
+        else
+            trayMenu_.popup(QCursor::pos());
+    });
+}
+
+void ScribeonApp::trigger() {
+    // A desktop's own shortcut ran `--trigger`: no X event of ours carries
+    // the user's action, so its time is the server's now.
+    if (const std::optional<unsigned long> now = clipboard_.serverTime())
+        adoptUserActionTime(*now);
+    hotkeyService_.handlePress();
+}
+
+ScribeonApp::~ScribeonApp() {
+    terminate();
+}
+
+void ScribeonApp::buildTray() {
+    QAction* quit = trayMenu_.addAction(tr("Quit"));
+    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    connect(&trayMenu_, &QMenu::aboutToShow, this, [this] { scene_->menuShown(); });
+    connect(&trayMenu_, &QMenu::aboutToHide, this, [this] { scene_->menuHidden(); });
+    trayIcon_.setIcon(menuBarIcon());
+    trayIcon_.setToolTip(QStringLiteral("Scribeon"));
+    trayIcon_.setContextMenu(&trayMenu_);
+    trayIcon_.show();
+}
+
+void ScribeonApp::launch() {
+    delegate_->applicationDidFinishLaunching();
+}
+
+void ScribeonApp::terminate() {
+    if (terminated_)
+        return;
+    terminated_ = true;
+    delegate_->applicationWillTerminate();
+    trayIcon_.hide();
+}
+
+} // namespace scribeon

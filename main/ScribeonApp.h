@@ -1,0 +1,91 @@
+#pragma once
+
+#include "accessibility/AccessibilityService.h"
+#include "app/AppDelegate.h"
+#include "app/AppScene.h"
+#include "app/CommandLine.h"
+#include "app/NotifyingSignInPresenter.h"
+#include "app/UnbuiltCollaborators.h"
+#include "hotkey/HotkeyService.h"
+#include "panels/CommandPanelController.h"
+#include "panels/ResultPanelController.h"
+#include "panels/widgets/QtPanelPresenter.h"
+#include "platform/GlobalHotkey.h"
+#include "platform/linux/AtspiAccessibilityBridge.h"
+#include "platform/linux/CurlHttpTransport.h"
+#include "platform/linux/LibsecretCredentialStore.h"
+#include "platform/linux/LinuxAccessibilityTrust.h"
+#include "platform/linux/SystemLog.h"
+#include "platform/linux/ThreadSleeper.h"
+#include "platform/qt/DesktopNotifier.h"
+#include "platform/qt/QtClipboard.h"
+#include "platform/qt/QtMainQueue.h"
+#include "platform/qt/QtPreferences.h"
+#include "platform/qt/SingleInstance.h"
+#include "service/APIClient.h"
+#include "service/CommandService.h"
+#include "service/KeychainService.h"
+#include "service/RemoteAuthService.h"
+#include "ui/widgets/PermissionAlertBox.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+
+#include <memory>
+
+namespace scribeon {
+
+// The program as a whole: builds every collaborator, the delegate and the
+// tray scene, and runs launch and termination.
+class ScribeonApp : public QObject {
+    Q_OBJECT
+public:
+    ScribeonApp();
+    ~ScribeonApp() override;
+
+    void launch();
+    void terminate();
+    // Serves later `scribeon` and `scribeon --trigger` calls.
+    SingleInstance::Listen serveOtherInstances();
+    // What a shortcut press does; for presses that arrive through --trigger.
+    void trigger();
+
+private:
+    void buildTray();
+    void watchShortcutRegistration();
+
+    QtMainQueue queue_;
+    CurlHttpTransport transport_;
+    LibsecretCredentialStore credentialStore_;
+    KeychainService keychain_{credentialStore_};
+    QtPreferences preferences_;
+    APIClient apiClient_{transport_, keychain_, serviceBaseURL()};
+    RemoteAuthService authService_{apiClient_, keychain_, preferences_, queue_};
+    std::unique_ptr<GlobalHotkey> globalHotkey_;
+    HotkeyService hotkeyService_;
+    UnbuiltCollaborators unbuilt_;
+    AtspiAccessibilityBridge accessibilityBridge_;
+    std::unique_ptr<Workspace> workspace_;
+    std::unique_ptr<KeySynth> keySynth_;
+    QtClipboard clipboard_;
+    ThreadSleeper sleeper_;
+    SystemLog systemLog_;
+    AccessibilityService accessibilityService_;
+    CommandService commandService_{apiClient_, preferences_, queue_};
+    QtPanelPresenter panelPresenter_;
+    std::shared_ptr<CommandPanelController> commandPanelWindow_;
+    std::shared_ptr<ResultPanelController> resultPanelWindow_;
+    LinuxAccessibilityTrust trust_;
+    PermissionAlertBox permissionAlert_;
+    std::shared_ptr<AppDelegate> delegate_;
+    std::unique_ptr<AppScene> scene_;
+    QMenu trayMenu_;
+    QSystemTrayIcon trayIcon_;
+    DesktopNotifier notifier_{trayIcon_};
+    NotifyingSignInPresenter signInPresenter_{notifier_};
+    SingleInstance singleInstance_;
+    bool terminated_ = false;
+};
+
+} // namespace scribeon

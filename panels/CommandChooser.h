@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/RunningApplication.h"
+#include "wire/Records.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace scribeon {
+
+// The floating command chooser. `onResult` is called at most once, after the
+// chooser closed itself without re-activating the source application.
+class CommandChooser {
+public:
+    virtual ~CommandChooser() = default;
+    virtual void show(std::string text, std::function<void(ProcessResult)> onResult,
+                      std::function<void()> onDismiss,
+                      std::function<void(std::string)> onError) = 0;
+    // The application that was frontmost when the chooser last opened.
+    virtual std::optional<RunningApplication> sourceApp() const = 0;
+};
+
+} // namespace scribeon

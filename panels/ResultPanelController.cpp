@@ -1,0 +1,130 @@
+#include "panels/ResultPanelController.h"
+
+#include "base/UnicodeText.h"
+#include "base/WeakCallback.h"
+
+namespace scribeon {
+
+std::shared_ptr<ResultPanelController> ResultPanelController::create(Collaborators collaborators) {
+    return std::shared_ptr<ResultPanelController>(new ResultPanelController(collaborators));
+}
+
+ResultPanelController::ResultPanelController(Collaborators collaborators) : c_(collaborators) {}
+
+void ResultPanelController::show(ProcessResult result, std::optional<RunningApplication> sourceApp,
+                                 std::function<void()> onDismiss,
+                                 std::function<void(std::string)> onError,
+                                 std::optional<std::string> message) {
+    close(false);
+    sourceApp_ = std::move(sourceApp);
+    currentResult_ = result;
+    currentOnDismiss_ = onDismiss;
+    currentOnError_ = std::move(onError);
+
+    auto self = shared_from_this();
+    auto dismissOut = [weak = std::weak_ptr<ResultPanelController>(self), onDismiss] {
+        auto strong = weak.lock();
+        if (!strong)
+            return;
+        strong->close(true);
+        if (onDismiss)
+            onDismiss();
+    };
+    ResultPanelActions actions;
+    actions.close = dismissOut;
+    actions.deactivated = dismissOut;
+    actions.key = [dismissOut](PanelKey key) {
+        if (key != PanelKey::escape)
+            return false; // Ctrl+C and Ctrl+Return reach the buttons
+        dismissOut();
+        return true;
+    };
+    actions.copy = weakly(self, [](ResultPanelController& me, std::string text) { me.copy(text); });
+    actions.replace = weakly(self, [](ResultPanelController& me, std::string text) {
+        me.close(false);
+        me.replaceInSourceApp(text);
+    });
+
+    ResultPanelContent content{result.name,
+                               result.processedText,
+                               graphemeCount(result.processedText),
+                               result.originalText,
+                               graphemeCount(result.originalText),
+                               std::move(message)};
+    panel_ = c_.presenter.showResultPanel(std::move(content), std::move(actions));
+}
+
+void ResultPanelController::close(bool reactivate) {
+    panel_.reset();
+    if (reactivate && sourceApp_)
+        c_.workspace.activate(sourceApp_->pid);
+}
+
+void ResultPanelController::copy(const std::string& text) {
+    c_.clipboard.setText(text);
+    close(true);
+    if (currentOnDismiss_)
+        currentOnDismiss_();
+    showCopyHintIfNeeded();
+}
+
+void ResultPanelController::replaceInSourceApp(const std::string& text) {
+    c_.clipboard.setText(text);
+    c_.log.write("replaceInSourceApp: sourcePid=" +
+                 std::to_string(sourceApp_ ? sourceApp_->pid : 0) + ", app=" +
+                 (sourceApp_ && !sourceApp_->name.empty() ? sourceApp_->name : std::string("nil")));
+    if (sourceApp_)
+        c_.workspace.activate(sourceApp_->pid);
+    c_.queue.postAfter(
+        replaceDelay, weakly(shared_from_this(), [text](ResultPanelController& self) {
+            const auto front = self.c_.workspace.frontmostApplication();
+            self.c_.log.write("after 0.3s: frontmost=" +
+                              (front && !front->name.empty() ? front->name : std::string("nil")) +
+                              " pid=" + std::to_string(front ? front->pid : 0));
+            std::optional<std::string> original;
+            if (self.currentResult_)
+                original = self.currentResult_->originalText;
+            std::optional<int> sourcePid;
+            if (self.sourceApp_)
+                sourcePid = self.sourceApp_->pid;
+            const ReplaceResult outcome =
+                self.c_.replacement.replaceSelectedText(text, original, sourcePid);
+            if (self.currentOnDismiss_)
+                self.currentOnDismiss_();
+            self.showReplaceHintIfNeeded(outcome == ReplaceResult::clipboardOnly);
+        }));
+}
+
+void ResultPanelController::showCopyHintIfNeeded() {
+    if (c_.preferences.boolean(hideCopyHintKey).value_or(false))
+        return;
+    showHint(HintKind::copy, hideCopyHintKey);
+}
+
+void ResultPanelController::showReplaceHintIfNeeded(bool force) {
+    // A replacement that did not happen is told even to a user who hid the hint.
+    if (!force && c_.preferences.boolean(hideReplaceHintKey).value_or(false))
+        return;
+    showHint(HintKind::replace, hideReplaceHintKey);
+}
+
+void ResultPanelController::showHint(HintKind kind, const char* key) {
+    dismissHintPanel();
+    auto self = shared_from_this();
+    HintActions actions;
+    actions.dismiss = weakly(self, [](ResultPanelController& me) { me.dismissHintPanel(); });
+    actions.dontShowAgainChanged = weakly(self, [key](ResultPanelController& me, bool hide) {
+        me.c_.preferences.setBoolean(key, hide);
+    });
+    hintPanel_ = c_.presenter.showHint(kind, std::move(actions));
+    hintDismissWork_ = c_.queue.postAfter(
+        hintLifetime, weakly(self, [](ResultPanelController& me) { me.dismissHintPanel(); }));
+}
+
+void ResultPanelController::dismissHintPanel() {
+    hintDismissWork_.cancel();
+    hintDismissWork_ = Cancel();
+    hintPanel_.reset();
+}
+
+} // namespace scribeon

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/HotkeyPair.h"
+
+#include <string>
+#include <string_view>
+
+namespace scribeon {
+
+// User-visible wording that names desktop things, as a Linux user knows them.
+namespace KeyText {
+
+inline constexpr std::string_view editingModifier = "Ctrl";
+
+inline constexpr std::string_view accessibilityAlertTitle = "Accessibility Permission Required";
+inline constexpr std::string_view enableAccessibilityButton = "Enable Accessibility";
+inline constexpr std::string_view laterButton = "Later";
+
+// Six lines joined by line feeds, no final line feed. Names the default
+// shortcut whatever is stored.
+std::string accessibilityAlertText();
+
+inline constexpr std::string_view notificationTitle = "Scribeon";
+
+// Told when the desktop refuses to register the shortcut.
+std::string shortcutTakenMessage(HotkeyPair pair);
+
+// Printed when this session allows no global key grab at all, or only one
+// that sees keys typed into X11 applications.
+inline constexpr std::string_view noGlobalShortcutHint =
+    "scribeon: this session allows no global shortcut for Scribeon; bind a shortcut in your "
+    "desktop's keyboard settings to the command \"scribeon --trigger\"";
+inline constexpr std::string_view waylandShortcutHint =
+    "scribeon: on Wayland the shortcut works only while an X11 application has the focus; bind "
+    "a shortcut in your desktop's keyboard settings to the command \"scribeon --trigger\"";
+
+// What a shortcut press says while nobody is signed in and there is no
+// sign-in window to open.
+inline constexpr std::string_view signInFirstMessage =
+    "Sign in to Scribeon first: run \"scribeon --sign-in EMAIL\" in a terminal.";
+
+// The floating panels.
+inline constexpr std::string_view copyBadge = "C";
+inline constexpr std::string_view replaceBadge = "\u21A9"; // ↩
+inline constexpr std::string_view resultNote =
+    "Replace copies to clipboard. Press Ctrl+V if auto-replace fails.";
+inline constexpr std::string_view copyHintMessage =
+    "Text copied to clipboard.\nPress Ctrl+V to paste it anywhere.";
+inline constexpr std::string_view replaceHintMessage =
+    "Text saved to clipboard.\nPress Ctrl+V if replace didn't work.";
+
+} // namespace KeyText
+
+} // namespace scribeon
