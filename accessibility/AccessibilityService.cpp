@@ -61,24 +61,13 @@ AccessibilityService::focus(const std::string& prefix, std::optional<RunningAppl
         platform_.sleeper.sleepFor(focusPoll);
         focused = platform_.bridge.focusedElement(app->pid);
     }
-    if (focused.code != 0 || !focused.element) {
+    if (focused.status != BridgeStatus::success || !focused.element) {
         if (!prefix.empty())
-            log(prefix + ": focused element failed (code=" + std::to_string(focused.code) + ")");
+            log(prefix +
+                ": focused element failed (code=" + std::to_string(codeOf(focused.status)) + ")");
         return std::nullopt;
     }
     return Focus{std::move(*app), std::move(focused.element)};
-}
-
-std::optional<std::string> AccessibilityService::readSelection(AccessibleElement& element,
-                                                               int* code, bool* hasValue) {
-    AccessibleRead read = element.selectedText();
-    if (code)
-        *code = read.code;
-    if (hasValue)
-        *hasValue = read.value.has_value();
-    if (read.code != 0)
-        return std::nullopt;
-    return read.value;
 }
 
 bool AccessibilityService::isTerminal(const RunningApplication& app, AccessibleElement* element) {
@@ -114,15 +103,14 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaAX() {
     if (!focused)
         return std::nullopt;
     log("AX read: role=" + focused->element->role().value_or("unknown"));
-    int code = 0;
-    bool hasValue = false;
-    std::optional<std::string> selection = readSelection(*focused->element, &code, &hasValue);
+    const AccessibleRead read = focused->element->selectedText();
+    std::optional<std::string> selection = read.text();
     if (selection)
         selection = withoutTextArtefacts(*selection);
     if (selection && !selection->empty())
         return checkedAgainstPrimary(*app, std::move(*selection));
-    log("AX read: selectedText failed (code=" + std::to_string(code) +
-        ", hasRef=" + flag(hasValue) + ")");
+    log("AX read: selectedText failed (code=" + std::to_string(codeOf(read.status)) +
+        ", hasRef=" + flag(read.value.has_value()) + ")");
     return std::nullopt;
 }
 
@@ -154,7 +142,8 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard() 
     if (app) {
         // Asked once, not waited for: the read before has waited already.
         const FocusedElement focused = platform_.bridge.focusedElement(app->pid);
-        if (isTerminal(*app, focused.code == 0 ? focused.element.get() : nullptr))
+        if (isTerminal(*app,
+                       focused.status == BridgeStatus::success ? focused.element.get() : nullptr))
             return terminalSelection(*app);
     }
 
@@ -275,7 +264,7 @@ AccessibilityService::replaceSelectedTextViaAX(const std::string& newText,
         return AXWriteResult::failed;
     }
 
-    const std::optional<std::string> before = readSelection(element);
+    const std::optional<std::string> before = element.selectedText().text();
     log("AX write: before='" + preview(before) + "' (" +
         (before ? count(*before) : std::string("-1")) + " chars)");
     const std::string beforeClean = before ? withoutTextArtefacts(*before) : std::string();
@@ -290,12 +279,12 @@ AccessibilityService::replaceSelectedTextViaAX(const std::string& newText,
     log("AX write: docLenBefore=" + std::to_string(docLenBefore));
 
     const TextWrite write = element.writeSelectedText(newText);
-    log("AX write: result=" + std::to_string(write.code) + " (0=success)");
-    if (write.code != 0)
+    log("AX write: result=" + std::to_string(codeOf(write.status)) + " (0=success)");
+    if (write.status != BridgeStatus::success)
         return AXWriteResult::failed;
     platform_.sleeper.sleepFor(settleAfterWrite);
 
-    const std::optional<std::string> after = readSelection(element);
+    const std::optional<std::string> after = element.selectedText().text();
     log("AX write: after='" + preview(after) + "'");
     if (!before)
         return AXWriteResult::success;
@@ -407,9 +396,9 @@ bool AccessibilityService::reselectText(const std::string& original) {
     }
     log("re-select: found at location=" + count(std::string_view(*value).substr(0, at)) +
         " length=" + count(needle));
-    const int code = focused->element->setSelectedRange(*value, at, needle.size());
-    log("re-select: setRange result=" + std::to_string(code) + " (0=success)");
-    if (code != 0)
+    const BridgeStatus status = focused->element->setSelectedRange(*value, at, needle.size());
+    log("re-select: setRange result=" + std::to_string(codeOf(status)) + " (0=success)");
+    if (status != BridgeStatus::success)
         return false;
     platform_.sleeper.sleepFor(settleAfterSelect);
     return true;

@@ -66,8 +66,6 @@ private:
     // code when there is none; `prefix` names the step in the log line.
     std::optional<Focus> focus(const std::string& prefix, std::optional<RunningApplication> app);
     bool isTerminal(const RunningApplication& app, AccessibleElement* element);
-    std::optional<std::string> readSelection(AccessibleElement& element, int* code = nullptr,
-                                             bool* hasValue = nullptr);
     void log(const std::string& line);
 
     Platform platform_;

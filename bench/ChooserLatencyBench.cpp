@@ -157,7 +157,7 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
         XTestFakeKeyEvent(keyboard, XKeysymToKeycode(keyboard, symbol), press, CurrentTime);
     };
     if (path == atspi)
-        waitUntil([&] { return bridge.focusedElement(editorPid).code == 0; });
+        waitUntil([&] { return bridge.focusedElement(editorPid).status == BridgeStatus::success; });
 
     std::vector<double> millis;
     std::vector<double> captureMillis;

@@ -7,11 +7,33 @@
 
 namespace scribeon {
 
-// A read of an accessibility attribute: the platform's code (0 = success) and
-// the value, when one came back.
+// What a call into another application's accessibility interface came to.
+// The numbers are stable: log lines carry them ("code=-3").
+enum class BridgeStatus : int {
+    success = 0,
+    noApplication = -1,
+    unresponsive = -2,
+    noFocusedElement = -3,
+    noText = -4,
+    noSelection = -5,
+    notEditable = -6,
+    refused = -7,
+    callFailed = -8,
+};
+
+inline int codeOf(BridgeStatus status) {
+    return static_cast<int>(status);
+}
+
+// A read of an accessibility attribute and the value, when one came back.
 struct AccessibleRead {
-    int code = 0;
+    BridgeStatus status = BridgeStatus::success;
     std::optional<std::string> value;
+
+    // The value of a read that succeeded.
+    std::optional<std::string> text() const {
+        return status == BridgeStatus::success ? value : std::nullopt;
+    }
 };
 
 // What a write into an element did, in the element's own offsets, so that the
@@ -24,7 +46,7 @@ struct TextEdit {
 };
 
 struct TextWrite {
-    int code = 0;
+    BridgeStatus status = BridgeStatus::success;
     TextEdit edit;
 };
 
@@ -43,8 +65,8 @@ public:
     virtual TextWrite writeSelectedText(const std::string& text) = 0;
     // Selects bytes [byteStart, byteStart + byteLength) of `value`, the text
     // the element gave a moment ago; the element converts to its own unit.
-    virtual int setSelectedRange(const std::string& value, std::size_t byteStart,
-                                 std::size_t byteLength) = 0;
+    virtual BridgeStatus setSelectedRange(const std::string& value, std::size_t byteStart,
+                                          std::size_t byteLength) = 0;
     // Takes the write back through the element: removes what it inserted and
     // puts back what it removed. False when the element cannot.
     virtual bool takeBack(const TextEdit& edit) = 0;
@@ -53,7 +75,7 @@ public:
 };
 
 struct FocusedElement {
-    int code = 0;
+    BridgeStatus status = BridgeStatus::success;
     std::shared_ptr<AccessibleElement> element;
     // The application answers but reports no focused element: it may be
     // taking the keyboard back a moment from now (after a key grab ends).

@@ -16,11 +16,11 @@ public:
     std::optional<std::string> role() override { return roleName; }
 
     AccessibleRead selectedText() override {
-        if (selectionCode != 0)
-            return {selectionCode, std::nullopt};
+        if (selectionStatus != BridgeStatus::success)
+            return {selectionStatus, std::nullopt};
         if (!selection)
-            return {-1, std::nullopt};
-        return {0, text.substr(selection->first, selection->second)};
+            return {BridgeStatus::noSelection, std::nullopt};
+        return {BridgeStatus::success, text.substr(selection->first, selection->second)};
     }
 
     std::optional<std::string> value() override {
@@ -37,9 +37,9 @@ public:
         TextEdit edit{static_cast<long>(start), text.substr(start, length), newText, 2};
         switch (writeBehaviour) {
         case WriteBehaviour::refuse:
-            return {refuseCode, {}};
+            return {refuseStatus, {}};
         case WriteBehaviour::fake:
-            return {0, edit};
+            return {BridgeStatus::success, edit};
         case WriteBehaviour::replaceSelection:
             text.replace(start, length, newText);
             break;
@@ -54,15 +54,15 @@ public:
         history.push_back(text);
         written = true;
         selection = selectionAfterWrite;
-        return {0, edit};
+        return {BridgeStatus::success, edit};
     }
 
-    int setSelectedRange(const std::string& forValue, std::size_t byteStart,
-                         std::size_t byteLength) override {
+    BridgeStatus setSelectedRange(const std::string& forValue, std::size_t byteStart,
+                                  std::size_t byteLength) override {
         rangesSet.push_back({byteStart, byteLength});
-        if (setRangeCode == 0 && forValue == text)
+        if (setRangeStatus == BridgeStatus::success && forValue == text)
             selection = std::pair{byteStart, byteLength};
-        return setRangeCode;
+        return setRangeStatus;
     }
 
     bool takeBack(const TextEdit& edit) override {
@@ -95,15 +95,15 @@ public:
     std::optional<std::pair<std::size_t, std::size_t>> selection;
     std::optional<std::pair<std::size_t, std::size_t>> selectionAfterWrite{std::pair{0u, 0u}};
     std::optional<std::string> roleName = "text";
-    int selectionCode = 0;
+    BridgeStatus selectionStatus = BridgeStatus::success;
     bool valueReadable = true;
     bool valueReadableAfterWrite = true;
     bool web = false;
     bool terminal = false;
     WriteBehaviour writeBehaviour = WriteBehaviour::replaceSelection;
-    int refuseCode = -1;
+    BridgeStatus refuseStatus = BridgeStatus::refused;
     std::size_t extraAfterWrite = 0; // characters the write adds beyond its scope
-    int setRangeCode = 0;
+    BridgeStatus setRangeStatus = BridgeStatus::success;
     bool canTakeBack = true;
     bool canSetValue = true;
 
@@ -121,16 +121,16 @@ public:
         ++queries;
         if (unfocusedQueries > 0) {
             --unfocusedQueries;
-            return {failureCode, nullptr, true};
+            return {failureStatus, nullptr, true};
         }
         auto found = elements.find(pid);
         if (found == elements.end())
-            return {failureCode, nullptr, focusPending};
-        return {0, found->second};
+            return {failureStatus, nullptr, focusPending};
+        return {BridgeStatus::success, found->second};
     }
 
     std::map<int, std::shared_ptr<ScriptedElement>> elements;
-    int failureCode = -25212;
+    BridgeStatus failureStatus = BridgeStatus::noFocusedElement;
     bool focusPending = false; // how a missing element is reported
     int unfocusedQueries = 0;  // queries answered "no focus yet" before the element shows
     int queries = 0;

@@ -107,16 +107,16 @@ public:
 
     AccessibleRead selectedText() override {
         if (!text_)
-            return {AtspiAccessibilityBridge::noText, std::nullopt};
+            return {BridgeStatus::noText, std::nullopt};
         const auto range = selection();
         if (!range)
-            return {AtspiAccessibilityBridge::noSelection, std::nullopt};
+            return {BridgeStatus::noSelection, std::nullopt};
         CallError error;
         std::string text =
             taken(atspi_text_get_text(text_.get(), range->first, range->second, error.out()));
         if (error.failed())
-            return {AtspiAccessibilityBridge::callFailed, std::nullopt};
-        return {0, std::move(text)};
+            return {BridgeStatus::callFailed, std::nullopt};
+        return {BridgeStatus::success, std::move(text)};
     }
 
     std::optional<std::string> value() override {
@@ -151,10 +151,10 @@ public:
 
     TextWrite writeSelectedText(const std::string& newText) override {
         if (!text_)
-            return {AtspiAccessibilityBridge::noText, {}};
+            return {BridgeStatus::noText, {}};
         if (!editable_ || !hasState(object_.get(), ATSPI_STATE_EDITABLE) ||
             hasState(object_.get(), ATSPI_STATE_READ_ONLY))
-            return {AtspiAccessibilityBridge::notEditable, {}};
+            return {BridgeStatus::notEditable, {}};
         std::pair<int, int> range;
         if (auto selected = selection()) {
             range = *selected;
@@ -162,7 +162,7 @@ public:
             CallError error;
             const int caret = atspi_text_get_caret_offset(text_.get(), error.out());
             if (error.failed() || caret < 0)
-                return {AtspiAccessibilityBridge::callFailed, {}};
+                return {BridgeStatus::callFailed, {}};
             range = {caret, caret};
         }
         TextEdit edit;
@@ -175,7 +175,7 @@ public:
             CallError error;
             if (readError.failed() || !atspi_editable_text_delete_text(editable_.get(), range.first,
                                                                        range.second, error.out()))
-                return {AtspiAccessibilityBridge::refused, {}};
+                return {BridgeStatus::refused, {}};
             ++edit.steps;
         }
         if (!newText.empty()) {
@@ -186,17 +186,17 @@ public:
             if (edit.steps > 0 || inserted)
                 ++edit.steps;
             if (!inserted)
-                return {AtspiAccessibilityBridge::refused, edit};
+                return {BridgeStatus::refused, edit};
         }
-        return {0, edit};
+        return {BridgeStatus::success, edit};
     }
 
-    int setSelectedRange(const std::string& forValue, std::size_t byteStart,
-                         std::size_t byteLength) override {
+    BridgeStatus setSelectedRange(const std::string& forValue, std::size_t byteStart,
+                                  std::size_t byteLength) override {
         if (!text_)
-            return AtspiAccessibilityBridge::noText;
+            return BridgeStatus::noText;
         if (byteStart + byteLength > forValue.size())
-            return AtspiAccessibilityBridge::callFailed;
+            return BridgeStatus::callFailed;
         const int start = static_cast<int>(units_.offsets(forValue.substr(0, byteStart)));
         const int end =
             start + static_cast<int>(units_.offsets(forValue.substr(byteStart, byteLength)));
@@ -209,9 +209,9 @@ public:
                               ? atspi_text_set_selection(text_.get(), 0, start, end, error.out())
                               : atspi_text_add_selection(text_.get(), start, end, error.out());
         if (!done || error.failed())
-            return AtspiAccessibilityBridge::refused;
+            return BridgeStatus::refused;
         const auto now = selection();
-        return now == std::pair{start, end} ? 0 : AtspiAccessibilityBridge::refused;
+        return now == std::pair{start, end} ? BridgeStatus::success : BridgeStatus::refused;
     }
 
     bool takeBack(const TextEdit& edit) override {
@@ -362,9 +362,9 @@ AtspiAccessible* AtspiAccessibilityBridge::applicationOf(int pid) {
 
 FocusedElement AtspiAccessibilityBridge::focusedElement(int pid) {
     if (!isResponsive(pid))
-        return {unresponsive, nullptr};
+        return {BridgeStatus::unresponsive, nullptr};
     if (!ready())
-        return {noApplication, nullptr};
+        return {BridgeStatus::noApplication, nullptr};
     if (lastFocused_ && processOf(lastFocused_) == pid) {
         atspi_accessible_clear_cache(lastFocused_);
         // The shortcut's key grab takes the keyboard from the window for a
@@ -373,18 +373,19 @@ FocusedElement AtspiAccessibilityBridge::focusedElement(int pid) {
         // the focus, still on screen, is the one the user is in.
         if (hasState(lastFocused_, ATSPI_STATE_FOCUSED) ||
             hasState(lastFocused_, ATSPI_STATE_SHOWING))
-            return {0, std::make_shared<AtspiElement>(
-                           Accessible(static_cast<AtspiAccessible*>(g_object_ref(lastFocused_))))};
+            return {BridgeStatus::success,
+                    std::make_shared<AtspiElement>(
+                        Accessible(static_cast<AtspiAccessible*>(g_object_ref(lastFocused_))))};
     }
     Accessible application(applicationOf(pid));
     if (!application)
-        return {noApplication, nullptr};
+        return {BridgeStatus::noApplication, nullptr};
     atspi_accessible_clear_cache(application.get());
     int budget = searchNodeLimit;
     Accessible focused(focusedDescendant(application.get(), 0, budget));
     if (!focused)
-        return {noFocusedElement, nullptr, true};
-    return {0, std::make_shared<AtspiElement>(std::move(focused))};
+        return {BridgeStatus::noFocusedElement, nullptr, true};
+    return {BridgeStatus::success, std::make_shared<AtspiElement>(std::move(focused))};
 }
 
 std::optional<std::string> AtspiAccessibilityBridge::applicationName(int pid) {

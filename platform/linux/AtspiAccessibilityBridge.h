@@ -17,17 +17,6 @@ namespace scribeon {
 // by the main loop, with a bounded tree search when no event has told it.
 class AtspiAccessibilityBridge : public AccessibilityBridge {
 public:
-    // Codes of focusedElement() when there is no element.
-    static constexpr int noApplication = -1;
-    static constexpr int unresponsive = -2;
-    static constexpr int noFocusedElement = -3;
-    // Codes of element reads and writes.
-    static constexpr int noText = -4;
-    static constexpr int noSelection = -5;
-    static constexpr int notEditable = -6;
-    static constexpr int refused = -7;
-    static constexpr int callFailed = -8;
-
     AtspiAccessibilityBridge();
     ~AtspiAccessibilityBridge() override;
     AtspiAccessibilityBridge(const AtspiAccessibilityBridge&) = delete;

@@ -66,7 +66,7 @@ void DesktopFixture::type(const std::string& text) {
 
 std::shared_ptr<AccessibleElement> DesktopFixture::element(const App& app) {
     FocusedElement focused = bridge_.focusedElement(app.pid);
-    return focused.code == 0 ? focused.element : nullptr;
+    return focused.status == BridgeStatus::success ? focused.element : nullptr;
 }
 
 std::optional<std::string> DesktopFixture::valueOf(const App& app) {
@@ -79,7 +79,7 @@ std::optional<std::string> DesktopFixture::selectionOf(const App& app) {
     if (!focused)
         return std::nullopt;
     AccessibleRead read = focused->selectedText();
-    return read.code == 0 ? read.value : std::nullopt;
+    return read.text();
 }
 
 void DesktopFixture::freezeAndResume(App& app, bool frozen) {

@@ -198,15 +198,15 @@ TEST_F(AccessibilityServiceTest, AccessibilityFailuresAreLoggedAndLeadToCopy) {
         {"no focused element",
          [](auto& t) { t.bridge.elements.clear(); },
          {"[Scribeon] AX read: app=mousepad pid=4242",
-          "[Scribeon] AX read: focused element failed (code=-25212)"}},
+          "[Scribeon] AX read: focused element failed (code=-3)"}},
         {"unnamed application, element without role",
          [](auto& t) {
              t.workspace.frontmost->name.clear();
              t.element->roleName.reset();
-             t.element->selectionCode = -3;
+             t.element->selectionStatus = BridgeStatus::noText;
          },
          {"[Scribeon] AX read: app=? pid=4242", "[Scribeon] AX read: role=unknown",
-          "[Scribeon] AX read: selectedText failed (code=-3, hasRef=0)"}},
+          "[Scribeon] AX read: selectedText failed (code=-4, hasRef=0)"}},
         {"empty selection",
          [](auto& t) { t.show("text", ""); },
          {"[Scribeon] AX read: app=mousepad pid=4242", "[Scribeon] AX read: role=text",
@@ -436,7 +436,8 @@ TEST_F(AccessibilityServiceTest, WritesThatCannotBeCheckedStand) {
     const Row rows[] = {
         {"value unreadable after the write", [](auto& e) { e.valueReadableAfterWrite = false; },
          "[Scribeon] AX write: docLenAfter=-1"},
-        {"selection unreadable before the write", [](auto& e) { e.selectionCode = -25212; },
+        {"selection unreadable before the write",
+         [](auto& e) { e.selectionStatus = BridgeStatus::callFailed; },
          "[Scribeon] AX write: after='nil'"},
     };
     for (const Row& row : rows) {
