@@ -57,13 +57,10 @@ void AppDelegate::handleHotkey() {
         return;
     }
     auto self = shared_from_this();
-    c_.commandPanelWindow.show(
-        std::move(*text),
-        weakly(self,
-               [](AppDelegate& me, ProcessResult result) { me.showResult(std::move(result)); }),
-        [] {}, weakly(self, [](AppDelegate& me, std::string message) {
-            me.appViewModel_->showErrorMessage(std::move(message));
-        }));
+    c_.commandPanelWindow.show(std::move(*text),
+                               weakly(self, [](AppDelegate& me, ProcessResult result) {
+                                   me.showResult(std::move(result));
+                               }));
 }
 
 void AppDelegate::showResult(ProcessResult result) {
@@ -71,13 +68,7 @@ void AppDelegate::showResult(ProcessResult result) {
     c_.queue.postAfter(
         resultHandOffDelay,
         weakly(shared_from_this(), [result = std::move(result), sourceApp](AppDelegate& self) {
-            self.c_.resultPanelWindow.show(
-                result, sourceApp, [] {},
-                weakly(self.shared_from_this(),
-                       [](AppDelegate& me, std::string message) {
-                           me.appViewModel_->showErrorMessage(std::move(message));
-                       }),
-                std::nullopt);
+            self.c_.resultPanelWindow.show(result, sourceApp, std::nullopt);
         }));
 }
 

@@ -148,8 +148,7 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
     hotkeys.registerHotkey([&] {
         std::optional<std::string> text = capture.getSelectedText();
         captured = captured && text.has_value();
-        chooser->show(
-            text.value_or(""), [](ProcessResult) {}, [] {}, [](std::string) {});
+        chooser->show(text.value_or(""), [](ProcessResult) {});
     });
     FirstPaint paint;
     qApp->installEventFilter(&paint);

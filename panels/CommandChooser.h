@@ -14,9 +14,9 @@ namespace scribeon {
 class CommandChooser {
 public:
     virtual ~CommandChooser() = default;
-    virtual void show(std::string text, std::function<void(ProcessResult)> onResult,
-                      std::function<void()> onDismiss,
-                      std::function<void(std::string)> onError) = 0;
+    // Failures show inside the chooser; a dismissal gives the keyboard back
+    // to the source application and tells nobody.
+    virtual void show(std::string text, std::function<void(ProcessResult)> onResult) = 0;
     // The application that was frontmost when the chooser last opened.
     virtual std::optional<RunningApplication> sourceApp() const = 0;
 };

@@ -14,27 +14,23 @@ CommandPanelController::CommandPanelController(PanelPresenter& presenter, Worksp
                                                CommandService& service, MainQueue& queue)
     : presenter_(presenter), workspace_(workspace), service_(service), queue_(queue) {}
 
-void CommandPanelController::show(std::string text, std::function<void(ProcessResult)> onResult,
-                                  std::function<void()> onDismiss,
-                                  std::function<void(std::string)> onError) {
+void CommandPanelController::show(std::string text, std::function<void(ProcessResult)> onResult) {
     close(false);
     sourceApp_ = workspace_.frontmostApplication();
     viewModel_ = CommandPanelViewModel::create(service_, queue_);
     const std::weak_ptr<CommandPanelController> weak = weak_from_this();
 
-    // The wrapped callbacks: each closes the chooser (when it still exists)
-    // and then tells the caller.
+    // Each way out closes the chooser when it still exists; a result is then
+    // handed to the caller.
     auto resultOut = [weak, onResult](ProcessResult result) {
         if (auto self = weak.lock())
             self->close(false); // the result panel takes over
         onResult(std::move(result));
     };
-    auto dismissOut = [weak, onDismiss] {
+    auto dismissOut = [weak] {
         if (auto self = weak.lock())
             self->close(true);
-        onDismiss();
     };
-    (void)onError; // every failure shows inside the chooser
 
     auto model = viewModel_;
     auto run = [model, text, resultOut] {
@@ -45,22 +41,12 @@ void CommandPanelController::show(std::string text, std::function<void(ProcessRe
     };
     CommandPanelActions actions;
     actions.key = [model, run, dismissOut](PanelKey key) {
-        switch (key) {
-        case PanelKey::returnKey:
+        const ChooserKeyEffect effect = model->handleKey(key);
+        if (effect == ChooserKeyEffect::run)
             run();
-            return true;
-        case PanelKey::escape:
+        else if (effect == ChooserKeyEffect::dismiss)
             dismissOut();
-            return true;
-        case PanelKey::up:
-        case PanelKey::down:
-            model->moveSelection(key == PanelKey::up);
-            return true;
-        case PanelKey::keypadEnter:
-        case PanelKey::other:
-            return false;
-        }
-        return false;
+        return effect != ChooserKeyEffect::passOn;
     };
     actions.rowClicked = [model, run](int row) {
         if (row != model->selectedIndex.get())

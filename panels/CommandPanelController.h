@@ -18,8 +18,7 @@ public:
                                                           CommandService& service,
                                                           MainQueue& queue);
 
-    void show(std::string text, std::function<void(ProcessResult)> onResult,
-              std::function<void()> onDismiss, std::function<void(std::string)> onError) override;
+    void show(std::string text, std::function<void(ProcessResult)> onResult) override;
     std::optional<RunningApplication> sourceApp() const override { return sourceApp_; }
     void close(bool reactivate);
 

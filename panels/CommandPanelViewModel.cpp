@@ -64,6 +64,23 @@ void CommandPanelViewModel::loadCommands() {
         });
 }
 
+ChooserKeyEffect CommandPanelViewModel::handleKey(PanelKey key) {
+    switch (key) {
+    case PanelKey::returnKey:
+        return ChooserKeyEffect::run;
+    case PanelKey::escape:
+        return ChooserKeyEffect::dismiss;
+    case PanelKey::up:
+    case PanelKey::down:
+        moveSelection(key == PanelKey::up);
+        return ChooserKeyEffect::moved;
+    case PanelKey::keypadEnter:
+    case PanelKey::other:
+        break;
+    }
+    return ChooserKeyEffect::passOn;
+}
+
 void CommandPanelViewModel::moveSelection(bool up) {
     const int count = static_cast<int>(activeCommands().size());
     if (count == 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Property.h"
+#include "panels/PanelKey.h"
 #include "platform/MainQueue.h"
 #include "service/CommandService.h"
 
@@ -35,7 +36,10 @@ public:
     std::string emojiFor(const std::string& code);
 
     void loadCommands();
-    void moveSelection(bool up);
+    // Every key of the chooser: Return runs, Escape dismisses, the arrows
+    // move the highlight over the active commands and wrap at both ends;
+    // the keypad's Enter and all other keys pass on.
+    ChooserKeyEffect handleKey(PanelKey key);
     // Runs the highlighted active command; the completion gets the result, or
     // nothing when no run started or the run failed.
     void processSelected(const std::string& text,
@@ -46,6 +50,7 @@ private:
     void processCommand(const Command& command, const std::string& text,
                         std::function<void(std::optional<ProcessResult>)> completion);
     void loadingChanged(bool loading);
+    void moveSelection(bool up);
 
     CommandService& service_;
     MainQueue& queue_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panels/CommandPanelViewModel.h"
+#include "panels/PanelKey.h"
 
 #include <functional>
 #include <memory>
@@ -8,9 +9,6 @@
 #include <string>
 
 namespace scribeon {
-
-// The keys the panels act on; everything else is `other` and passes on.
-enum class PanelKey { returnKey, keypadEnter, escape, up, down, other };
 
 struct CommandPanelActions {
     std::function<bool(PanelKey)> key; // true: the key was consumed

@@ -12,23 +12,15 @@ std::shared_ptr<ResultPanelController> ResultPanelController::create(Collaborato
 ResultPanelController::ResultPanelController(Collaborators collaborators) : c_(collaborators) {}
 
 void ResultPanelController::show(ProcessResult result, std::optional<RunningApplication> sourceApp,
-                                 std::function<void()> onDismiss,
-                                 std::function<void(std::string)> onError,
                                  std::optional<std::string> message) {
     close(false);
     sourceApp_ = std::move(sourceApp);
     currentResult_ = result;
-    currentOnDismiss_ = onDismiss;
-    currentOnError_ = std::move(onError);
 
     auto self = shared_from_this();
-    auto dismissOut = [weak = std::weak_ptr<ResultPanelController>(self), onDismiss] {
-        auto strong = weak.lock();
-        if (!strong)
-            return;
-        strong->close(true);
-        if (onDismiss)
-            onDismiss();
+    auto dismissOut = [weak = std::weak_ptr<ResultPanelController>(self)] {
+        if (auto strong = weak.lock())
+            strong->close(true);
     };
     ResultPanelActions actions;
     actions.close = dismissOut;
@@ -63,8 +55,6 @@ void ResultPanelController::close(bool reactivate) {
 void ResultPanelController::copy(const std::string& text) {
     c_.clipboard.setText(text);
     close(true);
-    if (currentOnDismiss_)
-        currentOnDismiss_();
     showCopyHintIfNeeded();
 }
 
@@ -89,8 +79,6 @@ void ResultPanelController::replaceInSourceApp(const std::string& text) {
                 sourcePid = self.sourceApp_->pid;
             const ReplaceResult outcome =
                 self.c_.replacement.replaceSelectedText(text, original, sourcePid);
-            if (self.currentOnDismiss_)
-                self.currentOnDismiss_();
             self.showReplaceHintIfNeeded(outcome == ReplaceResult::clipboardOnly);
         }));
 }

@@ -36,7 +36,6 @@ public:
     static std::shared_ptr<ResultPanelController> create(Collaborators collaborators);
 
     void show(ProcessResult result, std::optional<RunningApplication> sourceApp,
-              std::function<void()> onDismiss, std::function<void(std::string)> onError,
               std::optional<std::string> message) override;
     void close(bool reactivate);
 
@@ -58,8 +57,6 @@ private:
     Cancel hintDismissWork_;
     std::optional<RunningApplication> sourceApp_;
     std::optional<ProcessResult> currentResult_;
-    std::function<void()> currentOnDismiss_;
-    std::function<void(std::string)> currentOnError_;
 };
 
 } // namespace scribeon

@@ -14,7 +14,6 @@ class ResultPresenter {
 public:
     virtual ~ResultPresenter() = default;
     virtual void show(ProcessResult result, std::optional<RunningApplication> sourceApp,
-                      std::function<void()> onDismiss, std::function<void(std::string)> onError,
                       std::optional<std::string> message) = 0;
 };
 

@@ -141,9 +141,6 @@ TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFifty
     EXPECT_EQ(resultPanel.shown[0].sourceApp, (RunningApplication{4242, "mousepad", "mousepad"}));
     EXPECT_FALSE(resultPanel.shown[0].message);
     EXPECT_EQ(resultPanel.shown[0].at, 1050ms);
-
-    resultPanel.shown[0].onError("boom");
-    EXPECT_EQ(delegate->appViewModel().errorMessage.get(), "boom");
 }
 
 TEST_F(AppDelegateTest, SecondPressWhileTheChooserIsOpenRunsANewPass) {

@@ -101,15 +101,11 @@ struct FakeChooser : CommandChooser {
     struct Shown {
         std::string text;
         std::function<void(ProcessResult)> onResult;
-        std::function<void()> onDismiss;
-        std::function<void(std::string)> onError;
     };
     std::vector<Shown> shown;
     std::optional<RunningApplication> source;
-    void show(std::string text, std::function<void(ProcessResult)> onResult,
-              std::function<void()> onDismiss, std::function<void(std::string)> onError) override {
-        shown.push_back(
-            {std::move(text), std::move(onResult), std::move(onDismiss), std::move(onError)});
+    void show(std::string text, std::function<void(ProcessResult)> onResult) override {
+        shown.push_back({std::move(text), std::move(onResult)});
     }
     std::optional<RunningApplication> sourceApp() const override { return source; }
 };
@@ -119,17 +115,14 @@ struct FakeResultPanel : ResultPresenter {
     struct Shown {
         ProcessResult result;
         std::optional<RunningApplication> sourceApp;
-        std::function<void(std::string)> onError;
         std::optional<std::string> message;
         Milliseconds at;
     };
     std::vector<Shown> shown;
     explicit FakeResultPanel(FakeMainQueue& q) : queue(q) {}
     void show(ProcessResult result, std::optional<RunningApplication> sourceApp,
-              std::function<void()>, std::function<void(std::string)> onError,
               std::optional<std::string> message) override {
-        shown.push_back({std::move(result), std::move(sourceApp), std::move(onError),
-                         std::move(message), queue.now()});
+        shown.push_back({std::move(result), std::move(sourceApp), std::move(message), queue.now()});
     }
 };
 
