@@ -47,22 +47,24 @@ std::unique_ptr<KeySynth> openKeySynth() {
 } // namespace
 
 ScribeonApp::ScribeonApp()
-    : globalHotkey_(openGlobalHotkey()), hotkeyService_(*globalHotkey_, preferences_, queue_),
+    : globalHotkey_(openGlobalHotkey()),
+      hotkeyService_(*globalHotkey_, client_.preferences, client_.queue),
       workspace_(openWorkspace(accessibilityBridge_)), keySynth_(openKeySynth()),
       accessibilityService_(
           {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_}),
-      commandPanelWindow_(
-          CommandPanelController::create(panelPresenter_, *workspace_, commandService_, queue_)),
+      commandPanelWindow_(CommandPanelController::create(panelPresenter_, *workspace_,
+                                                         client_.commandService, client_.queue)),
       resultPanelWindow_(ResultPanelController::create({panelPresenter_, *workspace_, clipboard_,
-                                                        accessibilityService_, preferences_, queue_,
-                                                        systemLog_})) {
-    auto appViewModel = AppViewModel::create(queue_, keychain_, apiClient_, authService_);
-    delegate_ = AppDelegate::create(AppCollaborators{queue_, unbuilt_, hotkeyService_, trust_,
-                                                     permissionAlert_, accessibilityService_,
-                                                     *commandPanelWindow_, *resultPanelWindow_,
-                                                     signInPresenter_, unbuilt_, notifier_},
-                                    std::move(appViewModel));
-    scene_ = std::make_unique<AppScene>(delegate_, queue_);
+                                                        accessibilityService_, client_.preferences,
+                                                        client_.queue, systemLog_})) {
+    auto appViewModel = AppViewModel::create(client_.queue, client_.keychain, client_.apiClient,
+                                             client_.authService);
+    delegate_ = AppDelegate::create(
+        AppCollaborators{client_.queue, unbuilt_, hotkeyService_, trust_, permissionAlert_,
+                         accessibilityService_, *commandPanelWindow_, *resultPanelWindow_,
+                         signInPresenter_, unbuilt_, notifier_},
+        std::move(appViewModel));
+    scene_ = std::make_unique<AppScene>(delegate_, client_.queue);
     buildTray();
     watchShortcutRegistration();
 }
@@ -79,7 +81,7 @@ void ScribeonApp::watchShortcutRegistration() {
 SingleInstance::Listen ScribeonApp::serveOtherInstances() {
     return singleInstance_.listen([this](SingleInstance::Message message) {
         if (message == SingleInstance::Message::trigger)
-            queue_.post([this] { trigger(); });
+            client_.queue.post([this] { trigger(); });
         else
             trayMenu_.popup(QCursor::pos());
     });

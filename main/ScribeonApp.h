@@ -3,29 +3,21 @@
 #include "accessibility/AccessibilityService.h"
 #include "app/AppDelegate.h"
 #include "app/AppScene.h"
-#include "app/CommandLine.h"
 #include "app/NotifyingSignInPresenter.h"
 #include "app/UnbuiltCollaborators.h"
 #include "hotkey/HotkeyService.h"
+#include "main/ClientStack.h"
 #include "panels/CommandPanelController.h"
 #include "panels/ResultPanelController.h"
 #include "panels/widgets/QtPanelPresenter.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
-#include "platform/linux/CurlHttpTransport.h"
-#include "platform/linux/LibsecretCredentialStore.h"
 #include "platform/linux/LinuxAccessibilityTrust.h"
 #include "platform/linux/SystemLog.h"
 #include "platform/linux/ThreadSleeper.h"
 #include "platform/qt/DesktopNotifier.h"
 #include "platform/qt/QtClipboard.h"
-#include "platform/qt/QtMainQueue.h"
-#include "platform/qt/QtPreferences.h"
 #include "platform/qt/SingleInstance.h"
-#include "service/APIClient.h"
-#include "service/CommandService.h"
-#include "service/KeychainService.h"
-#include "service/RemoteAuthService.h"
 #include "ui/widgets/PermissionAlertBox.h"
 
 #include <QMenu>
@@ -55,13 +47,7 @@ private:
     void buildTray();
     void watchShortcutRegistration();
 
-    QtMainQueue queue_;
-    CurlHttpTransport transport_;
-    LibsecretCredentialStore credentialStore_;
-    KeychainService keychain_{credentialStore_};
-    QtPreferences preferences_;
-    APIClient apiClient_{transport_, keychain_, serviceBaseURL()};
-    RemoteAuthService authService_{apiClient_, keychain_, preferences_, queue_};
+    ClientStack client_;
     std::unique_ptr<GlobalHotkey> globalHotkey_;
     HotkeyService hotkeyService_;
     UnbuiltCollaborators unbuilt_;
@@ -72,7 +58,6 @@ private:
     ThreadSleeper sleeper_;
     SystemLog systemLog_;
     AccessibilityService accessibilityService_;
-    CommandService commandService_{apiClient_, preferences_, queue_};
     QtPanelPresenter panelPresenter_;
     std::shared_ptr<CommandPanelController> commandPanelWindow_;
     std::shared_ptr<ResultPanelController> resultPanelWindow_;

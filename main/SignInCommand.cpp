@@ -1,12 +1,6 @@
 #include "main/SignInCommand.h"
 
-#include "app/CommandLine.h"
-#include "platform/linux/CurlHttpTransport.h"
-#include "platform/linux/LibsecretCredentialStore.h"
-#include "platform/qt/QtMainQueue.h"
-#include "platform/qt/QtPreferences.h"
-#include "service/APIClient.h"
-#include "service/RemoteAuthService.h"
+#include "main/ClientStack.h"
 
 #include <QCoreApplication>
 
@@ -22,16 +16,10 @@ int runSignInCommand(const std::string& email, int argc, char** argv) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Scribeon"));
     QCoreApplication::setApplicationName(QStringLiteral("Scribeon"));
-    QtMainQueue queue;
-    CurlHttpTransport transport(1);
-    LibsecretCredentialStore store;
-    KeychainService keychain(store);
-    QtPreferences preferences;
-    APIClient client(transport, keychain, serviceBaseURL());
-    RemoteAuthService auth(client, keychain, preferences, queue);
+    ClientStack client(1);
 
     int status = 1;
-    auth.login(email, password, [&status, &email](ServiceResult<std::string> token) {
+    client.authService.login(email, password, [&status, &email](ServiceResult<std::string> token) {
         if (token) {
             std::printf("Signed in as %s\n", email.c_str());
             status = 0;

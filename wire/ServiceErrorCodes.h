@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string_view>
 
 namespace scribeon {
@@ -27,6 +28,13 @@ inline constexpr std::string_view rateLimitExceeded = "rate limit exceeded";
 inline constexpr std::string_view commandLimitReached = "command limit reached";
 inline constexpr std::string_view responseIncomplete = "response incomplete";
 inline constexpr std::string_view upstreamError = "upstream error";
+
+inline constexpr std::array all = {badRequest,         payloadTooLarge,   headersTooLarge,
+                                   methodNotAllowed,   notFound,          unauthenticated,
+                                   serverError,        validationError,   tooManyAttempts,
+                                   invalidCredentials, commandNotFound,   subscriptionRequired,
+                                   textTooLong,        rateLimitExceeded, commandLimitReached,
+                                   responseIncomplete, upstreamError};
 
 inline constexpr std::string_view commandLimitPhrase = "command limit";
 static_assert(commandLimitReached.find(commandLimitPhrase) != std::string_view::npos);

@@ -6,11 +6,16 @@
 #include "platform/fake/InMemoryPreferences.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/qt/QtMainQueue.h"
+#include "server/ServiceApi.h"
 #include "service/CommandService.h"
 #include "service/RemoteAuthService.h"
+#include "wire/RecordCoding.h"
+#include "wire/ServiceErrorCodes.h"
 
 #include <QCoreApplication>
+
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +33,52 @@ template <typename Value, typename Call> ServiceResult<Value> onMain(Call call) 
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     return outcome ? std::move(*outcome)
                    : ServiceResult<Value>(CodingError{"no completion within 20 s"});
+}
+
+// Every error the server can send, as the server words it, read by the
+// client's status mapping: a code renamed on one side only fails here.
+TEST(ServiceErrorContract, EveryCodeTheServerSendsMapsToTheClientsKind) {
+    namespace Code = ServiceErrorCode;
+    using K = APIError::Kind;
+    struct Row {
+        int status;
+        std::string_view code;
+        K kind;
+    };
+    const Row rows[] = {
+        {400, Code::badRequest, K::unknown},
+        {413, Code::payloadTooLarge, K::unknown},
+        {431, Code::headersTooLarge, K::unknown},
+        {405, Code::methodNotAllowed, K::unknown},
+        {404, Code::notFound, K::commandNotFound},
+        {401, Code::unauthenticated, K::unauthorized},
+        {500, Code::serverError, K::serverError},
+        {422, Code::validationError, K::validationError},
+        {429, Code::tooManyAttempts, K::rateLimitExceeded},
+        {422, Code::invalidCredentials, K::validationError},
+        {404, Code::commandNotFound, K::commandNotFound},
+        {403, Code::subscriptionRequired, K::subscriptionRequired},
+        {422, Code::textTooLong, K::textTooLong},
+        {429, Code::rateLimitExceeded, K::rateLimitExceeded},
+        {403, Code::commandLimitReached, K::commandLimitExceeded},
+        {422, Code::responseIncomplete, K::responseIncomplete},
+        {502, Code::upstreamError, K::serverError},
+    };
+    for (std::string_view code : Code::all) {
+        const bool covered = std::any_of(std::begin(rows), std::end(rows),
+                                         [code](const Row& row) { return row.code == code; });
+        EXPECT_TRUE(covered) << "no contract row for \"" << code << "\"";
+    }
+    for (const Row& row : rows) {
+        server::ApiReply reply = server::errorReply(row.status, row.code, "Told by the server.");
+        if (row.code == Code::textTooLong) { // the lengths travel with it
+            reply.body["text_length"] = 2001;
+            reply.body["max_length"] = 2000;
+        }
+        const auto decoded = decodeBody<APIErrorResponse>(reply.body.dump());
+        ASSERT_TRUE(decoded) << row.code;
+        EXPECT_EQ(APIClient::mapError(reply.status, decoded.value()).kind(), row.kind) << row.code;
+    }
 }
 
 class ServiceContractTest : public testing::Test {
