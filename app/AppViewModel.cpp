@@ -23,8 +23,9 @@ void AppViewModel::loadUser(std::function<void()> done) {
             done();
         return;
     }
-    auto apply =
-        weakly(shared_from_this(), [done](AppViewModel& self, ServiceResult<UserResponse> result) {
+    auto apply = weakly(
+        shared_from_this(),
+        [done = std::move(done)](AppViewModel& self, const ServiceResult<UserResponse>& result) {
             self.applyUserResult(result);
             if (done)
                 done();
@@ -53,12 +54,13 @@ void AppViewModel::localLogout() {
 }
 
 void AppViewModel::logout(std::function<void()> done) {
-    auto finish = weakly(shared_from_this(), [done](AppViewModel& self, ServiceResult<Done>) {
-        self.isAuthenticated.set(false);
-        self.user.set(std::nullopt);
-        if (done)
-            done();
-    });
+    auto finish = weakly(shared_from_this(),
+                         [done = std::move(done)](AppViewModel& self, const ServiceResult<Done>&) {
+                             self.isAuthenticated.set(false);
+                             self.user.set(std::nullopt);
+                             if (done)
+                                 done();
+                         });
     authService_.logout(
         [complete = deliverOnMain<Done>(queue_, std::move(finish))] { complete(Done{}); });
 }

@@ -19,15 +19,16 @@ int runSignInCommand(const std::string& email, int argc, char** argv) {
     ClientStack client(1);
 
     int status = 1;
-    client.authService.login(email, password, [&status, &email](ServiceResult<std::string> token) {
-        if (token) {
-            std::printf("Signed in as %s\n", email.c_str());
-            status = 0;
-        } else {
-            std::fprintf(stderr, "scribeon: %s\n", token.error().description().c_str());
-        }
-        QCoreApplication::quit();
-    });
+    client.authService.login(
+        email, password, [&status, &email](const ServiceResult<std::string>& token) {
+            if (token) {
+                std::printf("Signed in as %s\n", email.c_str());
+                status = 0;
+            } else {
+                std::fprintf(stderr, "scribeon: %s\n", token.error().description().c_str());
+            }
+            QCoreApplication::quit();
+        });
     QCoreApplication::exec();
     return status;
 }

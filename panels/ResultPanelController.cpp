@@ -31,8 +31,9 @@ void ResultPanelController::show(ProcessResult result, std::optional<RunningAppl
         dismissOut();
         return true;
     };
-    actions.copy = weakly(self, [](ResultPanelController& me, std::string text) { me.copy(text); });
-    actions.replace = weakly(self, [](ResultPanelController& me, std::string text) {
+    actions.copy =
+        weakly(self, [](ResultPanelController& me, const std::string& text) { me.copy(text); });
+    actions.replace = weakly(self, [](ResultPanelController& me, const std::string& text) {
         me.close(false);
         me.replaceInSourceApp(text);
     });

@@ -11,7 +11,7 @@ namespace scribeon::server {
 
 namespace {
 
-constexpr std::size_t maximumReply = 8 * 1024 * 1024;
+constexpr std::size_t maximumReply = std::size_t{8} * 1024 * 1024;
 
 std::size_t collect(char* data, std::size_t size, std::size_t count, void* target) {
     auto* body = static_cast<std::string*>(target);
@@ -32,7 +32,7 @@ std::string trim(const std::string& text) {
     return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
 }
 
-ProcessorOutcome complete(const LanguageModelSettings& settings, nlohmann::json request) {
+ProcessorOutcome complete(const LanguageModelSettings& settings, const nlohmann::json& request) {
     if (settings.url.empty())
         return unavailable("no model is configured (--llm-url).");
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);

@@ -289,8 +289,15 @@ HttpFrontEnd::HttpFrontEnd(ServiceApi& api, ListenOptions options)
     : options_(std::move(options)), engine_(std::make_unique<Engine>(api, options_)) {}
 
 HttpFrontEnd::~HttpFrontEnd() {
-    stop();
-    engine_->workers.join();
+    // Posting the stop allocates and joining can fail; a destructor that
+    // threw would end the process instead of shutting down.
+    try {
+        stop();
+        engine_->workers.join();
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "[scribeon-server] stopping: %s\n", failure.what());
+        engine_->io.stop();
+    }
 }
 
 int HttpFrontEnd::bind() {

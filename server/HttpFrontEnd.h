@@ -24,7 +24,7 @@ struct ListenOptions {
 // 1 MiB, and each request is one access-log line on stderr.
 class HttpFrontEnd {
 public:
-    static constexpr std::size_t maximumBody = 1024 * 1024;
+    static constexpr std::size_t maximumBody = std::size_t{1024} * 1024;
 
     HttpFrontEnd(ServiceApi& api, ListenOptions options);
     ~HttpFrontEnd();

@@ -15,8 +15,6 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 using namespace scribeon::server;
 
 namespace {
@@ -165,7 +163,8 @@ int serve(Storage& storage, const Secrets& secrets, ServerOptions& options) {
                 options.listen.host.c_str(), port);
     std::fflush(stdout);
     front.run();
-    pthread_kill(stopper.native_handle(), SIGTERM); // wakes the stopper if run() ended by itself
+    // The stopper waits in sigwait() for SIGTERM; this wakes it and ends nothing.
+    pthread_kill(stopper.native_handle(), SIGTERM); // NOLINT(bugprone-bad-signal-to-kill-thread)
     stopper.join();
     return 0;
 }

@@ -4,7 +4,7 @@
 
 namespace scribeon::server {
 
-long long SignInThrottle::waitFor(Failures& failures, int allowance, Clock::time_point now) {
+long long SignInThrottle::waitFor(Failures& failures, int allowance, Clock::time_point now) const {
     while (!failures.empty() && failures.front() + limits_.window <= now)
         failures.pop_front();
     if (static_cast<int>(failures.size()) < allowance)

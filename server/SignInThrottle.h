@@ -31,7 +31,7 @@ public:
 
 private:
     using Failures = std::deque<Clock::time_point>;
-    long long waitFor(Failures& failures, int allowance, Clock::time_point now);
+    long long waitFor(Failures& failures, int allowance, Clock::time_point now) const;
     void forgetIdle(Clock::time_point now);
 
     Limits limits_;

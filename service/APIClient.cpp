@@ -29,7 +29,7 @@ void APIClient::fetchUser(Completion<UserResponse> completion) {
 void APIClient::requestVoid(const std::string& endpoint, const std::string& method,
                             bool authenticated, Completion<Done> completion) {
     perform(endpoint, method, std::nullopt, authenticated,
-            [completion = std::move(completion)](ServiceResult<std::string> body) {
+            [completion = std::move(completion)](const ServiceResult<std::string>& body) {
                 if (body)
                     completion(Done{});
                 else

@@ -33,7 +33,7 @@ void RemoteAuthService::login(const std::string& email, const std::string& passw
 void RemoteAuthService::logout(std::function<void()> done) {
     client_.requestVoid(
         "/auth/sign-out", "POST", true,
-        deliverOnMain<Done>(queue_, [this, done = std::move(done)](ServiceResult<Done>) {
+        deliverOnMain<Done>(queue_, [this, done = std::move(done)](const ServiceResult<Done>&) {
             keychain_.remove(KeychainService::authTokenKey);
             keychain_.remove(KeychainService::userEmailKey);
             preferences_.remove(CommandService::cachedCommandsKey);

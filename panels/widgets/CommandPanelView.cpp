@@ -2,8 +2,8 @@
 
 #include "panels/widgets/CommandListModel.h"
 #include "panels/widgets/CommandRowDelegate.h"
+#include "panels/widgets/PanelHeader.h"
 #include "panels/widgets/PanelIcons.h"
-#include "panels/widgets/PanelParts.h"
 
 #include <QLabel>
 #include <QListView>
@@ -56,7 +56,7 @@ QWidget* messagePage(const QIcon& icon, std::initializer_list<QLabel*> lines) {
     layout->setContentsMargins(16, 0, 16, 0);
     layout->setSpacing(10);
     layout->addStretch();
-    layout->addWidget(centred(PanelParts::iconLabel(icon, 28)));
+    layout->addWidget(centred(PanelIcons::label(icon, 28)));
     for (QLabel* line : lines)
         layout->addWidget(line);
     layout->addStretch();
@@ -75,14 +75,7 @@ CommandPanelView::CommandPanelView(std::shared_ptr<CommandPanelViewModel> model,
     column_ = new QVBoxLayout(this);
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(0);
-
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(14, 10, 14, 10);
-    header->addWidget(PanelParts::titleLabel(QStringLiteral("Commands")));
-    header->addStretch();
-    header->addWidget(PanelParts::closeButton(actions_.close));
-    column_->addLayout(header);
-    column_->addWidget(PanelParts::divider());
+    PanelHeader::add(column_, QStringLiteral("Commands"), QString(), actions_.close);
 
     for (auto* property :
          {&model_->isLoading, &model_->isProcessing, &model_->showLoadingIndicator})

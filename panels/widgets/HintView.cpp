@@ -1,7 +1,7 @@
 #include "panels/widgets/HintView.h"
 
+#include "panels/widgets/PanelHeader.h"
 #include "panels/widgets/PanelIcons.h"
-#include "panels/widgets/PanelParts.h"
 #include "wording/KeyText.h"
 
 #include <QCheckBox>
@@ -20,7 +20,7 @@ HintView::HintView(HintKind kind, HintActions actions) : actions_(std::move(acti
 
     auto* top = new QHBoxLayout;
     top->setContentsMargins(14, 14, 14, 14);
-    top->addWidget(PanelParts::iconLabel(PanelIcons::information(), 18), 0, Qt::AlignTop);
+    top->addWidget(PanelIcons::label(PanelIcons::information(), 18), 0, Qt::AlignTop);
     const std::string_view message =
         kind == HintKind::copy ? KeyText::copyHintMessage : KeyText::replaceHintMessage;
     auto* text =
@@ -30,7 +30,7 @@ HintView::HintView(HintKind kind, HintActions actions) : actions_(std::move(acti
     top->addWidget(text, 1);
     column->addLayout(top);
 
-    column->addWidget(PanelParts::divider());
+    column->addWidget(PanelHeader::divider());
 
     auto* bottom = new QHBoxLayout;
     bottom->setContentsMargins(14, 14, 14, 14);

@@ -1,5 +1,7 @@
 #include "panels/widgets/PanelIcons.h"
 
+#include <QLabel>
+
 #include <QApplication>
 
 namespace scribeon::PanelIcons {
@@ -39,6 +41,12 @@ QIcon copy() {
 }
 QIcon replace() {
     return themed("view-refresh", QStyle::SP_BrowserReload);
+}
+
+QLabel* label(const QIcon& icon, int size) {
+    auto* picture = new QLabel;
+    picture->setPixmap(icon.pixmap(size, size));
+    return picture;
 }
 
 } // namespace scribeon::PanelIcons

@@ -3,6 +3,8 @@
 #include <QIcon>
 #include <QStyle>
 
+class QLabel;
+
 namespace scribeon {
 
 // The desktop's themed icon for each symbol the panels show, with the
@@ -17,6 +19,8 @@ QIcon done();
 QIcon document();
 QIcon copy();
 QIcon replace();
+// The icon as a picture of `size` pixels square.
+QLabel* label(const QIcon& icon, int size);
 } // namespace PanelIcons
 
 } // namespace scribeon

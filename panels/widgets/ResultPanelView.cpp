@@ -1,7 +1,7 @@
 #include "panels/widgets/ResultPanelView.h"
 
+#include "panels/widgets/PanelHeader.h"
 #include "panels/widgets/PanelIcons.h"
-#include "panels/widgets/PanelParts.h"
 #include "wording/KeyText.h"
 
 #include <QFrame>
@@ -37,7 +37,7 @@ QPushButton* buttonWithBadges(const QIcon& symbol, const QString& label, const Q
     auto* row = new QHBoxLayout(button);
     row->setContentsMargins(10, 4, 10, 4);
     row->setSpacing(6);
-    row->addWidget(PanelParts::iconLabel(symbol, 14));
+    row->addWidget(PanelIcons::label(symbol, 14));
     auto* text = new QLabel(label);
     row->addWidget(text);
     for (const QString& key : {qs(KeyText::editingModifier), badge}) {
@@ -63,47 +63,51 @@ ResultPanelView::ResultPanelView(const ResultPanelContent& content, ResultPanelA
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(14, 10, 14, 10);
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(0);
-    titles->addWidget(PanelParts::titleLabel(QString::fromStdString(content.commandName)));
-    titles->addWidget(PanelParts::captionLabel(QStringLiteral("Result ready")));
-    header->addLayout(titles);
-    header->addStretch();
-    header->addWidget(PanelParts::closeButton(actions_.close));
-    column->addLayout(header);
-    column->addWidget(PanelParts::divider());
-
+    PanelHeader::add(column, QString::fromStdString(content.commandName),
+                     QStringLiteral("Result ready"), actions_.close);
     if (content.message) {
-        auto* notice = new QHBoxLayout;
-        notice->setContentsMargins(14, 8, 14, 8);
-        notice->addWidget(PanelParts::iconLabel(PanelIcons::information(), 16));
-        auto* message = new QLabel(QString::fromStdString(*content.message));
-        message->setWordWrap(true);
-        message->setTextFormat(Qt::PlainText);
-        notice->addWidget(message, 1);
-        column->addLayout(notice);
-        column->addWidget(PanelParts::divider());
+        column->addLayout(notice(*content.message));
+        column->addWidget(PanelHeader::divider());
     }
+    column->addLayout(texts(content), 1);
+    column->addWidget(PanelHeader::divider());
+    column->addLayout(buttons());
+    column->addLayout(footnote());
+}
 
+QLayout* ResultPanelView::notice(const std::string& text) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(14, 8, 14, 8);
+    row->addWidget(PanelIcons::label(PanelIcons::information(), 16));
+    auto* message = new QLabel(QString::fromStdString(text));
+    message->setWordWrap(true);
+    message->setTextFormat(Qt::PlainText);
+    row->addWidget(message, 1);
+    return row;
+}
+
+QLayout* ResultPanelView::texts(const ResultPanelContent& content) {
     auto* texts = new QVBoxLayout;
     texts->setContentsMargins(14, 10, 14, 10);
     texts->setSpacing(6);
-    auto* processedHeading = new QHBoxLayout;
-    processedHeading->addWidget(PanelParts::iconLabel(PanelIcons::done(), 14));
-    auto* processedTitle = PanelParts::captionLabel(QStringLiteral("Processed"));
-    processedTitle->setForegroundRole(QPalette::WindowText);
-    processedHeading->addWidget(processedTitle);
-    processedHeading->addWidget(PanelParts::captionLabel(
-        QString::number(content.processedCharacters) + QStringLiteral(" chars")));
-    processedHeading->addStretch();
-    texts->addLayout(processedHeading);
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(PanelIcons::label(PanelIcons::done(), 14));
+    auto* title = PanelHeader::caption(QStringLiteral("Processed"));
+    title->setForegroundRole(QPalette::WindowText);
+    heading->addWidget(title);
+    heading->addWidget(PanelHeader::caption(QString::number(content.processedCharacters) +
+                                            QStringLiteral(" chars")));
+    heading->addStretch();
+    texts->addLayout(heading);
     QPlainTextEdit* processed = textBox(content.processedText, false);
     processed->setAccessibleName(QStringLiteral("Processed"));
     texts->addWidget(processed, 3);
+    addOriginal(texts, content);
+    return texts;
+}
 
+// The original text, folded away until its toggle opens it.
+void ResultPanelView::addOriginal(QBoxLayout* texts, const ResultPanelContent& content) {
     originalToggle_ = new QToolButton;
     originalToggle_->setAutoRaise(true);
     originalToggle_->setCheckable(true);
@@ -122,12 +126,12 @@ ResultPanelView::ResultPanelView(const ResultPanelContent& content, ResultPanelA
         originalToggle_->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
         original_->setVisible(open);
     });
-    column->addLayout(texts, 1);
-    column->addWidget(PanelParts::divider());
+}
 
-    auto* buttons = new QHBoxLayout;
-    buttons->setContentsMargins(14, 10, 14, 10);
-    buttons->addStretch();
+QLayout* ResultPanelView::buttons() {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(14, 10, 14, 10);
+    row->addStretch();
     copy_ = buttonWithBadges(PanelIcons::copy(), QStringLiteral("Copy"), qs(KeyText::copyBadge));
     copy_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     copy_->setFocusPolicy(Qt::NoFocus);
@@ -135,7 +139,7 @@ ResultPanelView::ResultPanelView(const ResultPanelContent& content, ResultPanelA
         if (actions_.copy)
             actions_.copy(processedText_);
     });
-    buttons->addWidget(copy_);
+    row->addWidget(copy_);
     replace_ = buttonWithBadges(PanelIcons::replace(), QStringLiteral("Replace"),
                                 qs(KeyText::replaceBadge));
     replace_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
@@ -145,14 +149,16 @@ ResultPanelView::ResultPanelView(const ResultPanelContent& content, ResultPanelA
         if (actions_.replace)
             actions_.replace(processedText_);
     });
-    buttons->addWidget(replace_);
-    column->addLayout(buttons);
+    row->addWidget(replace_);
+    return row;
+}
 
-    auto* note = new QHBoxLayout;
-    note->setContentsMargins(14, 0, 14, 8);
-    note->addWidget(PanelParts::iconLabel(PanelIcons::information(), 12));
-    note->addWidget(PanelParts::captionLabel(qs(KeyText::resultNote)), 1);
-    column->addLayout(note);
+QLayout* ResultPanelView::footnote() {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(14, 0, 14, 8);
+    row->addWidget(PanelIcons::label(PanelIcons::information(), 12));
+    row->addWidget(PanelHeader::caption(qs(KeyText::resultNote)), 1);
+    return row;
 }
 
 } // namespace scribeon

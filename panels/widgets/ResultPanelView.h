@@ -5,6 +5,8 @@
 #include <QWidget>
 
 class QPlainTextEdit;
+class QBoxLayout;
+class QLayout;
 class QPushButton;
 class QToolButton;
 
@@ -27,6 +29,12 @@ public:
     QPlainTextEdit* originalText() const { return original_; }
 
 private:
+    static QLayout* notice(const std::string& text);
+    QLayout* texts(const ResultPanelContent& content);
+    void addOriginal(QBoxLayout* texts, const ResultPanelContent& content);
+    QLayout* buttons();
+    static QLayout* footnote();
+
     ResultPanelActions actions_;
     std::string processedText_;
     QPushButton* copy_;

@@ -4,9 +4,11 @@
 
 #include <memory>
 
-typedef struct _AtspiAccessible AtspiAccessible;
-typedef struct _AtspiEvent AtspiEvent;
-typedef struct _AtspiEventListener AtspiEventListener;
+// The C libraries' own tag names: declared here so that their headers
+// (and X11's macros) stay out of ours.
+typedef struct _AtspiAccessible AtspiAccessible;       // NOLINT(bugprone-reserved-identifier)
+typedef struct _AtspiEvent AtspiEvent;                 // NOLINT(bugprone-reserved-identifier)
+typedef struct _AtspiEventListener AtspiEventListener; // NOLINT(bugprone-reserved-identifier)
 
 namespace scribeon {
 

@@ -151,8 +151,11 @@ HttpOutcome CurlHttpTransport::perform(const HttpRequest& request) const {
     char errorText[CURL_ERROR_SIZE] = {};
 
     curl_slist* headers = nullptr;
-    for (const auto& [name, value] : request.headers)
-        headers = curl_slist_append(headers, (name + ": " + value).c_str());
+    for (const auto& [name, value] : request.headers) {
+        std::string line = name;
+        line.append(": ").append(value);
+        headers = curl_slist_append(headers, line.c_str());
+    }
     headers = curl_slist_append(headers, "Expect:");
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headerList(headers,
                                                                            curl_slist_free_all);
@@ -181,9 +184,9 @@ HttpOutcome CurlHttpTransport::perform(const HttpRequest& request) const {
 
     const CURLcode result = curl_easy_perform(h);
     if (buffer.overflowed || result == CURLE_FILESIZE_EXCEEDED)
-        return TransportError{Code::other, "the reply is larger than " +
-                                               std::to_string(maxReplyBytes_ / (1024 * 1024)) +
-                                               " MiB"};
+        return TransportError{
+            Code::other, "the reply is larger than " +
+                             std::to_string(maxReplyBytes_ / (std::size_t{1024} * 1024)) + " MiB"};
     if (result != CURLE_OK)
         return classify(result, errorText);
     long status = 0;

@@ -16,7 +16,7 @@ namespace scribeon {
 // plain http:// is refused unless the host is a loopback address.
 class CurlHttpTransport : public HttpTransport {
 public:
-    static constexpr std::size_t defaultMaxReplyBytes = 16u * 1024u * 1024u;
+    static constexpr std::size_t defaultMaxReplyBytes = std::size_t{16} * 1024 * 1024;
 
     explicit CurlHttpTransport(std::size_t workers = 4,
                                std::size_t maxReplyBytes = defaultMaxReplyBytes);

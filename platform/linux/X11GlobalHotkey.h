@@ -8,7 +8,9 @@
 #include <vector>
 
 class QSocketNotifier;
-struct _XDisplay;
+// The C libraries' own tag names: declared here so that their headers
+// (and X11's macros) stay out of ours.
+struct _XDisplay; // NOLINT(bugprone-reserved-identifier)
 
 namespace scribeon {
 

@@ -4,7 +4,9 @@
 #include <optional>
 #include <string>
 
-typedef struct _XDisplay Display;
+// The C libraries' own tag names: declared here so that their headers
+// (and X11's macros) stay out of ours.
+typedef struct _XDisplay Display; // NOLINT(bugprone-reserved-identifier)
 
 namespace scribeon {
 
@@ -36,7 +38,7 @@ public:
 
 private:
     explicit X11SelectionReader(Display* display);
-    bool waitFor(int type, long remainingMs, void* event);
+    bool waitFor(int type, long remainingMs, void* out);
 
     Display* display_;
     unsigned long window_;

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-typedef struct _XDisplay Display;
+// The C libraries' own tag names: declared here so that their headers
+// (and X11's macros) stay out of ours.
+typedef struct _XDisplay Display; // NOLINT(bugprone-reserved-identifier)
 
 namespace scribeon {
 

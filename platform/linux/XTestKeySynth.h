@@ -4,7 +4,9 @@
 
 #include <memory>
 
-typedef struct _XDisplay Display;
+// The C libraries' own tag names: declared here so that their headers
+// (and X11's macros) stay out of ours.
+typedef struct _XDisplay Display; // NOLINT(bugprone-reserved-identifier)
 
 namespace scribeon {
 

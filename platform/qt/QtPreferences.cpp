@@ -80,7 +80,7 @@ std::optional<std::vector<std::string>> QtPreferences::textList(const std::strin
     if (!document || !document->isArray())
         return std::nullopt;
     std::vector<std::string> items;
-    for (const QJsonValue& item : document->array()) {
+    for (const auto& item : document->array()) {
         if (!item.isString())
             return std::nullopt;
         items.push_back(item.toString().toStdString());

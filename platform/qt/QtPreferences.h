@@ -18,23 +18,23 @@ public:
     QtPreferences();
     explicit QtPreferences(const QString& iniPath);
 
-    std::optional<std::string> data(const std::string& key) override;
-    std::optional<std::vector<std::string>> textList(const std::string& key) override;
-    std::optional<std::map<std::string, std::string>> textMap(const std::string& key) override;
-    std::optional<std::int64_t> integer(const std::string& key) override;
-    std::optional<bool> boolean(const std::string& key) override;
+    std::optional<std::string> data(const std::string& name) override;
+    std::optional<std::vector<std::string>> textList(const std::string& name) override;
+    std::optional<std::map<std::string, std::string>> textMap(const std::string& name) override;
+    std::optional<std::int64_t> integer(const std::string& name) override;
+    std::optional<bool> boolean(const std::string& name) override;
 
-    bool setData(const std::string& key, const std::string& bytes) override;
-    bool setTextList(const std::string& key, const std::vector<std::string>& value) override;
-    bool setTextMap(const std::string& key,
+    bool setData(const std::string& name, const std::string& bytes) override;
+    bool setTextList(const std::string& name, const std::vector<std::string>& value) override;
+    bool setTextMap(const std::string& name,
                     const std::map<std::string, std::string>& value) override;
-    bool setInteger(const std::string& key, std::int64_t value) override;
-    bool setBoolean(const std::string& key, bool value) override;
-    bool remove(const std::string& key) override;
+    bool setInteger(const std::string& name, std::int64_t value) override;
+    bool setBoolean(const std::string& name, bool value) override;
+    bool remove(const std::string& name) override;
 
 private:
-    std::optional<QString> text(const std::string& key);
-    bool write(const std::string& key, const QVariant& value);
+    std::optional<QString> text(const std::string& name);
+    bool write(const std::string& name, const QVariant& value);
     void setAsideUnreadableFile();
 
     std::unique_ptr<QSettings> settings_;
