@@ -16,6 +16,7 @@
 
 #include <QTemporaryDir>
 #include <algorithm>
+#include <mutex>
 
 #include <gtest/gtest.h>
 
@@ -24,15 +25,26 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Runs the event loop until the completion has run on the main queue.
+// Runs the event loop until the completion has run: on the main queue for
+// the services, on a transport worker for the bare client.
 template <typename Value, typename Call> ServiceResult<Value> onMain(Call call) {
+    std::mutex mutex;
     std::optional<ServiceResult<Value>> outcome;
-    call([&outcome](ServiceResult<Value> result) { outcome = std::move(result); });
+    call([&mutex, &outcome](ServiceResult<Value> result) {
+        const std::lock_guard lock(mutex);
+        outcome = std::move(result);
+    });
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (!outcome && std::chrono::steady_clock::now() < deadline)
+    for (;;) {
+        {
+            const std::lock_guard lock(mutex);
+            if (outcome)
+                return std::move(*outcome);
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return ServiceResult<Value>(CodingError{"no completion within 20 s"});
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return outcome ? std::move(*outcome)
-                   : ServiceResult<Value>(CodingError{"no completion within 20 s"});
+    }
 }
 
 // Every error the server can send, as the server words it, read by the
