@@ -52,17 +52,17 @@ ScribeonApp::ScribeonApp()
       workspace_(openWorkspace(accessibilityBridge_)), keySynth_(openKeySynth()),
       accessibilityService_(
           {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_}),
-      commandPanelWindow_(CommandPanelController::create(panelPresenter_, *workspace_,
-                                                         client_.commandService, client_.queue)),
-      resultPanelWindow_(ResultPanelController::create({panelPresenter_, *workspace_, clipboard_,
-                                                        accessibilityService_, client_.preferences,
-                                                        client_.queue, systemLog_})) {
+      commandPanel_(CommandPanelController::create(panelPresenter_, *workspace_,
+                                                   client_.commandService, client_.queue)),
+      resultPanel_(ResultPanelController::create({panelPresenter_, *workspace_, clipboard_,
+                                                  accessibilityService_, client_.preferences,
+                                                  client_.queue, systemLog_})) {
     auto appViewModel = AppViewModel::create(client_.queue, client_.keychain, client_.apiClient,
                                              client_.authService);
     delegate_ = AppDelegate::create(
         AppCollaborators{client_.queue, unbuilt_, hotkeyService_, trust_, permissionAlert_,
-                         accessibilityService_, *commandPanelWindow_, *resultPanelWindow_,
-                         signInPresenter_, unbuilt_, notifier_},
+                         accessibilityService_, *commandPanel_, *resultPanel_, signInPresenter_,
+                         unbuilt_, notifier_},
         std::move(appViewModel));
     scene_ = std::make_unique<AppScene>(delegate_, client_.queue);
     buildTray();

@@ -59,8 +59,8 @@ private:
     SystemLog systemLog_;
     AccessibilityService accessibilityService_;
     QtPanelPresenter panelPresenter_;
-    std::shared_ptr<CommandPanelController> commandPanelWindow_;
-    std::shared_ptr<ResultPanelController> resultPanelWindow_;
+    std::shared_ptr<CommandPanelController> commandPanel_;
+    std::shared_ptr<ResultPanelController> resultPanel_;
     LinuxAccessibilityTrust trust_;
     PermissionAlertBox permissionAlert_;
     std::shared_ptr<AppDelegate> delegate_;

@@ -165,21 +165,21 @@ TEST_F(PanelsTest, RunFailureShowsItsMessageAndReturnRunsTheSameCommandAgain) {
 
 // --- command panel controller --------------------------------------------
 
-class CommandPanelWindowTest : public PanelsTest {
+class CommandPanelControllerTest : public PanelsTest {
 protected:
-    std::shared_ptr<CommandPanelController> window =
+    std::shared_ptr<CommandPanelController> controller =
         CommandPanelController::create(presenter, workspace, service, queue);
     std::vector<ProcessResult> results;
 
     void open(const char* reply = threeCommands) {
         transport.reply(200, reply);
-        window->show("text", [this](ProcessResult r) { results.push_back(std::move(r)); });
+        controller->show("text", [this](ProcessResult r) { results.push_back(std::move(r)); });
         queue.runPending();
     }
     CommandPanelActions& actions() { return presenter.panels.back()->commandActions; }
 };
 
-TEST_F(CommandPanelWindowTest, KeysActOnTheChooserAndOthersPassOn) {
+TEST_F(CommandPanelControllerTest, KeysActOnTheChooserAndOthersPassOn) {
     open();
     struct Row {
         PanelKey key;
@@ -193,19 +193,19 @@ TEST_F(CommandPanelWindowTest, KeysActOnTheChooserAndOthersPassOn) {
                         {PanelKey::keypadEnter, false, 2}};
     for (const Row& row : rows) {
         EXPECT_EQ(actions().key(row.key), row.consumed);
-        EXPECT_EQ(window->viewModel()->selectedIndex.get(), row.selectedAfter);
+        EXPECT_EQ(controller->viewModel()->selectedIndex.get(), row.selectedAfter);
     }
-    EXPECT_TRUE(window->isOpen());
+    EXPECT_TRUE(controller->isOpen());
     EXPECT_TRUE(transport.requests.size() == 1u); // only the fetch: nothing ran
 }
 
-TEST_F(CommandPanelWindowTest, EscapeDuringARunStillDeliversItsResult) {
+TEST_F(CommandPanelControllerTest, EscapeDuringARunStillDeliversItsResult) {
     open();
     transport.holding = true;
     transport.reply(200, processReply("done"));
     EXPECT_TRUE(actions().key(PanelKey::returnKey));
     EXPECT_TRUE(actions().key(PanelKey::escape));
-    EXPECT_FALSE(window->isOpen());
+    EXPECT_FALSE(controller->isOpen());
     EXPECT_THAT(workspace.activations, ElementsAre(77));
     transport.releaseNext();
     queue.runPending();
@@ -214,38 +214,38 @@ TEST_F(CommandPanelWindowTest, EscapeDuringARunStillDeliversItsResult) {
     EXPECT_THAT(workspace.activations, ElementsAre(77)); // a result re-activates nothing
 }
 
-TEST_F(CommandPanelWindowTest, ClickOnARowSelectsAndRunsIt) {
+TEST_F(CommandPanelControllerTest, ClickOnARowSelectsAndRunsIt) {
     open();
-    window->viewModel()->selectedIndex.set(1);
+    controller->viewModel()->selectedIndex.set(1);
     transport.reply(200, processReply("third"));
     actions().rowClicked(2);
     queue.runPending();
     EXPECT_EQ(transport.requests.back().url, "https://scribeon.test/api/v1/commands/c/process");
     EXPECT_EQ(results.size(), 1u);
-    EXPECT_FALSE(window->isOpen());
+    EXPECT_FALSE(controller->isOpen());
 }
 
-TEST_F(CommandPanelWindowTest, SecondShowReplacesTheOpenChooserWithoutReactivating) {
+TEST_F(CommandPanelControllerTest, SecondShowReplacesTheOpenChooserWithoutReactivating) {
     open();
-    const auto firstModel = window->viewModel();
+    const auto firstModel = controller->viewModel();
     open();
     EXPECT_FALSE(presenter.panels[0]->open);
     EXPECT_TRUE(presenter.panels[1]->open);
-    EXPECT_NE(window->viewModel(), firstModel);
+    EXPECT_NE(controller->viewModel(), firstModel);
     EXPECT_TRUE(workspace.activations.empty());
 }
 
-TEST_F(CommandPanelWindowTest, LosingActivationDismissesAndReactivatesTheSource) {
+TEST_F(CommandPanelControllerTest, LosingActivationDismissesAndReactivatesTheSource) {
     open();
     actions().deactivated();
-    EXPECT_FALSE(window->isOpen());
+    EXPECT_FALSE(controller->isOpen());
     EXPECT_THAT(workspace.activations, ElementsAre(77));
 
     workspace.frontmost.reset();
     open();
     actions().close();
     EXPECT_THAT(workspace.activations, ElementsAre(77)); // no source: nothing to bring back
-    EXPECT_EQ(window->sourceApp(), std::nullopt);
+    EXPECT_EQ(controller->sourceApp(), std::nullopt);
 }
 
 // --- result panel and hints -----------------------------------------------
@@ -266,17 +266,17 @@ struct RecordingReplacement : TextReplacement {
     }
 };
 
-class ResultPanelWindowTest : public PanelsTest {
+class ResultPanelControllerTest : public PanelsTest {
 protected:
     InMemoryClipboard clipboard;
     RecordingReplacement replacement;
     RecordingLog log;
-    std::shared_ptr<ResultPanelController> window = ResultPanelController::create(
+    std::shared_ptr<ResultPanelController> controller = ResultPanelController::create(
         {presenter, workspace, clipboard, replacement, preferences, queue, log});
     const RunningApplication source{42, "mousepad", "mousepad"};
 
     void open() {
-        window->show(ProcessResult{"fix", "Fix", "teh cat", "the cat"}, source, std::nullopt);
+        controller->show(ProcessResult{"fix", "Fix", "teh cat", "the cat"}, source, std::nullopt);
     }
     std::shared_ptr<FakePanelPresenter::Shown> lastPanel() { return presenter.panels.back(); }
     int openHints() {
@@ -287,9 +287,9 @@ protected:
     }
 };
 
-TEST_F(ResultPanelWindowTest, ShowsTheResultWithCharacterCounts) {
-    window->show(ProcessResult{"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}, source,
-                 std::string("note"));
+TEST_F(ResultPanelControllerTest, ShowsTheResultWithCharacterCounts) {
+    controller->show(ProcessResult{"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}, source,
+                     std::string("note"));
     const ResultPanelContent& content = *lastPanel()->content;
     EXPECT_EQ(content.commandName, "Fix");
     EXPECT_EQ(content.processedCharacters, 1u);
@@ -297,21 +297,21 @@ TEST_F(ResultPanelWindowTest, ShowsTheResultWithCharacterCounts) {
     EXPECT_EQ(content.message, "note");
 }
 
-TEST_F(ResultPanelWindowTest, EscapeIsConsumedAndOtherKeysPassOn) {
+TEST_F(ResultPanelControllerTest, EscapeIsConsumedAndOtherKeysPassOn) {
     open();
     EXPECT_FALSE(lastPanel()->resultActions.key(PanelKey::other));
     EXPECT_FALSE(lastPanel()->resultActions.key(PanelKey::returnKey));
-    EXPECT_TRUE(window->isOpen());
+    EXPECT_TRUE(controller->isOpen());
     EXPECT_TRUE(lastPanel()->resultActions.key(PanelKey::escape));
-    EXPECT_FALSE(window->isOpen());
+    EXPECT_FALSE(controller->isOpen());
     EXPECT_THAT(workspace.activations, ElementsAre(42));
 }
 
-TEST_F(ResultPanelWindowTest, CopyTwiceWithinFiveSecondsKeepsOneHintForItsFullTime) {
+TEST_F(ResultPanelControllerTest, CopyTwiceWithinFiveSecondsKeepsOneHintForItsFullTime) {
     open();
     lastPanel()->resultActions.copy("the cat");
     EXPECT_EQ(clipboard.formats, (InMemoryClipboard::Formats{{"text/plain", "the cat"}}));
-    EXPECT_FALSE(window->isOpen());
+    EXPECT_FALSE(controller->isOpen());
     EXPECT_THAT(workspace.activations, ElementsAre(42));
     EXPECT_EQ(openHints(), 1);
     queue.advance(3s);
@@ -324,16 +324,16 @@ TEST_F(ResultPanelWindowTest, CopyTwiceWithinFiveSecondsKeepsOneHintForItsFullTi
     EXPECT_EQ(openHints(), 0);
 }
 
-TEST_F(ResultPanelWindowTest, OkBeforeFiveSecondsClosesTheHint) {
+TEST_F(ResultPanelControllerTest, OkBeforeFiveSecondsClosesTheHint) {
     open();
     lastPanel()->resultActions.copy("the cat");
     presenter.panels.back()->hintActions.dismiss();
-    EXPECT_FALSE(window->isHintShown());
+    EXPECT_FALSE(controller->isHintShown());
     queue.advance(5s);
-    EXPECT_FALSE(window->isHintShown());
+    EXPECT_FALSE(controller->isHintShown());
 }
 
-TEST_F(ResultPanelWindowTest, DontShowAgainIsWrittenAtEveryChangeAndPerKind) {
+TEST_F(ResultPanelControllerTest, DontShowAgainIsWrittenAtEveryChangeAndPerKind) {
     open();
     lastPanel()->resultActions.copy("x");
     auto& hint = presenter.panels.back()->hintActions;
@@ -345,17 +345,17 @@ TEST_F(ResultPanelWindowTest, DontShowAgainIsWrittenAtEveryChangeAndPerKind) {
     hint.dismiss();
     open();
     lastPanel()->resultActions.copy("x");
-    EXPECT_FALSE(window->isHintShown());
+    EXPECT_FALSE(controller->isHintShown());
     open();
     lastPanel()->resultActions.replace("x");
     queue.advance(300ms);
-    EXPECT_TRUE(window->isHintShown()); // the replace hint has its own key
+    EXPECT_TRUE(controller->isHintShown()); // the replace hint has its own key
 }
 
-TEST_F(ResultPanelWindowTest, ReplaceWritesTheClipboardFirstThenReplacesAfterAPause) {
+TEST_F(ResultPanelControllerTest, ReplaceWritesTheClipboardFirstThenReplacesAfterAPause) {
     open();
     lastPanel()->resultActions.replace("the cat");
-    EXPECT_FALSE(window->isOpen());
+    EXPECT_FALSE(controller->isOpen());
     EXPECT_EQ(clipboard.text(), "the cat");
     EXPECT_THAT(log.lines,
                 ElementsAre("[Scribeon] replaceInSourceApp: sourcePid=42, app=mousepad"));
@@ -369,7 +369,7 @@ TEST_F(ResultPanelWindowTest, ReplaceWritesTheClipboardFirstThenReplacesAfterAPa
     EXPECT_EQ(log.lines.back(), "[Scribeon] after 0.3s: frontmost=mousepad pid=77");
 }
 
-TEST_F(ResultPanelWindowTest, ReplaceHintIsForcedExactlyWhenOnlyTheClipboardHasTheText) {
+TEST_F(ResultPanelControllerTest, ReplaceHintIsForcedExactlyWhenOnlyTheClipboardHasTheText) {
     preferences.setBoolean("hideReplaceHint", true);
     struct Row {
         ReplaceResult outcome;
@@ -381,7 +381,7 @@ TEST_F(ResultPanelWindowTest, ReplaceHintIsForcedExactlyWhenOnlyTheClipboardHasT
         open();
         lastPanel()->resultActions.replace("the cat");
         queue.advance(300ms);
-        EXPECT_EQ(window->isHintShown(), row.hintShown);
+        EXPECT_EQ(controller->isHintShown(), row.hintShown);
     }
 }
 
