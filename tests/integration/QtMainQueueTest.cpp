@@ -2,11 +2,14 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 
 namespace scribeon {
@@ -43,6 +46,25 @@ TEST(QtMainQueueTest, TasksPostedFromAWorkerRunOnTheMainThreadInOrder) {
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
     EXPECT_EQ(order.back(), 1000);
+}
+
+// A task that opens a modal dialog runs a nested event loop; the tasks
+// queued behind it run inside that loop, in order, not after it ends.
+TEST(QtMainQueueTest, TasksQueuedBehindANestedEventLoopRunInsideIt) {
+    QtMainQueue queue;
+    std::vector<std::string> order;
+    queue.post([&] {
+        order.push_back("modal opens");
+        QEventLoop modal; // what a modal dialog's exec() runs
+        queue.post([&] { modal.quit(); });
+        QTimer::singleShot(10000, &modal, &QEventLoop::quit);
+        modal.exec();
+        order.push_back("modal closes");
+    });
+    queue.post([&] { order.push_back("second"); });
+    queue.post([&] { order.push_back("third"); });
+    ASSERT_TRUE(processUntil([&] { return order.size() == 4; }));
+    EXPECT_EQ(order, (std::vector<std::string>{"modal opens", "second", "third", "modal closes"}));
 }
 
 TEST(QtMainQueueTest, CancelledDelayedTaskDoesNotRun) {
