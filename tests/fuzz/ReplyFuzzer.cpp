@@ -19,7 +19,7 @@ template <typename Reply> void expectCompletion(APIClient& client, const char* e
     client.request<Reply>(endpoint, "GET", true, [&](ServiceResult<Reply> result) {
         completed = true;
         if (!result)
-            (void)result.error().description;
+            (void)result.error().description();
     });
     if (!completed)
         __builtin_trap();
