@@ -2,7 +2,6 @@
 
 #include "accessibility/SelectionCapture.h"
 #include "app/AppViewModel.h"
-#include "app/UpdateManager.h"
 #include "hotkey/HotkeyRegistration.h"
 #include "panels/CommandChooser.h"
 #include "panels/ResultPresenter.h"
@@ -12,6 +11,7 @@
 #include "ui/PermissionAlert.h"
 #include "ui/SettingsPresenter.h"
 #include "ui/SignInPresenter.h"
+#include "update/UpdateManager.h"
 
 #include <memory>
 

@@ -71,6 +71,16 @@ void AppViewModel::onLoginSuccess() {
     queue_.post(weakly(shared_from_this(), [](AppViewModel& self) { self.loadUser(); }));
 }
 
+void AppViewModel::adoptStoredSignIn() {
+    const bool stored = keychain_.read(KeychainService::authTokenKey).has_value();
+    isAuthenticated.set(stored);
+    if (!stored) {
+        user.set(std::nullopt);
+        return;
+    }
+    loadUser();
+}
+
 void AppViewModel::showErrorMessage(std::string message) {
     errorMessage.set(std::move(message));
     queue_.postAfter(errorMessageLifetime, weakly(shared_from_this(), [](AppViewModel& self) {

@@ -37,6 +37,9 @@ public:
     void loadUser(std::function<void()> done = {});
     void logout(std::function<void()> done = {});
     void onLoginSuccess();
+    // Another process (`scribeon --sign-in`) changed the credential store:
+    // read it again and, when a token is there, load the account.
+    void adoptStoredSignIn();
     void showErrorMessage(std::string message);
 
 private:

@@ -24,4 +24,8 @@ std::optional<std::string> missingDisplayReason();
 // variable SCRIBEON_SERVICE_ORIGIN (a self-hosted service, or a test's own).
 std::string serviceBaseURL();
 
+// The update feed: the address built in, or the service's origin (as above)
+// followed by "/appcast.xml".
+std::string appcastURL();
+
 } // namespace scribeon

@@ -56,6 +56,32 @@ template <typename Visit> void forEachGraphemeStart(std::string_view utf8, Visit
     });
 }
 
+bool isLineBreak(utf8proc_int32_t codePoint) {
+    if ((codePoint >= 0x0A && codePoint <= 0x0D) || codePoint == 0x85)
+        return true;
+    const auto category = utf8proc_category(codePoint);
+    return category == UTF8PROC_CATEGORY_ZL || category == UTF8PROC_CATEGORY_ZP;
+}
+
+void appendCodePoint(std::string& out, utf8proc_int32_t codePoint) {
+    utf8proc_uint8_t bytes[4];
+    const auto length = utf8proc_encode_char(codePoint, bytes);
+    out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+}
+
+template <typename Keep> std::string_view trimmedWhere(std::string_view utf8, Keep keep) {
+    std::size_t start = utf8.size();
+    std::size_t end = 0;
+    forEachCodePoint(utf8, [&](std::size_t offset, std::size_t length, utf8proc_int32_t codePoint) {
+        if (keep(codePoint)) {
+            start = std::min(start, offset);
+            end = offset + length;
+        }
+        return true;
+    });
+    return start >= end ? std::string_view() : utf8.substr(start, end - start);
+}
+
 bool isTextArtefact(utf8proc_int32_t codePoint) {
     return codePoint == 0xFEFF || codePoint == 0xFFFC ||
            (codePoint >= 0xFDD0 && codePoint <= 0xFDEF) ||
@@ -83,16 +109,35 @@ std::size_t graphemeCount(std::string_view utf8) {
 }
 
 std::string_view trimmed(std::string_view utf8) {
-    std::size_t start = utf8.size();
-    std::size_t end = 0;
+    return trimmedWhere(utf8, [](utf8proc_int32_t codePoint) {
+        return codePoint < 0 || !isWhiteSpaceOrNewline(codePoint);
+    });
+}
+
+std::string_view trimmedBlanks(std::string_view utf8) {
+    return trimmedWhere(utf8, [](utf8proc_int32_t codePoint) {
+        return codePoint < 0 || !isWhiteSpaceOrNewline(codePoint) || isLineBreak(codePoint);
+    });
+}
+
+std::string capitalizedWords(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    bool wordStart = true;
     forEachCodePoint(utf8, [&](std::size_t offset, std::size_t length, utf8proc_int32_t codePoint) {
-        if (codePoint < 0 || !isWhiteSpaceOrNewline(codePoint)) {
-            start = std::min(start, offset);
-            end = offset + length;
+        if (codePoint < 0) {
+            out.append(utf8.substr(offset, length));
+            wordStart = false;
+            return true;
         }
+        const bool space = isWhiteSpaceOrNewline(codePoint);
+        appendCodePoint(
+            out, space ? codePoint
+                       : (wordStart ? utf8proc_toupper(codePoint) : utf8proc_tolower(codePoint)));
+        wordStart = space;
         return true;
     });
-    return start >= end ? std::string_view() : utf8.substr(start, end - start);
+    return out;
 }
 
 std::string_view graphemePrefix(std::string_view utf8, std::size_t count) {

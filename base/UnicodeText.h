@@ -17,6 +17,14 @@ std::size_t graphemeCount(std::string_view utf8);
 // The text without leading and trailing white space and line breaks.
 std::string_view trimmed(std::string_view utf8);
 
+// The text without leading and trailing white space other than line breaks
+// (blanks and tabs): what a one-line form field ignores.
+std::string_view trimmedBlanks(std::string_view utf8);
+
+// Every word (a run after white space) with its first letter upper-cased and
+// the rest lower-cased: "PRO team" -> "Pro Team".
+std::string capitalizedWords(std::string_view utf8);
+
 // The first `count` user-perceived characters of the text.
 std::string_view graphemePrefix(std::string_view utf8, std::size_t count);
 

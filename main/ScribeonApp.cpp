@@ -1,5 +1,7 @@
 #include "main/ScribeonApp.h"
 
+#include "hotkey/AppConfig.h"
+#include "hotkey/HotkeyText.h"
 #include "platform/UnavailableDesktop.h"
 #include "platform/UnavailableGlobalHotkey.h"
 #include "platform/linux/X11GlobalHotkey.h"
@@ -11,6 +13,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +42,15 @@ std::unique_ptr<Workspace> openWorkspace(AtspiAccessibilityBridge& bridge) {
     return std::make_unique<UnavailableWorkspace>();
 }
 
+UpdaterSettings updaterSettings() {
+    QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (downloads.isEmpty())
+        downloads = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                    QStringLiteral("/updates");
+    return {appcastURL(), SCRIBEON_BUILD, SCRIBEON_VERSION, SCRIBEON_UPDATE_PUBLIC_KEY,
+            downloads.toStdString()};
+}
+
 std::unique_ptr<KeySynth> openKeySynth() {
     if (auto xtest = XTestKeySynth::open())
         return xtest;
@@ -56,12 +69,15 @@ ScribeonApp::ScribeonApp()
                                                    client_.commandService, client_.queue)),
       resultPanel_(ResultPanelController::create({panelPresenter_, *workspace_, clipboard_,
                                                   accessibilityService_, client_.preferences,
-                                                  client_.queue, systemLog_})) {
+                                                  client_.queue, systemLog_})),
+      updater_(AppcastUpdater::create({client_.transport, appcastParser_, client_.preferences,
+                                       client_.queue, updateDialog_, urlOpener_, systemLog_},
+                                      updaterSettings())) {
     auto appViewModel = AppViewModel::create(client_.queue, client_.keychain, client_.apiClient,
                                              client_.authService);
     delegate_ = AppDelegate::create(
-        AppCollaborators{client_.queue, unbuilt_, hotkeyService_, trust_, permissionAlert_,
-                         accessibilityService_, *commandPanel_, *resultPanel_, signInPresenter_,
+        AppCollaborators{client_.queue, *updater_, hotkeyService_, trust_, permissionAlert_,
+                         accessibilityService_, *commandPanel_, *resultPanel_, loginWindow_,
                          unbuilt_, notifier_},
         std::move(appViewModel));
     scene_ = std::make_unique<AppScene>(delegate_, client_.queue);
@@ -80,10 +96,17 @@ void ScribeonApp::watchShortcutRegistration() {
 
 SingleInstance::Listen ScribeonApp::serveOtherInstances() {
     return singleInstance_.listen([this](SingleInstance::Message message) {
-        if (message == SingleInstance::Message::trigger)
+        switch (message) {
+        case SingleInstance::Message::trigger:
             client_.queue.post([this] { trigger(); });
-        else
-            trayMenu_.popup(QCursor::pos());
+            break;
+        case SingleInstance::Message::show:
+            openTrayPanel(QRect());
+            break;
+        case SingleInstance::Message::signedIn:
+            delegate_->appViewModel().adoptStoredSignIn();
+            break;
+        }
     });
 }
 
@@ -99,15 +122,55 @@ ScribeonApp::~ScribeonApp() {
     terminate();
 }
 
+MenuBarModel ScribeonApp::menuBarModel() {
+    AppViewModel& state = delegate_->appViewModel();
+    return {state.isAuthenticated,
+            state.user,
+            state.errorMessage,
+            state.isUpdateAvailable,
+            state.availableVersion,
+            [this] {
+                const HotkeyPair pair = AppConfig::Hotkey::read(client_.preferences);
+                return formatMenuHotkey(pair.keyCode, pair.modifiers);
+            },
+            [&state] { state.showSettingsWindow.set(true); },
+            [this] { updater_->checkForUpdates(); },
+            [vm = state.shared_from_this()] { vm->logout(); },
+            [] { QCoreApplication::quit(); },
+            [&state] { state.showLoginWindow.set(true); },
+            [this] {
+                const std::string api = serviceBaseURL();
+                urlOpener_.openURL(api.substr(0, api.rfind("/api/v1")) + "/sign-up");
+            }};
+}
+
 void ScribeonApp::buildTray() {
-    QAction* quit = trayMenu_.addAction(tr("Quit"));
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
-    connect(&trayMenu_, &QMenu::aboutToShow, this, [this] { scene_->menuShown(); });
+    menuModel_ = std::make_unique<MenuBarModel>(menuBarModel());
+    menuView_ = std::make_unique<MenuBarView>(*menuModel_);
+    menuView_->onShown = [this] { scene_->menuShown(); };
+    menuView_->onHidden = [this] { scene_->menuHidden(); };
+    connect(&trayMenu_, &QMenu::aboutToShow, this, [this] {
+        MenuBarView::fillMenu(trayMenu_, *menuModel_);
+        scene_->menuShown();
+    });
     connect(&trayMenu_, &QMenu::aboutToHide, this, [this] { scene_->menuHidden(); });
+    connect(&trayIcon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    openTrayPanel(trayIcon_.geometry());
+            });
     trayIcon_.setIcon(menuBarIcon());
     trayIcon_.setToolTip(QStringLiteral("Scribeon"));
     trayIcon_.setContextMenu(&trayMenu_);
     trayIcon_.show();
+}
+
+void ScribeonApp::openTrayPanel(const QRect& anchor) {
+    if (menuView_->isVisible()) {
+        menuView_->hide();
+        return;
+    }
+    menuView_->popUp(anchor);
 }
 
 void ScribeonApp::launch() {

@@ -3,7 +3,6 @@
 #include "accessibility/AccessibilityService.h"
 #include "app/AppDelegate.h"
 #include "app/AppScene.h"
-#include "app/NotifyingSignInPresenter.h"
 #include "app/UnbuiltCollaborators.h"
 #include "hotkey/HotkeyService.h"
 #include "main/ClientStack.h"
@@ -16,9 +15,16 @@
 #include "platform/linux/SystemLog.h"
 #include "platform/linux/ThreadSleeper.h"
 #include "platform/qt/DesktopNotifier.h"
+#include "platform/qt/DesktopUrlOpener.h"
+#include "platform/qt/QtAppcastParser.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/SingleInstance.h"
+#include "ui/MenuBarModel.h"
+#include "ui/widgets/LoginWindow.h"
+#include "ui/widgets/MenuBarView.h"
 #include "ui/widgets/PermissionAlertBox.h"
+#include "ui/widgets/UpdateDialog.h"
+#include "update/AppcastUpdater.h"
 
 #include <QMenu>
 #include <QObject>
@@ -46,6 +52,8 @@ public:
 private:
     void buildTray();
     void watchShortcutRegistration();
+    MenuBarModel menuBarModel();
+    void openTrayPanel(const QRect& anchor);
 
     ClientStack client_;
     std::unique_ptr<GlobalHotkey> globalHotkey_;
@@ -63,12 +71,18 @@ private:
     std::shared_ptr<ResultPanelController> resultPanel_;
     LinuxAccessibilityTrust trust_;
     PermissionAlertBox permissionAlert_;
+    LoginWindow loginWindow_{client_.authService};
+    DesktopUrlOpener urlOpener_;
+    QtAppcastParser appcastParser_;
+    UpdateDialog updateDialog_;
+    std::shared_ptr<AppcastUpdater> updater_;
     std::shared_ptr<AppDelegate> delegate_;
     std::unique_ptr<AppScene> scene_;
+    std::unique_ptr<MenuBarModel> menuModel_;
+    std::unique_ptr<MenuBarView> menuView_;
     QMenu trayMenu_;
     QSystemTrayIcon trayIcon_;
     DesktopNotifier notifier_{trayIcon_};
-    NotifyingSignInPresenter signInPresenter_{notifier_};
     SingleInstance singleInstance_;
     bool terminated_ = false;
 };

@@ -1,6 +1,7 @@
 #include "main/SignInCommand.h"
 
 #include "main/ClientStack.h"
+#include "platform/qt/SingleInstance.h"
 
 #include <QCoreApplication>
 
@@ -24,6 +25,8 @@ int runSignInCommand(const std::string& email, int argc, char** argv) {
             if (token) {
                 std::printf("Signed in as %s\n", email.c_str());
                 status = 0;
+                // A running Scribeon reads the credential store only when told.
+                SingleInstance::handOff(SingleInstance::Message::signedIn);
             } else {
                 std::fprintf(stderr, "scribeon: %s\n", token.error().description().c_str());
             }

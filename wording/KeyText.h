@@ -34,11 +34,6 @@ inline constexpr std::string_view waylandShortcutHint =
     "scribeon: on Wayland the shortcut works only while an X11 application has the focus; bind "
     "a shortcut in your desktop's keyboard settings to the command \"scribeon --trigger\"";
 
-// What a shortcut press says while nobody is signed in and there is no
-// sign-in window to open.
-inline constexpr std::string_view signInFirstMessage =
-    "Sign in to Scribeon first: run \"scribeon --sign-in EMAIL\" in a terminal.";
-
 // The floating panels.
 inline constexpr std::string_view copyBadge = "C";
 inline constexpr std::string_view replaceBadge = "\u21A9"; // ↩

@@ -1,46 +1,37 @@
 #include "panels/widgets/PanelIcons.h"
 
-#include <QLabel>
+#include "platform/qt/ThemedIcon.h"
 
-#include <QApplication>
+#include <QLabel>
 
 namespace scribeon::PanelIcons {
 
-namespace {
-
-QIcon themed(const char* name, QStyle::StandardPixmap fallback) {
-    return QIcon::fromTheme(QString::fromLatin1(name),
-                            QApplication::style()->standardIcon(fallback));
-}
-
-} // namespace
-
 QIcon close() {
-    return themed("window-close", QStyle::SP_TitleBarCloseButton);
+    return themedIcon("window-close", QStyle::SP_TitleBarCloseButton);
 }
 QIcon warning() {
-    return themed("dialog-warning", QStyle::SP_MessageBoxWarning);
+    return themedIcon("dialog-warning", QStyle::SP_MessageBoxWarning);
 }
 QIcon empty() {
-    return themed("mail-inbox", QStyle::SP_DirIcon);
+    return themedIcon("mail-inbox", QStyle::SP_DirIcon);
 }
 QIcon next() {
-    return themed("go-next", QStyle::SP_ArrowRight);
+    return themedIcon("go-next", QStyle::SP_ArrowRight);
 }
 QIcon information() {
-    return themed("dialog-information", QStyle::SP_MessageBoxInformation);
+    return themedIcon("dialog-information", QStyle::SP_MessageBoxInformation);
 }
 QIcon done() {
-    return themed("emblem-ok-symbolic", QStyle::SP_DialogApplyButton);
+    return themedIcon("emblem-ok-symbolic", QStyle::SP_DialogApplyButton);
 }
 QIcon document() {
-    return themed("text-x-generic", QStyle::SP_FileIcon);
+    return themedIcon("text-x-generic", QStyle::SP_FileIcon);
 }
 QIcon copy() {
-    return themed("edit-copy", QStyle::SP_FileDialogNewFolder);
+    return themedIcon("edit-copy", QStyle::SP_FileDialogNewFolder);
 }
 QIcon replace() {
-    return themed("view-refresh", QStyle::SP_BrowserReload);
+    return themedIcon("view-refresh", QStyle::SP_BrowserReload);
 }
 
 QLabel* label(const QIcon& icon, int size) {

@@ -20,7 +20,15 @@ constexpr int answerTimeoutMs = 3000;
 constexpr qint64 longestMessage = 64;
 
 const char* wireName(SingleInstance::Message message) {
-    return message == SingleInstance::Message::trigger ? "trigger\n" : "show\n";
+    switch (message) {
+    case SingleInstance::Message::trigger:
+        return "trigger\n";
+    case SingleInstance::Message::signedIn:
+        return "signed-in\n";
+    case SingleInstance::Message::show:
+        break;
+    }
+    return "show\n";
 }
 
 class FileDescriptor {
@@ -127,6 +135,8 @@ void SingleInstance::acceptConnections() {
                 message = Message::trigger;
             else if (line == "show")
                 message = Message::show;
+            else if (line == "signed-in")
+                message = Message::signedIn;
             connection->write(message ? "ok\n" : "unknown\n");
             connection->flush();
             connection->disconnectFromServer();

@@ -9,11 +9,12 @@ namespace scribeon {
 
 // One Scribeon per user session. The running instance listens on a local
 // socket in $XDG_RUNTIME_DIR; a second `scribeon` hands it a message
-// ("trigger": run the shortcut's pipeline, "show": bring the tray menu
-// forward) and exits.
+// ("trigger": run the shortcut's pipeline, "show": open the tray panel,
+// "signed-in": a sign-in from the command line changed the credential store)
+// and exits.
 class SingleInstance {
 public:
-    enum class Message { trigger, show };
+    enum class Message { trigger, show, signedIn };
     enum class HandOff { delivered, noInstance, noAnswer };
 
     static QString defaultSocketPath();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "accessibility/SelectionCapture.h"
-#include "app/UpdateManager.h"
 #include "hotkey/HotkeyRegistration.h"
 #include "panels/CommandChooser.h"
 #include "panels/ResultPresenter.h"
@@ -11,6 +10,7 @@
 #include "ui/PermissionAlert.h"
 #include "ui/SettingsPresenter.h"
 #include "ui/SignInPresenter.h"
+#include "update/UpdateManager.h"
 
 #include <deque>
 #include <string>
@@ -53,6 +53,9 @@ struct FakeUpdateManager : UpdateManager {
         journal.add("updater.callback");
         callback = std::move(cb);
     }
+    void checkForUpdates() override { journal.add("updater.check"); }
+    bool automaticallyChecksForUpdates() override { return true; }
+    void setAutomaticallyChecksForUpdates(bool) override {}
 };
 
 struct FakeHotkey : HotkeyRegistration {

@@ -85,6 +85,41 @@ TEST(TrimmedTest, DropsWhiteSpaceAndLineBreaksAtBothEnds) {
         EXPECT_EQ(trimmed(c.text), c.expected) << c.text;
 }
 
+TEST(TrimmedBlanksTest, DropsBlanksAndTabsButKeepsLineBreaks) {
+    const struct {
+        std::string text, expected;
+    } cases[] = {
+        {"  bob@example.com ", "bob@example.com"},
+        {"\t \t", ""},
+        {"\nbob\n", "\nbob\n"},
+        {" \n ", "\n"},
+        {"\xC2\xA0x\xE2\x80\x83", "x"},     // no-break space, em space
+        {"\xE2\x80\xA8x", "\xE2\x80\xA8x"}, // line separator stays
+        {" pass word ", "pass word"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(trimmedBlanks(c.text), c.expected) << c.text;
+}
+
+TEST(CapitalizedWordsTest, UpperCasesTheFirstLetterOfEachWordOnly) {
+    const struct {
+        std::string text, expected;
+    } cases[] = {
+        {"pro", "Pro"},
+        {"PRO", "Pro"},
+        {"team plan", "Team Plan"},
+        {"  two  spaces", "  Two  Spaces"},
+        {"\xC3\xA9quipe", "\xC3\x89quipe"}, // équipe -> Équipe
+        {"", ""},
+        {"\xFF"
+         "ab",
+         "\xFF"
+         "ab"}, // a stray byte starts the word and stays
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(capitalizedWords(c.text), c.expected) << c.text;
+}
+
 TEST(GraphemePrefixTest, NeverCutsACharacterApart) {
     const std::string thumbs = "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD";
     const struct {

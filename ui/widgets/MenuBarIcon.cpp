@@ -43,4 +43,11 @@ QIcon menuBarIcon(const QString& resourcePath) {
     return icon;
 }
 
+QIcon applicationIcon() {
+    QIcon bundled(QStringLiteral(":/MenuBarIcon.png"));
+    if (bundled.isNull())
+        bundled = fallbackIcon();
+    return QIcon::fromTheme(QStringLiteral("app.scribeon.Scribeon"), bundled);
+}
+
 } // namespace scribeon

@@ -6,8 +6,8 @@
 
 namespace scribeon {
 
-// Software updates: started once at launch; reports the outcome of every
-// check on the main queue.
+// Software updates: started once at launch; reports whether a newer version
+// exists after every check that got an answer, on the main queue.
 class UpdateManager {
 public:
     using AvailabilityCallback =
@@ -15,6 +15,10 @@ public:
     virtual ~UpdateManager() = default;
     virtual void startUpdater() = 0;
     virtual void setOnUpdateAvailabilityChanged(AvailabilityCallback callback) = 0;
+    // Asked for by the user: shows the updater's own dialog.
+    virtual void checkForUpdates() = 0;
+    virtual bool automaticallyChecksForUpdates() = 0;
+    virtual void setAutomaticallyChecksForUpdates(bool enabled) = 0;
 };
 
 } // namespace scribeon

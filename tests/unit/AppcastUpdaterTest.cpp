@@ -1,0 +1,324 @@
+#include "update/AppcastUpdater.h"
+
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/InMemoryPreferences.h"
+#include "platform/fake/RecordingLog.h"
+#include "platform/fake/RecordingUrlOpener.h"
+
+#include <gtest/gtest.h>
+#include <sodium.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace scribeon {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct ScriptedParser : AppcastParser {
+    std::vector<AppcastItem> items;
+    std::optional<std::string> failure;
+    std::vector<std::string> seen;
+    Result<std::vector<AppcastItem>, std::string> parse(std::string_view xml) override {
+        seen.emplace_back(xml);
+        if (failure)
+            return *failure;
+        return items;
+    }
+};
+
+struct RecordingPrompt : UpdatePrompt {
+    std::vector<std::string> shown;
+    std::function<void()> download;
+    void showChecking() override { shown.push_back("checking"); }
+    void showUpToDate(const std::string& current) override {
+        shown.push_back("up to date " + current);
+    }
+    void showFound(const AppcastItem& item, const std::string& current,
+                   std::function<void()> onDownload) override {
+        shown.push_back("found " + item.displayVersion + " over " + current);
+        download = std::move(onDownload);
+    }
+    void showDownloading() override { shown.push_back("downloading"); }
+    void showDownloaded(const std::string& path) override { shown.push_back("downloaded " + path); }
+    void showFailure(const std::string& message) override {
+        shown.push_back("failure: " + message);
+    }
+};
+
+struct Keys {
+    std::string publicKey, secretKey;
+    Keys() {
+        if (sodium_init() < 0)
+            throw std::runtime_error("libsodium");
+        unsigned char pk[crypto_sign_PUBLICKEYBYTES], sk[crypto_sign_SECRETKEYBYTES];
+        crypto_sign_keypair(pk, sk);
+        publicKey.assign(reinterpret_cast<char*>(pk), sizeof pk);
+        secretKey.assign(reinterpret_cast<char*>(sk), sizeof sk);
+    }
+    std::string base64(const std::string& bytes) const {
+        std::string out(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL),
+                        '\0');
+        sodium_bin2base64(out.data(), out.size(),
+                          reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                          sodium_base64_VARIANT_ORIGINAL);
+        out.resize(out.size() - 1);
+        return out;
+    }
+    std::string sign(const std::string& bytes) const {
+        unsigned char signature[crypto_sign_BYTES];
+        crypto_sign_detached(signature, nullptr,
+                             reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                             reinterpret_cast<const unsigned char*>(secretKey.data()));
+        return base64(std::string(reinterpret_cast<char*>(signature), sizeof signature));
+    }
+};
+
+AppcastItem release(std::string version, std::string display) {
+    AppcastItem item;
+    item.version = std::move(version);
+    item.displayVersion = std::move(display);
+    item.enclosureURL = "https://updates.example/scribeon_" + item.displayVersion + "_amd64.deb";
+    return item;
+}
+
+class AppcastUpdaterTest : public testing::Test {
+public:
+    void SetUp() override {
+        directory = std::filesystem::temp_directory_path() /
+                    ("scribeon-updater-" +
+                     std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(directory);
+        updater =
+            AppcastUpdater::create({transport, parser, preferences, queue, prompt, opener, log},
+                                   {"https://updates.example/appcast.xml", "0.1.0", "0.1.0",
+                                    keys.base64(keys.publicKey), directory.string()});
+        updater->setOnUpdateAvailabilityChanged(
+            [this](bool available, std::optional<std::string> version) {
+                reports.emplace_back(available, std::move(version));
+            });
+    }
+    void TearDown() override { std::filesystem::remove_all(directory); }
+
+    // A feed with one signed release of `payload`; the user has found it.
+    void findSignedRelease(const std::string& payload, const std::string& signedBytes,
+                           const Keys* signer = nullptr) {
+        AppcastItem item = release("0.2.0", "0.2.0");
+        item.enclosureLength = payload.size();
+        item.edSignature = (signer ? *signer : keys).sign(signedBytes);
+        parser.items = {item};
+        transport.reply(200, "<rss/>");
+        updater->checkForUpdates();
+        queue.runPending();
+        ASSERT_TRUE(prompt.download);
+    }
+
+    Keys keys;
+    FakeHttpTransport transport;
+    ScriptedParser parser;
+    InMemoryPreferences preferences;
+    FakeMainQueue queue;
+    RecordingPrompt prompt;
+    RecordingUrlOpener opener;
+    RecordingLog log;
+    std::filesystem::path directory;
+    std::shared_ptr<AppcastUpdater> updater;
+    std::vector<std::pair<bool, std::optional<std::string>>> reports;
+};
+
+TEST_F(AppcastUpdaterTest, TheNewestLaterItemWinsWhateverItsPlaceInTheFeed) {
+    parser.items = {release("0.1.0", "0.1.0"), release("0.3.0", "0.3"), release("0.2.0", "0.2"),
+                    release("0.3.0b1", "0.3 beta")};
+    transport.reply(200, "<rss/>");
+    updater->checkForUpdates();
+    queue.runPending();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], std::pair(true, std::optional<std::string>("0.3")));
+    EXPECT_EQ(prompt.shown, (std::vector<std::string>{"checking", "found 0.3 over 0.1.0"}));
+    EXPECT_EQ(transport.requests.at(0).url, "https://updates.example/appcast.xml");
+}
+
+TEST_F(AppcastUpdaterTest, NothingNewerReportsNotFoundAndUpToDate) {
+    parser.items = {release("0.1.0", "0.1.0"), release("0.1.0b2", "0.1 beta")};
+    transport.reply(200, "<rss/>");
+    updater->checkForUpdates();
+    queue.runPending();
+    EXPECT_EQ(reports, (decltype(reports){{false, std::nullopt}}));
+    EXPECT_EQ(prompt.shown.back(), "up to date 0.1.0");
+}
+
+TEST_F(AppcastUpdaterTest, FailedChecksReportNothingAndTellOnlyTheUserWhoAsked) {
+    const struct {
+        const char* name;
+        std::function<void(AppcastUpdaterTest&)> arrange;
+        std::string reason;
+    } cases[] = {
+        {"unreachable",
+         [](AppcastUpdaterTest& t) {
+             t.transport.fail({TransportError::Code::timedOut, "The request timed out."});
+         },
+         "The request timed out."},
+        {"status", [](AppcastUpdaterTest& t) { t.transport.reply(404, "gone"); },
+         "the update feed answered with status 404"},
+        {"malformed",
+         [](AppcastUpdaterTest& t) {
+             t.parser.failure = "not well-formed";
+             t.transport.reply(200, "<rss");
+         },
+         "the update feed cannot be read (not well-formed)"},
+        {"huge",
+         [](AppcastUpdaterTest& t) {
+             t.transport.reply(200, std::string(AppcastUpdater::maxFeedBytes + 1, ' '));
+         },
+         "the update feed is larger than 1 MiB"},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        c.arrange(*this);
+        updater->checkForUpdates();
+        queue.runPending();
+        EXPECT_TRUE(reports.empty()) << c.name;
+        EXPECT_EQ(prompt.shown.back(), "failure: Could not check for updates: " + c.reason)
+            << c.name;
+        EXPECT_EQ(log.lines.back(), "[Scribeon] update: check failed: " + c.reason) << c.name;
+    }
+}
+
+TEST_F(AppcastUpdaterTest, AutomaticChecksRunShortlyAfterLaunchThenDailyWithoutADialog) {
+    parser.items = {release("0.2.0", "0.2")};
+    updater->startUpdater();
+    queue.advance(AppcastUpdater::launchCheckDelay - 1ms);
+    EXPECT_TRUE(transport.requests.empty());
+    queue.advance(1ms);
+    EXPECT_EQ(transport.requests.size(), 1u);
+    EXPECT_EQ(reports, (decltype(reports){{true, "0.2"}}));
+    EXPECT_TRUE(prompt.shown.empty());
+    queue.advance(AppcastUpdater::checkInterval);
+    EXPECT_EQ(transport.requests.size(), 2u);
+}
+
+TEST_F(AppcastUpdaterTest, ThePreferenceStopsAndRestartsAutomaticChecks) {
+    EXPECT_TRUE(updater->automaticallyChecksForUpdates()); // on when never set
+    updater->startUpdater();
+    updater->setAutomaticallyChecksForUpdates(false);
+    EXPECT_EQ(preferences.boolean(AppcastUpdater::automaticChecksKey), false);
+    queue.advance(AppcastUpdater::checkInterval * 2);
+    EXPECT_TRUE(transport.requests.empty());
+    updater->setAutomaticallyChecksForUpdates(true);
+    queue.advance(AppcastUpdater::launchCheckDelay);
+    EXPECT_EQ(transport.requests.size(), 1u);
+}
+
+TEST_F(AppcastUpdaterTest, OffAtLaunchMeansNoCheckUntilAsked) {
+    preferences.setBoolean(AppcastUpdater::automaticChecksKey, false);
+    updater->startUpdater();
+    queue.advance(AppcastUpdater::checkInterval * 2);
+    EXPECT_TRUE(transport.requests.empty());
+}
+
+TEST_F(AppcastUpdaterTest, ASignedDownloadIsSavedThenOpened) {
+    const std::string payload = "a package";
+    findSignedRelease(payload, payload);
+    transport.reply(200, payload);
+    prompt.download();
+    queue.runPending();
+    const auto path = directory / "scribeon_0.2.0_amd64.deb";
+    EXPECT_EQ(prompt.shown.back(), "downloaded " + path.string());
+    EXPECT_EQ(opener.files, std::vector<std::string>{path.string()});
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream saved;
+    saved << in.rdbuf();
+    EXPECT_EQ(saved.str(), payload);
+}
+
+TEST_F(AppcastUpdaterTest, ABadDownloadIsDeletedAndNeverOpened) {
+    const std::string unsigned_ =
+        "The downloaded update is not signed by Scribeon. It was deleted.";
+    const Keys stranger;
+    const struct {
+        const char* name;
+        std::string served, signedBytes;
+        const Keys* signer;
+        std::string message;
+    } cases[] = {
+        {"tampered", "a packagE", "a package", nullptr, unsigned_},
+        {"signed by another key", "a package", "a package", &stranger, unsigned_},
+        {"short", "a pack", "a package", nullptr,
+         "The downloaded update does not have the announced size. It was deleted."},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        std::filesystem::create_directories(directory);
+        const auto path = directory / "scribeon_0.2.0_amd64.deb";
+        std::ofstream(path) << "left by an earlier try";
+        findSignedRelease("a package", c.signedBytes, c.signer);
+        transport.reply(200, c.served);
+        prompt.download();
+        queue.runPending();
+        EXPECT_EQ(prompt.shown.back(), "failure: " + c.message) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(path)) << c.name;
+        EXPECT_TRUE(opener.files.empty()) << c.name;
+        EXPECT_EQ(log.lines.back().rfind("[Scribeon] update: refused", 0), 0u) << c.name;
+    }
+}
+
+TEST_F(AppcastUpdaterTest, AMissingSignatureIsRefused) {
+    findSignedRelease("a package", "a package");
+    parser.items[0].edSignature.clear();
+    transport.reply(200, "<rss/>");
+    updater->checkForUpdates();
+    queue.runPending();
+    transport.reply(200, "a package");
+    prompt.download();
+    queue.runPending();
+    EXPECT_EQ(prompt.shown.back(),
+              "failure: The downloaded update is not signed by Scribeon. It was deleted.");
+    EXPECT_TRUE(opener.files.empty());
+}
+
+TEST_F(AppcastUpdaterTest, AnOversizedAnnouncementIsRefusedBeforeDownloading) {
+    AppcastItem item = release("0.2.0", "0.2.0");
+    item.enclosureLength = AppcastUpdater::maxDownloadBytes + 1;
+    parser.items = {item};
+    transport.reply(200, "<rss/>");
+    updater->checkForUpdates();
+    queue.runPending();
+    prompt.download();
+    EXPECT_EQ(transport.requests.size(), 1u);
+    EXPECT_EQ(prompt.shown.back(),
+              "failure: The update is larger than Scribeon downloads (16 MiB).");
+}
+
+TEST_F(AppcastUpdaterTest, TheDownloadedFileNeverLeavesItsDirectory) {
+    const std::string payload = "x";
+    AppcastItem item = release("0.2.0", "0.2.0");
+    item.enclosureURL = "https://updates.example/a/..%2F..%2F.bashrc?x=/etc/passwd";
+    item.enclosureLength = payload.size();
+    item.edSignature = keys.sign(payload);
+    parser.items = {item};
+    transport.reply(200, "<rss/>");
+    updater->checkForUpdates();
+    queue.runPending();
+    transport.reply(200, payload);
+    prompt.download();
+    queue.runPending();
+    ASSERT_EQ(opener.files.size(), 1u);
+    EXPECT_EQ(std::filesystem::path(opener.files[0]).parent_path(), directory);
+    EXPECT_EQ(std::filesystem::path(opener.files[0]).filename(), "_2F.._2F.bashrc");
+}
+
+TEST_F(AppcastUpdaterTest, ReportsAfterTheUpdaterIsGoneAreDropped) {
+    transport.holding = true;
+    updater->checkForUpdates();
+    updater.reset();
+    transport.releaseNext();
+    queue.runPending();
+    EXPECT_TRUE(reports.empty());
+}
+
+} // namespace
+} // namespace scribeon

@@ -1,0 +1,353 @@
+#include "ui/widgets/MenuBarView.h"
+
+#include "platform/qt/ThemedIcon.h"
+#include "ui/widgets/MenuBarIcon.h"
+#include "ui/widgets/StatisticsView.h"
+
+#include <QCursor>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace scribeon {
+
+namespace {
+
+constexpr int textWidth = MenuBarView::panelWidth - 32;
+
+struct RowSpec {
+    const char* key;
+    const char* icon;
+    QStyle::StandardPixmap fallback;
+    const char* title;
+};
+
+constexpr RowSpec settingsRow{"settings", "preferences-system", QStyle::SP_FileDialogDetailedView,
+                              "Settings"};
+constexpr RowSpec updatesRow{"updates", "system-software-update", QStyle::SP_ArrowDown,
+                             "Check for Updates"};
+constexpr RowSpec signOutRow{"signout", "system-log-out", QStyle::SP_DialogCloseButton, "Sign Out"};
+constexpr RowSpec quitRow{"quit", "application-exit", QStyle::SP_DialogCancelButton,
+                          "Quit Scribeon"};
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QLabel* label(const QString& content, qreal pointScale = 1.0, QFont::Weight weight = QFont::Normal,
+              bool secondary = false) {
+    auto* text = new QLabel;
+    QFont font = text->font();
+    font.setPointSizeF(font.pointSizeF() * pointScale);
+    font.setWeight(weight);
+    text->setFont(font);
+    text->setText(text->fontMetrics().elidedText(content, Qt::ElideRight, textWidth));
+    text->setAccessibleName(content);
+    if (text->text() != content)
+        text->setToolTip(content);
+    if (secondary)
+        text->setForegroundRole(QPalette::PlaceholderText);
+    return text;
+}
+
+QFrame* divider() {
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setStyleSheet(QStringLiteral("color: rgba(128, 128, 128, 0.3);"));
+    return line;
+}
+
+QWidget* menuRow(const RowSpec& spec, bool destructive, bool badge, std::function<void()> action) {
+    auto* button = new QPushButton;
+    button->setObjectName(QString::fromLatin1(spec.key));
+    button->setAccessibleName(QString::fromLatin1(spec.title));
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::TabFocus);
+    const QString colour =
+        destructive ? QStringLiteral("#ff3b30") : QStringLiteral("palette(text)");
+    button->setStyleSheet(
+        QStringLiteral(
+            "QPushButton { text-align: left; border: none; border-radius: 6px;"
+            " padding: 6px 12px; color: %1; background: transparent; }"
+            "QPushButton:hover, QPushButton:focus { background: rgba(128, 128, 128, 0.18); }")
+            .arg(colour));
+    auto* inner = new QHBoxLayout(button);
+    inner->setContentsMargins(12, 6, 12, 6);
+    auto* icon = new QLabel;
+    icon->setPixmap(themedIcon(spec.icon, spec.fallback).pixmap(16, 16));
+    auto* title = new QLabel(QString::fromLatin1(spec.title));
+    title->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colour));
+    inner->addWidget(icon);
+    inner->addWidget(title);
+    inner->addStretch();
+    if (badge) {
+        auto* dot = new QLabel;
+        dot->setObjectName(QStringLiteral("badge"));
+        dot->setFixedSize(8, 8);
+        dot->setStyleSheet(QStringLiteral("background: palette(highlight); border-radius: 4px;"));
+        dot->setAccessibleName(QStringLiteral("Update available"));
+        inner->addWidget(dot);
+    }
+    button->setMinimumHeight(inner->sizeHint().height());
+    QObject::connect(button, &QPushButton::clicked, button, [action] {
+        if (action)
+            action();
+    });
+    return button;
+}
+
+// Inside the screen's available area, next to the icon: below it when the
+// icon sits in the upper half of the screen, above it otherwise.
+QPoint placeNextTo(const QRect& anchor, const QSize& size, const QRect& area) {
+    const bool upper = anchor.center().y() < area.center().y();
+    QPoint at(anchor.center().x() - size.width() / 2,
+              upper ? anchor.bottom() + 4 : anchor.top() - size.height() - 4);
+    at.setX(
+        std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - size.width() + 1)));
+    at.setY(
+        std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - size.height() + 1)));
+    return at;
+}
+
+// The corner of the available area nearest the pointer.
+QPoint nearestCorner(const QPoint& pointer, const QSize& size, const QRect& area) {
+    const bool right = pointer.x() > area.center().x();
+    const bool bottom = pointer.y() > area.center().y();
+    return {right ? area.right() - size.width() + 1 : area.left(),
+            bottom ? area.bottom() - size.height() + 1 : area.top()};
+}
+
+} // namespace
+
+MenuBarView::MenuBarView(MenuBarModel& model, QWidget* parent)
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), model_(model) {
+    setWindowTitle(QStringLiteral("Scribeon"));
+    setAccessibleName(QStringLiteral("Scribeon"));
+    setFixedWidth(panelWidth);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto rebuildLater = [this](const auto&) { rebuild(); };
+    subscriptions_.push_back(model_.isAuthenticated.observe(rebuildLater));
+    subscriptions_.push_back(model_.user.observe(rebuildLater));
+    subscriptions_.push_back(model_.errorMessage.observe(rebuildLater));
+    subscriptions_.push_back(model_.isUpdateAvailable.observe(rebuildLater));
+    subscriptions_.push_back(model_.availableVersion.observe(rebuildLater));
+    rebuild();
+}
+
+void MenuBarView::rebuild() {
+    // The old content may hold the button whose click led here.
+    if (content_) {
+        layout()->removeWidget(content_);
+        content_->hide();
+        content_->deleteLater();
+    }
+    content_ = new QWidget(this);
+    auto* column = new QVBoxLayout(content_);
+    column->setContentsMargins(8, 12, 8, 8);
+    column->setSpacing(8);
+    if (model_.isAuthenticated.get())
+        addSignedIn(column);
+    else
+        addSignedOut(column);
+    layout()->addWidget(content_);
+    adjustSize();
+}
+
+std::function<void()> MenuBarView::closingFirst(std::function<void()> action) {
+    return [this, action = std::move(action)] {
+        hide();
+        if (action)
+            action();
+    };
+}
+
+void MenuBarView::addSignedIn(QVBoxLayout* column) {
+    if (const auto& user = model_.user.get()) {
+        auto* header = new QVBoxLayout;
+        header->setContentsMargins(8, 0, 8, 0);
+        header->setSpacing(2);
+        header->addWidget(label(qs(user->name), 1.05, QFont::DemiBold));
+        header->addWidget(label(qs(user->email), 0.85, QFont::Normal, true));
+        column->addLayout(header);
+        column->addWidget(divider());
+        auto* statistics = new StatisticsView(user->statistics, user->plan);
+        statistics->setContentsMargins(8, 0, 8, 0);
+        column->addWidget(statistics);
+        column->addWidget(divider());
+    }
+    if (const auto& message = model_.errorMessage.get()) {
+        auto* line = new QHBoxLayout;
+        line->setContentsMargins(8, 0, 8, 0);
+        auto* icon = new QLabel;
+        icon->setPixmap(themedIcon("dialog-warning", QStyle::SP_MessageBoxWarning).pixmap(14, 14));
+        auto* text = new QLabel(qs(*message));
+        text->setWordWrap(true);
+        text->setForegroundRole(QPalette::PlaceholderText);
+        text->setAccessibleName(qs(*message));
+        line->addWidget(icon, 0, Qt::AlignTop);
+        line->addWidget(text, 1);
+        column->addLayout(line);
+    }
+    if (model_.isUpdateAvailable.get())
+        addUpdateBanner(column);
+    addShortcutReminder(column);
+    column->addWidget(divider());
+    column->addWidget(menuRow(settingsRow, false, false, closingFirst(model_.openSettings)));
+    column->addWidget(menuRow(updatesRow, false, model_.isUpdateAvailable.get(),
+                              closingFirst(model_.checkForUpdates)));
+    // Signing out keeps the panel open on its signed-out content.
+    column->addWidget(menuRow(signOutRow, true, false, model_.signOut));
+    column->addWidget(menuRow(quitRow, false, false, closingFirst(model_.quit)));
+}
+
+void MenuBarView::addUpdateBanner(QVBoxLayout* column) {
+    auto* banner = new QPushButton;
+    banner->setObjectName(QStringLiteral("updateBanner"));
+    banner->setFlat(true);
+    banner->setCursor(Qt::PointingHandCursor);
+    banner->setStyleSheet(
+        QStringLiteral("QPushButton { background: palette(highlight); border: none;"
+                       " border-radius: 8px; }"
+                       "QLabel { color: white; background: transparent; }"));
+    auto* inner = new QHBoxLayout(banner);
+    inner->setContentsMargins(10, 10, 10, 10);
+    auto* icon = new QLabel;
+    icon->setPixmap(themedIcon("software-update-available", QStyle::SP_ArrowDown).pixmap(18, 18));
+    inner->addWidget(icon);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(0);
+    texts->addWidget(label(QStringLiteral("Update available"), 0.95));
+    QString accessible = QStringLiteral("Update available");
+    if (const auto& version = model_.availableVersion.get()) {
+        auto* versionLine = label(QStringLiteral("v") + qs(*version), 0.85);
+        versionLine->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 0.8);"));
+        texts->addWidget(versionLine);
+        accessible += QStringLiteral(", v") + qs(*version);
+    }
+    inner->addLayout(texts);
+    inner->addStretch();
+    inner->addWidget(label(QStringLiteral("Update"), 0.95, QFont::Medium));
+    banner->setAccessibleName(accessible);
+    banner->setMinimumHeight(inner->sizeHint().height());
+    connect(banner, &QPushButton::clicked, this, closingFirst(model_.checkForUpdates));
+    column->addWidget(banner);
+}
+
+void MenuBarView::addShortcutReminder(QVBoxLayout* column) {
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(8, 0, 8, 0);
+    auto* icon = new QLabel;
+    icon->setPixmap(themedIcon("input-keyboard", QStyle::SP_ComputerIcon).pixmap(14, 14));
+    line->addWidget(icon);
+    line->addWidget(label(QStringLiteral("Select text and press"), 0.9, QFont::Normal, true));
+    const QString shortcut = model_.formattedHotkey ? qs(model_.formattedHotkey()) : QString();
+    auto* keys = label(shortcut, 0.9, QFont::Medium);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPointSizeF(keys->font().pointSizeF());
+    mono.setWeight(QFont::Medium);
+    keys->setFont(mono);
+    keys->setObjectName(QStringLiteral("shortcut"));
+    keys->setStyleSheet(QStringLiteral("background: rgba(128, 128, 128, 0.18); border-radius: 4px;"
+                                       " padding: 2px 6px;"));
+    line->addWidget(keys);
+    line->addStretch();
+    column->addLayout(line);
+}
+
+void MenuBarView::addSignedOut(QVBoxLayout* column) {
+    column->setContentsMargins(16, 16, 16, 8);
+    auto* icon = new QLabel;
+    icon->setPixmap(applicationIcon().pixmap(40, 40));
+    icon->setFixedSize(40, 40);
+    icon->setScaledContents(true);
+    column->addWidget(icon, 0, Qt::AlignHCenter);
+    auto* name = label(QStringLiteral("Scribeon"), 1.05, QFont::DemiBold);
+    name->setAlignment(Qt::AlignHCenter);
+    column->addWidget(name);
+    auto* welcome = label(QStringLiteral("Sign in to get started"), 0.9, QFont::Normal, true);
+    welcome->setAlignment(Qt::AlignHCenter);
+    column->addWidget(welcome);
+    auto* buttons = new QHBoxLayout;
+    auto* signIn = new QPushButton(QStringLiteral("Sign In"));
+    signIn->setDefault(true);
+    signIn->setObjectName(QStringLiteral("signIn"));
+    signIn->setStyleSheet(QStringLiteral("QPushButton { background: palette(highlight);"
+                                         " color: palette(highlighted-text); border-radius: 5px;"
+                                         " padding: 4px 12px; }"));
+    auto* signUp = new QPushButton(QStringLiteral("Sign Up"));
+    signUp->setObjectName(QStringLiteral("signUp"));
+    buttons->addStretch();
+    buttons->addWidget(signIn);
+    buttons->addWidget(signUp);
+    buttons->addStretch();
+    column->addLayout(buttons);
+    connect(signIn, &QPushButton::clicked, this, closingFirst(model_.signIn));
+    connect(signUp, &QPushButton::clicked, this, closingFirst(model_.signUp));
+    column->addWidget(divider());
+    column->addWidget(menuRow(quitRow, false, false, closingFirst(model_.quit)));
+}
+
+void MenuBarView::popUp(const QRect& anchor) {
+    rebuild(); // the shortcut may have changed since
+    QScreen* screen = anchor.isValid() ? QGuiApplication::screenAt(anchor.center())
+                                       : QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+    const QSize size = sizeHint().expandedTo(QSize(panelWidth, 0));
+    move(anchor.isValid() ? placeNextTo(anchor, size, area)
+                          : nearestCorner(QCursor::pos(), size, area));
+    show();
+    raise();
+    activateWindow();
+}
+
+void MenuBarView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (onShown)
+        onShown();
+}
+
+void MenuBarView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (onHidden)
+        onHidden();
+}
+
+void MenuBarView::fillMenu(QMenu& menu, MenuBarModel& model) {
+    menu.clear();
+    auto add = [&menu](const RowSpec& spec, const std::function<void()>& action) {
+        QAction* item =
+            menu.addAction(themedIcon(spec.icon, spec.fallback), QString::fromLatin1(spec.title));
+        QObject::connect(item, &QAction::triggered, &menu, [action] {
+            if (action)
+                action();
+        });
+        return item;
+    };
+    if (model.isAuthenticated.get()) {
+        add(settingsRow, model.openSettings);
+        QAction* updates = add(updatesRow, model.checkForUpdates);
+        if (model.isUpdateAvailable.get())
+            updates->setText(QStringLiteral("Check for Updates \u2022"));
+        add(signOutRow, model.signOut);
+    } else {
+        add({"signin", "go-next", QStyle::SP_ArrowRight, "Sign In"}, model.signIn);
+        add({"signup", "contact-new", QStyle::SP_FileDialogNewFolder, "Sign Up"}, model.signUp);
+    }
+    menu.addSeparator();
+    add(quitRow, model.quit);
+}
+
+} // namespace scribeon

@@ -1,0 +1,133 @@
+#include "ui/widgets/UpdateDialog.h"
+
+#include "ui/widgets/MenuBarIcon.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace scribeon {
+
+namespace {
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+UpdateDialog::UpdateDialog(QWidget* parent)
+    : QDialog(parent), title_(new QLabel), message_(new QLabel), notes_(new QTextBrowser),
+      notesLink_(new QLabel), progress_(new QProgressBar), buttons_(new QDialogButtonBox) {
+    setWindowTitle(QStringLiteral("Scribeon \u2014 Software Update"));
+    setWindowIcon(applicationIcon());
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+    setMinimumWidth(420);
+    auto* row = new QHBoxLayout(this);
+    auto* icon = new QLabel;
+    icon->setPixmap(applicationIcon().pixmap(48, 48));
+    icon->setAlignment(Qt::AlignTop);
+    row->addWidget(icon, 0, Qt::AlignTop);
+    auto* column = new QVBoxLayout;
+    QFont bold = title_->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.1);
+    title_->setFont(bold);
+    message_->setWordWrap(true);
+    message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    notes_->setOpenLinks(false);
+    notes_->setAccessibleName(QStringLiteral("Release notes"));
+    notes_->setMinimumHeight(120);
+    notesLink_->setOpenExternalLinks(true);
+    progress_->setRange(0, 0);
+    progress_->setTextVisible(false);
+    progress_->setAccessibleName(QStringLiteral("Progress"));
+    for (QWidget* part :
+         std::initializer_list<QWidget*>{title_, message_, notes_, notesLink_, progress_, buttons_})
+        column->addWidget(part);
+    row->addLayout(column, 1);
+}
+
+void UpdateDialog::present(const QString& title, const QString& message, bool busy) {
+    title_->setText(title);
+    title_->setAccessibleName(title);
+    message_->setText(message);
+    message_->setAccessibleName(message);
+    progress_->setVisible(busy);
+    notes_->hide();
+    notesLink_->hide();
+    buttons_->clear();
+    adjustSize();
+    show();
+    raise();
+    activateWindow();
+}
+
+void UpdateDialog::addButton(const QString& text, std::function<void()> action, bool isDefault) {
+    QPushButton* button = buttons_->addButton(text, QDialogButtonBox::ActionRole);
+    button->setDefault(isDefault);
+    connect(button, &QPushButton::clicked, this, [action = std::move(action)] { action(); });
+}
+
+void UpdateDialog::showChecking() {
+    present(QStringLiteral("Checking for updates\u2026"), QString(), true);
+    addButton(QStringLiteral("Cancel"), [this] { hide(); });
+}
+
+void UpdateDialog::showUpToDate(const std::string& currentVersion) {
+    present(QStringLiteral("You're up to date"),
+            QStringLiteral("Scribeon %1 is currently the newest version available.")
+                .arg(qs(currentVersion)),
+            false);
+    addButton(
+        QStringLiteral("OK"), [this] { hide(); }, true);
+}
+
+void UpdateDialog::showFound(const AppcastItem& item, const std::string& currentVersion,
+                             std::function<void()> download) {
+    present(QStringLiteral("A new version of Scribeon is available"),
+            QStringLiteral("Scribeon %1 is available \u2014 you have %2.")
+                .arg(qs(item.displayVersion), qs(currentVersion)),
+            false);
+    if (item.description && !item.description->empty()) {
+        notes_->setHtml(qs(*item.description));
+        notes_->show();
+    }
+    if (item.releaseNotesURL) {
+        const QString url = qs(*item.releaseNotesURL).toHtmlEscaped();
+        notesLink_->setText(QStringLiteral("<a href=\"%1\">Release notes</a>").arg(url));
+        notesLink_->setAccessibleName(QStringLiteral("Release notes"));
+        notesLink_->show();
+    }
+    addButton(QStringLiteral("Later"), [this] { hide(); });
+    addButton(QStringLiteral("Download"), std::move(download), true);
+    adjustSize();
+}
+
+void UpdateDialog::showDownloading() {
+    present(QStringLiteral("Downloading the update\u2026"),
+            QStringLiteral("The file is checked against Scribeon's signature before it opens."),
+            true);
+    addButton(QStringLiteral("Hide"), [this] { hide(); });
+}
+
+void UpdateDialog::showDownloaded(const std::string& filePath) {
+    present(QStringLiteral("Update downloaded"),
+            QStringLiteral("The signature checks out. %1 opens with your package installer.")
+                .arg(qs(filePath)),
+            false);
+    addButton(
+        QStringLiteral("OK"), [this] { hide(); }, true);
+}
+
+void UpdateDialog::showFailure(const std::string& message) {
+    present(QStringLiteral("Update failed"), qs(message), false);
+    addButton(
+        QStringLiteral("OK"), [this] { hide(); }, true);
+}
+
+} // namespace scribeon
