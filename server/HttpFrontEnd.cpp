@@ -184,11 +184,13 @@ private:
         response_ = {};
         response_.version(version_);
         response_.result(static_cast<unsigned>(reply.status));
-        response_.set(http::field::content_type, "application/json");
+        response_.set(http::field::content_type,
+                      reply.raw ? reply.contentType : std::string("application/json"));
         for (const auto& [name, value] : reply.headers)
             response_.set(name, value);
         response_.body() =
-            reply.body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+            reply.raw ? *reply.raw
+                      : reply.body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
         response_.keep_alive(keepAlive_);
         response_.prepare_payload();
         if (head_)

@@ -4,6 +4,7 @@
 #include "server/HttpFrontEnd.h"
 #include "server/ServerOptions.h"
 #include "server/SqliteStorage.h"
+#include "server/UpdateFeed.h"
 #include "wire/ServiceErrorCodes.h"
 
 #include <csignal>
@@ -133,8 +134,12 @@ int addCommand(Storage& storage, const ServerOptions& options) {
 int serve(Storage& storage, const Secrets& secrets, ServerOptions& options) {
     SignInThrottle throttle(SignInThrottle::Limits{});
     ServiceApi api(storage, secrets, throttle, options.languageModel);
+    UpdateFeed updates(value(options, "appcast"), value(options, "downloads"), options.demo);
+    api.serveUpdates(updates);
     HttpFrontEnd front(api, options.listen);
     const int port = front.bind();
+    updates.setOrigin(std::string(front.usesTls() ? "https" : "http") + "://" +
+                      options.listen.host + ":" + std::to_string(port));
 
     // Signals are taken by one thread with sigwait, so stopping is not done from a signal handler.
     sigset_t stopSignals;

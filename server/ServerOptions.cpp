@@ -7,6 +7,7 @@ namespace scribeon::server {
 const char* const serverUsage =
     "usage: scribeon-server [serve] [--db PATH] [--listen HOST:PORT] [--cert FILE --key FILE]\n"
     "                       [--threads N] [--llm-url URL] [--llm-model NAME] [--demo] [--quiet]\n"
+    "                       [--appcast FILE] [--downloads DIR]\n"
     "       scribeon-server init [--db PATH] [--demo]\n"
     "       scribeon-server user add --email EMAIL --name NAME [--plan PLAN] [--expires ISO-TIME]\n"
     "       scribeon-server user list\n"
@@ -48,8 +49,9 @@ parseServerOptions(const std::vector<std::string>& arguments,
     options.databasePath = defaultDatabasePath(environment);
     options.languageModel.apiKey = lookup(environment, "SCRIBEON_LLM_API_KEY");
     const std::vector<std::string> valueOptions{
-        "--db",    "--listen", "--cert", "--key",     "--threads", "--llm-url",   "--llm-model",
-        "--email", "--name",   "--plan", "--expires", "--code",    "--processor", "--position"};
+        "--db",        "--listen",   "--cert",    "--key",      "--threads", "--llm-url",
+        "--llm-model", "--email",    "--name",    "--plan",     "--expires", "--code",
+        "--processor", "--position", "--appcast", "--downloads"};
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--demo") {

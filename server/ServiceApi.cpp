@@ -1,5 +1,7 @@
 #include "server/ServiceApi.h"
 
+#include "server/UpdateFeed.h"
+
 #include "wire/ServiceErrorCodes.h"
 
 #include "base/UnicodeText.h"
@@ -71,7 +73,7 @@ private:
 } // namespace
 
 ApiReply errorReply(int status, std::string_view error, const std::string& message) {
-    return {status, {{"error", error}, {"message", message}}, {}};
+    return {status, {{"error", error}, {"message", message}}, {}, std::nullopt, {}};
 }
 
 bool jsonDepthWithin(const std::string& text, std::size_t limit) {
@@ -116,8 +118,13 @@ ApiReply ServiceApi::handle(const ApiRequest& request) {
 
 ApiReply ServiceApi::route(const ApiRequest& request) {
     std::string_view path = request.path;
-    if (!path.starts_with(apiPrefix))
+    if (!path.starts_with(apiPrefix)) {
+        if (updateFeed_) {
+            if (auto reply = updateFeed_->serve(request))
+                return std::move(*reply);
+        }
         return notFound();
+    }
     const auto segments = segmentsOf(path.substr(apiPrefix.size()));
     // segments[0] is the empty text before the first "/".
     if (segments.size() < 2 || !segments[0].empty())
@@ -191,14 +198,14 @@ ApiReply ServiceApi::signIn(const ApiRequest& request) {
     throttle_.recordSuccess(*email);
     const std::string token = secrets_.newToken();
     storage_.addToken(secrets_.tokenDigest(token), credentials->first, isoTimestamp(now_()));
-    return {200, toJson(AuthResponse{"Signed in.", token}), {}};
+    return {200, toJson(AuthResponse{"Signed in.", token}), {}, std::nullopt, {}};
 }
 
 ApiReply ServiceApi::signOut(const ApiRequest& request) {
     if (!authenticatedUser(request))
         return unauthenticated();
     storage_.revokeToken(secrets_.tokenDigest(request.authorization.substr(7)));
-    return {200, {{"message", "Signed out."}}, {}};
+    return {200, {{"message", "Signed out."}}, {}, std::nullopt, {}};
 }
 
 ApiReply ServiceApi::user(std::int64_t userId) {
@@ -216,14 +223,14 @@ ApiReply ServiceApi::user(std::int64_t userId) {
     record.createdAt = account->createdAt;
     record.statistics = {used, std::max<std::int64_t>(0, account->plan.monthlyLimit - used),
                          account->plan.monthlyLimit, isoTimestamp(month.nextStart)};
-    return {200, toJson(UserResponse{record}), {}};
+    return {200, toJson(UserResponse{record}), {}, std::nullopt, {}};
 }
 
 ApiReply ServiceApi::commands(std::int64_t userId) {
     CommandsResponse response;
     for (const auto& entry : storage_.commandsFor(userId))
         response.data.push_back({entry.command.code, entry.command.name, entry.isActive});
-    return {200, toJson(response), {}};
+    return {200, toJson(response), {}, std::nullopt, {}};
 }
 
 ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
@@ -280,7 +287,7 @@ ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
     }
     const ProcessResult result{command->command.code, command->command.name, *text,
                                std::get<std::string>(outcome)};
-    return {200, toJson(ProcessResponse{result}), {}};
+    return {200, toJson(ProcessResponse{result}), {}, std::nullopt, {}};
 }
 
 ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
@@ -301,7 +308,7 @@ ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
     }
     const ToggleResponse response{after.isActive ? "Command enabled." : "Command disabled.",
                                   {after.command.code, after.command.name, after.isActive}};
-    return {200, toJson(response), {}};
+    return {200, toJson(response), {}, std::nullopt, {}};
 }
 
 std::unique_ptr<Processor> ServiceApi::processorFor(const std::string& processor) {

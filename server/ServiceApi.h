@@ -10,11 +10,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace scribeon::server {
+
+class UpdateFeed;
 
 struct ApiRequest {
     std::string method;
@@ -28,6 +31,9 @@ struct ApiReply {
     int status = 200;
     nlohmann::json body;
     std::vector<std::pair<std::string, std::string>> headers;
+    // A reply that is not JSON (the update feed and its files).
+    std::optional<std::string> raw;
+    std::string contentType;
 };
 
 // The six endpoints under /api/v1, independent of the HTTP library.
@@ -40,6 +46,9 @@ public:
                std::function<SystemTime()> now = std::chrono::system_clock::now);
 
     ApiReply handle(const ApiRequest& request);
+
+    // Also answers the update feed's paths; the feed outlives this object.
+    void serveUpdates(const UpdateFeed& feed) { updateFeed_ = &feed; }
 
 private:
     ApiReply route(const ApiRequest& request);
@@ -58,6 +67,7 @@ private:
     SignInThrottle& throttle_;
     const LanguageModelSettings& languageModel_;
     std::function<SystemTime()> now_;
+    const UpdateFeed* updateFeed_ = nullptr;
 };
 
 ApiReply errorReply(int status, std::string_view error, const std::string& message);

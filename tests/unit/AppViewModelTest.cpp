@@ -44,6 +44,25 @@ TEST_F(AppViewModelTest, StartsFromTheStoredToken) {
     EXPECT_FALSE(make()->isAuthenticated.get());
 }
 
+TEST_F(AppViewModelTest, ASignInMadeElsewhereIsAdoptedFromTheStore) {
+    store.items.clear();
+    auto vm = make();
+    vm->adoptStoredSignIn(); // nothing stored yet: stays signed out, no request
+    EXPECT_FALSE(vm->isAuthenticated.get());
+    EXPECT_EQ(api.requests, 0);
+    store.save(KeychainService::serviceName, "auth_token", "from the command line");
+    vm->adoptStoredSignIn();
+    EXPECT_TRUE(vm->isAuthenticated.get());
+    EXPECT_EQ(api.requests, 1);
+    api.completeNext(UserResponse{userNamed("Ada")});
+    queue.runPending();
+    EXPECT_EQ(vm->user.get()->name, "Ada");
+    store.items.clear(); // signed out elsewhere
+    vm->adoptStoredSignIn();
+    EXPECT_FALSE(vm->isAuthenticated.get());
+    EXPECT_FALSE(vm->user.get());
+}
+
 TEST_F(AppViewModelTest, LoadWhileSignedOutSendsNothing) {
     store.items.clear();
     auto vm = make();

@@ -85,9 +85,9 @@ LoginView::LoginView(std::shared_ptr<AuthViewModel> model, std::function<void()>
     column->addWidget(signIn_);
     column->addStretch();
 
-    connect(email_, &QLineEdit::textEdited, this,
+    connect(email_, &QLineEdit::textChanged, this,
             [this](const QString& text) { model_->email.set(text.toStdString()); });
-    connect(password_, &QLineEdit::textEdited, this,
+    connect(password_, &QLineEdit::textChanged, this,
             [this](const QString& text) { model_->password.set(text.toStdString()); });
     connect(password_, &QLineEdit::returnPressed, this, [this] {
         if (model_->isValid())

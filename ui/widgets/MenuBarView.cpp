@@ -150,6 +150,7 @@ void MenuBarView::rebuild() {
     if (content_) {
         layout()->removeWidget(content_);
         content_->hide();
+        content_->setParent(nullptr);
         content_->deleteLater();
     }
     content_ = new QWidget(this);
@@ -161,6 +162,7 @@ void MenuBarView::rebuild() {
     else
         addSignedOut(column);
     layout()->addWidget(content_);
+    content_->show();
     adjustSize();
 }
 

@@ -1,0 +1,148 @@
+#include "server/UpdateFeed.h"
+
+#include <sodium.h>
+
+#include <array>
+#include <fstream>
+#include <sstream>
+
+namespace scribeon::server {
+
+namespace {
+
+constexpr std::size_t maximumFileBytes = std::size_t{64} * 1024 * 1024;
+constexpr std::string_view downloadsPrefix = "/downloads/";
+// The demo's signing key comes from this seed. Its public half is the
+// default update key of development builds, so the whole update flow can be
+// tried against a local service.
+constexpr char demoSeed[] = "scribeon-demo-update-signing-key";
+
+std::string demoPayload() {
+    return "Scribeon " SCRIBEON_DEMO_UPDATE_VERSION
+           " (demo)\nThis file stands for a release package; the local service signs it with "
+           "its demo key.\n";
+}
+
+std::string base64(const unsigned char* bytes, std::size_t size) {
+    std::string out(sodium_base64_ENCODED_LEN(size, sodium_base64_VARIANT_ORIGINAL), '\0');
+    sodium_bin2base64(out.data(), out.size(), bytes, size, sodium_base64_VARIANT_ORIGINAL);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+std::string demoSignature(const std::string& payload) {
+    static_assert(sizeof demoSeed - 1 == crypto_sign_SEEDBYTES);
+    std::array<unsigned char, crypto_sign_PUBLICKEYBYTES> publicKey{};
+    std::array<unsigned char, crypto_sign_SECRETKEYBYTES> secretKey{};
+    crypto_sign_seed_keypair(publicKey.data(), secretKey.data(),
+                             reinterpret_cast<const unsigned char*>(demoSeed));
+    std::array<unsigned char, crypto_sign_BYTES> signature{};
+    crypto_sign_detached(signature.data(), nullptr,
+                         reinterpret_cast<const unsigned char*>(payload.data()), payload.size(),
+                         secretKey.data());
+    sodium_memzero(secretKey.data(), secretKey.size());
+    return base64(signature.data(), signature.size());
+}
+
+std::string demoAppcast(const std::string& origin) {
+    const std::string payload = demoPayload();
+    std::ostringstream xml;
+    xml << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">\n"
+           "<channel><title>Scribeon</title>\n<item>\n"
+           "<title>Scribeon " SCRIBEON_DEMO_UPDATE_VERSION "</title>\n"
+           "<sparkle:version>" SCRIBEON_DEMO_UPDATE_VERSION "</sparkle:version>\n"
+           "<sparkle:shortVersionString>" SCRIBEON_DEMO_UPDATE_VERSION
+           "</sparkle:shortVersionString>\n"
+           "<description><![CDATA[<h3>What's new</h3><ul><li>A demo release announced by the "
+           "local service.</li><li>Signed with the demo key.</li></ul>]]></description>\n"
+        << "<enclosure url=\"" << origin << downloadsPrefix << UpdateFeed::demoFileName()
+        << "\" length=\"" << payload.size()
+        << "\" type=\"application/octet-stream\" sparkle:edSignature=\"" << demoSignature(payload)
+        << "\"/>\n</item>\n</channel>\n</rss>\n";
+    return xml.str();
+}
+
+std::optional<std::string> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string bytes;
+    std::array<char, 65536> chunk{};
+    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
+        bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        if (bytes.size() > maximumFileBytes)
+            return std::nullopt;
+    }
+    return bytes;
+}
+
+// Plain file names only: no directories, nothing hidden.
+bool isSafeName(const std::string& name) {
+    if (name.empty() || name.front() == '.')
+        return false;
+    for (const char c : name) {
+        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-' || c == '+';
+        if (!safe)
+            return false;
+    }
+    return true;
+}
+
+ApiReply raw(std::string body, const char* contentType) {
+    ApiReply reply;
+    reply.raw = std::move(body);
+    reply.contentType = contentType;
+    return reply;
+}
+
+} // namespace
+
+UpdateFeed::UpdateFeed(std::string appcastFile, std::string downloadsDirectory, bool demo)
+    : appcastFile_(std::move(appcastFile)), downloadsDirectory_(std::move(downloadsDirectory)),
+      demo_(demo) {}
+
+std::string UpdateFeed::demoFileName() {
+    return "scribeon_" SCRIBEON_DEMO_UPDATE_VERSION "_demo.txt";
+}
+
+void UpdateFeed::setOrigin(const std::string& origin) {
+    const std::lock_guard lock(mutex_);
+    origin_ = origin;
+}
+
+std::optional<ApiReply> UpdateFeed::serve(const ApiRequest& request) const {
+    const bool isGet = request.method == "GET" || request.method == "HEAD";
+    if (request.path == "/appcast.xml")
+        return isGet ? appcast() : std::nullopt;
+    if (request.path.starts_with(downloadsPrefix) && isGet)
+        return download(request.path.substr(downloadsPrefix.size()));
+    return std::nullopt;
+}
+
+std::optional<ApiReply> UpdateFeed::appcast() const {
+    if (!appcastFile_.empty()) {
+        auto xml = readFile(appcastFile_);
+        return xml ? std::optional(raw(std::move(*xml), "application/rss+xml")) : std::nullopt;
+    }
+    if (!demo_)
+        return std::nullopt;
+    const std::lock_guard lock(mutex_);
+    return raw(demoAppcast(origin_), "application/rss+xml");
+}
+
+std::optional<ApiReply> UpdateFeed::download(const std::string& name) const {
+    if (!isSafeName(name))
+        return std::nullopt;
+    if (!downloadsDirectory_.empty()) {
+        if (auto bytes = readFile(downloadsDirectory_ + "/" + name))
+            return raw(std::move(*bytes), "application/octet-stream");
+    }
+    if (demo_ && name == demoFileName())
+        return raw(demoPayload(), "application/octet-stream");
+    return std::nullopt;
+}
+
+} // namespace scribeon::server

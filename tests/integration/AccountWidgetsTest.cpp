@@ -1,0 +1,265 @@
+#include "ui/widgets/LoginView.h"
+#include "ui/widgets/LoginWindow.h"
+#include "ui/widgets/MenuBarView.h"
+#include "ui/widgets/StatisticsView.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace scribeon {
+namespace {
+
+QStringList visibleTexts(QWidget* root) {
+    QStringList texts;
+    for (QLabel* label : root->findChildren<QLabel*>())
+        if (label->isVisibleTo(root) && !label->text().isEmpty())
+            texts << label->text();
+    for (QPushButton* button : root->findChildren<QPushButton*>())
+        if (button->isVisibleTo(root) && !button->text().isEmpty())
+            texts << button->text();
+    return texts;
+}
+
+QStringList rowNames(QWidget* root) {
+    QStringList names;
+    for (QPushButton* button : root->findChildren<QPushButton*>())
+        if (button->isVisibleTo(root))
+            names << button->accessibleName() + (button->findChild<QLabel*>("badge") ? "*" : "");
+    return names;
+}
+
+struct HeldAuthService : AuthService {
+    std::vector<std::pair<std::string, std::string>> calls;
+    std::deque<Completion<std::string>> pending;
+    void login(const std::string& email, const std::string& password,
+               Completion<std::string> completion) override {
+        calls.emplace_back(email, password);
+        pending.push_back(std::move(completion));
+    }
+    void logout(std::function<void()>) override {}
+    void answer(ServiceResult<std::string> result) {
+        auto completion = std::move(pending.front());
+        pending.pop_front();
+        completion(std::move(result));
+    }
+};
+
+class LoginWindowTest : public testing::Test {
+protected:
+    QLineEdit* field(const char* name) {
+        for (auto* edit : window.window()->findChildren<QLineEdit*>())
+            if (edit->accessibleName() == QLatin1String(name))
+                return edit;
+        return nullptr;
+    }
+    QPushButton* button() { return window.window()->findChild<QPushButton*>(); }
+
+    HeldAuthService auth;
+    LoginWindow window{auth};
+    int successes = 0;
+    bool windowGoneWhenTold = false;
+    std::function<void()> onSuccess = [this] {
+        ++successes;
+        windowGoneWhenTold = window.window() == nullptr;
+    };
+};
+
+TEST_F(LoginWindowTest, TheWindowAsTheUserFindsIt) {
+    window.show(onSuccess);
+    QWidget* shown = window.window();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->windowTitle(), QString::fromUtf8("Scribeon \u2014 Sign In"));
+    EXPECT_EQ(shown->size(), QSize(320, 380));
+    EXPECT_TRUE(shown->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(shown->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(visibleTexts(shown).contains("Sign in to your account"));
+    EXPECT_EQ(field("Email")->placeholderText(), "Email");
+    EXPECT_EQ(field("Password")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(button()->accessibleName(), "Sign In");
+}
+
+TEST_F(LoginWindowTest, TheButtonAndReturnFollowTheForm) {
+    window.show(onSuccess);
+    const struct {
+        const char *email, *password;
+        bool enabled;
+    } cases[] = {
+        {"", "", false},
+        {"   ", "pw", false},
+        {"ada@example.com", "", false},
+        {"ada@example.com", "pw", true},
+    };
+    for (const auto& c : cases) {
+        field("Email")->clear();
+        field("Password")->clear();
+        QTest::keyClicks(field("Email"), c.email);
+        QTest::keyClicks(field("Password"), c.password);
+        EXPECT_EQ(button()->isEnabled(), c.enabled) << c.email << "/" << c.password;
+        QTest::keyClick(field("Password"), Qt::Key_Return);
+        EXPECT_EQ(auth.calls.size(), c.enabled ? 1u : 0u) << c.email << "/" << c.password;
+    }
+    // In flight: the button is busy and disabled, Return sends nothing more.
+    EXPECT_TRUE(button()->text().isEmpty());
+    EXPECT_TRUE(button()->findChild<QProgressBar*>()->isVisibleTo(button()));
+    EXPECT_FALSE(button()->isEnabled());
+    QTest::keyClick(field("Password"), Qt::Key_Return);
+    EXPECT_EQ(auth.calls.size(), 1u);
+}
+
+TEST_F(LoginWindowTest, ClosingKeepsTheFormAndItsError) {
+    window.show(onSuccess);
+    QTest::keyClicks(field("Email"), "  ada@example.com ");
+    QTest::keyClicks(field("Password"), "wrong");
+    QTest::mouseClick(button(), Qt::LeftButton);
+    EXPECT_EQ(auth.calls.at(0).first, "ada@example.com");
+    auth.answer(ServiceError(APIError::validationError("The provided credentials are incorrect.")));
+    EXPECT_EQ(button()->text(), "Sign In");
+    QWidget* first = window.window();
+    first->close();
+    window.show([] {});
+    EXPECT_EQ(window.window(), first);
+    EXPECT_EQ(field("Email")->text(), "  ada@example.com ");
+    EXPECT_TRUE(visibleTexts(first).contains("The provided credentials are incorrect."));
+}
+
+TEST_F(LoginWindowTest, SuccessClosesTheWindowFirstAndTheNextOneIsEmpty) {
+    window.show(onSuccess);
+    QTest::keyClicks(field("Email"), "ada@example.com");
+    QTest::keyClicks(field("Password"), "right");
+    QTest::mouseClick(button(), Qt::LeftButton);
+    auth.answer(std::string("token"));
+    EXPECT_EQ(successes, 1);
+    EXPECT_TRUE(windowGoneWhenTold);
+    window.show(onSuccess);
+    EXPECT_TRUE(field("Email")->text().isEmpty());
+    EXPECT_TRUE(field("Password")->text().isEmpty());
+}
+
+User ada(std::string plan, std::int64_t used, std::int64_t limit) {
+    User user;
+    user.id = 1;
+    user.name = "Ada Lovelace";
+    user.email = "ada@example.com";
+    user.plan = std::move(plan);
+    user.statistics = {used, limit - used, limit, "2025-02-01T00:00:00.000Z"};
+    return user;
+}
+
+class MenuBarViewTest : public testing::Test {
+protected:
+    Property<bool> isAuthenticated{true};
+    Property<std::optional<User>, Notify::Always> user;
+    Property<std::optional<std::string>> errorMessage;
+    Property<bool> isUpdateAvailable{false};
+    Property<std::optional<std::string>> availableVersion;
+    std::vector<std::string> asked;
+    std::function<void()> ask(std::string what) {
+        return [this, what] { asked.push_back(what); };
+    }
+    MenuBarModel model{isAuthenticated,  user,
+                       errorMessage,     isUpdateAvailable,
+                       availableVersion, [] { return std::string("Super+Shift+I"); },
+                       ask("settings"),  ask("updates"),
+                       ask("signout"),   ask("quit"),
+                       ask("signin"),    ask("signup")};
+    MenuBarView view{model};
+};
+
+TEST_F(MenuBarViewTest, SignedInContentFollowsTheState) {
+    view.show();
+    EXPECT_EQ(rowNames(&view),
+              QStringList({"Settings", "Check for Updates", "Sign Out", "Quit Scribeon"}));
+    EXPECT_TRUE(visibleTexts(&view).contains("Super+Shift+I")); // no user yet: rows only
+    EXPECT_FALSE(visibleTexts(&view).contains("Usage"));
+
+    user.set(ada("PRO", 91, 100));
+    QStringList texts = visibleTexts(&view);
+    for (const char* expected : {"Ada Lovelace", "ada@example.com", "Usage", "Pro", "91 / 100",
+                                 "requests used", "Select text and press"})
+        EXPECT_TRUE(texts.contains(expected))
+            << expected << " in " << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.filter(QRegularExpression("^Resets on .*2025$")).size() == 1)
+        << texts.join('|').toStdString();
+
+    errorMessage.set("The request timed out.");
+    isUpdateAvailable.set(true);
+    texts = visibleTexts(&view);
+    EXPECT_TRUE(texts.contains("The request timed out."));
+    EXPECT_TRUE(texts.contains("Update available"));
+    EXPECT_FALSE(texts.contains("v2.1")); // no version known yet
+    availableVersion.set("2.1");
+    EXPECT_TRUE(visibleTexts(&view).contains("v2.1"));
+    EXPECT_TRUE(rowNames(&view).contains("Check for Updates*"));
+    EXPECT_TRUE(rowNames(&view).contains("Update available, v2.1"));
+}
+
+TEST_F(MenuBarViewTest, UnlimitedPlansShowTheCountAlone) {
+    user.set(ada("unlimited", 37, -1));
+    const QStringList texts = visibleTexts(&view);
+    for (const char* expected : {"37", "requests this month", "Unlimited"})
+        EXPECT_TRUE(texts.contains(expected)) << expected;
+    EXPECT_FALSE(view.findChild<QProgressBar*>());
+}
+
+TEST_F(MenuBarViewTest, RowsAndButtonsAskTheProgram) {
+    view.show();
+    for (const char* name : {"settings", "updates", "signout", "quit"})
+        QTest::mouseClick(view.findChild<QPushButton*>(name), Qt::LeftButton);
+    EXPECT_EQ(asked, (std::vector<std::string>{"settings", "updates", "signout", "quit"}));
+    asked.clear();
+    isAuthenticated.set(false);
+    view.show();
+    EXPECT_EQ(rowNames(&view), QStringList({"", "", "Quit Scribeon"}));
+    const QStringList texts = visibleTexts(&view);
+    for (const char* expected : {"Scribeon", "Sign in to get started", "Sign In", "Sign Up"})
+        EXPECT_TRUE(texts.contains(expected)) << expected;
+    QTest::mouseClick(view.findChild<QPushButton*>("signIn"), Qt::LeftButton);
+    view.show();
+    QTest::mouseClick(view.findChild<QPushButton*>("signUp"), Qt::LeftButton);
+    EXPECT_EQ(asked, (std::vector<std::string>{"signin", "signup"}));
+}
+
+TEST_F(MenuBarViewTest, LongNamesAreElidedToThePanel) {
+    User huge = ada(std::string(10000, 'p'), 1, 10);
+    huge.name = std::string(10000, 'N');
+    user.set(huge);
+    view.show();
+    EXPECT_EQ(view.width(), MenuBarView::panelWidth);
+    for (QLabel* label : view.findChildren<QLabel*>())
+        EXPECT_LT(label->text().size(), 200) << label->text().left(20).toStdString();
+}
+
+TEST_F(MenuBarViewTest, TheContextMenuOffersTheSameActions) {
+    QMenu menu;
+    MenuBarView::fillMenu(menu, model);
+    QStringList titles;
+    for (QAction* action : menu.actions())
+        if (!action->isSeparator())
+            titles << action->text();
+    EXPECT_EQ(titles, QStringList({"Settings", "Check for Updates", "Sign Out", "Quit Scribeon"}));
+    isAuthenticated.set(false);
+    MenuBarView::fillMenu(menu, model);
+    menu.actions().at(1)->trigger();
+    EXPECT_EQ(asked, std::vector<std::string>{"signup"});
+}
+
+TEST(StatisticsViewTest, LongDateIsTheLocalDayWithoutTheWeekday) {
+    qputenv("TZ", "UTC");
+    const std::int64_t feb1 = 1738368000000;
+    EXPECT_EQ(StatisticsView::longDate(feb1, QLocale(QLocale::English, QLocale::UnitedStates)),
+              "February 1, 2025");
+    EXPECT_EQ(StatisticsView::longDate(feb1, QLocale(QLocale::German, QLocale::Germany)),
+              "1. Februar 2025");
+}
+
+} // namespace
+} // namespace scribeon

@@ -1,0 +1,144 @@
+#include "platform/qt/QtAppcastParser.h"
+#include "server/UpdateFeed.h"
+#include "update/UpdateSignature.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+const std::string rssOpen =
+    "<?xml version=\"1.0\"?><rss version=\"2.0\" "
+    "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>";
+const std::string rssClose = "</channel></rss>";
+
+std::string item(const std::string& version, const std::string& extra = "") {
+    return "<item><title>Scribeon " + version + "</title><sparkle:version>" + version +
+           "</sparkle:version>" + extra + "<enclosure url=\"https://updates.example/scribeon_" +
+           version +
+           ".deb\" length=\"1234\" type=\"application/vnd.debian.binary-package\" "
+           "sparkle:edSignature=\"c2lnbmF0dXJl\"/></item>";
+}
+
+TEST(AppcastParserTest, ReadsEveryCompleteItemWithItsFields) {
+    QtAppcastParser parser;
+    const auto parsed = parser.parse(
+        rssOpen +
+        item("2",
+             "<sparkle:shortVersionString>1.2 &amp; more</sparkle:shortVersionString>"
+             "<sparkle:releaseNotesLink>https://updates.example/1.2.html</sparkle:releaseNotesLink>"
+             "<sparkle:minimumSystemVersion>12</sparkle:minimumSystemVersion>"
+             "<description><![CDATA[<b>Faster</b>]]></description>") +
+        item("3") + rssClose);
+    ASSERT_TRUE(parsed) << parsed.error();
+    ASSERT_EQ(parsed.value().size(), 2u);
+    const AppcastItem& first = parsed.value()[0];
+    EXPECT_EQ(first.title, "Scribeon 2");
+    EXPECT_EQ(first.version, "2");
+    EXPECT_EQ(first.displayVersion, "1.2 & more");
+    EXPECT_EQ(first.releaseNotesURL, "https://updates.example/1.2.html");
+    EXPECT_EQ(first.minimumSystemVersion, "12");
+    EXPECT_EQ(first.description, "<b>Faster</b>");
+    EXPECT_EQ(first.enclosureURL, "https://updates.example/scribeon_2.deb");
+    EXPECT_EQ(first.enclosureLength, 1234u);
+    EXPECT_EQ(first.edSignature, "c2lnbmF0dXJl");
+    EXPECT_EQ(parsed.value()[1].displayVersion, "3"); // the version when no display version
+}
+
+TEST(AppcastParserTest, VersionsOnTheEnclosureCount) {
+    QtAppcastParser parser;
+    const auto parsed = parser.parse(
+        rssOpen +
+        "<item><enclosure url=\"https://u.example/a.deb\" length=\"9\" sparkle:version=\"7\" "
+        "sparkle:shortVersionString=\"0.7\" sparkle:edSignature=\"x\"/></item>" +
+        rssClose);
+    ASSERT_TRUE(parsed);
+    ASSERT_EQ(parsed.value().size(), 1u);
+    EXPECT_EQ(parsed.value()[0].version, "7");
+    EXPECT_EQ(parsed.value()[0].displayVersion, "0.7");
+}
+
+TEST(AppcastParserTest, IncompleteOrForeignItemsAreLeftOut) {
+    const std::string wrongNamespace =
+        "<item xmlns:s=\"http://example.com/not-appcast\"><s:version>9</s:version>"
+        "<enclosure url=\"https://u.example/a.deb\" length=\"9\"/></item>";
+    const std::string noEnclosure = "<item><sparkle:version>9</sparkle:version></item>";
+    const std::string zeroLength =
+        "<item><sparkle:version>9</sparkle:version>"
+        "<enclosure url=\"https://u.example/a.deb\" length=\"0\"/></item>";
+    const std::string badLength =
+        "<item><sparkle:version>9</sparkle:version>"
+        "<enclosure url=\"https://u.example/a.deb\" length=\"-5\"/></item>";
+    QtAppcastParser parser;
+    for (const std::string& feed :
+         {rssOpen + rssClose, rssOpen + wrongNamespace + rssClose, rssOpen + noEnclosure + rssClose,
+          rssOpen + zeroLength + rssClose, rssOpen + badLength + rssClose}) {
+        const auto parsed = parser.parse(feed);
+        ASSERT_TRUE(parsed) << feed;
+        EXPECT_TRUE(parsed.value().empty()) << feed;
+    }
+}
+
+TEST(AppcastParserTest, HostileOrBrokenFeedsAreRefused) {
+    const struct {
+        const char* name;
+        std::string xml;
+    } cases[] = {
+        {"empty", ""},
+        {"not xml", "{\"version\": 2}"},
+        {"truncated", rssOpen + "<item><sparkle:version>2"},
+        {"not rss", "<feed><entry/></feed>"},
+        {"external entity",
+         "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+         "<rss><channel><item><title>&x;</title></item></channel></rss>"},
+        {"entity expansion",
+         "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+         "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><rss><channel><title>&b;&b;</title></channel></"
+         "rss>"},
+        {"undefined entity", rssOpen + "<title>&nope;</title>" + rssClose},
+        {"two roots", rssOpen + rssClose + "<rss/>"},
+    };
+    QtAppcastParser parser;
+    for (const auto& c : cases) {
+        const auto parsed = parser.parse(c.xml);
+        EXPECT_FALSE(parsed) << c.name;
+    }
+}
+
+TEST(AppcastParserTest, ManyItemsAreAllRead) {
+    std::string feed = rssOpen;
+    for (int i = 0; i < 5000; ++i)
+        feed += item("1." + std::to_string(i));
+    feed += rssClose;
+    const auto parsed = QtAppcastParser().parse(feed);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed.value().size(), 5000u);
+}
+
+// The local service's demo release verifies against the key this build
+// trusts by default, and nothing else does.
+TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
+    server::UpdateFeed feed("", "", true);
+    feed.setOrigin("http://127.0.0.1:8787");
+    const auto appcast = feed.serve({"GET", "/appcast.xml", "", "", "127.0.0.1"});
+    ASSERT_TRUE(appcast && appcast->raw);
+    const auto parsed = QtAppcastParser().parse(*appcast->raw);
+    ASSERT_TRUE(parsed);
+    ASSERT_EQ(parsed.value().size(), 1u);
+    const AppcastItem& release = parsed.value()[0];
+    EXPECT_EQ(release.enclosureURL,
+              "http://127.0.0.1:8787/downloads/" + server::UpdateFeed::demoFileName());
+    const auto file = feed.serve(
+        {"GET", "/downloads/" + server::UpdateFeed::demoFileName(), "", "", "127.0.0.1"});
+    ASSERT_TRUE(file && file->raw);
+    EXPECT_EQ(file->raw->size(), release.enclosureLength);
+    EXPECT_TRUE(hasValidSignature(*file->raw, release.edSignature, SCRIBEON_UPDATE_PUBLIC_KEY));
+    EXPECT_FALSE(
+        hasValidSignature(*file->raw + "x", release.edSignature, SCRIBEON_UPDATE_PUBLIC_KEY));
+    for (const char* path :
+         {"/downloads/../server.db", "/downloads/.hidden", "/downloads/", "/downloads/a%2Fb"})
+        EXPECT_FALSE(feed.serve({"GET", path, "", "", "127.0.0.1"})) << path;
+}
+
+} // namespace
+} // namespace scribeon
