@@ -5,5 +5,5 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cmake --build "$root/build" --target scribeon scribeon-server scribeon-test-editor
-SCRIBEON_IDLE_SECONDS=${1:-60} exec "$root/tests/e2e/main_flow.sh" "$root/build/app/scribeon" \
+SCRIBEON_IDLE_SECONDS=${1:-60} exec "$root/tests/e2e/main_flow.sh" "$root/build/main/scribeon" \
     "$root/build/server/scribeon-server" "$root/build/tests/scribeon-test-editor"

@@ -166,7 +166,7 @@ void ScribeonApp::buildTray() {
 }
 
 void ScribeonApp::openTrayPanel(const QRect& anchor) {
-    if (menuView_->isVisible()) {
+    if (menuView_->isVisible() || menuView_->closedJustNow()) {
         menuView_->hide();
         return;
     }

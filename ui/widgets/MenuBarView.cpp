@@ -1,5 +1,6 @@
 #include "ui/widgets/MenuBarView.h"
 
+#include "platform/qt/DesktopWindowState.h"
 #include "platform/qt/ThemedIcon.h"
 #include "ui/widgets/MenuBarIcon.h"
 #include "ui/widgets/StatisticsView.h"
@@ -9,6 +10,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -130,7 +132,10 @@ QPoint nearestCorner(const QPoint& pointer, const QSize& size, const QRect& area
 } // namespace
 
 MenuBarView::MenuBarView(MenuBarModel& model, QWidget* parent)
-    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), model_(model) {
+    // A tool window rather than a Qt popup: Qt leaves popups out of the
+    // accessibility tree, and screen readers must find the panel.
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      model_(model) {
     setWindowTitle(QStringLiteral("Scribeon"));
     setAccessibleName(QStringLiteral("Scribeon"));
     setFixedWidth(panelWidth);
@@ -252,7 +257,9 @@ void MenuBarView::addShortcutReminder(QVBoxLayout* column) {
     auto* icon = new QLabel;
     icon->setPixmap(themedIcon("input-keyboard", QStyle::SP_ComputerIcon).pixmap(14, 14));
     line->addWidget(icon);
-    line->addWidget(label(QStringLiteral("Select text and press"), 0.9, QFont::Normal, true));
+    auto* prompt = label(QStringLiteral("Select text and press"), 0.9, QFont::Normal, true);
+    prompt->setMinimumWidth(prompt->sizeHint().width());
+    line->addWidget(prompt);
     const QString shortcut = model_.formattedHotkey ? qs(model_.formattedHotkey()) : QString();
     auto* keys = label(shortcut, 0.9, QFont::Medium);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -315,6 +322,33 @@ void MenuBarView::popUp(const QRect& anchor) {
     activateWindow();
 }
 
+bool MenuBarView::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        wasActive_ = true;
+    } else if (event->type() == QEvent::WindowDeactivate && wasActive_ && isVisible()) {
+        // Qt may give up on a late FocusIn while the window manager still
+        // has us in front; only a real loss of activation closes the panel.
+        if (!windowHandle() || !isActiveOnDesktop(*windowHandle())) {
+            hiddenByDeactivation_.start();
+            hide();
+        }
+    }
+    return QWidget::event(event);
+}
+
+void MenuBarView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool MenuBarView::closedJustNow() const {
+    constexpr qint64 clickWindowMs = 400;
+    return hiddenByDeactivation_.isValid() && hiddenByDeactivation_.elapsed() < clickWindowMs;
+}
+
 void MenuBarView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (onShown)
@@ -323,6 +357,7 @@ void MenuBarView::showEvent(QShowEvent* event) {
 
 void MenuBarView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    wasActive_ = false;
     if (onHidden)
         onHidden();
 }

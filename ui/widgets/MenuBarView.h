@@ -3,6 +3,7 @@
 #include "base/Subscription.h"
 #include "ui/MenuBarModel.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <functional>
@@ -35,7 +36,13 @@ public:
     // Fills a context menu with the same actions, for the tray's right click.
     static void fillMenu(QMenu& menu, MenuBarModel& model);
 
+    // True right after a loss of activation closed the panel: the click on
+    // the tray icon that caused it means "close", not "open again".
+    bool closedJustNow() const;
+
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -50,6 +57,8 @@ private:
     MenuBarModel& model_;
     QWidget* content_ = nullptr;
     std::vector<Subscription> subscriptions_;
+    bool wasActive_ = false;
+    QElapsedTimer hiddenByDeactivation_;
 };
 
 } // namespace scribeon

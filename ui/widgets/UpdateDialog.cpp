@@ -38,6 +38,7 @@ UpdateDialog::UpdateDialog(QWidget* parent)
     bold.setPointSizeF(bold.pointSizeF() * 1.1);
     title_->setFont(bold);
     message_->setWordWrap(true);
+    message_->setMinimumWidth(340);
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     notes_->setOpenLinks(false);
     notes_->setAccessibleName(QStringLiteral("Release notes"));
@@ -61,6 +62,7 @@ void UpdateDialog::present(const QString& title, const QString& message, bool bu
     notes_->hide();
     notesLink_->hide();
     buttons_->clear();
+    layout()->activate();
     adjustSize();
     show();
     raise();
