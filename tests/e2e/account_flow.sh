@@ -4,8 +4,8 @@
 # typed in, the tray panel shows the account's plan and usage from the
 # local service, a command run raises the count, the announced update shows
 # its banner and its dialog downloads and verifies the file (a tampered one
-# is refused), Sign Out empties the credential store, and Quit ends the
-# program. Texts are read over AT-SPI as a screen reader reads them.
+# is refused), Sign Out empties the credential store, a sign-in on the
+# command line reaches the running program, and Quit ends it. Texts are read over AT-SPI as a screen reader reads them.
 # Screenshots go to the artifacts directory (fourth argument).
 source "$(dirname "$0")/desktop.sh"
 scribeon=$1 server=$2 editor=$3 artifacts=${4:-$e2e_tmp/artifacts}
@@ -192,7 +192,11 @@ if [[ -n "${SCRIBEON_FOOTPRINT:-}" ]]; then
     grep -E "^(Rss|Pss|Anonymous):" "/proc/$scribeon_pid/smaps_rollup" | tr -s ' ' | paste -sd ' '
 fi
 
+# A sign-in made on the command line reaches the running program.
+echo "$demo_password" | "$scribeon" --sign-in demo@scribeon.local >/dev/null 2>"$e2e_tmp/err" ||
+    fail "scribeon --sign-in: $(cat "$e2e_tmp/err")"
 open_panel
+wait_for 10 "the account signed in elsewhere" says "Demo User"
 press "Quit Scribeon" || fail "pressing Quit Scribeon"
 expect_exit "$scribeon_pid" 0
 grep -qF "$demo_password" "$e2e_tmp/app.log" && fail "the password reached the log"

@@ -28,6 +28,8 @@ UpdateDialog::UpdateDialog(QWidget* parent)
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setMinimumWidth(420);
     auto* row = new QHBoxLayout(this);
+    // Each state has its own text: the dialog takes the size its content asks for.
+    row->setSizeConstraint(QLayout::SetFixedSize);
     auto* icon = new QLabel;
     icon->setPixmap(applicationIcon().pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop);
@@ -62,8 +64,6 @@ void UpdateDialog::present(const QString& title, const QString& message, bool bu
     notes_->hide();
     notesLink_->hide();
     buttons_->clear();
-    layout()->activate();
-    adjustSize();
     show();
     raise();
     activateWindow();
@@ -107,7 +107,6 @@ void UpdateDialog::showFound(const AppcastItem& item, const std::string& current
     }
     addButton(QStringLiteral("Later"), [this] { hide(); });
     addButton(QStringLiteral("Download"), std::move(download), true);
-    adjustSize();
 }
 
 void UpdateDialog::showDownloading() {
