@@ -146,9 +146,6 @@ MenuBarModel ScribeonApp::menuBarModel() {
 
 void ScribeonApp::buildTray() {
     menuModel_ = std::make_unique<MenuBarModel>(menuBarModel());
-    menuView_ = std::make_unique<MenuBarView>(*menuModel_);
-    menuView_->onShown = [this] { scene_->menuShown(); };
-    menuView_->onHidden = [this] { scene_->menuHidden(); };
     connect(&trayMenu_, &QMenu::aboutToShow, this, [this] {
         MenuBarView::fillMenu(trayMenu_, *menuModel_);
         scene_->menuShown();
@@ -166,6 +163,11 @@ void ScribeonApp::buildTray() {
 }
 
 void ScribeonApp::openTrayPanel(const QRect& anchor) {
+    if (!menuView_) { // built on first use: most runs never open it
+        menuView_ = std::make_unique<MenuBarView>(*menuModel_);
+        menuView_->onShown = [this] { scene_->menuShown(); };
+        menuView_->onHidden = [this] { scene_->menuHidden(); };
+    }
     if (menuView_->isVisible() || menuView_->closedJustNow()) {
         menuView_->hide();
         return;

@@ -1,7 +1,10 @@
 #include "server/UpdateFeed.h"
 
+#include "base/FileName.h"
+
 #include <sodium.h>
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <sstream>
@@ -80,15 +83,8 @@ std::optional<std::string> readFile(const std::string& path) {
 
 // Plain file names only: no directories, nothing hidden.
 bool isSafeName(const std::string& name) {
-    if (name.empty() || name.front() == '.')
-        return false;
-    for (const char c : name) {
-        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                          (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-' || c == '+';
-        if (!safe)
-            return false;
-    }
-    return true;
+    return !name.empty() && name.front() != '.' &&
+           std::all_of(name.begin(), name.end(), isPlainFileNameCharacter);
 }
 
 ApiReply raw(std::string body, const char* contentType) {

@@ -111,8 +111,9 @@ std::optional<std::int64_t> parseDateTimeWithFraction(std::string_view text) {
     const auto zone = millis ? readZone(text, at) : std::nullopt;
     if (!zone || at != text.size())
         return std::nullopt;
-    const std::int64_t seconds = daysFromCivil(*year, *month, *day) * 86400 + *hour * 3600 +
-                                 *minute * 60 + *second - std::int64_t{*zone} * 60;
+    const std::int64_t seconds = daysFromCivil(*year, *month, *day) * 86400 +
+                                 std::int64_t{*hour} * 3600 + std::int64_t{*minute} * 60 + *second -
+                                 std::int64_t{*zone} * 60;
     return seconds * 1000 + *millis;
 }
 

@@ -1,5 +1,6 @@
 #include "update/AppcastUpdater.h"
 
+#include "base/FileName.h"
 #include "base/WeakCallback.h"
 #include "update/UpdateSignature.h"
 #include "update/UpdateVersion.h"
@@ -25,11 +26,8 @@ std::string safeFileName(const std::string& url) {
     std::string path = url.substr(0, url.find_first_of("?#"));
     path = path.substr(path.find_last_of('/') + 1);
     std::string name;
-    for (const char c : path) {
-        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                          (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-' || c == '+';
-        name += safe ? c : '_';
-    }
+    for (const char c : path)
+        name += isPlainFileNameCharacter(c) ? c : '_';
     while (!name.empty() && name.front() == '.')
         name.erase(name.begin());
     return name.empty() ? "scribeon-update" : name;

@@ -45,7 +45,7 @@ public:
     static constexpr const char* automaticChecksKey = "automaticallyCheckForUpdates";
     static constexpr Milliseconds launchCheckDelay{10'000};
     static constexpr Milliseconds checkInterval{24LL * 60 * 60 * 1000};
-    static constexpr std::uint64_t maxFeedBytes = 1024 * 1024;
+    static constexpr std::uint64_t maxFeedBytes = std::uint64_t{1024} * 1024;
     static constexpr std::uint64_t maxDownloadBytes = std::uint64_t{16} * 1024 * 1024;
 
     static std::shared_ptr<AppcastUpdater> create(UpdaterCollaborators collaborators,

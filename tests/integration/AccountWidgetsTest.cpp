@@ -203,7 +203,8 @@ TEST_F(MenuBarViewTest, SignedInContentFollowsTheState) {
 }
 
 TEST_F(MenuBarViewTest, UnlimitedPlansShowTheCountAlone) {
-    user.set(ada("unlimited", 37, -1));
+    user.set(ada("unlimited", 37, -1)); // loaded while the panel is closed
+    view.show();
     const QStringList texts = visibleTexts(&view);
     for (const char* expected : {"37", "requests this month", "Unlimited"})
         EXPECT_TRUE(texts.contains(expected)) << expected;

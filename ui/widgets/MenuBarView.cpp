@@ -68,7 +68,8 @@ QFrame* divider() {
     return line;
 }
 
-QWidget* menuRow(const RowSpec& spec, bool destructive, bool badge, std::function<void()> action) {
+QWidget* menuRow(const RowSpec& spec, bool destructive, bool badge,
+                 const std::function<void()>& action) {
     auto* button = new QPushButton;
     button->setObjectName(QString::fromLatin1(spec.key));
     button->setAccessibleName(QString::fromLatin1(spec.title));
@@ -141,16 +142,31 @@ MenuBarView::MenuBarView(MenuBarModel& model, QWidget* parent)
     setFixedWidth(panelWidth);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto rebuildLater = [this](const auto&) { rebuild(); };
+    auto rebuildLater = [this](const auto&) { stateChanged(); };
     subscriptions_.push_back(model_.isAuthenticated.observe(rebuildLater));
-    subscriptions_.push_back(model_.user.observe(rebuildLater));
+    // Every opening reloads the account; an unchanged one changes nothing.
+    subscriptions_.push_back(model_.user.observe([this](const std::optional<User>& user) {
+        if (user != shownUser_)
+            stateChanged();
+    }));
     subscriptions_.push_back(model_.errorMessage.observe(rebuildLater));
     subscriptions_.push_back(model_.isUpdateAvailable.observe(rebuildLater));
     subscriptions_.push_back(model_.availableVersion.observe(rebuildLater));
     rebuild();
 }
 
+// Rebuilt at once while shown; a hidden panel is rebuilt when it opens.
+void MenuBarView::stateChanged() {
+    if (isVisible())
+        rebuild();
+    else
+        stale_ = true;
+}
+
 void MenuBarView::rebuild() {
+    stale_ = false;
+    shownUser_ = model_.user.get();
+    shownHotkey_ = model_.formattedHotkey ? model_.formattedHotkey() : std::string();
     // The old content may hold the button whose click led here.
     if (content_) {
         layout()->removeWidget(content_);
@@ -260,7 +276,7 @@ void MenuBarView::addShortcutReminder(QVBoxLayout* column) {
     auto* prompt = label(QStringLiteral("Select text and press"), 0.9, QFont::Normal, true);
     prompt->setMinimumWidth(prompt->sizeHint().width());
     line->addWidget(prompt);
-    const QString shortcut = model_.formattedHotkey ? qs(model_.formattedHotkey()) : QString();
+    const QString shortcut = qs(shownHotkey_);
     auto* keys = label(shortcut, 0.9, QFont::Medium);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPointSizeF(keys->font().pointSizeF());
@@ -308,7 +324,8 @@ void MenuBarView::addSignedOut(QVBoxLayout* column) {
 }
 
 void MenuBarView::popUp(const QRect& anchor) {
-    rebuild(); // the shortcut may have changed since
+    if (stale_ || (model_.formattedHotkey && model_.formattedHotkey() != shownHotkey_))
+        rebuild();
     QScreen* screen = anchor.isValid() ? QGuiApplication::screenAt(anchor.center())
                                        : QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
@@ -350,6 +367,8 @@ bool MenuBarView::closedJustNow() const {
 }
 
 void MenuBarView::showEvent(QShowEvent* event) {
+    if (stale_)
+        rebuild();
     QWidget::showEvent(event);
     if (onShown)
         onShown();

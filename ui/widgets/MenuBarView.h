@@ -47,6 +47,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void stateChanged();
     void rebuild();
     std::function<void()> closingFirst(std::function<void()> action);
     void addSignedIn(QVBoxLayout* column);
@@ -58,6 +59,9 @@ private:
     QWidget* content_ = nullptr;
     std::vector<Subscription> subscriptions_;
     bool wasActive_ = false;
+    bool stale_ = false;
+    std::optional<User> shownUser_;
+    std::string shownHotkey_;
     QElapsedTimer hiddenByDeactivation_;
 };
 

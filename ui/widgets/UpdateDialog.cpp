@@ -2,6 +2,7 @@
 
 #include "ui/widgets/MenuBarIcon.h"
 
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,14 +21,23 @@ QString qs(const std::string& text) {
 
 } // namespace
 
-UpdateDialog::UpdateDialog(QWidget* parent)
-    : QDialog(parent), title_(new QLabel), message_(new QLabel), notes_(new QTextBrowser),
-      notesLink_(new QLabel), progress_(new QProgressBar), buttons_(new QDialogButtonBox) {
-    setWindowTitle(QStringLiteral("Scribeon \u2014 Software Update"));
-    setWindowIcon(applicationIcon());
-    setWindowFlag(Qt::WindowStaysOnTopHint);
-    setMinimumWidth(420);
-    auto* row = new QHBoxLayout(this);
+UpdateDialog::~UpdateDialog() {
+    delete dialog_;
+}
+
+void UpdateDialog::build() {
+    dialog_ = new QDialog;
+    title_ = new QLabel;
+    message_ = new QLabel;
+    notes_ = new QTextBrowser;
+    notesLink_ = new QLabel;
+    progress_ = new QProgressBar;
+    buttons_ = new QDialogButtonBox;
+    dialog_->setWindowTitle(QStringLiteral("Scribeon \u2014 Software Update"));
+    dialog_->setWindowIcon(applicationIcon());
+    dialog_->setWindowFlag(Qt::WindowStaysOnTopHint);
+    dialog_->setMinimumWidth(420);
+    auto* row = new QHBoxLayout(dialog_);
     // Each state has its own text: the dialog takes the size its content asks for.
     row->setSizeConstraint(QLayout::SetFixedSize);
     auto* icon = new QLabel;
@@ -56,6 +66,8 @@ UpdateDialog::UpdateDialog(QWidget* parent)
 }
 
 void UpdateDialog::present(const QString& title, const QString& message, bool busy) {
+    if (!dialog_)
+        build();
     title_->setText(title);
     title_->setAccessibleName(title);
     message_->setText(message);
@@ -64,20 +76,21 @@ void UpdateDialog::present(const QString& title, const QString& message, bool bu
     notes_->hide();
     notesLink_->hide();
     buttons_->clear();
-    show();
-    raise();
-    activateWindow();
+    dialog_->show();
+    dialog_->raise();
+    dialog_->activateWindow();
 }
 
 void UpdateDialog::addButton(const QString& text, std::function<void()> action, bool isDefault) {
     QPushButton* button = buttons_->addButton(text, QDialogButtonBox::ActionRole);
     button->setDefault(isDefault);
-    connect(button, &QPushButton::clicked, this, [action = std::move(action)] { action(); });
+    QObject::connect(button, &QPushButton::clicked, dialog_,
+                     [action = std::move(action)] { action(); });
 }
 
 void UpdateDialog::showChecking() {
     present(QStringLiteral("Checking for updates\u2026"), QString(), true);
-    addButton(QStringLiteral("Cancel"), [this] { hide(); });
+    addButton(QStringLiteral("Cancel"), [this] { dialog_->hide(); });
 }
 
 void UpdateDialog::showUpToDate(const std::string& currentVersion) {
@@ -86,7 +99,7 @@ void UpdateDialog::showUpToDate(const std::string& currentVersion) {
                 .arg(qs(currentVersion)),
             false);
     addButton(
-        QStringLiteral("OK"), [this] { hide(); }, true);
+        QStringLiteral("OK"), [this] { dialog_->hide(); }, true);
 }
 
 void UpdateDialog::showFound(const AppcastItem& item, const std::string& currentVersion,
@@ -105,7 +118,7 @@ void UpdateDialog::showFound(const AppcastItem& item, const std::string& current
         notesLink_->setAccessibleName(QStringLiteral("Release notes"));
         notesLink_->show();
     }
-    addButton(QStringLiteral("Later"), [this] { hide(); });
+    addButton(QStringLiteral("Later"), [this] { dialog_->hide(); });
     addButton(QStringLiteral("Download"), std::move(download), true);
 }
 
@@ -113,7 +126,7 @@ void UpdateDialog::showDownloading() {
     present(QStringLiteral("Downloading the update\u2026"),
             QStringLiteral("The file is checked against Scribeon's signature before it opens."),
             true);
-    addButton(QStringLiteral("Hide"), [this] { hide(); });
+    addButton(QStringLiteral("Hide"), [this] { dialog_->hide(); });
 }
 
 void UpdateDialog::showDownloaded(const std::string& filePath) {
@@ -122,13 +135,13 @@ void UpdateDialog::showDownloaded(const std::string& filePath) {
                 .arg(qs(filePath)),
             false);
     addButton(
-        QStringLiteral("OK"), [this] { hide(); }, true);
+        QStringLiteral("OK"), [this] { dialog_->hide(); }, true);
 }
 
 void UpdateDialog::showFailure(const std::string& message) {
     present(QStringLiteral("Update failed"), qs(message), false);
     addButton(
-        QStringLiteral("OK"), [this] { hide(); }, true);
+        QStringLiteral("OK"), [this] { dialog_->hide(); }, true);
 }
 
 } // namespace scribeon

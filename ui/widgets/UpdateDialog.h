@@ -2,8 +2,9 @@
 
 #include "update/UpdatePrompt.h"
 
-#include <QDialog>
+#include <QString>
 
+class QDialog;
 class QDialogButtonBox;
 class QLabel;
 class QProgressBar;
@@ -14,10 +15,13 @@ namespace scribeon {
 // The dialog of an update check the user asked for: checking, up to date,
 // the new version with its notes and "Download" / "Later", the download,
 // and what became of it.
-class UpdateDialog final : public QDialog, public UpdatePrompt {
-    Q_OBJECT
+// The window is built on the first check the user asks for.
+class UpdateDialog final : public UpdatePrompt {
 public:
-    explicit UpdateDialog(QWidget* parent = nullptr);
+    UpdateDialog() = default;
+    ~UpdateDialog() override;
+    UpdateDialog(const UpdateDialog&) = delete;
+    UpdateDialog& operator=(const UpdateDialog&) = delete;
 
     void showChecking() override;
     void showUpToDate(const std::string& currentVersion) override;
@@ -27,16 +31,20 @@ public:
     void showDownloaded(const std::string& filePath) override;
     void showFailure(const std::string& message) override;
 
+    QDialog* window() const { return dialog_; }
+
 private:
+    void build();
     void present(const QString& title, const QString& message, bool busy);
     void addButton(const QString& text, std::function<void()> action, bool isDefault = false);
 
-    QLabel* title_;
-    QLabel* message_;
-    QTextBrowser* notes_;
-    QLabel* notesLink_;
-    QProgressBar* progress_;
-    QDialogButtonBox* buttons_;
+    QDialog* dialog_ = nullptr;
+    QLabel* title_ = nullptr;
+    QLabel* message_ = nullptr;
+    QTextBrowser* notes_ = nullptr;
+    QLabel* notesLink_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QDialogButtonBox* buttons_ = nullptr;
 };
 
 } // namespace scribeon

@@ -1,0 +1,98 @@
+// From a click on the tray icon (the panel's popUp, which the click's
+// activation calls) to the panel's first paint on screen, with the account
+// already loaded, 50 openings. Needs the private desktop
+// bench/tray-panel-latency.sh starts.
+#include "tests/desktop/WaitUntil.h"
+#include "ui/widgets/MenuBarView.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace scribeon {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class FirstPaint : public QObject {
+public:
+    explicit FirstPaint(QWidget* window) : window_(window) {}
+    std::optional<Clock::time_point> at;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (!at && event->type() == QEvent::Paint) {
+            auto* widget = qobject_cast<QWidget*>(object);
+            if (widget && widget->window() == window_)
+                at = Clock::now();
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+};
+
+User loadedAccount() {
+    User user;
+    user.id = 1;
+    user.name = "Ada Lovelace";
+    user.email = "ada@example.com";
+    user.plan = "pro";
+    user.statistics = {41, 59, 100, "2027-01-01T00:00:00.000Z"};
+    return user;
+}
+
+void BM_TrayClickToPanelPaint(benchmark::State& state) {
+    Property<bool> isAuthenticated{true};
+    Property<std::optional<User>, Notify::Always> user;
+    user.set(loadedAccount());
+    Property<std::optional<std::string>> errorMessage;
+    Property<bool> isUpdateAvailable{true};
+    Property<std::optional<std::string>> availableVersion{std::string("0.2.0")};
+    MenuBarModel model{isAuthenticated,
+                       user,
+                       errorMessage,
+                       isUpdateAvailable,
+                       availableVersion,
+                       [] { return std::string("Super+Shift+I"); },
+                       {},
+                       {},
+                       {},
+                       {},
+                       {},
+                       {}};
+    MenuBarView panel(model);
+    const QRect trayIcon(1250, 0, 24, 24);
+    std::vector<double> millis;
+    for (auto _ : state) {
+        FirstPaint paint(&panel);
+        qApp->installEventFilter(&paint);
+        const auto clicked = Clock::now();
+        panel.popUp(trayIcon);
+        waitUntil([&] { return paint.at.has_value(); });
+        qApp->removeEventFilter(&paint);
+        if (!paint.at) {
+            state.SkipWithError("the panel never painted");
+            return;
+        }
+        const std::chrono::duration<double, std::milli> elapsed = *paint.at - clicked;
+        state.SetIterationTime(elapsed.count() / 1000);
+        millis.push_back(elapsed.count());
+        panel.hide();
+        waitUntil([&] { return !panel.isVisible(); });
+    }
+    std::sort(millis.begin(), millis.end());
+    state.counters["median_ms"] = millis[millis.size() / 2];
+    state.counters["p95_ms"] = millis[millis.size() * 95 / 100];
+    state.counters["max_ms"] = millis.back();
+}
+BENCHMARK(BM_TrayClickToPanelPaint)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace scribeon
