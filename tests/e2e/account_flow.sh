@@ -113,14 +113,7 @@ close_panel
 
 # One command run through the chooser, in the Qt test editor.
 doc="$e2e_tmp/doc.txt"
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_bg "$editor" --dump "$doc"
-editor_pid=${e2e_pids[-1]}
-wait_for 20 "the editor's window" xdotool search --onlyvisible --pid "$editor_pid"
-editor_window=$(xdotool search --onlyvisible --pid "$editor_pid" | head -1)
-xdotool windowactivate --sync "$editor_window"
-xdotool type --delay 10 "hello .world"
-wait_for 20 "the typed text" grep -qx "hello .world" "$doc"
-xdotool key ctrl+a
+start_test_editor "$editor" "$doc" "hello .world"
 deadline=$((SECONDS + 30))
 until visible "Scribeon Commands" >/dev/null; do
     ((SECONDS < deadline)) || fail "the chooser never opened"

@@ -139,6 +139,19 @@ tray_icon_embedded() {
         END { exit found ? 0 : 1 }'
 }
 
+# start_test_editor EDITOR FILE TEXT: the Qt test editor (saving to FILE as
+# it changes) with TEXT typed and selected; sets editor_pid, editor_window.
+start_test_editor() {
+    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_bg "$1" --dump "$2"
+    editor_pid=${e2e_pids[-1]}
+    wait_for 20 "the editor's window" xdotool search --onlyvisible --pid "$editor_pid"
+    editor_window=$(xdotool search --onlyvisible --pid "$editor_pid" | head -1)
+    xdotool windowactivate --sync "$editor_window"
+    xdotool type --delay 10 "$3"
+    wait_for 20 "the typed text" grep -qxF "$3" "$2"
+    xdotool key ctrl+a
+}
+
 # A scribeon-server with one account (ada@example.com, "correct horse") on a
 # free loopback port; exports SCRIBEON_SERVICE_ORIGIN.
 start_local_service() {

@@ -16,14 +16,7 @@ sign_in "$scribeon"
 position=$(command_position fix-sentences)
 
 doc="$e2e_tmp/doc.txt"
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_bg "$editor" --dump "$doc"
-editor_pid=${e2e_pids[-1]}
-wait_for 20 "the editor's window" xdotool search --onlyvisible --pid "$editor_pid"
-editor_window=$(xdotool search --onlyvisible --pid "$editor_pid" | head -1)
-xdotool windowactivate --sync "$editor_window"
-xdotool type --delay 10 "hello .world"
-wait_for 20 "the typed text" grep -qx "hello .world" "$doc"
-xdotool key ctrl+a
+start_test_editor "$editor" "$doc" "hello .world"
 
 SCRIBEON_LOG=stderr start_scribeon "$scribeon"
 wait_for 20 "scribeon to serve its socket" test -S "$XDG_RUNTIME_DIR/scribeon.socket"

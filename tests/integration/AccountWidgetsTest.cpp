@@ -1,3 +1,5 @@
+#include "tests/integration/WidgetTexts.h"
+#include "tests/unit/ScriptedAuthService.h"
 #include "ui/widgets/LoginView.h"
 #include "ui/widgets/LoginWindow.h"
 #include "ui/widgets/MenuBarView.h"
@@ -13,21 +15,10 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
 namespace scribeon {
 namespace {
 
-QStringList visibleTexts(QWidget* root) {
-    QStringList texts;
-    for (QLabel* label : root->findChildren<QLabel*>())
-        if (label->isVisibleTo(root) && !label->text().isEmpty())
-            texts << label->text();
-    for (QPushButton* button : root->findChildren<QPushButton*>())
-        if (button->isVisibleTo(root) && !button->text().isEmpty())
-            texts << button->text();
-    return texts;
-}
+using test::visibleTexts;
 
 QStringList rowNames(QWidget* root) {
     QStringList names;
@@ -36,22 +27,6 @@ QStringList rowNames(QWidget* root) {
             names << button->accessibleName() + (button->findChild<QLabel*>("badge") ? "*" : "");
     return names;
 }
-
-struct HeldAuthService : AuthService {
-    std::vector<std::pair<std::string, std::string>> calls;
-    std::deque<Completion<std::string>> pending;
-    void login(const std::string& email, const std::string& password,
-               Completion<std::string> completion) override {
-        calls.emplace_back(email, password);
-        pending.push_back(std::move(completion));
-    }
-    void logout(std::function<void()>) override {}
-    void answer(ServiceResult<std::string> result) {
-        auto completion = std::move(pending.front());
-        pending.pop_front();
-        completion(std::move(result));
-    }
-};
 
 class LoginWindowTest : public testing::Test {
 protected:
@@ -63,7 +38,7 @@ protected:
     }
     QPushButton* button() { return window.window()->findChild<QPushButton*>(); }
 
-    HeldAuthService auth;
+    test::ScriptedAuthService auth;
     LoginWindow window{auth};
     int successes = 0;
     bool windowGoneWhenTold = false;
@@ -251,6 +226,39 @@ TEST_F(MenuBarViewTest, TheContextMenuOffersTheSameActions) {
     MenuBarView::fillMenu(menu, model);
     menu.actions().at(1)->trigger();
     EXPECT_EQ(asked, std::vector<std::string>{"signup"});
+}
+
+TEST(MenuBarPlacementTest, NextToTheIconOrInTheNearestCornerAlwaysOnScreen) {
+    const QRect area(0, 24, 1280, 776); // a panel bar at the top
+    const QSize panel(280, 400);
+    const struct {
+        const char* what;
+        QRect icon;
+        QPoint pointer;
+        QPoint expected;
+    } cases[] = {
+        {"icon at the top right: below it, against the right edge",
+         QRect(1250, 0, 24, 24),
+         {},
+         QPoint(1000, 27)},
+        {"icon in the middle of a top bar: centred under it",
+         QRect(628, 0, 24, 24),
+         {},
+         QPoint(499, 27)},
+        {"icon at the bottom left: above it, against the left edge",
+         QRect(4, 776, 24, 24),
+         {},
+         QPoint(0, 372)},
+        {"no icon, pointer bottom right", QRect(), QPoint(1200, 700), QPoint(1000, 400)},
+        {"no icon, pointer top left", QRect(), QPoint(10, 10), QPoint(0, 24)},
+    };
+    for (const auto& c : cases) {
+        const QPoint at = MenuBarView::placement(c.icon, panel, area, c.pointer);
+        EXPECT_EQ(at, c.expected) << c.what;
+        EXPECT_TRUE(area.contains(QRect(at, panel))) << c.what;
+    }
+    // Taller than the screen: its top stays on screen.
+    EXPECT_EQ(MenuBarView::placement(QRect(1250, 0, 24, 24), QSize(280, 900), area, {}).y(), 24);
 }
 
 TEST(StatisticsViewTest, LongDateIsTheLocalDayWithoutTheWeekday) {

@@ -7,6 +7,7 @@
 #include "platform/fake/FakeMainQueue.h"
 #include "platform/fake/InMemoryCredentialStore.h"
 #include "platform/fake/InMemoryPreferences.h"
+#include "tests/integration/WidgetTexts.h"
 #include "tests/unit/ServiceStack.h"
 
 #include <QAccessible>
@@ -25,16 +26,7 @@
 namespace scribeon {
 namespace {
 
-QStringList visibleTexts(QWidget* root) {
-    QStringList texts;
-    for (QLabel* label : root->findChildren<QLabel*>())
-        if (label->isVisibleTo(root) && !label->text().isEmpty())
-            texts << label->text();
-    for (QListView* list : root->findChildren<QListView*>())
-        for (int row = 0; list->isVisibleTo(root) && row < list->model()->rowCount(); ++row)
-            texts << list->model()->index(row, 0).data().toString();
-    return texts;
-}
+using test::visibleTexts;
 
 class PanelViewsTest : public testing::Test, protected ServiceStack {
 protected:

@@ -1,33 +1,15 @@
 #include "ui/AuthViewModel.h"
 
+#include "ScriptedAuthService.h"
+
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <vector>
 
 namespace scribeon {
 namespace {
 
-struct ScriptedAuthService : AuthService {
-    struct Call {
-        std::string email, password;
-    };
-    std::vector<Call> calls;
-    std::deque<Completion<std::string>> pending;
-
-    void login(const std::string& email, const std::string& password,
-               Completion<std::string> completion) override {
-        calls.push_back({email, password});
-        pending.push_back(std::move(completion));
-    }
-    void logout(std::function<void()>) override {}
-
-    void answer(ServiceResult<std::string> result) {
-        auto completion = std::move(pending.front());
-        pending.pop_front();
-        completion(std::move(result));
-    }
-};
+using test::ScriptedAuthService;
 
 class AuthViewModelTest : public testing::Test {
 protected:
@@ -72,8 +54,8 @@ TEST_F(AuthViewModelTest, SendsTheTrimmedEmailAndThePasswordAsTyped) {
     type("  ada@example.com ", "  pass word ");
     form->login(onSuccess);
     ASSERT_EQ(auth.calls.size(), 1u);
-    EXPECT_EQ(auth.calls[0].email, "ada@example.com");
-    EXPECT_EQ(auth.calls[0].password, "  pass word ");
+    EXPECT_EQ(auth.calls[0].first, "ada@example.com");
+    EXPECT_EQ(auth.calls[0].second, "  pass word ");
     EXPECT_TRUE(form->isLoading.get());
 }
 

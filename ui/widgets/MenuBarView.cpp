@@ -323,6 +323,11 @@ void MenuBarView::addSignedOut(QVBoxLayout* column) {
     column->addWidget(menuRow(quitRow, false, false, closingFirst(model_.quit)));
 }
 
+QPoint MenuBarView::placement(const QRect& anchor, const QSize& size, const QRect& area,
+                              const QPoint& pointer) {
+    return anchor.isValid() ? placeNextTo(anchor, size, area) : nearestCorner(pointer, size, area);
+}
+
 void MenuBarView::popUp(const QRect& anchor) {
     if (stale_ || (model_.formattedHotkey && model_.formattedHotkey() != shownHotkey_))
         rebuild();
@@ -332,8 +337,7 @@ void MenuBarView::popUp(const QRect& anchor) {
         screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
     const QSize size = sizeHint().expandedTo(QSize(panelWidth, 0));
-    move(anchor.isValid() ? placeNextTo(anchor, size, area)
-                          : nearestCorner(QCursor::pos(), size, area));
+    move(placement(anchor, size, area, QCursor::pos()));
     show();
     raise();
     activateWindow();

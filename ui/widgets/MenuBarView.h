@@ -29,6 +29,12 @@ public:
     // known, else in the screen corner nearest the pointer.
     void popUp(const QRect& anchor);
 
+    // Where a panel of `size` goes inside `area`: by the icon's rectangle
+    // (below it in the upper half of the screen, above it in the lower),
+    // or without one in the corner nearest the pointer.
+    static QPoint placement(const QRect& anchor, const QSize& size, const QRect& area,
+                            const QPoint& pointer);
+
     // Called when the panel opens and when it closes.
     std::function<void()> onShown;
     std::function<void()> onHidden;

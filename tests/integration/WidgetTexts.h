@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QStringList>
+
+namespace scribeon::test {
+
+// What a sighted user reads in a window: the visible labels, list rows and
+// button captions.
+inline QStringList visibleTexts(QWidget* root) {
+    QStringList texts;
+    for (QLabel* label : root->findChildren<QLabel*>())
+        if (label->isVisibleTo(root) && !label->text().isEmpty())
+            texts << label->text();
+    for (QListView* list : root->findChildren<QListView*>())
+        for (int row = 0; list->isVisibleTo(root) && row < list->model()->rowCount(); ++row)
+            texts << list->model()->index(row, 0).data().toString();
+    for (QPushButton* button : root->findChildren<QPushButton*>())
+        if (button->isVisibleTo(root) && !button->text().isEmpty())
+            texts << button->text();
+    return texts;
+}
+
+} // namespace scribeon::test
