@@ -3,6 +3,7 @@
 #include "platform/TransportError.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -17,6 +18,8 @@ struct HttpRequest {
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     std::chrono::milliseconds timeout{60000};
+    // Told the reply body's bytes so far as they arrive, on the worker.
+    std::function<void(std::uint64_t received)> onProgress;
 };
 
 struct HttpReply {

@@ -5,6 +5,8 @@
 #include "update/UpdateSignature.h"
 #include "update/UpdateVersion.h"
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -95,8 +97,8 @@ void AppcastUpdater::check(Asker asker) {
 }
 
 void AppcastUpdater::fetchFeed(std::function<void(FeedOutcome)> done) {
-    HttpRequest request{
-        "GET", settings_.feedURL, {{"Accept", "application/rss+xml"}}, "", feedTimeout};
+    HttpRequest request{"GET", settings_.feedURL, {{"Accept", "application/rss+xml"}},
+                        "",    feedTimeout,       {}};
     auto apply = weakly(shared_from_this(),
                         [done = std::move(done)](AppcastUpdater& self, const HttpOutcome& outcome) {
                             done(self.readFeed(outcome));
@@ -157,7 +159,25 @@ void AppcastUpdater::download(const AppcastItem& item) {
         return;
     }
     c_.prompt.showDownloading();
-    HttpRequest request{"GET", item.enclosureURL, {}, "", downloadTimeout};
+    c_.prompt.showProgress(0);
+    // Many chunks arrive per repaint; the dialog hears of each whole percent.
+    auto lastPercent = std::make_shared<std::atomic<int>>(0);
+    auto progress = weakly(shared_from_this(), [](AppcastUpdater& self, double fraction) {
+        self.c_.prompt.showProgress(fraction);
+    });
+    HttpRequest request{"GET",
+                        item.enclosureURL,
+                        {},
+                        "",
+                        downloadTimeout,
+                        [&queue = c_.queue, progress, lastPercent,
+                         expected = item.enclosureLength](std::uint64_t received) {
+                            const double fraction = std::min(
+                                1.0, static_cast<double>(received) / static_cast<double>(expected));
+                            const int percent = static_cast<int>(fraction * 100);
+                            if (lastPercent->exchange(percent) != percent)
+                                queue.post([progress, fraction] { progress(fraction); });
+                        }};
     auto apply =
         weakly(shared_from_this(), [item](AppcastUpdater& self, const HttpOutcome& outcome) {
             self.finishDownload(item, outcome);

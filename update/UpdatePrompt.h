@@ -18,6 +18,8 @@ public:
     virtual void showFound(const AppcastItem& item, const std::string& currentVersion,
                            std::function<void()> download) = 0;
     virtual void showDownloading() = 0;
+    // The share of the announced size received so far, 0 … 1.
+    virtual void showProgress(double fraction) = 0;
     virtual void showDownloaded(const std::string& filePath) = 0;
     virtual void showFailure(const std::string& message) = 0;
 };

@@ -19,6 +19,7 @@ struct ReplyBuffer {
     std::string body;
     std::size_t limit = 0;
     bool overflowed = false;
+    const std::function<void(std::uint64_t)>* onProgress = nullptr;
 };
 
 std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* user) {
@@ -29,6 +30,8 @@ std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* us
         return 0; // makes curl stop with CURLE_WRITE_ERROR
     }
     buffer->body.append(data, bytes);
+    if (buffer->onProgress && *buffer->onProgress)
+        (*buffer->onProgress)(buffer->body.size());
     return bytes;
 }
 
@@ -148,6 +151,7 @@ HttpOutcome CurlHttpTransport::perform(const HttpRequest& request) const {
         return TransportError{Code::other, "could not start an HTTP session"};
     ReplyBuffer buffer;
     buffer.limit = maxReplyBytes_;
+    buffer.onProgress = &request.onProgress;
     char errorText[CURL_ERROR_SIZE] = {};
 
     curl_slist* headers = nullptr;

@@ -111,6 +111,28 @@ TEST_F(CurlHttpTransportTest, RoundTripCarriesMethodHeadersAndBodyBytes) {
     EXPECT_EQ(limited.error().apiError()->resetDate(), "2027-01-01T00:00:00.000Z");
 }
 
+TEST_F(CurlHttpTransportTest, ProgressGrowsToTheWholeBody) {
+    RunningServer<httplib::Server> http;
+    const std::string file(3 * 1024 * 1024, 'u');
+    http.server.Get("/update.deb", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(file, "application/octet-stream");
+    });
+    http.start();
+    std::vector<std::uint64_t> seen; // written on the worker, read after the completion
+    std::promise<HttpOutcome> outcome;
+    HttpRequest request{"GET", "http://127.0.0.1:" + std::to_string(http.port) + "/update.deb",
+                        {},    "",
+                        20s,   [&seen](std::uint64_t received) { seen.push_back(received); }};
+    transport.send(std::move(request),
+                   [&](HttpOutcome result) { outcome.set_value(std::move(result)); });
+    const HttpOutcome result = outcome.get_future().get();
+    ASSERT_TRUE(std::holds_alternative<HttpReply>(result));
+    EXPECT_EQ(std::get<HttpReply>(result).body.size(), file.size());
+    ASSERT_GT(seen.size(), 1u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(seen.back(), file.size());
+}
+
 TEST_F(CurlHttpTransportTest, ConcurrentCallsOverlap) {
     RunningServer<httplib::Server> http;
     std::atomic<int> inside{0}, peak{0};

@@ -43,6 +43,8 @@ struct RecordingPrompt : UpdatePrompt {
         download = std::move(onDownload);
     }
     void showDownloading() override { shown.push_back("downloading"); }
+    void showProgress(double fraction) override { progress.push_back(fraction); }
+    std::vector<double> progress;
     void showDownloaded(const std::string& path) override { shown.push_back("downloaded " + path); }
     void showFailure(const std::string& message) override {
         shown.push_back("failure: " + message);
@@ -221,11 +223,17 @@ TEST_F(AppcastUpdaterTest, OffAtLaunchMeansNoCheckUntilAsked) {
 }
 
 TEST_F(AppcastUpdaterTest, ASignedDownloadIsSavedThenOpened) {
-    const std::string payload = "a package";
+    const std::string payload(1000, 'p');
     findSignedRelease(payload, payload);
+    transport.holding = true;
     transport.reply(200, payload);
     prompt.download();
+    transport.requests.back().onProgress(300);
+    transport.requests.back().onProgress(301); // the same whole percent is told once
+    transport.requests.back().onProgress(1000);
+    transport.releaseNext();
     queue.runPending();
+    EXPECT_EQ(prompt.progress, (std::vector<double>{0.0, 0.3, 1.0}));
     const auto path = directory / "scribeon_0.2.0_amd64.deb";
     EXPECT_EQ(prompt.shown.back(), "downloaded " + path.string());
     EXPECT_EQ(opener.files, std::vector<std::string>{path.string()});

@@ -73,6 +73,8 @@ void UpdateDialog::present(const QString& title, const QString& message, bool bu
     message_->setText(message);
     message_->setAccessibleName(message);
     progress_->setVisible(busy);
+    progress_->setRange(0, 0); // busy until a share is known
+    progress_->setTextVisible(false);
     notes_->hide();
     notesLink_->hide();
     buttons_->clear();
@@ -127,6 +129,15 @@ void UpdateDialog::showDownloading() {
             QStringLiteral("The file is checked against Scribeon's signature before it opens."),
             true);
     addButton(QStringLiteral("Hide"), [this] { dialog_->hide(); });
+}
+
+void UpdateDialog::showProgress(double fraction) {
+    if (!dialog_)
+        return;
+    constexpr int steps = 1000;
+    progress_->setRange(0, steps);
+    progress_->setValue(static_cast<int>(fraction * steps));
+    progress_->setTextVisible(true);
 }
 
 void UpdateDialog::showDownloaded(const std::string& filePath) {

@@ -28,6 +28,7 @@ public:
     void showFound(const AppcastItem& item, const std::string& currentVersion,
                    std::function<void()> download) override;
     void showDownloading() override;
+    void showProgress(double fraction) override;
     void showDownloaded(const std::string& filePath) override;
     void showFailure(const std::string& message) override;
 
