@@ -70,11 +70,14 @@ std::string serviceBaseURL() {
     return APIClient::defaultBaseURL();
 }
 
+std::string serviceOrigin() {
+    const std::string api = serviceBaseURL();
+    return api.substr(0, api.size() - std::string_view("/api/v1").size());
+}
+
 std::string appcastURL() {
-    if (std::string_view(SCRIBEON_APPCAST_URL).empty() || isSet("SCRIBEON_SERVICE_ORIGIN")) {
-        const std::string api = serviceBaseURL();
-        return api.substr(0, api.size() - std::string_view("/api/v1").size()) + "/appcast.xml";
-    }
+    if (std::string_view(SCRIBEON_APPCAST_URL).empty() || isSet("SCRIBEON_SERVICE_ORIGIN"))
+        return serviceOrigin() + "/appcast.xml";
     return SCRIBEON_APPCAST_URL;
 }
 

@@ -24,8 +24,12 @@ std::optional<std::string> missingDisplayReason();
 // variable SCRIBEON_SERVICE_ORIGIN (a self-hosted service, or a test's own).
 std::string serviceBaseURL();
 
-// The update feed: the address built in, or the service's origin (as above)
-// followed by "/appcast.xml".
+// The service's origin: the API base without "/api/v1"; its web pages
+// ("/sign-up") live there.
+std::string serviceOrigin();
+
+// The update feed: the address built in, or the service's origin followed
+// by "/appcast.xml".
 std::string appcastURL();
 
 } // namespace scribeon

@@ -138,10 +138,7 @@ MenuBarModel ScribeonApp::menuBarModel() {
             [vm = state.shared_from_this()] { vm->logout(); },
             [] { QCoreApplication::quit(); },
             [&state] { state.showLoginWindow.set(true); },
-            [this] {
-                const std::string api = serviceBaseURL();
-                urlOpener_.openURL(api.substr(0, api.rfind("/api/v1")) + "/sign-up");
-            }};
+            [this] { urlOpener_.openURL(serviceOrigin() + "/sign-up"); }};
 }
 
 void ScribeonApp::buildTray() {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 namespace scribeon {
 namespace {
 
@@ -29,6 +32,20 @@ TEST(CommandLineTest, DecidesTheAction) {
         EXPECT_EQ(parsed.action, c.action) << c.arguments.back();
         EXPECT_NE(parsed.output.find(c.outputHas), std::string::npos) << parsed.output;
     }
+}
+
+TEST(ServiceAddressesTest, TheFeedAndWebPagesFollowTheServiceOrigin) {
+    const char* saved = std::getenv("SCRIBEON_SERVICE_ORIGIN");
+    const std::string restore = saved ? saved : "";
+    ::setenv("SCRIBEON_SERVICE_ORIGIN", "http://127.0.0.1:4321", 1);
+    EXPECT_EQ(serviceBaseURL(), "http://127.0.0.1:4321/api/v1");
+    EXPECT_EQ(serviceOrigin(), "http://127.0.0.1:4321");
+    EXPECT_EQ(appcastURL(), "http://127.0.0.1:4321/appcast.xml");
+    ::unsetenv("SCRIBEON_SERVICE_ORIGIN");
+    EXPECT_EQ(serviceOrigin(), SCRIBEON_SERVICE_ORIGIN);
+    EXPECT_EQ(appcastURL(), std::string(SCRIBEON_SERVICE_ORIGIN) + "/appcast.xml");
+    if (saved)
+        ::setenv("SCRIBEON_SERVICE_ORIGIN", restore.c_str(), 1);
 }
 
 } // namespace

@@ -25,19 +25,19 @@ namespace {
 
 constexpr int textWidth = MenuBarView::panelWidth - 32;
 
-struct RowSpec {
+struct RowLook {
     const char* key;
     const char* icon;
     QStyle::StandardPixmap fallback;
     const char* title;
 };
 
-constexpr RowSpec settingsRow{"settings", "preferences-system", QStyle::SP_FileDialogDetailedView,
+constexpr RowLook settingsRow{"settings", "preferences-system", QStyle::SP_FileDialogDetailedView,
                               "Settings"};
-constexpr RowSpec updatesRow{"updates", "system-software-update", QStyle::SP_ArrowDown,
+constexpr RowLook updatesRow{"updates", "system-software-update", QStyle::SP_ArrowDown,
                              "Check for Updates"};
-constexpr RowSpec signOutRow{"signout", "system-log-out", QStyle::SP_DialogCloseButton, "Sign Out"};
-constexpr RowSpec quitRow{"quit", "application-exit", QStyle::SP_DialogCancelButton,
+constexpr RowLook signOutRow{"signout", "system-log-out", QStyle::SP_DialogCloseButton, "Sign Out"};
+constexpr RowLook quitRow{"quit", "application-exit", QStyle::SP_DialogCancelButton,
                           "Quit Scribeon"};
 
 QString qs(const std::string& text) {
@@ -68,11 +68,11 @@ QFrame* divider() {
     return line;
 }
 
-QWidget* menuRow(const RowSpec& spec, bool destructive, bool badge,
+QWidget* menuRow(const RowLook& row, bool destructive, bool badge,
                  const std::function<void()>& action) {
     auto* button = new QPushButton;
-    button->setObjectName(QString::fromLatin1(spec.key));
-    button->setAccessibleName(QString::fromLatin1(spec.title));
+    button->setObjectName(QString::fromLatin1(row.key));
+    button->setAccessibleName(QString::fromLatin1(row.title));
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
     button->setFocusPolicy(Qt::TabFocus);
@@ -87,8 +87,8 @@ QWidget* menuRow(const RowSpec& spec, bool destructive, bool badge,
     auto* inner = new QHBoxLayout(button);
     inner->setContentsMargins(12, 6, 12, 6);
     auto* icon = new QLabel;
-    icon->setPixmap(themedIcon(spec.icon, spec.fallback).pixmap(16, 16));
-    auto* title = new QLabel(QString::fromLatin1(spec.title));
+    icon->setPixmap(themedIcon(row.icon, row.fallback).pixmap(16, 16));
+    auto* title = new QLabel(QString::fromLatin1(row.title));
     title->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colour));
     inner->addWidget(icon);
     inner->addWidget(title);
@@ -387,9 +387,9 @@ void MenuBarView::hideEvent(QHideEvent* event) {
 
 void MenuBarView::fillMenu(QMenu& menu, MenuBarModel& model) {
     menu.clear();
-    auto add = [&menu](const RowSpec& spec, const std::function<void()>& action) {
+    auto add = [&menu](const RowLook& row, const std::function<void()>& action) {
         QAction* item =
-            menu.addAction(themedIcon(spec.icon, spec.fallback), QString::fromLatin1(spec.title));
+            menu.addAction(themedIcon(row.icon, row.fallback), QString::fromLatin1(row.title));
         QObject::connect(item, &QAction::triggered, &menu, [action] {
             if (action)
                 action();
