@@ -104,6 +104,10 @@ TEST_F(LoginWindowTest, ClosingKeepsTheFormAndItsError) {
     EXPECT_EQ(window.window(), first);
     EXPECT_EQ(field("Email")->text(), "  ada@example.com ");
     EXPECT_TRUE(visibleTexts(first).contains("The provided credentials are incorrect."));
+    bool announced = false; // a screen reader reads the message itself, not just "Error"
+    for (QLabel* label : first->findChildren<QLabel*>())
+        announced |= label->accessibleName() == "The provided credentials are incorrect.";
+    EXPECT_TRUE(announced);
 }
 
 TEST_F(LoginWindowTest, SuccessClosesTheWindowFirstAndTheNextOneIsEmpty) {

@@ -69,7 +69,7 @@ LoginView::LoginView(std::shared_ptr<AuthViewModel> model, std::function<void()>
 
     error_->setStyleSheet(QStringLiteral("color: #d70015;"));
     error_->setWordWrap(true);
-    error_->setAccessibleName(tr("Error"));
+    error_->setAccessibleDescription(tr("Error"));
     column->addWidget(error_);
 
     signIn_->setDefault(true);
@@ -115,6 +115,7 @@ void LoginView::refresh() {
     busy_->setVisible(loading);
     const auto& message = model_->errorMessage.get();
     error_->setText(message ? QString::fromStdString(*message) : QString());
+    error_->setAccessibleName(error_->text()); // what a screen reader announces
     error_->setVisible(message.has_value());
 }
 
