@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QDir>
 #include <QStandardPaths>
 
 #include <cstdio>

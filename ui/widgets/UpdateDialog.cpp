@@ -92,16 +92,23 @@ void UpdateDialog::addButton(const QString& text, std::function<void()> action, 
 
 void UpdateDialog::showChecking() {
     present(QStringLiteral("Checking for updates\u2026"), QString(), true);
-    addButton(QStringLiteral("Cancel"), [this] { dialog_->hide(); });
+    addCloseButton(QStringLiteral("Cancel"));
+}
+
+void UpdateDialog::addCloseButton(const QString& text, bool isDefault) {
+    addButton(
+        text, [this] { dialog_->hide(); }, isDefault);
+}
+
+void UpdateDialog::showOutcome(const QString& title, const QString& message) {
+    present(title, message, false);
+    addCloseButton(QStringLiteral("OK"), true);
 }
 
 void UpdateDialog::showUpToDate(const std::string& currentVersion) {
-    present(QStringLiteral("You're up to date"),
-            QStringLiteral("Scribeon %1 is currently the newest version available.")
-                .arg(qs(currentVersion)),
-            false);
-    addButton(
-        QStringLiteral("OK"), [this] { dialog_->hide(); }, true);
+    showOutcome(QStringLiteral("You're up to date"),
+                QStringLiteral("Scribeon %1 is currently the newest version available.")
+                    .arg(qs(currentVersion)));
 }
 
 void UpdateDialog::showFound(const AppcastItem& item, const std::string& currentVersion,
@@ -120,7 +127,7 @@ void UpdateDialog::showFound(const AppcastItem& item, const std::string& current
         notesLink_->setAccessibleName(QStringLiteral("Release notes"));
         notesLink_->show();
     }
-    addButton(QStringLiteral("Later"), [this] { dialog_->hide(); });
+    addCloseButton(QStringLiteral("Later"));
     addButton(QStringLiteral("Download"), std::move(download), true);
 }
 
@@ -128,7 +135,7 @@ void UpdateDialog::showDownloading() {
     present(QStringLiteral("Downloading the update\u2026"),
             QStringLiteral("The file is checked against Scribeon's signature before it opens."),
             true);
-    addButton(QStringLiteral("Hide"), [this] { dialog_->hide(); });
+    addCloseButton(QStringLiteral("Hide"));
 }
 
 void UpdateDialog::showProgress(double fraction) {
@@ -141,18 +148,13 @@ void UpdateDialog::showProgress(double fraction) {
 }
 
 void UpdateDialog::showDownloaded(const std::string& filePath) {
-    present(QStringLiteral("Update downloaded"),
-            QStringLiteral("The signature checks out. %1 opens with your package installer.")
-                .arg(qs(filePath)),
-            false);
-    addButton(
-        QStringLiteral("OK"), [this] { dialog_->hide(); }, true);
+    showOutcome(QStringLiteral("Update downloaded"),
+                QStringLiteral("The signature checks out. %1 opens with your package installer.")
+                    .arg(qs(filePath)));
 }
 
 void UpdateDialog::showFailure(const std::string& message) {
-    present(QStringLiteral("Update failed"), qs(message), false);
-    addButton(
-        QStringLiteral("OK"), [this] { dialog_->hide(); }, true);
+    showOutcome(QStringLiteral("Update failed"), qs(message));
 }
 
 } // namespace scribeon

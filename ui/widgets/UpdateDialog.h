@@ -38,6 +38,9 @@ private:
     void build();
     void present(const QString& title, const QString& message, bool busy);
     void addButton(const QString& text, std::function<void()> action, bool isDefault = false);
+    void addCloseButton(const QString& text, bool isDefault = false);
+    // A finished state: its title and message with "OK".
+    void showOutcome(const QString& title, const QString& message);
 
     QDialog* dialog_ = nullptr;
     QLabel* title_ = nullptr;
