@@ -15,7 +15,7 @@ set(SCRIBEON_LAYERS
   "accessibility:platform base"
   "wording:hotkey platform base"
   "update:platform base"
-  "ui:hotkey service wire platform base"
+  "ui:update hotkey service wire platform base"
   "ui/widgets:ui update hotkey service wire wording platform/qt platform base"
   "panels:accessibility service wire wording platform base"
   "panels/widgets:panels accessibility service wire wording platform/qt platform base"

@@ -1,0 +1,246 @@
+#include "ui/SettingsViewModel.h"
+#include "ServiceStack.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+using Codes = std::vector<std::string>;
+
+const std::string rocket = "\xF0\x9F\x9A\x80";
+const std::string memo = "\xF0\x9F\x93\x9D";
+const char* fourCommands = R"({"data":[{"code":"a","name":"A","is_active":true},
+    {"code":"b","name":"B","is_active":false},{"code":"c","name":"C","is_active":true},
+    {"code":"d","name":"D","is_active":true}]})";
+
+Codes codesOf(const std::vector<Command>& commands) {
+    Codes codes;
+    for (const auto& c : commands)
+        codes.push_back(c.code);
+    return codes;
+}
+
+class SettingsViewModelTest : public testing::Test, protected ServiceStack {
+protected:
+    void loaded(const char* body = fourCommands) {
+        transport.reply(200, body);
+        vm->loadCommands();
+        queue.runPending();
+    }
+    std::string toggleReply(const char* code, bool active) {
+        return std::string(R"({"message":"ok","data":{"code":")") + code + R"(","name":"Renamed )" +
+               code + R"(","is_active":)" + (active ? "true" : "false") + "}}";
+    }
+
+    std::shared_ptr<SettingsViewModel> vm = SettingsViewModel::create(service, queue);
+};
+
+TEST_F(SettingsViewModelTest, LoadShowsTheUsersOrderAndAFailureKeepsTheListApart) {
+    preferences.setTextList("commandOrder", {"c", "a"});
+    std::vector<std::pair<bool, std::optional<std::string>>> seen; // isLoading, error
+    auto watch = vm->isLoading.observe([&](bool l) { seen.emplace_back(l, vm->errorMessage.get()); });
+    loaded();
+    EXPECT_EQ(codesOf(vm->commands.get()), (Codes{"c", "a", "b", "d"}));
+    EXPECT_FALSE(vm->isLoading.get());
+
+    transport.reply(500, "");
+    vm->loadCommands();
+    EXPECT_TRUE(vm->isLoading.get()) << "a reload over a shown list shows loading";
+    queue.runPending();
+    EXPECT_EQ(vm->errorMessage.get(), "Server error. Please try again later.");
+    EXPECT_EQ(codesOf(vm->commands.get()), (Codes{"c", "a", "b", "d"})) << "the list is kept";
+
+    transport.reply(200, fourCommands);
+    vm->loadCommands();
+    EXPECT_FALSE(vm->errorMessage.get()) << "a retry clears the old error at once";
+    queue.runPending();
+    EXPECT_FALSE(vm->errorMessage.get());
+    EXPECT_EQ(seen.size(), 6U);
+}
+
+TEST_F(SettingsViewModelTest, OverlappingLoadsAreAllCarriedOutAndTheLastAnswerWins) {
+    transport.holding = true;
+    transport.reply(200, R"({"data":[{"code":"old","name":"Old","is_active":true}]})");
+    transport.reply(200, R"({"data":[{"code":"new","name":"New","is_active":true}]})");
+    vm->appeared();
+    vm->windowBecameActive("Scribeon \u2014 Settings");
+    vm->windowBecameActive("Scribeon \u2014 Sign In");
+    ASSERT_EQ(transport.held.size(), 2U) << "only a Settings title reloads";
+    transport.releaseNext();
+    transport.releaseNext();
+    queue.runPending();
+    EXPECT_EQ(codesOf(vm->commands.get()), (Codes{"new"}));
+}
+
+TEST_F(SettingsViewModelTest, ToggleChangesTheRowOnlyWhenTheServiceAnswers) {
+    loaded();
+    transport.holding = true;
+    transport.reply(200, toggleReply("a", false));
+    vm->toggleCommand(vm->commands.get()[0]);
+    EXPECT_EQ(vm->togglingCommand.get(), "a");
+    EXPECT_TRUE(vm->commands.get()[0].isActive) << "not optimistic";
+    transport.releaseNext();
+    queue.runPending();
+    EXPECT_EQ(vm->commands.get()[0], (Command{"a", "Renamed a", false})) << "replaced in place";
+    EXPECT_FALSE(vm->togglingCommand.get());
+    ASSERT_EQ(transport.requests.size(), 2U);
+    EXPECT_EQ(transport.requests[1].url, "https://scribeon.test/api/v1/commands/a/toggle");
+}
+
+TEST_F(SettingsViewModelTest, TwoTogglesShareOneSpinnerAndTheFirstAnswerClearsIt) {
+    loaded();
+    transport.holding = true;
+    transport.reply(200, toggleReply("a", false));
+    transport.reply(200, toggleReply("c", false));
+    vm->toggleCommand(vm->commands.get()[0]);
+    vm->toggleCommand(vm->commands.get()[2]);
+    EXPECT_EQ(vm->togglingCommand.get(), "c");
+    transport.releaseNext();
+    queue.runPending();
+    EXPECT_FALSE(vm->togglingCommand.get());
+    EXPECT_FALSE(vm->commands.get()[0].isActive);
+    EXPECT_TRUE(vm->commands.get()[2].isActive);
+    transport.releaseNext();
+    queue.runPending();
+    EXPECT_FALSE(vm->commands.get()[2].isActive);
+}
+
+TEST_F(SettingsViewModelTest, FailedToggleToastsAndLeavesTheRow) {
+    const struct {
+        long status;
+        const char* message;
+    } cases[] = {
+        {404, "Command not found or inactive."},
+        {500, "Server error. Please try again later."},
+    };
+    loaded();
+    for (const auto& c : cases) {
+        const auto before = vm->commands.get();
+        transport.reply(c.status, "");
+        vm->toggleCommand(before[1]);
+        queue.runPending();
+        EXPECT_EQ(vm->toastMessage.get(), c.message);
+        EXPECT_EQ(vm->commands.get(), before);
+        EXPECT_FALSE(vm->togglingCommand.get());
+        vm->dismissToast();
+    }
+}
+
+TEST_F(SettingsViewModelTest, AToggleAnswerForACommandNoLongerListedChangesNothing) {
+    loaded();
+    transport.holding = true;
+    transport.reply(200, toggleReply("a", false));
+    vm->toggleCommand(vm->commands.get()[0]);
+    transport.holding = false;
+    loaded(R"({"data":[{"code":"z","name":"Z","is_active":true}]})");
+    transport.releaseNext();
+    queue.runPending();
+    EXPECT_EQ(vm->commands.get(), (std::vector<Command>{{"z", "Z", true}}));
+}
+
+TEST_F(SettingsViewModelTest, ToastClearsAfterThreeSecondsWhateverIsShowingThen) {
+    vm->toastMessage.set("first");
+    queue.advance(Milliseconds{2000});
+    vm->toastMessage.set("second");
+    queue.advance(Milliseconds{999});
+    EXPECT_EQ(vm->toastMessage.get(), "second");
+    queue.advance(Milliseconds{1});
+    EXPECT_FALSE(vm->toastMessage.get()) << "the first timer clears the second message";
+
+    vm->toastMessage.set("third");
+    vm->dismissToast();
+    EXPECT_FALSE(vm->toastMessage.get()) << "a click dismisses";
+    vm->toastMessage.set("fourth");
+    queue.advance(Milliseconds{3000});
+    EXPECT_FALSE(vm->toastMessage.get());
+    EXPECT_EQ(queue.pendingCount(), 0U);
+}
+
+TEST_F(SettingsViewModelTest, ToastTimerOutlivingItsWindowDoesNothing) {
+    vm->toastMessage.set("late");
+    vm.reset();
+    queue.advance(Milliseconds{3000});
+    SUCCEED() << "no use after free under the sanitizers";
+}
+
+TEST_F(SettingsViewModelTest, MovesFollowListMoveSemanticsAndSaveEveryCode) {
+    const struct {
+        const char* name;
+        std::set<std::size_t> from;
+        std::size_t to;
+        Codes expected;
+    } cases[] = {
+        {"third to the top", {2}, 0, {"c", "a", "b", "d"}},
+        {"first to the end", {0}, 4, {"b", "c", "d", "a"}},
+        {"first below the second", {0}, 2, {"b", "a", "c", "d"}},
+        {"onto itself", {1}, 1, {"a", "b", "c", "d"}},
+        {"just below itself", {1}, 2, {"a", "b", "c", "d"}},
+        {"two apart keep their order", {0, 2}, 4, {"b", "d", "a", "c"}},
+        {"two to the middle", {0, 3}, 2, {"b", "a", "d", "c"}},
+        {"destination past the end", {1}, 99, {"a", "c", "d", "b"}},
+        {"source out of range", {9}, 0, {"a", "b", "c", "d"}},
+    };
+    for (const auto& c : cases) {
+        preferences.values.clear();
+        loaded();
+        vm->moveCommand(c.from, c.to);
+        EXPECT_EQ(codesOf(vm->commands.get()), c.expected) << c.name;
+        EXPECT_EQ(preferences.textList("commandOrder"), c.expected) << c.name;
+    }
+    EXPECT_EQ(transport.requests.size(), std::size(cases)) << "nothing but the loads is sent";
+}
+
+TEST_F(SettingsViewModelTest, AMovedOrderIsTheNextLoadsOrder) {
+    loaded();
+    vm->moveCommand({2}, 0);
+    auto next = SettingsViewModel::create(service, queue);
+    transport.reply(200, fourCommands);
+    next->loadCommands();
+    queue.runPending();
+    EXPECT_EQ(codesOf(next->commands.get()), (Codes{"c", "a", "b", "d"}));
+}
+
+TEST_F(SettingsViewModelTest, ChosenEmojiIsStoredUnderTheCodeAndShownAtOnce) {
+    loaded();
+    unsigned revisions = 0;
+    auto watch = vm->emojiRevision.observe([&](unsigned) { ++revisions; });
+    vm->chooseEmoji("c", rocket);
+    EXPECT_EQ(revisions, 1U);
+    EXPECT_EQ(vm->emojiFor("c"), rocket);
+    EXPECT_EQ(vm->emojiFor("a"), memo);
+    EXPECT_EQ(service.getEmojis(), (std::map<std::string, std::string>{{"c", rocket}}));
+    EXPECT_EQ(SettingsViewModel::create(service, queue)->emojiFor("c"), rocket);
+}
+
+TEST_F(SettingsViewModelTest, WrongKindsInThePreferencesFallBackAndTheNextWriteRepairsThem) {
+    preferences.values["commandOrder"] = std::int64_t{7};
+    preferences.values["commandEmojis"] = std::vector<std::string>{"not", "a map"};
+    vm = SettingsViewModel::create(service, queue);
+    loaded();
+    EXPECT_EQ(codesOf(vm->commands.get()), (Codes{"a", "b", "c", "d"}));
+    EXPECT_EQ(vm->emojiFor("a"), memo);
+    vm->moveCommand({3}, 0);
+    vm->chooseEmoji("d", rocket);
+    EXPECT_EQ(preferences.textList("commandOrder"), (Codes{"d", "a", "b", "c"}));
+    EXPECT_EQ(preferences.textMap("commandEmojis"),
+              (std::map<std::string, std::string>{{"d", rocket}}));
+}
+
+TEST_F(SettingsViewModelTest, AnswersArrivingAfterTheWindowClosedAreDropped) {
+    transport.holding = true;
+    transport.reply(200, fourCommands);
+    transport.reply(500, "");
+    vm->loadCommands();
+    vm->toggleCommand({"a", "A", true});
+    std::weak_ptr<SettingsViewModel> weak = vm;
+    vm.reset();
+    EXPECT_TRUE(weak.expired());
+    transport.releaseNext();
+    transport.releaseNext();
+    queue.advance(Milliseconds{5000});
+    EXPECT_EQ(queue.pendingCount(), 0U);
+}
+
+} // namespace
+} // namespace scribeon
