@@ -71,13 +71,19 @@ ScribeonApp::ScribeonApp()
                                                   client_.queue, systemLog_})),
       updater_(AppcastUpdater::create({client_.transport, appcastParser_, client_.preferences,
                                        client_.queue, updateDialog_, urlOpener_, systemLog_},
-                                      updaterSettings())) {
+                                      updaterSettings())),
+      autostart_(QStringLiteral(":/scribeon-autostart.desktop"),
+                 QCoreApplication::applicationFilePath()),
+      settingsWindow_(std::make_unique<SettingsWindow>(SettingsCollaborators{
+          client_.commandService, client_.queue, client_.preferences, hotkeyService_,
+          hotkeyService_.isRegistered, globalHotkey_->isAvailable(), updater_.get(), autostart_,
+          urlOpener_, serviceOrigin()})) {
     auto appViewModel = AppViewModel::create(client_.queue, client_.keychain, client_.apiClient,
                                              client_.authService);
     delegate_ = AppDelegate::create(
         AppCollaborators{client_.queue, *updater_, hotkeyService_, trust_, permissionAlert_,
                          accessibilityService_, *commandPanel_, *resultPanel_, loginWindow_,
-                         unbuilt_, notifier_},
+                         *settingsWindow_, notifier_},
         std::move(appViewModel));
     scene_ = std::make_unique<AppScene>(delegate_, client_.queue);
     buildTray();

@@ -3,7 +3,6 @@
 #include "accessibility/AccessibilityService.h"
 #include "app/AppDelegate.h"
 #include "app/AppScene.h"
-#include "app/UnbuiltCollaborators.h"
 #include "hotkey/HotkeyService.h"
 #include "main/ClientStack.h"
 #include "panels/CommandPanelController.h"
@@ -19,10 +18,12 @@
 #include "platform/qt/QtAppcastParser.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/SingleInstance.h"
+#include "platform/qt/XdgAutostartEntry.h"
 #include "ui/MenuBarModel.h"
 #include "ui/widgets/LoginWindow.h"
 #include "ui/widgets/MenuBarView.h"
 #include "ui/widgets/PermissionAlertBox.h"
+#include "ui/widgets/SettingsWindow.h"
 #include "ui/widgets/UpdateDialog.h"
 #include "update/AppcastUpdater.h"
 
@@ -58,7 +59,6 @@ private:
     ClientStack client_;
     std::unique_ptr<GlobalHotkey> globalHotkey_;
     HotkeyService hotkeyService_;
-    UnbuiltCollaborators unbuilt_;
     AtspiAccessibilityBridge accessibilityBridge_;
     std::unique_ptr<Workspace> workspace_;
     std::unique_ptr<KeySynth> keySynth_;
@@ -76,6 +76,8 @@ private:
     QtAppcastParser appcastParser_;
     UpdateDialog updateDialog_;
     std::shared_ptr<AppcastUpdater> updater_;
+    XdgAutostartEntry autostart_;
+    std::unique_ptr<SettingsWindow> settingsWindow_;
     std::shared_ptr<AppDelegate> delegate_;
     std::unique_ptr<AppScene> scene_;
     std::unique_ptr<MenuBarModel> menuModel_;

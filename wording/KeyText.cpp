@@ -19,4 +19,9 @@ std::string shortcutTakenMessage(HotkeyPair pair) {
            " is used by another application. Choose another in Settings.";
 }
 
+std::string shortcutTakenInSettingsMessage(HotkeyPair pair) {
+    return "The shortcut " + formatHotkey(pair.keyCode, pair.modifiers) +
+           " is used by another application. Record another.";
+}
+
 } // namespace scribeon::KeyText

@@ -24,6 +24,11 @@ inline constexpr std::string_view notificationTitle = "Scribeon";
 
 // Told when the desktop refuses to register the shortcut.
 std::string shortcutTakenMessage(HotkeyPair pair);
+// The same, under the shortcut recorder in Settings.
+std::string shortcutTakenInSettingsMessage(HotkeyPair pair);
+inline constexpr std::string_view noGlobalShortcutInSettings =
+    "This session allows no global shortcut. Bind a shortcut in your desktop's keyboard "
+    "settings to the command \"scribeon --trigger\".";
 
 // Printed when this session allows no global key grab at all, or only one
 // that sees keys typed into X11 applications.

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/AutostartEntry.h"
+
+#include <QString>
+
+namespace scribeon {
+
+// The XDG autostart entry in $XDG_CONFIG_HOME/autostart, made from the
+// program's desktop entry with Exec naming the running binary. Where the
+// system starts the program for everyone (an entry of the same name in
+// $XDG_CONFIG_DIRS), switching it off writes a Hidden entry over it, as the
+// autostart specification asks; otherwise the user's file is removed.
+class XdgAutostartEntry final : public AutostartEntry {
+public:
+    static constexpr const char* fileName = "scribeon.desktop";
+
+    XdgAutostartEntry(QString templatePath, QString executable);
+
+    bool isInstalled() override;
+    Result<Done, std::string> install() override;
+    Result<Done, std::string> remove() override;
+
+    QString userPath() const;
+    // An Exec argument quoted as the desktop entry specification asks.
+    static QString quotedExecArgument(const QString& argument);
+
+private:
+    QString systemEntry() const;
+    Result<Done, std::string> write(const QString& text);
+
+    QString templatePath_;
+    QString executable_;
+};
+
+} // namespace scribeon

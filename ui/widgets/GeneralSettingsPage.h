@@ -1,0 +1,38 @@
+#pragma once
+
+#include "base/Property.h"
+#include "base/Subscription.h"
+#include "hotkey/HotkeyRecorderViewModel.h"
+#include "ui/GeneralSettingsViewModel.h"
+
+#include <QWidget>
+
+#include <vector>
+
+class QCheckBox;
+
+namespace scribeon {
+
+// The shortcut recorder, the update switches, the start at login and the
+// version line.
+class GeneralSettingsPage final : public QWidget {
+    Q_OBJECT
+public:
+    struct Shortcut {
+        HotkeyRecorderViewModel& recorder;
+        Property<bool>& isRegistered;
+        bool available;
+    };
+
+    GeneralSettingsPage(Shortcut shortcut, GeneralSettingsViewModel& model,
+                        QWidget* parent = nullptr);
+
+private:
+    QWidget* updatesGroup();
+    QCheckBox* startAtLoginSwitch();
+
+    GeneralSettingsViewModel& model_;
+    std::vector<Subscription> subscriptions_;
+};
+
+} // namespace scribeon
