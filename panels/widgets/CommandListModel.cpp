@@ -23,6 +23,7 @@ QVariant CommandListModel::data(const QModelIndex& index, int role) const {
     case Qt::AccessibleTextRole:
         return QString::fromStdString(row.name);
     case emojiRole:
+    case Qt::AccessibleDescriptionRole: // the icon a sighted user tells the rows apart by
         return QString::fromStdString(row.emoji);
     case codeRole:
         return QString::fromStdString(row.code);

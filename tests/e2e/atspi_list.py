@@ -4,7 +4,7 @@
 # before a selected one, "  " before the others. Exits 1 when there is no
 # such list.
 #
-#   atspi_list.py PID NAME
+#   atspi_list.py PID NAME [--described]   (adds "<TAB>DESCRIPTION" to each)
 import sys
 
 import pyatspi
@@ -40,7 +40,10 @@ def main():
         for i in range(found.childCount):
             item = found.getChildAtIndex(i)
             selected = item.getState().contains(pyatspi.STATE_SELECTED)
-            print(("* " if selected else "  ") + item.name)
+            line = ("* " if selected else "  ") + item.name
+            if "--described" in sys.argv[3:]:
+                line += "\t" + item.description
+            print(line)
         return 0
     return 1
 

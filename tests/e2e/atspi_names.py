@@ -5,6 +5,8 @@
 #
 #   atspi_names.py PID [WINDOW]
 #   atspi_names.py --press PID NAME   presses the showing button named NAME
+#   atspi_names.py --extents PID NAME prints "X Y WIDTH HEIGHT" on the screen
+#                                     of the showing object named NAME
 import sys
 
 import pyatspi
@@ -40,16 +42,26 @@ def application(pid):
     return None
 
 
+BUTTONS = (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON)
+
+
 def main():
-    press = sys.argv[1] == "--press"
-    args = sys.argv[2:] if press else sys.argv[1:]
+    mode = sys.argv[1] if sys.argv[1] in ("--press", "--extents") else None
+    args = sys.argv[2:] if mode else sys.argv[1:]
     app = application(int(args[0]))
     if app is None:
         return 1
-    if press:
+    if mode == "--press":
         for node in walk(app):
-            if node.getRole() == pyatspi.ROLE_PUSH_BUTTON and node.name == args[1] and showing(node):
+            if node.getRole() in BUTTONS and node.name == args[1] and showing(node):
                 node.queryAction().doAction(0)
+                return 0
+        return 1
+    if mode == "--extents":
+        for node in walk(app):
+            if node.name == args[1] and showing(node):
+                box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                print(box.x, box.y, box.width, box.height)
                 return 0
         return 1
     windows = [app.getChildAtIndex(i) for i in range(app.childCount)]

@@ -21,7 +21,7 @@ CommandSettingsListView::CommandSettingsListView(CommandSettingsListModel& model
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setMouseTracking(true);
-    setAccessibleName(tr("Commands"));
+    setAccessibleName(tr("Your commands"));
     // A reset (a load or a move) keeps the row the user was on.
     connect(&model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         keepCurrent_ = currentIndex().data(CommandSettingsListModel::CodeRole).toString();

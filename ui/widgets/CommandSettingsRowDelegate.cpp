@@ -40,10 +40,13 @@ void paintEmojiButton(QPainter& painter, const QRect& area, const QString& emoji
     painter.drawText(chevron, Qt::AlignCenter, QStringLiteral("\u25BE")); // ▾
 }
 
-void paintSwitch(QPainter& painter, const QRect& area, bool on, const QPalette& palette) {
+void paintSwitch(QPainter& painter, const QRect& area, bool on, bool selected,
+                 const QPalette& palette) {
     QPainterPath track;
     track.addRoundedRect(area, area.height() / 2.0, area.height() / 2.0);
     painter.fillPath(track, on ? palette.color(QPalette::Highlight) : palette.color(QPalette::Mid));
+    if (selected) // an "on" track is the selection's own colour: outline it
+        painter.strokePath(track, QPen(palette.color(QPalette::HighlightedText), 1.5));
     const int knob = area.height() - 4;
     const QRect circle(on ? area.right() - 1 - knob : area.left() + 2, area.top() + 2, knob, knob);
     painter.setBrush(Qt::white);
@@ -87,7 +90,7 @@ void CommandSettingsRowDelegate::paint(QPainter* painter, const QStyleOptionView
                                 option.palette.color(QPalette::PlaceholderText));
     } else {
         paintSwitch(*painter, toggle, index.data(Qt::CheckStateRole).toInt() == Qt::Checked,
-                    option.palette);
+                    (option.state & QStyle::State_Selected) != 0, option.palette);
     }
     const QRect name(emoji.right() + spacing, row.top(),
                      toggle.left() - spacing - emoji.right() - spacing, row.height());

@@ -5,32 +5,16 @@
 #include "ui/widgets/ErrorToastView.h"
 #include "ui/widgets/GeneralSettingsPage.h"
 
-#include <QButtonGroup>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QStackedWidget>
-#include <QToolButton>
+#include <QListWidget>
 #include <QVBoxLayout>
 #include <QWindow>
 
 namespace scribeon {
 
-namespace {
-
-QToolButton* pageButton(const QString& title, const QIcon& icon) {
-    auto* button = new QToolButton;
-    button->setText(title);
-    button->setIcon(icon);
-    button->setAccessibleName(title);
-    button->setCheckable(true);
-    button->setAutoExclusive(true);
-    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    return button;
-}
-
-} // namespace
 
 SettingsView::SettingsView(SettingsCollaborators& collaborators, QWidget* parent)
     : QWidget(parent),
@@ -71,33 +55,35 @@ SettingsView::SettingsView(SettingsCollaborators& collaborators, QWidget* parent
 
 SettingsView::~SettingsView() = default;
 
+// A list rather than buttons: screen readers announce "General, selected,
+// 1 of 2", and the arrow keys move between the pages.
 QWidget* SettingsView::sidebar() {
     constexpr int padding = 8;
-    auto* bar = new QWidget;
-    bar->setFixedWidth(sidebarWidth);
-    bar->setAutoFillBackground(true);
-    bar->setBackgroundRole(QPalette::Base);
-    auto* column = new QVBoxLayout(bar);
-    column->setContentsMargins(padding, padding, padding, padding);
-    column->setSpacing(2);
-    pageButtons_ = {pageButton(tr("General"),
-                               themedIcon("preferences-system", QStyle::SP_FileDialogDetailedView)),
-                    pageButton(tr("Commands"), themedIcon("starred", QStyle::SP_DialogYesButton))};
-    QColor accent = palette().color(QPalette::Highlight);
-    bar->setStyleSheet(QStringLiteral("QToolButton { padding: 8px 12px; border: none; "
-                                      "border-radius: 6px; text-align: left; }"
-                                      "QToolButton:checked { background: rgba(%1, %2, %3, 0.15); }"
-                                      "QToolButton:focus { border: 1px solid palette(highlight); }")
-                           .arg(accent.red())
-                           .arg(accent.green())
-                           .arg(accent.blue()));
-    for (std::size_t i = 0; i < pageButtons_.size(); ++i) {
-        column->addWidget(pageButtons_[i]);
-        connect(pageButtons_[i], &QToolButton::clicked, this,
-                [this, i] { select(static_cast<SettingsPage>(i)); });
-    }
-    column->addStretch();
-    return bar;
+    sidebar_ = new QListWidget;
+    sidebar_->setFixedWidth(sidebarWidth);
+    sidebar_->setAccessibleName(tr("Pages"));
+    sidebar_->setFrameShape(QFrame::NoFrame);
+    sidebar_->setIconSize(QSize(16, 16));
+    sidebar_->setSpacing(1);
+    sidebar_->addItem(new QListWidgetItem(
+        themedIcon("preferences-system", QStyle::SP_FileDialogDetailedView), tr("General")));
+    sidebar_->addItem(
+        new QListWidgetItem(themedIcon("starred", QStyle::SP_DialogYesButton), tr("Commands")));
+    const QColor accent = palette().color(QPalette::Highlight);
+    sidebar_->setStyleSheet(
+        QStringLiteral("QListWidget { padding: %1px; background: palette(base); outline: none; }"
+                       "QListWidget::item { padding: 8px 12px; border-radius: 6px; "
+                       "color: palette(text); }"
+                       "QListWidget::item:selected { background: rgba(%2, %3, %4, 0.15); }")
+            .arg(padding)
+            .arg(accent.red())
+            .arg(accent.green())
+            .arg(accent.blue()));
+    connect(sidebar_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            pages_->setCurrentIndex(row);
+    });
+    return sidebar_;
 }
 
 SettingsPage SettingsView::selectedPage() const {
@@ -105,9 +91,8 @@ SettingsPage SettingsView::selectedPage() const {
 }
 
 void SettingsView::select(SettingsPage page) {
-    const auto index = static_cast<std::size_t>(page);
-    pages_->setCurrentIndex(static_cast<int>(index));
-    pageButtons_[index]->setChecked(true);
+    sidebar_->setCurrentRow(static_cast<int>(page));
+    pages_->setCurrentIndex(static_cast<int>(page));
 }
 
 void SettingsView::showEvent(QShowEvent* event) {

@@ -12,13 +12,12 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
 class QStackedWidget;
-class QToolButton;
+class QListWidget;
 class QWindow;
 
 namespace scribeon {
@@ -70,7 +69,7 @@ private:
     GeneralSettingsViewModel general_;
     QStackedWidget* pages_;
     CommandsSettingsPage* commandsPage_;
-    std::array<QToolButton*, 2> pageButtons_{};
+    QListWidget* sidebar_ = nullptr;
     ErrorToastView* toast_;
     QPointer<QWindow> focused_;
     bool appeared_ = false;
