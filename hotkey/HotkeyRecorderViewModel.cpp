@@ -12,6 +12,8 @@ HotkeyRecorderViewModel::HotkeyRecorderViewModel(Preferences& preferences,
 }
 
 void HotkeyRecorderViewModel::toggleRecording() {
+    if (!isRecording.get())
+        refused.set(std::nullopt);
     isRecording.set(!isRecording.get());
 }
 
@@ -30,10 +32,25 @@ void HotkeyRecorderViewModel::reset() {
 }
 
 void HotkeyRecorderViewModel::apply(HotkeyPair pair) {
+    const HotkeyPair previous = current_.get();
+    refused.set(std::nullopt);
+    if (!store(pair) && pair != previous) {
+        // Taken by another application: a shortcut that does nothing is
+        // worse than the old one, so the old one stays if it still works.
+        // Where nothing registers at all, the choice is kept for later.
+        if (store(previous)) {
+            refused.set(pair);
+            return;
+        }
+        store(pair);
+    }
+}
+
+bool HotkeyRecorderViewModel::store(HotkeyPair pair) {
     current_.set(pair);
     displayText.set(formatHotkey(pair.keyCode, pair.modifiers));
     AppConfig::Hotkey::save(preferences_, pair.keyCode, pair.modifiers);
-    hotkey_.reregister();
+    return hotkey_.reregister();
 }
 
 } // namespace scribeon

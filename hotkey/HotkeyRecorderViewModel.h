@@ -6,6 +6,7 @@
 #include "platform/Preferences.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace scribeon {
@@ -38,9 +39,13 @@ public:
 
     Property<bool> isRecording{false};
     Property<std::string> displayText;
+    // A recorded shortcut that another application holds; the one before it
+    // stays in force. Cleared by the next recording or reset.
+    Property<std::optional<HotkeyPair>> refused;
 
 private:
     void apply(HotkeyPair pair);
+    bool store(HotkeyPair pair);
 
     Preferences& preferences_;
     HotkeyRegistration& hotkey_;

@@ -10,7 +10,8 @@ class HotkeyRegistration {
 public:
     virtual ~HotkeyRegistration() = default;
     virtual void registerHotkey(std::function<void()> onTrigger) = 0;
-    virtual void reregister() = 0;
+    // Whether the stored shortcut is in force afterwards.
+    virtual bool reregister() = 0;
     // Unregisters and forgets the trigger callback.
     virtual void release() = 0;
 };

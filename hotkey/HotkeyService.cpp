@@ -34,7 +34,7 @@ void HotkeyService::registerHotkey(std::function<void()> onTrigger) {
     isRegistered.set(hotKeyRef_.has_value());
 }
 
-void HotkeyService::reregister() {
+bool HotkeyService::reregister() {
     auto callback = onHotkey_;
     if (hotKeyRef_) {
         hotkey_.unregisterHotkey(*hotKeyRef_);
@@ -43,9 +43,10 @@ void HotkeyService::reregister() {
     onHotkey_ = nullptr;
     if (!callback) {
         isRegistered.set(false);
-        return;
+        return false;
     }
     registerHotkey(std::move(callback));
+    return hotKeyRef_.has_value();
 }
 
 void HotkeyService::release() {

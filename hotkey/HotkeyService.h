@@ -23,7 +23,7 @@ public:
     ~HotkeyService() override;
 
     void registerHotkey(std::function<void()> onTrigger) override;
-    void reregister() override;
+    bool reregister() override;
     void release() override;
 
     // What a press does: the trigger callback on the main thread, before

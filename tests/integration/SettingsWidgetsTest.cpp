@@ -1,3 +1,4 @@
+#include "hotkey/AppConfig.h"
 #include "platform/KeyCodeTable.h"
 #include "platform/fake/FakeAutostartEntry.h"
 #include "platform/fake/RecordingUrlOpener.h"
@@ -28,9 +29,16 @@ namespace {
 using test::visibleTexts;
 
 struct CountingHotkey : HotkeyRegistration {
+    explicit CountingHotkey(Preferences& stored) : preferences(stored) {}
     int reregistrations = 0;
     void registerHotkey(std::function<void()>) override {}
-    void reregister() override { ++reregistrations; }
+    std::vector<HotkeyPair> refused;
+    Preferences& preferences;
+    bool reregister() override {
+        ++reregistrations;
+        const HotkeyPair stored = AppConfig::Hotkey::read(preferences);
+        return std::find(refused.begin(), refused.end(), stored) == refused.end();
+    }
     void release() override {}
 };
 
@@ -72,7 +80,7 @@ protected:
         return {area.center().x(), area.center().y()};
     }
 
-    CountingHotkey hotkey;
+    CountingHotkey hotkey{preferences};
     Property<bool> isRegistered{true};
     FakeAutostartEntry autostart;
     RecordingUrlOpener urlOpener;
@@ -162,6 +170,18 @@ TEST_F(SettingsWidgetsTest, RecorderSavesAModifiedKeyAndSaysWhenTheShortcutIsTak
     texts = visibleTexts(view);
     EXPECT_TRUE(
         texts.contains("The shortcut Alt+Ctrl+K is used by another application. Record another."));
+    isRegistered.set(true);
+
+    hotkey.refused.push_back({40, 0x100 | 0x200}); // Super+Shift+K belongs to someone else
+    record->click();
+    QKeyEvent superShiftK(QEvent::KeyPress, Qt::Key_K, Qt::MetaModifier | Qt::ShiftModifier,
+                          xKey(40), 0, 0);
+    QApplication::sendEvent(record, &superShiftK);
+    texts = visibleTexts(view);
+    EXPECT_TRUE(texts.contains("Alt+Ctrl+K")) << "the old shortcut stays";
+    EXPECT_TRUE(texts.contains(
+        "The shortcut Super+Shift+K is used by another application. Record another."));
+    EXPECT_EQ(preferences.integer("hotkeyModifiers"), 0x800 | 0x1000);
 }
 
 TEST_F(SettingsWidgetsTest, CommandsPageShowsLoadingThenTheErrorThenTheList) {

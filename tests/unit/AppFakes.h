@@ -67,9 +67,10 @@ struct FakeHotkey : HotkeyRegistration {
         journal.add("hotkey.register");
         onTrigger = std::move(trigger);
     }
-    void reregister() override {
+    bool reregister() override {
         journal.add("hotkey.reregister");
         ++reregisterCount;
+        return true;
     }
     void release() override {
         journal.add("hotkey.release");

@@ -17,8 +17,9 @@ struct HotkeyRecorderViewModelTest : ::testing::Test {
     FakeMainQueue queue;
     HotkeyService service{hotkey, preferences, queue};
 
+    int triggers = 0;
     void SetUp() override {
-        service.registerHotkey([] {});
+        service.registerHotkey([this] { ++triggers; });
     }
     HotkeyPair stored() {
         return {static_cast<std::uint32_t>(*preferences.integer("hotkeyKeyCode")),
@@ -95,13 +96,33 @@ TEST_F(HotkeyRecorderViewModelTest, ResetIsShownOnlyOffTheDefault) {
     EXPECT_EQ(hotkey.registrationAttempts.back(), HotkeyPair{});
 }
 
-TEST_F(HotkeyRecorderViewModelTest, ARefusedPairIsStillStoredAndShown) {
+TEST_F(HotkeyRecorderViewModelTest, APairHeldElsewhereLeavesTheOldOneInForceAndIsNamed) {
     hotkey.refused = {HotkeyPair{49, option}};
+    HotkeyRecorderViewModel recorder(preferences, service);
+    recorder.toggleRecording();
+    recorder.keyDown(49, option);
+    EXPECT_EQ(recorder.displayText.get(), "Super+Shift+I");
+    EXPECT_EQ(stored(), HotkeyPair{});
+    EXPECT_TRUE(service.isRegistered.get());
+    EXPECT_EQ(recorder.refused.get(), (HotkeyPair{49, option}));
+    hotkey.press();
+    EXPECT_EQ(triggers, 1) << "the old shortcut still works";
+
+    recorder.toggleRecording();
+    EXPECT_FALSE(recorder.refused.get()) << "a new recording clears the complaint";
+    recorder.keyDown(40, option);
+    EXPECT_EQ(stored(), (HotkeyPair{40, option}));
+}
+
+TEST_F(HotkeyRecorderViewModelTest, WhereNothingRegistersTheChoiceIsStillStored) {
+    hotkey.refused = {HotkeyPair{}, HotkeyPair{49, option}};
+    service.reregister();
     HotkeyRecorderViewModel recorder(preferences, service);
     recorder.toggleRecording();
     recorder.keyDown(49, option);
     EXPECT_EQ(recorder.displayText.get(), "Alt+Space");
     EXPECT_EQ(stored(), (HotkeyPair{49, option}));
+    EXPECT_FALSE(recorder.refused.get());
     EXPECT_FALSE(service.isRegistered.get());
 }
 

@@ -83,6 +83,7 @@ HotkeyRecorderView::HotkeyRecorderView(HotkeyRecorderViewModel& model, Property<
     }));
     subscriptions_.push_back(model_.displayText.observe([this](const auto&) { refresh(); }));
     subscriptions_.push_back(isRegistered_.observe([this](bool) { refresh(); }));
+    subscriptions_.push_back(model_.refused.observe([this](const auto&) { refresh(); }));
     refresh();
 }
 
@@ -106,6 +107,8 @@ void HotkeyRecorderView::refresh() {
     QString problem;
     if (!shortcutsAvailable_)
         problem = qs(KeyText::noGlobalShortcutInSettings);
+    else if (const auto refused = model_.refused.get())
+        problem = QString::fromStdString(KeyText::shortcutTakenInSettingsMessage(*refused));
     else if (!isRegistered_.get() && !recording)
         problem = QString::fromStdString(KeyText::shortcutTakenInSettingsMessage(model_.current()));
     problem_->setText(problem);
