@@ -4,7 +4,7 @@
 # window (or only the window named WINDOW).
 #
 #   atspi_names.py PID [WINDOW]
-#   atspi_names.py --press PID NAME   presses the showing button named NAME
+#   atspi_names.py --press PID NAME   presses the showing button or check box named NAME
 #   atspi_names.py --extents PID NAME prints "X Y WIDTH HEIGHT" on the screen
 #                                     of the showing object named NAME
 import sys
@@ -42,7 +42,7 @@ def application(pid):
     return None
 
 
-BUTTONS = (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON)
+BUTTONS = (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CHECK_BOX)
 
 
 def main():

@@ -173,6 +173,17 @@ wait_for 10 "the old shortcut let go" sh -c "! '$key_state' --taken i 65"
 says $'push button\tReset' || fail "no Reset off the default"
 shot "$settings" settings-recorded
 
+# The start at login: the desktop's autostart entry, naming this binary.
+autostart="$XDG_CONFIG_HOME/autostart/scribeon.desktop"
+press "Start Scribeon at login" || fail "pressing Start Scribeon at login"
+wait_for 10 "the autostart entry" test -f "$autostart"
+grep -qxF "Exec=$(readlink -f "$scribeon")" "$autostart" || fail "the entry's Exec: $(cat "$autostart")"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$autostart" || fail "the autostart entry is not valid"
+fi
+press "Start Scribeon at login"
+wait_for 10 "the autostart entry to go" sh -c "! test -e '$autostart'"
+
 xdotool windowactivate --sync "$editor_window"
 press_shortcut_until_chooser ctrl+alt+k
 xdotool key Escape
