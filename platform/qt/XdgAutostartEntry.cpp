@@ -42,7 +42,7 @@ QString XdgAutostartEntry::systemEntry() const {
     const QStringList dirs =
         QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
     for (qsizetype i = 1; i < dirs.size(); ++i) { // the first is the user's own
-        const QString path = dirs[i] + QStringLiteral("/autostart/") + QLatin1String(fileName);
+        QString path = dirs[i] + QStringLiteral("/autostart/") + QLatin1String(fileName);
         if (QFileInfo::exists(path))
             return path;
     }
@@ -91,7 +91,7 @@ Result<Done, std::string> XdgAutostartEntry::remove() {
     return Done{};
 }
 
-Result<Done, std::string> XdgAutostartEntry::write(const QString& text) {
+Result<Done, std::string> XdgAutostartEntry::write(const QString& text) const {
     const QString path = userPath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return failure(QFileInfo(path).absolutePath(), QStringLiteral("cannot be created"));

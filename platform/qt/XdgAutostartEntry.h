@@ -27,7 +27,7 @@ public:
 
 private:
     QString systemEntry() const;
-    Result<Done, std::string> write(const QString& text);
+    Result<Done, std::string> write(const QString& text) const;
 
     QString templatePath_;
     QString executable_;

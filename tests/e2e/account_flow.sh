@@ -34,16 +34,6 @@ SH
 chmod +x "$e2e_tmp/bin/xdg-open"
 export PATH="$e2e_tmp/bin:$PATH"
 
-token() { secret-tool lookup service app.scribeon.Scribeon account auth_token; }
-names() { /usr/bin/python3 "$here/atspi_names.py" "$scribeon_pid" "$@" 2>/dev/null; }
-# Whole output first: grep -q would end the walk early, and pipefail then fails it.
-says() {
-    names >"$e2e_tmp/names.txt" || true
-    grep -qF -- "$1" "$e2e_tmp/names.txt"
-}
-press() { /usr/bin/python3 "$here/atspi_names.py" --press "$scribeon_pid" "$1"; }
-visible() { xdotool search --onlyvisible --name "^$1\$"; }
-shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$2.png" || fail "screenshot $2"; }
 
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 SCRIBEON_LOG=stderr start_scribeon "$scribeon"
 wait_for 20 "scribeon to be up" catches_sigterm "$scribeon_pid"
@@ -76,14 +66,6 @@ wait_for 20 "the sign-in window to close" sh -c "! xdotool search --onlyvisible 
 wait_for 10 "the token in the Secret Service" token
 
 # The tray panel: a left click on the icon.
-tray_icon() {
-    xwininfo -root -tree >"$e2e_tmp/tree.txt"
-    # Our window inside the tray host's panel, not one of our own hidden windows.
-    awk '/\("panel" "trayer"\)/ { match($0, /^ */); panel = RLENGTH; inside = 1; next }
-         inside { match($0, /^ */); if (RLENGTH <= panel) inside = 0;
-                  else if ($0 ~ /\("scribeon" "Scribeon"\)/ && !found) { print $1; found = 1 } }' \
-        "$e2e_tmp/tree.txt"
-}
 open_panel() {
     local icon
     icon=$(tray_icon)

@@ -189,3 +189,28 @@ a11y_enabled() {
 }
 
 alert_window() { xdotool search --onlyvisible --name '^Accessibility Permission Required$'; }
+
+# Our own windows, read and driven as a screen reader and a hand do. The
+# AT-SPI helpers need scribeon_pid; shot needs artifacts.
+e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+token() { secret-tool lookup service app.scribeon.Scribeon account auth_token; }
+names() { /usr/bin/python3 "$e2e_dir/atspi_names.py" "$scribeon_pid" "$@" 2>/dev/null; }
+# Whole output first: grep -q would end the walk early, and pipefail then fails it.
+says() {
+    names >"$e2e_tmp/names.txt" || true
+    grep -qF -- "$1" "$e2e_tmp/names.txt"
+}
+press() { /usr/bin/python3 "$e2e_dir/atspi_names.py" --press "$scribeon_pid" "$1"; }
+extents() { /usr/bin/python3 "$e2e_dir/atspi_names.py" --extents "$scribeon_pid" "$1"; }
+visible() { xdotool search --onlyvisible --name "^$1\$"; }
+shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$2.png" || fail "screenshot $2"; }
+
+# Our icon's window inside the tray host's panel, not one of our own hidden
+# windows (they carry the same class).
+tray_icon() {
+    xwininfo -root -tree >"$e2e_tmp/tree.txt"
+    awk '/\("panel" "trayer"\)/ { match($0, /^ */); panel = RLENGTH; inside = 1; next }
+         inside { match($0, /^ */); if (RLENGTH <= panel) inside = 0;
+                  else if ($0 ~ /\("scribeon" "Scribeon"\)/ && !found) { print $1; found = 1 } }' \
+        "$e2e_tmp/tree.txt"
+}

@@ -23,10 +23,8 @@ wait_for 20 "scribeon to serve its socket" test -S "$XDG_RUNTIME_DIR/scribeon.so
 wait_for 20 "scribeon to be up" catches_sigterm "$scribeon_pid"
 xdotool windowactivate --sync "$editor_window"
 
-visible() { xdotool search --onlyvisible --name "^$1\$"; }
 # Keys go to the active window: wait until the panel has the focus.
 focused() { [[ "$(xdotool getactivewindow 2>/dev/null)" == "$(visible "$1" | head -1)" ]]; }
-shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$2.png" || fail "screenshot $2"; }
 
 # Presses the shortcut until the chooser shows, runs "Fix spacing and capitals" and replaces with
 # Ctrl+Return; screenshots with a name prefix when one is given, and the

@@ -22,20 +22,10 @@ demo_password=$(sed -n 's/^Password (shown only now): //p' "$e2e_tmp/server.out"
 echo "$demo_password" | "$scribeon" --sign-in demo@scribeon.local >/dev/null 2>"$e2e_tmp/err" ||
     fail "scribeon --sign-in: $(cat "$e2e_tmp/err")"
 
-token() { secret-tool lookup service app.scribeon.Scribeon account auth_token; }
-names() { /usr/bin/python3 "$here/atspi_names.py" "$scribeon_pid" "$@" 2>/dev/null; }
-says() {
-    names >"$e2e_tmp/names.txt" || true
-    grep -qF -- "$1" "$e2e_tmp/names.txt"
-}
-press() { /usr/bin/python3 "$here/atspi_names.py" --press "$scribeon_pid" "$1"; }
-extents() { /usr/bin/python3 "$here/atspi_names.py" --extents "$scribeon_pid" "$1"; }
 # list NAME: the list's rows, "NAME<TAB>DESCRIPTION", without the selection mark.
 list() {
     /usr/bin/python3 "$here/atspi_list.py" "$scribeon_pid" "$1" --described 2>/dev/null | cut -c3-
 }
-visible() { xdotool search --onlyvisible --name "^$1\$"; }
-shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$2.png" || fail "screenshot $2"; }
 service_commands() {
     curl -sf -H "Authorization: Bearer $(token)" "$SCRIBEON_SERVICE_ORIGIN/api/v1/commands"
 }
@@ -58,13 +48,6 @@ press_shortcut_until_chooser() {
         wait_for 3 "" true
         visible "Scribeon Commands" >/dev/null || sleep 2
     done
-}
-tray_icon() {
-    xwininfo -root -tree >"$e2e_tmp/tree.txt"
-    awk '/\("panel" "trayer"\)/ { match($0, /^ */); panel = RLENGTH; inside = 1; next }
-         inside { match($0, /^ */); if (RLENGTH <= panel) inside = 0;
-                  else if ($0 ~ /\("scribeon" "Scribeon"\)/ && !found) { print $1; found = 1 } }' \
-        "$e2e_tmp/tree.txt"
 }
 settings="Scribeon — Settings"
 

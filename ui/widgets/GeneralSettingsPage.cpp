@@ -23,7 +23,7 @@ QLabel* headline(const QString& text) {
 // A check box that shows the model's value and only asks on a click: the
 // model decides, and a refused change flips it back.
 QCheckBox* boundSwitch(const QString& text, Property<bool>& value,
-                       std::function<void(bool)> request, std::vector<Subscription>& keep) {
+                       const std::function<void(bool)>& request, std::vector<Subscription>& keep) {
     auto* box = new QCheckBox(text);
     box->setChecked(value.get());
     QObject::connect(box, &QCheckBox::toggled, box, [box, &value, request](bool on) {

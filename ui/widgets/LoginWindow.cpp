@@ -3,9 +3,7 @@
 #include "ui/AuthViewModel.h"
 #include "ui/widgets/LoginView.h"
 #include "ui/widgets/MenuBarIcon.h"
-
-#include <QGuiApplication>
-#include <QScreen>
+#include "ui/widgets/WindowPlacement.h"
 
 namespace scribeon {
 
@@ -48,11 +46,7 @@ void LoginWindow::create(std::function<void()> onSuccess) {
     view->setWindowTitle(QStringLiteral("Scribeon \u2014 Sign In"));
     view->setWindowIcon(applicationIcon());
     view->setFixedSize(contentWidth, contentHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), view->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        view->move(frame.topLeft());
-    }
+    centreOnPrimaryScreen(*view);
     window_ = view;
 }
 

@@ -1,9 +1,7 @@
 #include "ui/widgets/SettingsWindow.h"
 
 #include "ui/widgets/MenuBarIcon.h"
-
-#include <QGuiApplication>
-#include <QScreen>
+#include "ui/widgets/WindowPlacement.h"
 
 namespace scribeon {
 
@@ -28,11 +26,7 @@ SettingsView* SettingsWindow::create() {
     view->setWindowIcon(applicationIcon());
     view->setMinimumSize(minimumWidth, minimumHeight);
     view->resize(contentWidth, contentHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), view->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        view->move(frame.topLeft());
-    }
+    centreOnPrimaryScreen(*view);
     return view;
 }
 
