@@ -7,6 +7,7 @@
 #include "ui/widgets/LoadingView.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -138,6 +139,13 @@ void CommandsSettingsPage::openPicker(int row, const QRect& anchor) {
     connect(picker, &EmojiPickerView::chosen, this, [weak, code](const QString& emoji) {
         if (auto model = weak.lock())
             model->chooseEmoji(code, emoji.toStdString());
+    });
+    // The row the picker came from gets the keyboard back.
+    connect(picker, &QObject::destroyed, list_, [list = QPointer<QListView>(list_)] {
+        if (list && list->isVisible()) {
+            list->activateWindow();
+            list->setFocus(Qt::PopupFocusReason);
+        }
     });
     picker->popUp(anchor);
 }
