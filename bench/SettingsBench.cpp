@@ -43,15 +43,14 @@ struct NoHotkey : HotkeyRegistration {
 
 // The service client as the program builds it, over the bench's token.
 struct Client {
-    Client() {
-        keychain.save(std::getenv("SCRIBEON_BENCH_TOKEN"), KeychainService::authTokenKey);
-    }
+    Client() { keychain.save(std::getenv("SCRIBEON_BENCH_TOKEN"), KeychainService::authTokenKey); }
     QtMainQueue queue;
     CurlHttpTransport transport;
     InMemoryCredentialStore store;
     KeychainService keychain{store};
     QtPreferences preferences{QDir::tempPath() + QStringLiteral("/scribeon-bench.conf")};
-    APIClient api{transport, keychain, std::string(std::getenv("SCRIBEON_BENCH_ORIGIN")) + "/api/v1"};
+    APIClient api{transport, keychain,
+                  std::string(std::getenv("SCRIBEON_BENCH_ORIGIN")) + "/api/v1"};
     CommandService commands{api, preferences, queue};
     NoHotkey hotkey;
     Property<bool> registered{true};
@@ -128,7 +127,8 @@ void BM_DragReleaseToOrderSaved(benchmark::State& state) {
     SettingsView* view = client.settings.window();
     view->select(SettingsPage::commands);
     CommandSettingsListView* list = view->commandsPage()->list();
-    waitUntil([&] { return list->isVisible() && list->model()->rowCount() >= expectedRows(); }, 30000);
+    waitUntil([&] { return list->isVisible() && list->model()->rowCount() >= expectedRows(); },
+              30000);
     QWidget* viewport = list->viewport();
     for (auto _ : state) {
         const QRect third = list->visualRect(list->model()->index(2, 0));
@@ -152,7 +152,10 @@ void BM_DragReleaseToOrderSaved(benchmark::State& state) {
     report(state);
     view->close();
 }
-BENCHMARK(BM_DragReleaseToOrderSaved)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragReleaseToOrderSaved)
+    ->Iterations(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace scribeon

@@ -14,6 +14,8 @@ struct EmojiSection {
     std::span<const std::string_view> emoji;
 };
 
+// Rows of eight, as the picker shows them.
+// clang-format off
 inline constexpr std::string_view emojiSection0[] = {
     "📝", "✍️", "📖", "📚", "🔤", "✏️", "🖊️", "🖋️",
     "📄", "📃", "📑", "📰", "🗒️", "🗓️", "📋", "📎",
@@ -46,6 +48,7 @@ inline constexpr std::string_view emojiSection6[] = {
     "😊", "😎", "🤩", "😇", "🥳", "🤖", "👻", "🦊",
     "🐱", "🦁", "🐸", "🦄", "🐝", "🦋", "🌟", "☀️",
 };
+// clang-format on
 
 inline constexpr std::array<EmojiSection, 7> emojiSections{{
     {"Writing & Text", emojiSection0},

@@ -10,7 +10,7 @@ namespace scribeon {
 // program's desktop entry with Exec naming the running binary. Where the
 // system starts the program for everyone (an entry of the same name in
 // $XDG_CONFIG_DIRS), switching it off writes a Hidden entry over it, as the
-// autostart specification asks; otherwise the user's file is removed.
+// freedesktop autostart rules ask; otherwise the user's file is removed.
 class XdgAutostartEntry final : public AutostartEntry {
 public:
     static constexpr const char* fileName = "scribeon.desktop";
@@ -22,7 +22,7 @@ public:
     Result<Done, std::string> remove() override;
 
     QString userPath() const;
-    // An Exec argument quoted as the desktop entry specification asks.
+    // An Exec argument quoted by the desktop entry format's rules.
     static QString quotedExecArgument(const QString& argument);
 
 private:

@@ -23,8 +23,8 @@ struct RecordingUpdater : UpdateManager {
 class GeneralSettingsViewModelTest : public testing::Test {
 protected:
     GeneralSettingsViewModel model(UpdateManager* updater) {
-        return GeneralSettingsViewModel(updater, autostart,
-                                        [this](std::string m) { failures.push_back(std::move(m)); });
+        return GeneralSettingsViewModel(
+            updater, autostart, [this](std::string m) { failures.push_back(std::move(m)); });
     }
     RecordingUpdater updater;
     FakeAutostartEntry autostart;
@@ -59,8 +59,9 @@ TEST_F(GeneralSettingsViewModelTest, StartAtLoginWritesTheEntryAndARefusalKeepsT
     autostart.refusal = "~/.config/autostart is read-only";
     general.setStartsAtLogin(false);
     EXPECT_TRUE(general.startsAtLogin.get()) << "still installed, so still on";
-    EXPECT_EQ(failures, (std::vector<std::string>{
-                            "Could not change the start at login: ~/.config/autostart is read-only"}));
+    EXPECT_EQ(failures,
+              (std::vector<std::string>{
+                  "Could not change the start at login: ~/.config/autostart is read-only"}));
 }
 
 TEST_F(GeneralSettingsViewModelTest, VersionLineNamesAMissingValueWithAQuestionMark) {

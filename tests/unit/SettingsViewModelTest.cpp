@@ -39,7 +39,8 @@ protected:
 TEST_F(SettingsViewModelTest, LoadShowsTheUsersOrderAndAFailureKeepsTheListApart) {
     preferences.setTextList("commandOrder", {"c", "a"});
     std::vector<std::pair<bool, std::optional<std::string>>> seen; // isLoading, error
-    auto watch = vm->isLoading.observe([&](bool l) { seen.emplace_back(l, vm->errorMessage.get()); });
+    auto watch =
+        vm->isLoading.observe([&](bool l) { seen.emplace_back(l, vm->errorMessage.get()); });
     loaded();
     EXPECT_EQ(codesOf(vm->commands.get()), (Codes{"c", "a", "b", "d"}));
     EXPECT_FALSE(vm->isLoading.get());

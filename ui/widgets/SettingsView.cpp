@@ -8,13 +8,12 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QStackedWidget>
 #include <QListWidget>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QWindow>
 
 namespace scribeon {
-
 
 SettingsView::SettingsView(SettingsCollaborators& collaborators, QWidget* parent)
     : QWidget(parent),
