@@ -52,7 +52,11 @@ SettingsView::SettingsView(SettingsCollaborators& collaborators, QWidget* parent
     select(SettingsPage::general);
 }
 
-SettingsView::~SettingsView() = default;
+// The pages hold references to this view's state, which goes before the
+// QWidget base deletes its children: they go first.
+SettingsView::~SettingsView() {
+    delete pages_;
+}
 
 // A list rather than buttons: screen readers announce "General, selected,
 // 1 of 2", and the arrow keys move between the pages.
