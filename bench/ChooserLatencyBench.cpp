@@ -5,6 +5,7 @@
 // 120 ms as a hand holds it. Needs the private desktop
 // bench/chooser-latency.sh starts.
 #include "accessibility/AccessibilityService.h"
+#include "bench/FirstPaint.h"
 #include "hotkey/HotkeyService.h"
 #include "panels/CommandPanelController.h"
 #include "panels/widgets/QtPanelPresenter.h"
@@ -42,21 +43,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Notes when any widget of the chooser's window first paints.
-class FirstPaint : public QObject {
-public:
-    std::optional<Clock::time_point> at;
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override {
-        if (!at && event->type() == QEvent::Paint) {
-            auto* widget = qobject_cast<QWidget*>(object);
-            if (widget && widget->window()->objectName() == QLatin1String("commandPanel"))
-                at = Clock::now();
-        }
-        return false;
-    }
-};
+// Any widget of the chooser's window.
+bool inChooser(QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    return widget && widget->window()->objectName() == QLatin1String("commandPanel");
+}
 
 // Keeps the log and notes when the capture ended, to tell the capture's
 // share of the latency from the chooser's.
@@ -150,7 +141,7 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
         captured = captured && text.has_value();
         chooser->show(text.value_or(""), [](ProcessResult) {});
     });
-    FirstPaint paint;
+    FirstPaint paint(inChooser);
     qApp->installEventFilter(&paint);
     const auto key = [&](KeySym symbol, Bool press) {
         XTestFakeKeyEvent(keyboard, XKeysymToKeycode(keyboard, symbol), press, CurrentTime);

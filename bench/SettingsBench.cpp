@@ -4,6 +4,7 @@
 // from show() on the Commands page to the list's first paint with every row
 // (20 openings), and from letting go of a dragged row to its order being in
 // the preferences file (20 drags).
+#include "bench/FirstPaint.h"
 #include "platform/fake/FakeAutostartEntry.h"
 #include "platform/fake/InMemoryCredentialStore.h"
 #include "platform/linux/CurlHttpTransport.h"
@@ -66,23 +67,6 @@ int expectedRows() {
     return rows ? std::atoi(rows) : 1000;
 }
 
-class ListPainted : public QObject {
-public:
-    explicit ListPainted(QListView* list) : list_(list) {}
-    std::optional<Clock::time_point> at;
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override {
-        if (!at && event->type() == QEvent::Paint && object == list_->viewport() &&
-            list_->isVisible() && list_->model()->rowCount() >= expectedRows())
-            at = Clock::now();
-        return false;
-    }
-
-private:
-    QListView* list_;
-};
-
 std::vector<double> millis;
 
 void report(benchmark::State& state) {
@@ -99,7 +83,11 @@ void BM_SettingsShownToThousandCommandsPainted(benchmark::State& state) {
         client.settings.show();
         SettingsView* view = client.settings.window();
         view->select(SettingsPage::commands);
-        ListPainted painted(view->commandsPage()->list());
+        QListView* list = view->commandsPage()->list();
+        FirstPaint painted([list](QObject* object) {
+            return object == list->viewport() && list->isVisible() &&
+                   list->model()->rowCount() >= expectedRows();
+        });
         qApp->installEventFilter(&painted);
         waitUntil([&] { return painted.at.has_value(); }, 30000);
         qApp->removeEventFilter(&painted);

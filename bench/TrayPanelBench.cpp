@@ -2,6 +2,7 @@
 // activation calls) to the panel's first paint on screen, with the account
 // already loaded, 50 openings. Needs the private desktop
 // bench/tray-panel-latency.sh starts.
+#include "bench/FirstPaint.h"
 #include "tests/desktop/WaitUntil.h"
 #include "ui/widgets/MenuBarView.h"
 
@@ -18,25 +19,6 @@ namespace scribeon {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class FirstPaint : public QObject {
-public:
-    explicit FirstPaint(QWidget* window) : window_(window) {}
-    std::optional<Clock::time_point> at;
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override {
-        if (!at && event->type() == QEvent::Paint) {
-            auto* widget = qobject_cast<QWidget*>(object);
-            if (widget && widget->window() == window_)
-                at = Clock::now();
-        }
-        return false;
-    }
-
-private:
-    QWidget* window_;
-};
 
 User loadedAccount() {
     User user;
@@ -71,7 +53,10 @@ void BM_TrayClickToPanelPaint(benchmark::State& state) {
     const QRect trayIcon(1250, 0, 24, 24);
     std::vector<double> millis;
     for (auto _ : state) {
-        FirstPaint paint(&panel);
+        FirstPaint paint([&panel](QObject* object) {
+            auto* widget = qobject_cast<QWidget*>(object);
+            return widget && widget->window() == &panel;
+        });
         qApp->installEventFilter(&paint);
         const auto clicked = Clock::now();
         panel.popUp(trayIcon);
