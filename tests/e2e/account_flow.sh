@@ -65,14 +65,6 @@ xdotool key Return
 wait_for 20 "the sign-in window to close" sh -c "! xdotool search --onlyvisible --name '^$login\$'"
 wait_for 10 "the token in the Secret Service" token
 
-# The tray panel: a left click on the icon.
-open_panel() {
-    local icon
-    icon=$(tray_icon)
-    [[ -n "$icon" ]] || fail "no tray icon window"
-    xdotool mousemove --window "$icon" 4 4 click 1
-    wait_for 10 "the tray panel" says "Quit Scribeon"
-}
 close_panel() {
     xdotool key Escape
     wait_for 10 "the tray panel to close" sh -c "! /usr/bin/python3 '$here/atspi_names.py' $scribeon_pid | grep -q 'Quit Scribeon'"
@@ -82,7 +74,7 @@ usage_line() {
     sed -n 's/^[a-z ]*\t\([0-9]* \/ [0-9]*\) requests used$/\1/p' "$e2e_tmp/names.txt" | head -1
 }
 
-open_panel
+open_tray_panel
 wait_for 10 "the account in the panel" says "Demo User"
 names >"$e2e_tmp/panel.txt"
 for expected in "demo@scribeon.local" "Usage" "Free" "requests used" "Select text and press" \
@@ -111,7 +103,7 @@ xdotool key Escape
 wait_for 10 "the result panel to close" sh -c "! xdotool search --onlyvisible --name '^Scribeon Result\$'"
 
 # Reopened, the panel shows the run (the account loads 0.1 s after opening).
-open_panel
+open_tray_panel
 after_expected="1 / ${before#0 / }"
 wait_for 10 "the count to go up by one" says "$after_expected requests used"
 
@@ -136,7 +128,7 @@ press OK
 # A tampered file is refused and deleted.
 printf 'Scribeon 0.2.0 (demo)\nThis file stands for a release package; the local service signs it with its demo kez.\n' \
     >"$downloads/scribeon_0.2.0_demo.txt"
-open_panel
+open_tray_panel
 press "Check for Updates" || fail "pressing Check for Updates"
 wait_for 20 "the update dialog" says "A new version of Scribeon is available"
 press Download
@@ -147,7 +139,7 @@ shot "$update" update-refused
 press OK
 
 # Sign Out: the signed-out content, and the token is gone.
-open_panel
+open_tray_panel
 press "Sign Out" || fail "pressing Sign Out"
 wait_for 20 "the signed-out content" says "Sign in to get started"
 names >"$e2e_tmp/signed-out.txt"
@@ -170,7 +162,7 @@ fi
 # A sign-in made on the command line reaches the running program.
 echo "$demo_password" | "$scribeon" --sign-in demo@scribeon.local >/dev/null 2>"$e2e_tmp/err" ||
     fail "scribeon --sign-in: $(cat "$e2e_tmp/err")"
-open_panel
+open_tray_panel
 wait_for 10 "the account signed in elsewhere" says "Demo User"
 press "Quit Scribeon" || fail "pressing Quit Scribeon"
 expect_exit "$scribeon_pid" 0

@@ -214,3 +214,18 @@ tray_icon() {
                   else if ($0 ~ /\("scribeon" "Scribeon"\)/ && !found) { print $1; found = 1 } }' \
         "$e2e_tmp/tree.txt"
 }
+
+# A left click on the tray icon until the panel shows, as a person clicks
+# again when the first click went to a desktop still busy with the window
+# that just closed. A click never lands on an open panel: that would close it.
+open_tray_panel() {
+    local icon deadline=$((SECONDS + 20))
+    until says "Quit Scribeon"; do
+        ((SECONDS < deadline)) || fail "the tray panel never opened"
+        icon=$(tray_icon)
+        [[ -n "$icon" ]] || fail "no tray icon window"
+        xdotool mousemove --window "$icon" 4 4 click 1
+        local settle=$((SECONDS + 4))
+        while ((SECONDS < settle)) && ! says "Quit Scribeon"; do sleep 0.2; done
+    done
+}

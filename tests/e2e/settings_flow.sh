@@ -57,8 +57,7 @@ wait_for 30 "the tray icon" tray_icon_embedded
 "$key_state" --taken i 65 || fail "Super+Shift+I is not held at launch"
 
 # The tray panel's Settings row opens the window on General.
-xdotool mousemove --window "$(tray_icon)" 4 4 click 1
-wait_for 10 "the tray panel" says "Quit Scribeon"
+open_tray_panel
 press Settings || fail "pressing Settings"
 wait_for 20 "the settings window" visible "$settings"
 wait_for 10 "the General page" says "Global Hotkey"
