@@ -54,10 +54,13 @@ settings="Scribeon — Settings"
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 SCRIBEON_LOG=stderr start_scribeon "$scribeon"
 wait_for 20 "scribeon to be up" catches_sigterm "$scribeon_pid"
 wait_for 30 "the tray icon" tray_icon_embedded
-"$key_state" --taken i 65 || fail "Super+Shift+I is not held at launch"
 
 # The tray panel's Settings row opens the window on General.
 open_tray_panel
+# The probe grabs for a moment, so it only asks once the program has long
+# registered its shortcut (launch runs before the first click is handled),
+# and never about a combination the program is about to take.
+"$key_state" --taken i 65 || fail "Super+Shift+I is not held"
 press Settings || fail "pressing Settings"
 wait_for 20 "the settings window" visible "$settings"
 wait_for 10 "the General page" says "Global Hotkey"
@@ -151,7 +154,6 @@ xdotool windowactivate --sync "$(visible "$settings" | head -1)" 2>/dev/null || 
 xdotool key ctrl+alt+k
 wait_for 10 "the new shortcut shown" says "Alt+Ctrl+K"
 wait_for 10 "the old shortcut let go" sh -c "! '$key_state' --taken i 65"
-"$key_state" --taken k 12 || fail "Ctrl+Alt+K is not held"
 says $'push button\tReset' || fail "no Reset off the default"
 shot "$settings" settings-recorded
 
@@ -176,8 +178,7 @@ kill -TERM "$scribeon_pid"
 expect_exit "$scribeon_pid" 0
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 SCRIBEON_LOG=stderr start_scribeon "$scribeon"
 wait_for 20 "scribeon to be up again" catches_sigterm "$scribeon_pid"
-wait_for 20 "Ctrl+Alt+K held again" "$key_state" --taken k 12
-"$key_state" --taken i 65 && fail "the old shortcut is held after the restart"
 xdotool windowactivate --sync "$editor_window"
 press_shortcut_until_chooser ctrl+alt+k
+"$key_state" --taken i 65 && fail "the old shortcut is held after the restart"
 echo "PASS (screenshots in $artifacts)"
