@@ -98,9 +98,12 @@ TEST_F(SettingsWidgetsTest, SecondShowFrontsTheSameWindowAndCloseForgetsIt) {
     EXPECT_FALSE(first->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_EQ(transport.requests.size(), 1U) << "the first show loads the commands";
     first->select(SettingsPage::commands);
+    transport.reply(200, commandsBody(4));
     settings->show();
+    queue.runPending();
     EXPECT_EQ(settings->window(), first);
     EXPECT_EQ(first->selectedPage(), SettingsPage::commands);
+    EXPECT_EQ(transport.requests.size(), 2U) << "brought forward, it reloads";
 
     first->close();
     QApplication::processEvents();
@@ -108,7 +111,7 @@ TEST_F(SettingsWidgetsTest, SecondShowFrontsTheSameWindowAndCloseForgetsIt) {
     EXPECT_FALSE(settings->window());
     SettingsView* second = opened();
     EXPECT_EQ(second->selectedPage(), SettingsPage::general);
-    EXPECT_EQ(transport.requests.size(), 2U) << "a new window loads afresh";
+    EXPECT_EQ(transport.requests.size(), 3U) << "a new window loads afresh";
     EXPECT_EQ(rowCodes(commandList(second)->model()), (QStringList{"c0", "c1", "c2", "c3"}));
 }
 

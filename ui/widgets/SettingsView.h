@@ -54,6 +54,8 @@ public:
     SettingsViewModel& viewModel() const { return *model_; }
     SettingsPage selectedPage() const;
     void select(SettingsPage page);
+    // Shown again from the tray: the user is coming back to it.
+    void broughtForward() { model_->windowBecameActive(windowTitle().toStdString()); }
     CommandsSettingsPage* commandsPage() const { return commandsPage_; }
     ErrorToastView* toast() const { return toast_; }
 

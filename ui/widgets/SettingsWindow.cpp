@@ -10,7 +10,9 @@ SettingsWindow::~SettingsWindow() {
 }
 
 void SettingsWindow::show() {
-    if (!window_)
+    if (window_)
+        window_->broughtForward();
+    else
         window_ = create();
     window_->show();
     window_->raise();
