@@ -7,11 +7,25 @@
 namespace scribeon {
 
 // What `scribeon` was asked to do, decided before any display is opened so
-// that --version and --help work anywhere.
+// that --version, --help and the script modes work anywhere.
 struct CommandLine {
-    enum class Action { run, trigger, printVersion, printHelp, signIn, fail };
+    enum class Action {
+        run,
+        trigger,
+        printVersion,
+        printHelp,
+        signIn,
+        signOut,
+        listCommands,
+        process,
+        status,
+        fail,
+    };
     Action action = Action::run;
-    std::string output; // text to print, or the e-mail address for signIn
+    // The text to print; the e-mail address for signIn; the code for process.
+    std::string output;
+    // process: the text given with --text; absent means standard input.
+    std::optional<std::string> text;
 
     static CommandLine parse(const std::vector<std::string>& arguments);
 };

@@ -90,6 +90,15 @@ bool isTextArtefact(utf8proc_int32_t codePoint) {
 
 } // namespace
 
+bool isValidUtf8(std::string_view bytes) {
+    bool valid = true;
+    forEachCodePoint(bytes, [&valid](std::size_t, std::size_t, utf8proc_int32_t codePoint) {
+        valid = codePoint >= 0;
+        return valid;
+    });
+    return valid;
+}
+
 bool isBlank(std::string_view utf8) {
     bool blank = true;
     forEachCodePoint(utf8, [&](std::size_t, std::size_t, utf8proc_int32_t codePoint) {

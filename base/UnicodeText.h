@@ -10,6 +10,10 @@ namespace scribeon {
 // breaks (or nothing at all). Bytes that are not valid UTF-8 count as content.
 bool isBlank(std::string_view utf8);
 
+// True when every byte belongs to a well-formed UTF-8 sequence of a Unicode
+// scalar value (no surrogates, no overlong forms).
+bool isValidUtf8(std::string_view bytes);
+
 // The number of user-perceived characters (extended grapheme clusters). Each
 // byte that is not valid UTF-8 counts as one character.
 std::size_t graphemeCount(std::string_view utf8);

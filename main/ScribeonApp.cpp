@@ -103,12 +103,12 @@ SingleInstance::Listen ScribeonApp::serveOtherInstances() {
     return singleInstance_.listen([this](SingleInstance::Message message) {
         switch (message) {
         case SingleInstance::Message::trigger:
-            client_.queue.post([this] { trigger(); });
+            trigger();
             break;
         case SingleInstance::Message::show:
             openTrayPanel(QRect());
             break;
-        case SingleInstance::Message::signedIn:
+        case SingleInstance::Message::accountChanged:
             delegate_->appViewModel().adoptStoredSignIn();
             break;
         }

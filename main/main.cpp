@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 #include "main/ScribeonApp.h"
-#include "main/SignInCommand.h"
+#include "main/ScriptCommand.h"
 #include "platform/qt/SingleInstance.h"
 #include "platform/qt/UnixSignalWatcher.h"
 
@@ -9,6 +9,31 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
+#include <string>
+
+namespace {
+
+using scribeon::SingleInstance;
+
+// The exit status when a running Scribeon took the request; absent when this
+// process should become the instance.
+std::optional<int> handOffToRunningInstance(bool triggered) {
+    std::string detail;
+    switch (SingleInstance::handOff(
+        triggered ? SingleInstance::Message::trigger : SingleInstance::Message::show, &detail)) {
+    case SingleInstance::HandOff::delivered:
+        return 0;
+    case SingleInstance::HandOff::noAnswer:
+        std::fprintf(stderr, "scribeon: a running Scribeon does not answer (%s)\n", detail.c_str());
+        return 1;
+    case SingleInstance::HandOff::noInstance:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     using scribeon::CommandLine;
@@ -22,23 +47,18 @@ int main(int argc, char** argv) {
         std::fputs(command.output.c_str(), stderr);
         return 2;
     case CommandLine::Action::signIn:
-        return scribeon::runSignInCommand(command.output, argc, argv);
+    case CommandLine::Action::signOut:
+    case CommandLine::Action::listCommands:
+    case CommandLine::Action::process:
+    case CommandLine::Action::status:
+        return scribeon::runScriptCommand(command, argc, argv);
     case CommandLine::Action::run:
     case CommandLine::Action::trigger:
         break;
     }
-    using scribeon::SingleInstance;
     const bool triggered = command.action == CommandLine::Action::trigger;
-    switch (SingleInstance::handOff(triggered ? SingleInstance::Message::trigger
-                                              : SingleInstance::Message::show)) {
-    case SingleInstance::HandOff::delivered:
-        return 0;
-    case SingleInstance::HandOff::noAnswer:
-        std::fputs("scribeon: a running Scribeon does not answer\n", stderr);
-        return 1;
-    case SingleInstance::HandOff::noInstance:
-        break;
-    }
+    if (const auto status = handOffToRunningInstance(triggered))
+        return *status;
     if (auto reason = scribeon::missingDisplayReason()) {
         std::fprintf(stderr, "%s\n", reason->c_str());
         return 1;
@@ -57,11 +77,12 @@ int main(int argc, char** argv) {
     case SingleInstance::Listen::listening:
         break;
     case SingleInstance::Listen::otherInstance:
-        std::fputs("scribeon: another Scribeon has just started\n", stderr);
-        return 1;
-    case SingleInstance::Listen::failed:
-        std::fprintf(stderr, "scribeon: %s; scribeon --trigger will not reach this instance\n",
-                     SingleInstance::defaultSocketPath().toLocal8Bit().constData());
+        // One started at the same moment and took the name first: it serves.
+        return handOffToRunningInstance(triggered).value_or(1);
+    case SingleInstance::Listen::noBus:
+        std::fputs("scribeon: no session bus; scribeon --trigger will not reach this instance, "
+                   "and a second one may start\n",
+                   stderr);
         break;
     }
     // Launch inside the event loop, so that a quit request also ends the

@@ -1,6 +1,7 @@
 #include "service/CommandService.h"
 
 #include "service/DeliverOnMain.h"
+#include "service/URLSyntax.h"
 
 #include <algorithm>
 #include <limits>
@@ -89,7 +90,8 @@ std::string CommandService::emojiFor(const std::string& code) {
 void CommandService::processCommand(const std::string& code, const std::string& text,
                                     Completion<ProcessResult> completion) {
     client_.request<ProcessResponse>(
-        "/commands/" + code + "/process", "POST", ProcessRequest{text}, true,
+        "/commands/" + percentEncodedPathSegment(code) + "/process", "POST", ProcessRequest{text},
+        true,
         deliverOnMain<ProcessResponse>(
             queue_, [completion = std::move(completion)](ServiceResult<ProcessResponse> reply) {
                 if (reply)
@@ -101,7 +103,7 @@ void CommandService::processCommand(const std::string& code, const std::string& 
 
 void CommandService::toggleCommand(const std::string& code, Completion<Command> completion) {
     client_.request<ToggleResponse>(
-        "/commands/" + code + "/toggle", "POST", true,
+        "/commands/" + percentEncodedPathSegment(code) + "/toggle", "POST", true,
         deliverOnMain<ToggleResponse>(
             queue_, [completion = std::move(completion)](ServiceResult<ToggleResponse> reply) {
                 if (reply)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace scribeon {
@@ -8,5 +9,9 @@ namespace scribeon {
 // non-empty authority, and only the characters the grammar allows (percent
 // signs must start a valid escape). Anything else is not sent.
 bool isWellFormedHttpURL(std::string_view url);
+
+// The text as one path segment: every byte but RFC 3986's unreserved
+// characters percent-encoded, so "/", "?" and ".." cannot leave the segment.
+std::string percentEncodedPathSegment(std::string_view text);
 
 } // namespace scribeon

@@ -1,38 +1,45 @@
 #pragma once
 
-#include <QLocalServer>
-#include <QString>
+#include <QObject>
 
 #include <functional>
+#include <string>
 
 namespace scribeon {
 
-// One Scribeon per user session. The running instance listens on a local
-// socket in $XDG_RUNTIME_DIR; a second `scribeon` hands it a message
-// ("trigger": run the shortcut's pipeline, "show": open the tray panel,
-// "signed-in": a sign-in from the command line changed the credential store)
-// and exits.
-class SingleInstance {
+// One Scribeon per session bus. The running instance owns the name
+// app.scribeon.Scribeon and exports Trigger() (the shortcut's pipeline),
+// ShowPanel() (the tray panel) and AccountChanged() (a command line signed
+// in or out, so the credential store changed). A later `scribeon` calls one
+// of them and exits; desktops bind Trigger() to their own shortcuts.
+class SingleInstance : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "app.scribeon.Scribeon")
 public:
-    enum class Message { trigger, show, signedIn };
+    static constexpr const char* busName = "app.scribeon.Scribeon";
+    static constexpr const char* objectPath = "/app/scribeon/Scribeon";
+
+    enum class Message { trigger, show, accountChanged };
     enum class HandOff { delivered, noInstance, noAnswer };
 
-    static QString defaultSocketPath();
-
     // Runs without a Qt application object, before any display is opened.
-    static HandOff handOff(Message message, const QString& socketPath = defaultSocketPath());
+    // `detail` receives the bus's reason when the answer is noAnswer.
+    static HandOff handOff(Message message, std::string* detail = nullptr);
 
-    enum class Listen { listening, otherInstance, failed };
+    enum class Listen { listening, otherInstance, noBus };
 
-    // Listens, replacing a socket left by an instance that is gone.
-    Listen listen(std::function<void(Message)> onMessage,
-                  const QString& socketPath = defaultSocketPath());
-    QString errorString() const { return server_.errorString(); }
+    // Exports the interface and takes the name; otherInstance when a process
+    // that started at the same moment took it first.
+    Listen listen(std::function<void(Message)> onMessage);
+
+public slots:
+    Q_SCRIPTABLE void Trigger();
+    Q_SCRIPTABLE void ShowPanel();
+    Q_SCRIPTABLE void AccountChanged();
 
 private:
-    void acceptConnections();
+    void deliverLater(Message message);
 
-    QLocalServer server_;
     std::function<void(Message)> onMessage_;
 };
 

@@ -111,6 +111,12 @@ start_scribeon() {
     scribeon_pid=${e2e_pids[-1]}
 }
 
+# The running Scribeon owns its name on the session bus.
+on_bus() {
+    [[ $(dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:app.scribeon.Scribeon) == *"boolean true"* ]]
+}
+
 # True once the process has installed its own SIGTERM handler.
 catches_sigterm() {
     local mask

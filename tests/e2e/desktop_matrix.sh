@@ -172,7 +172,7 @@ xdotool windowactivate --sync "$app_window"
 $terminal && wait_for 20 "the terminal's program" test -e "$e2e_tmp/typed.txt"
 
 SCRIBEON_LOG=stderr start_scribeon "$scribeon"
-wait_for 20 "scribeon to serve its socket" test -S "$XDG_RUNTIME_DIR/scribeon.socket"
+wait_for 20 "scribeon to own its bus name" on_bus
 wait_for 20 "scribeon to be up" catches_sigterm "$scribeon_pid"
 
 # --- the steps of a cell -----------------------------------------------------

@@ -19,7 +19,7 @@ doc="$e2e_tmp/doc.txt"
 start_test_editor "$editor" "$doc" "hello .world"
 
 SCRIBEON_LOG=stderr start_scribeon "$scribeon"
-wait_for 20 "scribeon to serve its socket" test -S "$XDG_RUNTIME_DIR/scribeon.socket"
+wait_for 20 "scribeon to own its bus name" on_bus
 wait_for 20 "scribeon to be up" catches_sigterm "$scribeon_pid"
 xdotool windowactivate --sync "$editor_window"
 

@@ -122,5 +122,23 @@ TEST_F(CommandServiceTest, ProcessAndTogglePostToTheCommandPaths) {
     EXPECT_FALSE(preferences.data("cachedCommands")) << "a toggle does not touch the cache";
 }
 
+TEST_F(CommandServiceTest, ACodeStaysOnePathSegment) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"../user", "commands/..%2Fuser/process"},
+        {"..", "commands/%2E%2E/process"},
+        {"a?b#c", "commands/a%3Fb%23c/process"},
+        {"caf\xC3\xA9 x", "commands/caf%C3%A9%20x/process"},
+        {"v1.2_x~y-z", "commands/v1.2_x~y-z/process"},
+    };
+    for (const auto& [code, path] : cases) {
+        transport.reply(404, R"({"error":"command not found"})");
+        service.processCommand(code, "t", [](auto) {});
+        queue.runPending();
+        EXPECT_EQ(transport.requests.back().url,
+                  std::string("https://scribeon.test/api/v1/") + path)
+            << code;
+    }
+}
+
 } // namespace
 } // namespace scribeon

@@ -38,6 +38,22 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+TEST(IsValidUtf8Test, AcceptsScalarValuesOnly) {
+    const std::pair<std::string_view, bool> cases[] = {
+        {"", true},
+        {"plain ASCII\r\n", true},
+        {"Cr\xC3\xA8me \xF0\x9F\x8D\xAE e\xCC\x81", true}, // accents, emoji, combining mark
+        {"caf\xE9", false},                                // Latin-1
+        {"\xC3", false},                                   // cut short
+        {"\xC0\xAF", false},                               // overlong "/"
+        {"\xED\xA0\x80", false},                           // a surrogate
+        {"\xF4\x90\x80\x80", false},                       // past U+10FFFF
+        {std::string_view("a\0b", 3), true},               // NUL is a character
+    };
+    for (const auto& [bytes, valid] : cases)
+        EXPECT_EQ(isValidUtf8(bytes), valid) << testing::PrintToString(std::string(bytes));
+}
+
 TEST(GraphemeCountTest, CountsUserPerceivedCharacters) {
     const struct {
         const char* name;

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The command line for scripts against a real scribeon-server, without a
+# display: list, process (bytes in, the same bytes' transform out), status and
+# sign-out, then each class of failure with the client's message on standard
+# error and its own exit status.
+source "$(dirname "$0")/desktop.sh"
+scribeon=$1 server=$2
+fresh_home
+eval "$(dbus-launch --sh-syntax)"
+echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
+start_local_service "$server"
+
+# expect STATUS MESSAGE COMMAND...: the exit status and the one line on stderr.
+expect() {
+    local want=$1 message=$2 status=0
+    shift 2
+    "$@" >"$e2e_tmp/out" 2>"$e2e_tmp/err" || status=$?
+    [[ $status -eq $want ]] || fail "$*: exit $status, expected $want; stderr: $(cat "$e2e_tmp/err")"
+    [[ "$(cat "$e2e_tmp/err")" == "$message" ]] || fail "$*: stderr '$(cat "$e2e_tmp/err")', expected '$message'"
+}
+process() { "$scribeon" process "$@"; }
+
+# Signed out: every mode says so, nothing is sent.
+expect 3 "scribeon: Session expired. Please sign in again." "$scribeon" commands
+expect 3 "scribeon: Session expired. Please sign in again." "$scribeon" status
+sign_in "$scribeon"
+
+expect 0 "" "$scribeon" commands
+printf '📝\tfix-sentences\tFix spacing and capitals\n📝\tupper-case\tUPPER CASE\n📝\tlower-case\tlower case\n' >"$e2e_tmp/want"
+cmp -s "$e2e_tmp/out" "$e2e_tmp/want" || fail "commands printed: $(cat -A "$e2e_tmp/out")"
+
+# Multi-line text with accents, emoji, combining marks and a CRLF line, and no
+# final line break: the result comes back byte for byte.
+printf 'Crème brûlée 🍮 naïve\r\nZoë e\xcc\x81 — ok' >"$e2e_tmp/text"
+printf 'CRÈME BRÛLÉE 🍮 NAÏVE\r\nZOË E\xcc\x81 — OK' >"$e2e_tmp/want"
+process upper-case <"$e2e_tmp/text" >"$e2e_tmp/out" || fail "process exited $?"
+cmp "$e2e_tmp/out" "$e2e_tmp/want" || fail "process changed bytes: $(od -c "$e2e_tmp/out" | head)"
+[[ "$(process lower-case --text 'ÀB')" == "àb" ]] || fail "--text"
+# A reader that stops early ends the program quietly.
+status=0
+yes 'some text' | head -c 1500 | process upper-case 2>"$e2e_tmp/err" | head -c1 >/dev/null || status=$?
+[[ ! -s "$e2e_tmp/err" ]] || fail "a closed output printed: $(cat "$e2e_tmp/err")"
+
+expect 0 "" "$scribeon" status
+grep -qx "Signed in as Ada <ada@example.com>" "$e2e_tmp/out" || fail "status: $(cat "$e2e_tmp/out")"
+grep -qx "Plan: Free" "$e2e_tmp/out" || fail "status plan: $(cat "$e2e_tmp/out")"
+grep -qx "Usage: 3 / 50 requests used" "$e2e_tmp/out" || fail "status usage: $(cat "$e2e_tmp/out")"
+grep -qE "^Resets on [0-9]{4}-[0-9]{2}-01$" "$e2e_tmp/out" || fail "status reset: $(cat "$e2e_tmp/out")"
+
+# Input refused before anything is sent: the usage count stays at 3.
+expect 2 "scribeon: the text is not valid UTF-8; nothing was sent" \
+    process upper-case --text $'caf\xe9'
+printf 'ok \xed\xa0\x80' >"$e2e_tmp/surrogate"
+expect 2 "scribeon: the text is not valid UTF-8; nothing was sent" \
+    process upper-case --text "$(cat "$e2e_tmp/surrogate")"
+expect 2 "scribeon: there is no text to process; nothing was sent" process upper-case --text $' \n'
+expect 2 "scribeon: unknown option '--frobnicate'
+Usage: scribeon [--trigger]" bash -c "\"$scribeon\" --frobnicate 2>&1 >/dev/null | head -2 >&2; exit \${PIPESTATUS[0]}"
+"$scribeon" status | grep -qx "Usage: 3 / 50 requests used" || fail "refused input was counted"
+
+# Each class of failure.
+expect 5 "scribeon: Command not found or inactive." process no-such-command --text x
+expect 5 "scribeon: Command not found or inactive." process ../user --text x
+expect 6 "scribeon: Text is too long. Maximum 2000 characters." \
+    process upper-case --text "$(head -c 2001 /dev/zero | tr '\0' a)"
+"$server" user add --db "$e2e_tmp/server.db" --email lapsed@example.com --name Lapsed \
+    --expires 2020-01-01T00:00:00Z <<<"correct horse" >/dev/null || fail "user add"
+echo "correct horse" | "$scribeon" --sign-in lapsed@example.com >/dev/null || fail "sign-in lapsed"
+expect 4 "scribeon: Active subscription required." process upper-case --text x
+sign_in "$scribeon"
+for _ in $(seq 47); do process upper-case --text x >/dev/null || fail "burning the allowance"; done
+expect 4 "scribeon: Monthly request limit exceeded." process upper-case --text x
+
+# The token revoked elsewhere: the session has expired.
+curl -sf -X POST -H "Authorization: Bearer $(token)" "$SCRIBEON_SERVICE_ORIGIN/api/v1/auth/sign-out" >/dev/null ||
+    fail "revoking the token"
+expect 3 "scribeon: Session expired. Please sign in again." "$scribeon" status
+
+# Sign-out forgets the token, and is harmless when signed out.
+sign_in "$scribeon"
+expect 0 "" "$scribeon" sign-out
+[[ "$(cat "$e2e_tmp/out")" == "Signed out" ]] || fail "sign-out said: $(cat "$e2e_tmp/out")"
+token >/dev/null 2>&1 && fail "sign-out left the token in the keyring"
+expect 0 "" "$scribeon" sign-out
+
+# A service that fails, and one that is gone.
+"$server" command add --db "$e2e_tmp/server.db" --code ask --name Ask --processor "llm:Answer" \
+    >/dev/null || fail "command add"
+"$server" user add --db "$e2e_tmp/server.db" --email bob@example.com --name Bob --plan Pro \
+    <<<"correct horse" >/dev/null || fail "user add"
+echo "correct horse" | "$scribeon" --sign-in bob@example.com >/dev/null || fail "sign-in bob"
+expect 8 "scribeon: Server error. Please try again later." process ask --text x
+kill -TERM "${e2e_pids[-1]}"
+wait "${e2e_pids[-1]}" 2>/dev/null || true
+expect 7 "scribeon: Cannot reach the server. Check your internet connection or firewall settings." \
+    "$scribeon" commands
+echo "PASS"
