@@ -10,6 +10,7 @@ set(SCRIBEON_LAYERS
   "platform/fake:platform base"
   "wire:base"
   "server:wire base"
+  "release:update base"
   "service:wire platform base"
   "hotkey:platform base"
   "accessibility:platform base"

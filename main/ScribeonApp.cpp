@@ -9,6 +9,7 @@
 #include "platform/linux/XTestKeySynth.h"
 #include "platform/qt/QtUserTime.h"
 #include "ui/widgets/MenuBarIcon.h"
+#include "update/UpdateKey.h"
 #include "wording/KeyText.h"
 
 #include <QApplication>
@@ -46,7 +47,12 @@ UpdaterSettings updaterSettings() {
     if (downloads.isEmpty())
         downloads = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
                     QStringLiteral("/updates");
-    return {appcastURL(), SCRIBEON_BUILD, SCRIBEON_VERSION, SCRIBEON_UPDATE_PUBLIC_KEY,
+    const std::string executable = QCoreApplication::applicationFilePath().toStdString();
+    std::string key = updatePublicKey(executable, SCRIBEON_UPDATE_PUBLIC_KEY);
+    if (key.empty())
+        std::fprintf(stderr, "scribeon: %s holds no update key; updates will be refused\n",
+                     installedUpdateKeyPath(executable).c_str());
+    return {appcastURL(), SCRIBEON_BUILD, SCRIBEON_VERSION, std::move(key),
             downloads.toStdString()};
 }
 

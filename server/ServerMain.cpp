@@ -188,6 +188,10 @@ int main(int argc, char** argv) {
         std::fputs(serverUsage, stdout);
         return 0;
     }
+    if (options.action == std::vector<std::string>{"version"}) {
+        std::puts("scribeon-server " SCRIBEON_VERSION);
+        return 0;
+    }
     try {
         const Secrets secrets;
         auto storage = openStorage(options);

@@ -15,6 +15,7 @@ const char* const serverUsage =
     "builtin:NAME|llm:PROMPT\n"
     "                                   [--position N]\n"
     "       scribeon-server command list\n"
+    "       scribeon-server --version | --help\n"
     "Passwords are read from standard input. The language model's API key is read\n"
     "from the environment variable SCRIBEON_LLM_API_KEY.\n";
 
@@ -60,6 +61,8 @@ parseServerOptions(const std::vector<std::string>& arguments,
             options.listen.accessLog = false;
         } else if (argument == "--help" || argument == "-h") {
             options.action = {"help"};
+        } else if (argument == "--version") {
+            options.action = {"version"};
         } else if (argument == "--password") {
             return "Passwords are never taken from the command line; pipe it to standard input.";
         } else if (argument.starts_with("--")) {
@@ -108,6 +111,7 @@ parseServerOptions(const std::vector<std::string>& arguments,
     const bool known = action.empty() || action == std::vector<std::string>{"serve"} ||
                        action == std::vector<std::string>{"init"} ||
                        action == std::vector<std::string>{"help"} ||
+                       action == std::vector<std::string>{"version"} ||
                        (action.size() == 2 && (action[0] == "user" || action[0] == "command") &&
                         (action[1] == "add" || action[1] == "list"));
     if (!known)

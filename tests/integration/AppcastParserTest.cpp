@@ -1,4 +1,5 @@
 #include "platform/qt/QtAppcastParser.h"
+#include "release/AppcastFeed.h"
 #include "server/UpdateFeed.h"
 #include "update/UpdateSignature.h"
 
@@ -138,6 +139,31 @@ TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
     for (const char* path :
          {"/downloads/../server.db", "/downloads/.hidden", "/downloads/", "/downloads/a%2Fb"})
         EXPECT_FALSE(feed.serve({"GET", path, "", "", "127.0.0.1"})) << path;
+}
+
+// A released feed reads back through the updater's own parser field for
+// field, whatever the notes hold.
+TEST(AppcastParserTest, TheReleaseFeedReadsBackAsWritten) {
+    const release::ReleaseEntry entry{
+        "42",
+        "1.2.0",
+        "https://dl.example/scribeon_1.2.0_amd64.deb?a=1&b=2",
+        123456,
+        "c2lnbmF0dXJl",
+        "Tue, 08 Dec 2026 10:00:00 +0000",
+        {"Faster <chooser> & \"panel\"", "", "Caf\xC3\xA9 \xF0\x9F\x8D\xAE"}};
+    const auto parsed = QtAppcastParser().parse(release::appcastFeed(entry));
+    ASSERT_TRUE(parsed) << parsed.error();
+    ASSERT_EQ(parsed.value().size(), 1u);
+    const AppcastItem& item = parsed.value()[0];
+    EXPECT_EQ(item.title, "Scribeon 1.2.0");
+    EXPECT_EQ(item.version, "42");
+    EXPECT_EQ(item.displayVersion, "1.2.0");
+    EXPECT_EQ(item.enclosureURL, entry.url);
+    EXPECT_EQ(item.enclosureLength, 123456u);
+    EXPECT_EQ(item.edSignature, "c2lnbmF0dXJl");
+    EXPECT_EQ(item.description, "<h3>What's new</h3><ul><li>Faster &lt;chooser&gt; &amp; "
+                                "&quot;panel&quot;</li><li>Caf\xC3\xA9 \xF0\x9F\x8D\xAE</li></ul>");
 }
 
 } // namespace
