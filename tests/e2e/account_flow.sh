@@ -164,6 +164,9 @@ echo "$demo_password" | "$scribeon" --sign-in demo@scribeon.local >/dev/null 2>"
     fail "scribeon --sign-in: $(cat "$e2e_tmp/err")"
 open_tray_panel
 wait_for 10 "the account signed in elsewhere" says "Demo User"
+# And so does a sign-out there: the open panel turns to the signed-out content.
+"$scribeon" sign-out >/dev/null 2>"$e2e_tmp/err" || fail "scribeon sign-out: $(cat "$e2e_tmp/err")"
+wait_for 10 "the sign-out made elsewhere" says "Sign in to get started"
 press "Quit Scribeon" || fail "pressing Quit Scribeon"
 expect_exit "$scribeon_pid" 0
 grep -qF "$demo_password" "$e2e_tmp/app.log" && fail "the password reached the log"
