@@ -73,7 +73,8 @@ void logRequest(std::string_view method, const std::string& path, int status,
 struct HttpFrontEnd::Engine {
     Engine(ServiceApi& api, const ListenOptions& options)
         : api(api), options(options), ioThreads(std::max(2u, std::thread::hardware_concurrency())),
-          tls(asio::ssl::context::tls_server), io(static_cast<int>(ioThreads)), acceptor(io),
+          tls(asio::ssl::context::tls_server), io(static_cast<int>(ioThreads)),
+          acceptorStrand(asio::make_strand(io)), acceptor(acceptorStrand),
           workers(static_cast<std::size_t>(std::max(2, options.threads))) {
         if (!options.certificateFile.empty()) {
             boost::system::error_code error;
@@ -96,6 +97,10 @@ struct HttpFrontEnd::Engine {
     unsigned ioThreads;
     asio::ssl::context tls;
     asio::io_context io;
+    // Every use of the acceptor (its completions, the first accept, the
+    // close that stops the server) runs on this strand: a close on one I/O
+    // thread while another starts the next accept crashes in the reactor.
+    asio::strand<asio::io_context::executor_type> acceptorStrand;
     tcp::acceptor acceptor;
     asio::thread_pool workers; // destroyed before io, so no worker posts into a dead context
     std::atomic<bool> running{false};
@@ -322,7 +327,7 @@ int HttpFrontEnd::bind() {
 }
 
 void HttpFrontEnd::run() {
-    engine_->accept();
+    asio::post(engine_->acceptorStrand, [this] { engine_->accept(); });
     engine_->running = true;
     std::vector<std::thread> helpers;
     for (unsigned i = 1; i < engine_->ioThreads; ++i)
@@ -334,7 +339,7 @@ void HttpFrontEnd::run() {
 }
 
 void HttpFrontEnd::stop() {
-    asio::post(engine_->io, [this] {
+    asio::post(engine_->acceptorStrand, [this] {
         beast::error_code ignored;
         engine_->acceptor.close(ignored);
         engine_->io.stop();

@@ -101,6 +101,14 @@ start_accessible_desktop() {
     echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
 }
 
+# No display: a fresh home, a session bus and an unlocked keyring, for the
+# command line.
+start_headless_session() {
+    fresh_home
+    eval "$(dbus-launch --sh-syntax)"
+    echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
+}
+
 start_tray() {
     start_bg trayer --edge top --align right --widthtype request --height 24 --SetDockType true
     wait_for 20 "the tray host" xdotool search --classname panel

@@ -5,9 +5,7 @@
 # error and its own exit status.
 source "$(dirname "$0")/desktop.sh"
 scribeon=$1 server=$2
-fresh_home
-eval "$(dbus-launch --sh-syntax)"
-echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
+start_headless_session
 start_local_service "$server"
 
 # expect STATUS MESSAGE COMMAND...: the exit status and the one line on stderr.

@@ -4,9 +4,7 @@
 # a token into the Secret Service that the service then accepts.
 source "$(dirname "$0")/desktop.sh"
 scribeon=$1 server=$2
-fresh_home
-eval "$(dbus-launch --sh-syntax)"
-echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
+start_headless_session
 
 start_local_service "$server"
 
