@@ -6,6 +6,7 @@
 # program prints its version, the service answers on loopback.
 set -euo pipefail
 build=$1 version=$2
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d /tmp/scribeon-packages.XXXXXX)
 server_pid=""
 cleanup() {
@@ -79,6 +80,22 @@ grep -qx 'Exec=scribeon --trigger' "$root/usr/share/applications/app.scribeon.Sc
     fail "no desktop action running scribeon --trigger"
 appstreamcli validate --no-net "$root/usr/share/metainfo/app.scribeon.Scribeon.metainfo.xml" ||
     fail "appstreamcli validate"
+# The metainfo's screenshots are the end-to-end tests' pictures kept in
+# packaging/screenshots, at the sizes it states.
+/usr/bin/python3 - "$root/usr/share/metainfo/app.scribeon.Scribeon.metainfo.xml" \
+    "$source_dir/packaging/screenshots" <<'PY' || fail "the metainfo's screenshots"
+import os, struct, sys, xml.etree.ElementTree as ET
+metainfo, folder = sys.argv[1:]
+images = ET.parse(metainfo).getroot().findall("./screenshots/screenshot/image")
+assert images, "no screenshots"
+for image in images:
+    path = os.path.join(folder, os.path.basename(image.text))
+    with open(path, "rb") as png:
+        header = png.read(24)
+    assert header[:8] == b"\x89PNG\r\n\x1a\n", path
+    size = struct.unpack(">II", header[16:24])
+    assert size == (int(image.get("width")), int(image.get("height"))), (path, size)
+PY
 grep -qx 'Exec=/usr/bin/scribeon' "$root/usr/share/dbus-1/services/app.scribeon.Scribeon.service" ||
     fail "the D-Bus service file: $(cat "$root/usr/share/dbus-1/services/app.scribeon.Scribeon.service")"
 
