@@ -117,6 +117,26 @@ std::size_t graphemeCount(std::string_view utf8) {
     return count;
 }
 
+TextSize measureText(std::string_view utf8) {
+    TextSize size;
+    std::size_t current = 0;
+    utf8proc_int32_t previous = -1;
+    utf8proc_int32_t state = 0;
+    forEachCodePoint(utf8, [&](std::size_t, std::size_t, utf8proc_int32_t codePoint) {
+        const bool breaks = size.codePoints == 0 || previous < 0 || codePoint < 0 ||
+                            utf8proc_grapheme_break_stateful(previous, codePoint, &state);
+        previous = codePoint;
+        ++size.codePoints;
+        if (breaks) {
+            ++size.graphemes;
+            current = 0;
+        }
+        size.longestGrapheme = std::max(size.longestGrapheme, ++current);
+        return true;
+    });
+    return size;
+}
+
 std::string_view trimmed(std::string_view utf8) {
     return trimmedWhere(utf8, [](utf8proc_int32_t codePoint) {
         return codePoint < 0 || !isWhiteSpaceOrNewline(codePoint);

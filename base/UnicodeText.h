@@ -29,6 +29,14 @@ std::string_view trimmedBlanks(std::string_view utf8);
 // the rest lower-cased: "PRO team" -> "Pro Team".
 std::string capitalizedWords(std::string_view utf8);
 
+// How long a text is by each measure a limit may need.
+struct TextSize {
+    std::size_t graphemes = 0;
+    std::size_t codePoints = 0;
+    std::size_t longestGrapheme = 0; // in code points: a base and what combines with it
+};
+TextSize measureText(std::string_view utf8);
+
 // The first `count` user-perceived characters of the text.
 std::string_view graphemePrefix(std::string_view utf8, std::size_t count);
 

@@ -1,8 +1,12 @@
 #include "server/ChatCompletionsProcessor.h"
 
+#include "server/LogText.h"
+
 #include "wire/ServiceErrorCodes.h"
 
 #include <curl/curl.h>
+
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include <memory>
@@ -64,16 +68,19 @@ ProcessorOutcome complete(const LanguageModelSettings& settings, const nlohmann:
 
     const auto json = nlohmann::json::parse(reply, nullptr, false);
     if (status != 200) {
-        std::string message =
-            "The language model answered with status " + std::to_string(status) + ".";
+        // The back end's own words may name its models, keys or accounts:
+        // they go to our log, the client gets ours.
+        std::string detail = "status " + std::to_string(status);
         if (json.is_object() && json.contains("error")) {
             const auto& error = json["error"];
             if (error.is_object() && error.contains("message") && error["message"].is_string())
-                message = error["message"].get<std::string>();
+                detail += ": " + error["message"].get<std::string>();
             else if (error.is_string())
-                message = error.get<std::string>();
+                detail += ": " + error.get<std::string>();
         }
-        return ProcessorFailure{502, std::string(ServiceErrorCode::upstreamError), message};
+        std::fprintf(stderr, "[scribeon-server] language model: %s\n", logSafe(detail).c_str());
+        return ProcessorFailure{502, std::string(ServiceErrorCode::upstreamError),
+                                "The language model could not answer. Try again later."};
     }
     const auto* choices = json.is_object() && json.contains("choices") ? &json["choices"] : nullptr;
     if (!choices || !choices->is_array() || choices->empty() || !(*choices)[0].is_object())

@@ -1,5 +1,7 @@
 #include "server/HttpFrontEnd.h"
 
+#include "server/LogText.h"
+
 #include "wire/ServiceErrorCodes.h"
 
 #include <boost/asio.hpp>
@@ -59,10 +61,13 @@ void logRequest(std::string_view method, const std::string& path, int status,
                 std::chrono::steady_clock::time_point start) {
     const double milliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    char line[512];
-    const int length = std::snprintf(line, sizeof line, "%.*s %.300s %d %.2f ms\n",
-                                     static_cast<int>(method.size()), method.data(), path.c_str(),
-                                     status, milliseconds);
+    // The path comes percent-decoded from the client: escaped, it cannot
+    // split the line or reorder what a terminal shows.
+    const std::string shownMethod = logSafe(method, 16);
+    const std::string shownPath = logSafe(path);
+    char line[2048];
+    const int length = std::snprintf(line, sizeof line, "%s %s %d %.2f ms\n", shownMethod.c_str(),
+                                     shownPath.c_str(), status, milliseconds);
     if (length > 0)
         (void)!::write(STDERR_FILENO, line,
                        std::min<std::size_t>(std::size_t(length), sizeof line - 1));

@@ -1,13 +1,14 @@
 #include "server/ServerOptions.h"
 
 #include <charconv>
+#include <cstdio>
 
 namespace scribeon::server {
 
 const char* const serverUsage =
     "usage: scribeon-server [serve] [--db PATH] [--listen HOST:PORT] [--cert FILE --key FILE]\n"
     "                       [--threads N] [--llm-url URL] [--llm-model NAME] [--demo] [--quiet]\n"
-    "                       [--appcast FILE] [--downloads DIR]\n"
+    "                       [--appcast FILE] [--downloads DIR] [--insecure]\n"
     "       scribeon-server init [--db PATH] [--demo]\n"
     "       scribeon-server user add --email EMAIL --name NAME [--plan PLAN] [--expires ISO-TIME]\n"
     "       scribeon-server user list\n"
@@ -16,6 +17,7 @@ const char* const serverUsage =
     "                                   [--position N]\n"
     "       scribeon-server command list\n"
     "       scribeon-server --version | --help\n"
+    "A non-loopback address needs --cert and --key, or --insecure for plain HTTP.\n"
     "Passwords are read from standard input. The language model's API key is read\n"
     "from the environment variable SCRIBEON_LLM_API_KEY.\n";
 
@@ -35,6 +37,16 @@ std::string lookup(const std::map<std::string, std::string>& environment, const 
 }
 
 } // namespace
+
+bool isLoopbackHost(const std::string& host) {
+    if (host == "localhost" || host == "::1" || host == "[::1]")
+        return true;
+    // 127.0.0.0/8, written as four numbers.
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    char end = 0;
+    return std::sscanf(host.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &end) == 4 && a == 127 &&
+           b < 256 && c < 256 && d < 256;
+}
 
 std::string defaultDatabasePath(const std::map<std::string, std::string>& environment) {
     std::string data = lookup(environment, "XDG_DATA_HOME");
@@ -57,6 +69,8 @@ parseServerOptions(const std::vector<std::string>& arguments,
         const std::string& argument = arguments[i];
         if (argument == "--demo") {
             options.demo = true;
+        } else if (argument == "--insecure") {
+            options.insecure = true;
         } else if (argument == "--quiet") {
             options.listen.accessLog = false;
         } else if (argument == "--help" || argument == "-h") {
@@ -108,6 +122,12 @@ parseServerOptions(const std::vector<std::string>& arguments,
     options.languageModel.model = take("llm-model").value_or("default");
 
     const auto& action = options.action;
+    const bool serving = action.empty() || action == std::vector<std::string>{"serve"};
+    if (serving && options.listen.certificateFile.empty() && !options.insecure &&
+        !isLoopbackHost(options.listen.host))
+        return "refusing plain HTTP on " + options.listen.host +
+               ": passwords and tokens would cross the network readable by anyone on the way. "
+               "Give --cert and --key, or --insecure to do it anyway.";
     const bool known = action.empty() || action == std::vector<std::string>{"serve"} ||
                        action == std::vector<std::string>{"init"} ||
                        action == std::vector<std::string>{"help"} ||

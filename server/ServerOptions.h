@@ -18,6 +18,7 @@ struct ServerOptions {
     ListenOptions listen;
     LanguageModelSettings languageModel;
     bool demo = false;
+    bool insecure = false;                     // plain HTTP on a non-loopback address, knowingly
     std::map<std::string, std::string> values; // --email, --name, --plan, --code ...
 };
 
@@ -25,6 +26,9 @@ struct ServerOptions {
 std::variant<ServerOptions, std::string>
 parseServerOptions(const std::vector<std::string>& arguments,
                    const std::map<std::string, std::string>& environment);
+
+// 127.0.0.0/8, ::1 and localhost: addresses no other machine reaches.
+bool isLoopbackHost(const std::string& host);
 
 std::string defaultDatabasePath(const std::map<std::string, std::string>& environment);
 

@@ -176,29 +176,61 @@ ApiReply ServiceApi::signIn(const ApiRequest& request) {
     if (!email || !password || email->empty())
         return errorReply(422, ServiceErrorCode::validationError,
                           "Enter your e-mail and password.");
-    const auto now = SignInThrottle::Clock::now();
-    if (const auto wait = throttle_.retryAfter(*email, request.clientAddress, now); wait > 0) {
-        auto reply = errorReply(429, ServiceErrorCode::tooManyAttempts,
-                                "Too many sign-in attempts. Try again in " +
-                                    std::to_string((wait + 59) / 60) + " minutes.");
-        reply.headers.emplace_back("Retry-After", std::to_string(wait));
-        return reply;
-    }
-    const auto credentials = storage_.credentials(*email);
-    bool valid = false;
-    if (credentials)
-        valid = secrets_.verifyPassword(credentials->second, *password);
-    else
-        secrets_.verifyAgainstNobody(*password);
-    if (!valid) {
-        throttle_.recordFailure(*email, request.clientAddress, now);
+    // No address is longer (RFC 5321); refused before any work or memory.
+    if (email->size() > maximumEmailBytes)
         return errorReply(422, ServiceErrorCode::invalidCredentials,
                           "The e-mail or password is incorrect.");
+    const std::string key = SignInThrottle::normalisedEmail(*email);
+    const auto now = SignInThrottle::Clock::now();
+    const auto admission = throttle_.admit(key, request.clientAddress, now);
+    if (!admission.admitted())
+        return tooManyAttempts(admission.retryAfter);
+    const PasswordCheck check = checkPassword(*email, *password);
+    if (check.busy) {
+        throttle_.settle(key, request.clientAddress, admission, SignInThrottle::Outcome::withdrawn,
+                         now);
+        auto reply = errorReply(503, ServiceErrorCode::serverError,
+                                "The service is busy. Try again in a moment.");
+        reply.headers.emplace_back("Retry-After", "1");
+        return reply;
     }
-    throttle_.recordSuccess(*email);
+    throttle_.settle(
+        key, request.clientAddress, admission,
+        check.userId ? SignInThrottle::Outcome::succeeded : SignInThrottle::Outcome::failed, now);
+    if (!check.userId)
+        return errorReply(422, ServiceErrorCode::invalidCredentials,
+                          "The e-mail or password is incorrect.");
     const std::string token = secrets_.newToken();
-    storage_.addToken(secrets_.tokenDigest(token), credentials->first, isoTimestamp(now_()));
+    storage_.addToken(secrets_.tokenDigest(token), *check.userId, isoTimestamp(now_()));
     return {200, toJson(AuthResponse{"Signed in.", token}), {}, std::nullopt, {}};
+}
+
+// Each check costs a 64 MiB hash: only a few run at once, and a sign-in that
+// cannot get a turn soon is answered busy rather than queued without end.
+ServiceApi::PasswordCheck ServiceApi::checkPassword(const std::string& email,
+                                                    const std::string& password) {
+    if (!passwordChecks_.try_acquire_for(passwordCheckWait))
+        return {true, std::nullopt};
+    const struct Release {
+        std::counting_semaphore<>& gate;
+        ~Release() { gate.release(); }
+    } release{passwordChecks_};
+    const auto credentials = storage_.credentials(email);
+    if (!credentials) {
+        secrets_.verifyAgainstNobody(password);
+        return {};
+    }
+    if (!secrets_.verifyPassword(credentials->second, password))
+        return {};
+    return {false, credentials->first};
+}
+
+ApiReply ServiceApi::tooManyAttempts(long long retryAfter) {
+    auto reply = errorReply(429, ServiceErrorCode::tooManyAttempts,
+                            "Too many sign-in attempts. Try again in " +
+                                std::to_string((retryAfter + 59) / 60) + " minutes.");
+    reply.headers.emplace_back("Retry-After", std::to_string(retryAfter));
+    return reply;
 }
 
 ApiReply ServiceApi::signOut(const ApiRequest& request) {
@@ -233,6 +265,16 @@ ApiReply ServiceApi::commands(std::int64_t userId) {
     return {200, toJson(response), {}, std::nullopt, {}};
 }
 
+// The plan counts characters, but a character can be any number of code
+// points ("a" and 450,000 combining accents is one): the bytes, the code
+// points and the code points of any one character are capped as well, with
+// room for the longest emoji sequences.
+static bool withinTextBounds(const TextSize& size, std::size_t bytes, std::int64_t maxCharacters) {
+    const auto characters = static_cast<std::size_t>(std::max<std::int64_t>(maxCharacters, 0));
+    return bytes <= characters * 32 && size.codePoints <= characters * 8 &&
+           size.longestGrapheme <= ServiceApi::longestCharacter;
+}
+
 ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
                              const ApiRequest& request) {
     const auto body = parseObject(request.body);
@@ -253,8 +295,10 @@ ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
             return errorReply(403, ServiceErrorCode::subscriptionRequired,
                               "Your plan has expired. Renew it to go on.");
     }
-    const auto length = static_cast<std::int64_t>(graphemeCount(*text));
-    if (length > account->plan.maxTextLength) {
+    const TextSize size = measureText(*text);
+    const auto length = static_cast<std::int64_t>(size.graphemes);
+    if (length > account->plan.maxTextLength ||
+        !withinTextBounds(size, text->size(), account->plan.maxTextLength)) {
         auto reply = errorReply(422, ServiceErrorCode::textTooLong,
                                 "Text is too long. Maximum " +
                                     std::to_string(account->plan.maxTextLength) + " characters.");

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <semaphore>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +43,12 @@ struct ApiReply { // NOLINT(bugprone-exception-escape)
 class ServiceApi {
 public:
     static constexpr std::size_t maximumJsonDepth = 16;
+    static constexpr std::size_t maximumEmailBytes = 254;
+    // Code points in one character: the longest emoji sequences have ten.
+    static constexpr std::size_t longestCharacter = 32;
+    // Password hashes at once, and how long a sign-in waits for a turn.
+    static constexpr std::ptrdiff_t concurrentPasswordChecks = 2;
+    static constexpr std::chrono::seconds passwordCheckWait{2};
 
     ServiceApi(Storage& storage, const Secrets& secrets, SignInThrottle& throttle,
                const LanguageModelSettings& languageModel,
@@ -54,7 +61,14 @@ public:
 
 private:
     ApiReply route(const ApiRequest& request);
+    struct PasswordCheck {
+        bool busy = false;
+        std::optional<std::int64_t> userId; // the account, when the password is right
+    };
+
     ApiReply signIn(const ApiRequest& request);
+    PasswordCheck checkPassword(const std::string& email, const std::string& password);
+    static ApiReply tooManyAttempts(long long retryAfter);
     ApiReply signOut(const ApiRequest& request);
     ApiReply user(std::int64_t userId);
     ApiReply commands(std::int64_t userId);
@@ -70,6 +84,7 @@ private:
     const LanguageModelSettings& languageModel_;
     std::function<SystemTime()> now_;
     const UpdateFeed* updateFeed_ = nullptr;
+    std::counting_semaphore<> passwordChecks_{concurrentPasswordChecks};
 };
 
 ApiReply errorReply(int status, std::string_view error, const std::string& message);

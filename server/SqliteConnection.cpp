@@ -2,6 +2,9 @@
 
 #include "server/Storage.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace scribeon::server {
 
 namespace {
@@ -13,9 +16,21 @@ namespace {
     return true;
 }();
 
+// The database holds password hashes and token digests: a new one is
+// readable by its owner only, whatever the umask. SQLite gives its -wal and
+// -shm files the database file's mode.
+void createPrivately(const std::string& path) {
+    if (path.empty() || path.front() == ':' || path.starts_with("file:"))
+        return; // in memory, or a URI naming its own options
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+}
+
 } // namespace
 
 SqliteConnection::SqliteConnection(const std::string& path) {
+    createPrivately(path);
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
@@ -27,6 +42,9 @@ SqliteConnection::SqliteConnection(const std::string& path) {
     execute("PRAGMA journal_mode = WAL");
     execute("PRAGMA synchronous = NORMAL");
     execute("PRAGMA foreign_keys = ON");
+    // A checkpoint held off by readers lets the write-ahead log grow; after
+    // the next one it is cut back to this size instead of staying large.
+    execute("PRAGMA journal_size_limit = 67108864");
 }
 
 SqliteConnection::~SqliteConnection() {

@@ -97,7 +97,7 @@ TEST(LanguageModelCommandTest, AnswersAreCleanedAndFailuresBecomeTheRightErrors)
          {{"error", {{"message", "model 'tiny-model' not found"}}}},
          502,
          "upstream error",
-         "model 'tiny-model' not found"},
+         "The language model could not answer. Try again later."},
         {"no choices", 200, json::object(), 502, "upstream error", nullptr},
         {"content of the wrong type",
          200,

@@ -31,8 +31,8 @@ public:
     void start() {
         storage = std::make_unique<SqliteStorage>((directory_ / "server.db").string());
         storage->seedDefaults(defaultPlans(), defaultCommands());
-        throttle = std::make_unique<SignInThrottle>(
-            SignInThrottle::Limits{3, 10, std::chrono::seconds(60)});
+        throttle = std::make_unique<SignInThrottle>(SignInThrottle::Limits{
+            .freeFailures = 3, .freeAddressFailures = 10, .firstDelay = std::chrono::seconds(60)});
         api = std::make_unique<ServiceApi>(*storage, secrets, *throttle, languageModel,
                                            [this] { return now; });
         ListenOptions listen;

@@ -1,0 +1,170 @@
+#include "TestServer.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <future>
+
+namespace scribeon::server {
+namespace {
+
+using Clock = SignInThrottle::Clock;
+using Outcome = SignInThrottle::Outcome;
+using std::chrono::seconds;
+
+const Clock::time_point start{std::chrono::hours(1000)};
+
+// One attempt, settled at once; the seconds to wait when it was refused.
+long long attempt(SignInThrottle& throttle, const std::string& email, const std::string& address,
+                  Outcome outcome, Clock::time_point now) {
+    const auto admission = throttle.admit(email, address, now);
+    if (admission.admitted())
+        throttle.settle(email, address, admission, outcome, now);
+    return admission.retryAfter;
+}
+
+TEST(SignInThrottleTest, FailuresPastTheFreeOnesDoubleTheWaitUpToTheLongest) {
+    SignInThrottle throttle({.freeFailures = 3,
+                             .freeAddressFailures = 100,
+                             .firstDelay = seconds(2),
+                             .longestDelay = seconds(30)});
+    auto now = start;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(attempt(throttle, "bob@x", "10.0.0.9", Outcome::failed, now), 0) << i;
+    // After each further failure the next try waits 2, 4, 8, 16, then 30 s (capped).
+    for (const long long wait : {2, 4, 8, 16, 30, 30}) {
+        EXPECT_EQ(attempt(throttle, "bob@x", "10.0.0.9", Outcome::failed, now), wait);
+        now += seconds(wait);
+        EXPECT_EQ(attempt(throttle, "bob@x", "10.0.0.9", Outcome::failed, now), 0);
+    }
+    // A whole quiet window forgives.
+    now += seconds(15 * 60);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(attempt(throttle, "bob@x", "10.0.0.9", Outcome::failed, now), 0) << i;
+}
+
+TEST(SignInThrottleTest, AttemptsInFlightCountBeforeTheirPasswordsAreChecked) {
+    SignInThrottle throttle({.freeFailures = 5});
+    std::vector<SignInThrottle::Admission> admitted;
+    for (int i = 0; i < 48; ++i) {
+        const auto admission = throttle.admit("bob@x", "10.0.0." + std::to_string(i), start);
+        if (admission.admitted())
+            admitted.push_back(admission);
+    }
+    EXPECT_EQ(admitted.size(), 5u);
+    // A withdrawn attempt (the service was busy) gives its turn back.
+    throttle.settle("bob@x", "10.0.0.0", admitted.back(), Outcome::withdrawn, start);
+    EXPECT_TRUE(throttle.admit("bob@x", "10.0.0.99", start).admitted());
+}
+
+TEST(SignInThrottleTest, AKnownAddressKeepsItsOwnerInWhileOthersAreThrottled) {
+    SignInThrottle throttle({.freeFailures = 3, .freeAddressFailures = 5});
+    const std::string home = "192.0.2.1", attacker = "198.51.100.7", office = "203.0.113.4";
+    EXPECT_EQ(attempt(throttle, "bob@x", home, Outcome::succeeded, start), 0);
+    for (int i = 0; i < 3; ++i)
+        attempt(throttle, "bob@x", attacker, Outcome::failed, start);
+    struct Case {
+        const char* who;
+        std::string email, address;
+        bool admitted;
+    };
+    EXPECT_EQ(attempt(throttle, "carol@x", office, Outcome::succeeded, start), 0);
+    for (int i = 0; i < 5; ++i) // then made-up e-mails flood from the office address
+        attempt(throttle, "guess" + std::to_string(i) + "@x", office, Outcome::failed, start);
+    const Case cases[] = {
+        {"the attacker", "bob@x", attacker, false},
+        {"bob from a new address", "bob@x", "192.0.2.200", false},
+        {"bob at home", "bob@x", home, true},
+        {"a newcomer behind the flooded address", "dave@x", office, false},
+        {"carol at the office, where she signed in before", "carol@x", office, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(throttle.admit(c.email, c.address, start + seconds(1)).admitted(), c.admitted)
+            << c.who;
+}
+
+TEST(SignInThrottleTest, SuccessfulSignInsAreLimitedToo) {
+    SignInThrottle throttle({.window = seconds(60), .successesPerWindow = 4});
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(attempt(throttle, "bob@x", "10.0.0.1", Outcome::succeeded, start), 0) << i;
+    EXPECT_EQ(attempt(throttle, "bob@x", "10.0.0.1", Outcome::succeeded, start + seconds(10)), 50);
+    EXPECT_EQ(attempt(throttle, "bob@x", "10.0.0.1", Outcome::succeeded, start + seconds(60)), 0);
+}
+
+TEST(SignInThrottleTest, TenThousandMadeUpEmailsStayWithinTheBound) {
+    SignInThrottle throttle({.maxRecords = 100});
+    for (int i = 0; i < 10000; ++i)
+        attempt(throttle, "user" + std::to_string(i) + "@example.com",
+                "10.0." + std::to_string(i % 250) + "." + std::to_string(i / 250), Outcome::failed,
+                start);
+    EXPECT_LE(throttle.recordCount(), 200u); // accounts and addresses; failures make no pairs
+}
+
+TEST(SignInThrottleTest, EmailsAreKeyedAsTheDatabaseComparesThem) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"BOB@Example.COM", "bob@example.com"},
+        {"bob@example.com", "bob@example.com"},
+        {"Zoë@Example.com", "zoë@example.com"}, // the database folds ASCII only
+    };
+    for (const auto& [email, key] : cases)
+        EXPECT_EQ(SignInThrottle::normalisedEmail(email), key);
+}
+
+// Through the service, with the client address an HTTP front end would give.
+class SignInEndpointTest : public testing::Test {
+protected:
+    int signIn(const std::string& email, const std::string& password,
+               const std::string& address = "192.0.2.1") {
+        const nlohmann::json body = {{"email", email}, {"password", password}};
+        return server.api->handle({"POST", "/api/v1/auth/sign-in", "", body.dump(), address})
+            .status;
+    }
+
+    TestServer server;
+};
+
+TEST_F(SignInEndpointTest, CaseVariantsShareOneBudgetAndAnyCasingOfTheRightOneIsRefusedToo) {
+    server.addUser("bob@example.com", "Free", std::nullopt, true);
+    EXPECT_EQ(signIn("BOB@example.com", "guess"), 422);
+    EXPECT_EQ(signIn("Bob@Example.com", "guess"), 422);
+    EXPECT_EQ(signIn("bob@EXAMPLE.com", "guess"), 422);
+    EXPECT_EQ(signIn("bOb@example.com", "password-1"), 429);
+}
+
+TEST_F(SignInEndpointTest, TheOwnerStillSignsInFromHomeWhileAnAttackerIsThrottled) {
+    server.addUser("bob@example.com", "Free", std::nullopt, true);
+    EXPECT_EQ(signIn("bob@example.com", "password-1", "192.0.2.1"), 200);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(signIn("bob@example.com", "guess", "198.51.100.7"), 422);
+    EXPECT_EQ(signIn("bob@example.com", "password-1", "198.51.100.7"), 429);
+    EXPECT_EQ(signIn("BOB@example.com", "password-1", "192.0.2.1"), 200);
+}
+
+TEST_F(SignInEndpointTest, ParallelGuessesGetNoMorePasswordChecksThanTheAllowance) {
+    server.addUser("bob@example.com", "Free", std::nullopt, true);
+    std::vector<std::future<int>> guesses;
+    for (int i = 0; i < 48; ++i)
+        guesses.push_back(std::async(std::launch::async, [this, i] {
+            return signIn("bob@example.com", "guess", "10.1.0." + std::to_string(i));
+        }));
+    int checked = 0;
+    for (auto& guess : guesses) {
+        const int status = guess.get();
+        EXPECT_TRUE(status == 422 || status == 429 || status == 503) << status;
+        checked += status == 422;
+    }
+    EXPECT_LE(checked, 3); // the test server's allowance
+    EXPECT_GE(checked, 1);
+}
+
+TEST_F(SignInEndpointTest, AnOverlongEmailIsRefusedBeforeAnyWork) {
+    const std::size_t before = server.throttle->recordCount();
+    EXPECT_EQ(signIn(std::string(1 << 20, 'a') + "@example.com", "x"), 422);
+    EXPECT_EQ(signIn(std::string(243, 'a') + "@example.com", "x"), 422); // 255 bytes
+    EXPECT_EQ(server.throttle->recordCount(), before);
+    EXPECT_EQ(signIn(std::string(242, 'a') + "@example.com", "x"), 422); // 254: checked
+    EXPECT_GT(server.throttle->recordCount(), before);
+}
+
+} // namespace
+} // namespace scribeon::server

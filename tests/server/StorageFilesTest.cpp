@@ -1,0 +1,73 @@
+#include "server/LogText.h"
+#include "server/ServerOptions.h"
+#include "server/SqliteStorage.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace scribeon::server {
+namespace {
+
+TEST(StorageFilesTest, TheDatabaseAndItsSideFilesAreTheOwnersOnly) {
+    char pattern[] = "/tmp/scribeon-storage-test.XXXXXX";
+    const std::filesystem::path directory = ::mkdtemp(pattern);
+    const mode_t previous = ::umask(022);
+    {
+        SqliteStorage storage((directory / "server.db").string());
+        storage.seedDefaults({{0, "Free", 50, 2000, 3}}, {});
+        for (const char* name : {"server.db", "server.db-wal", "server.db-shm"}) {
+            struct stat info {};
+            ASSERT_EQ(::stat((directory / name).c_str(), &info), 0) << name;
+            EXPECT_EQ(info.st_mode & 0777, 0600u) << name;
+        }
+    }
+    ::umask(previous);
+    std::filesystem::remove_all(directory);
+}
+
+TEST(LogTextTest, NothingFromAClientCanSplitOrReorderALogLine) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"/api/v1/user", "/api/v1/user"},
+        {"/x\r\nGET /forged 200", "/x\\x0D\\x0AGET /forged 200"},
+        {"/a\tb\x1b[31m\x7f", "/a\\x09b\\x1B[31m\\x7F"},
+        {"/\xE2\x80\xAEtxt.exe", "/\\u{202E}txt.exe"},          // right-to-left override
+        {"/\xE2\x81\xA6x\xE2\x81\xA9", "/\\u{2066}x\\u{2069}"}, // isolates
+        {"/caf\xC3\xA9/\xF0\x9F\x8D\xAE", "/caf\xC3\xA9/\xF0\x9F\x8D\xAE"}, // text stays text
+        {"/\xFF\xC3", "/\\xFF\\xC3"},                                       // not UTF-8
+        {"/already\\x0A", "/already\\x5Cx0A"},                              // no forged escapes
+    };
+    for (const auto& [raw, logged] : cases)
+        EXPECT_EQ(logSafe(raw), logged);
+    EXPECT_EQ(logSafe(std::string(1000, 'a')).size(), 300u);
+}
+
+TEST(ServerOptionsTest, PlainHttpIsServedOnLoopbackOnlyUnlessAskedFor) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool accepted;
+    } cases[] = {
+        {{"--listen", "127.0.0.1:8787"}, true},
+        {{"--listen", "127.45.0.9:80"}, true},
+        {{"--listen", "localhost:8787"}, true},
+        {{"--listen", "::1:8787"}, true},
+        {{"--listen", "0.0.0.0:8787"}, false},
+        {{"--listen", "192.168.1.5:8787"}, false},
+        {{"--listen", "128.0.0.1:8787"}, false},
+        {{"--listen", "127.0.0.1.evil:8787"}, false},
+        {{"--listen", "0.0.0.0:8787", "--insecure"}, true},
+        {{"--listen", "0.0.0.0:8787", "--cert", "c.pem", "--key", "k.pem"}, true},
+        {{"user", "list", "--listen", "0.0.0.0:8787"}, true}, // not serving
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseServerOptions(c.arguments, {{"HOME", "/tmp"}});
+        EXPECT_EQ(std::holds_alternative<ServerOptions>(parsed), c.accepted) << c.arguments[1];
+        if (!c.accepted) {
+            EXPECT_NE(std::get<std::string>(parsed).find("--insecure"), std::string::npos);
+        }
+    }
+}
+
+} // namespace
+} // namespace scribeon::server
