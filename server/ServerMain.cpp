@@ -107,6 +107,20 @@ int addUser(Storage& storage, const Secrets& secrets, const ServerOptions& optio
     return 0;
 }
 
+// Ends every sign-in of one account, from any device.
+int signOutEverywhere(Storage& storage, const ServerOptions& options) {
+    const std::string email = value(options, "email");
+    const auto account = email.empty() ? std::nullopt : storage.credentials(email);
+    if (!account) {
+        std::fputs("scribeon-server: user sign-out needs the --email of an account\n", stderr);
+        return 2;
+    }
+    const auto count = storage.revokeTokensOf(account->first);
+    std::printf("Signed out %s everywhere (%lld sign-ins ended)\n", email.c_str(),
+                static_cast<long long>(count));
+    return 0;
+}
+
 int addCommand(Storage& storage, const ServerOptions& options) {
     CatalogueCommand command{0, value(options, "code"), value(options, "name"),
                              value(options, "processor"), 0};
@@ -206,6 +220,8 @@ int main(int argc, char** argv) {
         }
         if (action[0] == "user" && action[1] == "add")
             return addUser(*storage, secrets, options);
+        if (action[0] == "user" && action[1] == "sign-out")
+            return signOutEverywhere(*storage, options);
         if (action[0] == "user") {
             for (const auto& account : storage->users())
                 std::printf("%lld\t%s\t%s\t%s%s\n", static_cast<long long>(account.id),

@@ -12,6 +12,7 @@ const char* const serverUsage =
     "       scribeon-server init [--db PATH] [--demo]\n"
     "       scribeon-server user add --email EMAIL --name NAME [--plan PLAN] [--expires ISO-TIME]\n"
     "       scribeon-server user list\n"
+    "       scribeon-server user sign-out --email EMAIL   (ends every sign-in of the account)\n"
     "       scribeon-server command add --code CODE --name NAME --processor "
     "builtin:NAME|llm:PROMPT\n"
     "                                   [--position N]\n"
@@ -133,7 +134,8 @@ parseServerOptions(const std::vector<std::string>& arguments,
                        action == std::vector<std::string>{"help"} ||
                        action == std::vector<std::string>{"version"} ||
                        (action.size() == 2 && (action[0] == "user" || action[0] == "command") &&
-                        (action[1] == "add" || action[1] == "list"));
+                        (action[1] == "add" || action[1] == "list")) ||
+                       action == std::vector<std::string>{"user", "sign-out"};
     if (!known)
         return "unknown command: " + (action.empty() ? std::string() : action[0]);
     return options;

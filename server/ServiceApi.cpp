@@ -1,12 +1,11 @@
 #include "server/ServiceApi.h"
 
-#include "server/UpdateFeed.h"
-
-#include "wire/ServiceErrorCodes.h"
-
 #include "base/UnicodeText.h"
 #include "server/BuiltinTransforms.h"
+#include "server/LogText.h"
+#include "server/UpdateFeed.h"
 #include "wire/RecordCoding.h"
+#include "wire/ServiceErrorCodes.h"
 
 #include <cstdio>
 
@@ -109,8 +108,9 @@ ApiReply ServiceApi::handle(const ApiRequest& request) {
     try {
         return route(request);
     } catch (const std::exception& failure) {
-        std::fprintf(stderr, "[scribeon-server] %s %s failed: %s\n", request.method.c_str(),
-                     request.path.c_str(), failure.what());
+        std::fprintf(stderr, "[scribeon-server] %s %s failed: %s\n",
+                     logSafe(request.method, 16).c_str(), logSafe(request.path).c_str(),
+                     failure.what());
         return errorReply(500, ServiceErrorCode::serverError,
                           "Something went wrong on the server. Try again later.");
     }
@@ -133,10 +133,13 @@ ApiReply ServiceApi::route(const ApiRequest& request) {
     const bool isGet = request.method == "GET" || request.method == "HEAD";
 
     if (segments.size() == 3 && segments[1] == "auth" &&
-        (segments[2] == "sign-in" || segments[2] == "sign-out")) {
+        (segments[2] == "sign-in" || segments[2] == "sign-out" ||
+         segments[2] == "sign-out-everywhere")) {
         if (!isPost)
             return methodNotAllowed("POST");
-        return segments[2] == "sign-in" ? signIn(request) : signOut(request);
+        if (segments[2] == "sign-in")
+            return signIn(request);
+        return signOut(request, segments[2] == "sign-out-everywhere");
     }
     const bool isUser = segments.size() == 2 && segments[1] == "user";
     const bool isList = segments.size() == 2 && segments[1] == "commands";
@@ -166,7 +169,10 @@ std::optional<std::int64_t> ServiceApi::authenticatedUser(const ApiRequest& requ
     if (token.empty())
         return std::nullopt;
     // The stored digest is compared, never the token itself.
-    return storage_.userForToken(secrets_.tokenDigest(token));
+    const auto now = now_();
+    return storage_.userForToken(secrets_.tokenDigest(token), isoTimestamp(now),
+                                 isoTimestamp(now - tokenLifetime),
+                                 isoTimestamp(now - tokenUseResolution));
 }
 
 ApiReply ServiceApi::signIn(const ApiRequest& request) {
@@ -201,7 +207,10 @@ ApiReply ServiceApi::signIn(const ApiRequest& request) {
         return errorReply(422, ServiceErrorCode::invalidCredentials,
                           "The e-mail or password is incorrect.");
     const std::string token = secrets_.newToken();
-    storage_.addToken(secrets_.tokenDigest(token), *check.userId, isoTimestamp(now_()));
+    const auto issued = now_();
+    storage_.addToken(secrets_.tokenDigest(token), *check.userId, isoTimestamp(issued),
+                      tokensPerUser);
+    storage_.sweepTokens(isoTimestamp(issued - tokenLifetime));
     return {200, toJson(AuthResponse{"Signed in.", token}), {}, std::nullopt, {}};
 }
 
@@ -233,9 +242,14 @@ ApiReply ServiceApi::tooManyAttempts(long long retryAfter) {
     return reply;
 }
 
-ApiReply ServiceApi::signOut(const ApiRequest& request) {
-    if (!authenticatedUser(request))
+ApiReply ServiceApi::signOut(const ApiRequest& request, bool everywhere) {
+    const auto userId = authenticatedUser(request);
+    if (!userId)
         return unauthenticated();
+    if (everywhere) {
+        storage_.revokeTokensOf(*userId);
+        return {200, {{"message", "Signed out everywhere."}}, {}, std::nullopt, {}};
+    }
     storage_.revokeToken(secrets_.tokenDigest(request.authorization.substr(7)));
     return {200, {{"message", "Signed out."}}, {}, std::nullopt, {}};
 }

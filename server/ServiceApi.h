@@ -44,6 +44,12 @@ class ServiceApi {
 public:
     static constexpr std::size_t maximumJsonDepth = 16;
     static constexpr std::size_t maximumEmailBytes = 254;
+    // A token unused this long is refused and deleted; each use renews it.
+    static constexpr std::chrono::hours tokenLifetime{90 * 24};
+    // Uses closer together than this are not written back.
+    static constexpr std::chrono::hours tokenUseResolution{1};
+    // Sign-ins a user keeps at once; the least recently used go first.
+    static constexpr std::size_t tokensPerUser = 20;
     // Code points in one character: the longest emoji sequences have ten.
     static constexpr std::size_t longestCharacter = 32;
     // Password hashes at once, and how long a sign-in waits for a turn.
@@ -69,7 +75,7 @@ private:
     ApiReply signIn(const ApiRequest& request);
     PasswordCheck checkPassword(const std::string& email, const std::string& password);
     static ApiReply tooManyAttempts(long long retryAfter);
-    ApiReply signOut(const ApiRequest& request);
+    ApiReply signOut(const ApiRequest& request, bool everywhere);
     ApiReply user(std::int64_t userId);
     ApiReply commands(std::int64_t userId);
     ApiReply process(std::int64_t userId, const std::string& code, const ApiRequest& request);

@@ -42,6 +42,13 @@ const char* const migrations[] = {
         count INTEGER NOT NULL,
         PRIMARY KEY (user_id, month)) WITHOUT ROWID;
     )sql",
+    // Tokens expire after a time without use, and each user keeps a few.
+    R"sql(
+    ALTER TABLE tokens ADD COLUMN last_used_at TEXT;
+    UPDATE tokens SET last_used_at = created_at;
+    CREATE INDEX tokens_by_user ON tokens (user_id, last_used_at);
+    CREATE INDEX tokens_by_use ON tokens (last_used_at);
+    )sql",
 };
 
 const char* const accountColumns = "SELECT u.id, u.email, u.name, u.created_at, "
@@ -204,27 +211,64 @@ SqliteStorage::credentials(const std::string& email) {
     return std::pair{row.integer(0), row.text(1)};
 }
 
-void SqliteStorage::addToken(const std::string& digest, std::int64_t userId,
-                             const std::string& createdAt) {
+void SqliteStorage::addToken(const std::string& digest, std::int64_t userId, const std::string& now,
+                             std::size_t keepAtMost) {
     auto lease = borrow();
-    SqliteStatement(*lease, "INSERT INTO tokens (digest, user_id, created_at) VALUES (?1, ?2, ?3)")
+    SqliteTransaction transaction(*lease);
+    SqliteStatement(*lease, "INSERT INTO tokens (digest, user_id, created_at, last_used_at) "
+                            "VALUES (?1, ?2, ?3, ?3)")
         .bind(1, digest)
         .bind(2, userId)
-        .bind(3, createdAt)
+        .bind(3, now)
         .run();
+    SqliteStatement(*lease, "DELETE FROM tokens WHERE user_id = ?1 AND digest NOT IN (SELECT "
+                            "digest FROM tokens WHERE user_id = ?1 ORDER BY last_used_at DESC, "
+                            "created_at DESC LIMIT ?2)")
+        .bind(1, userId)
+        .bind(2, static_cast<std::int64_t>(keepAtMost))
+        .run();
+    transaction.commit();
 }
 
-std::optional<std::int64_t> SqliteStorage::userForToken(const std::string& digest) {
+std::optional<std::int64_t> SqliteStorage::userForToken(const std::string& digest,
+                                                        const std::string& now,
+                                                        const std::string& expiredBefore,
+                                                        const std::string& touchBefore) {
     auto lease = borrow();
-    SqliteStatement row(*lease, "SELECT user_id FROM tokens WHERE digest = ?1");
+    SqliteStatement row(*lease, "SELECT user_id, last_used_at FROM tokens WHERE digest = ?1");
     if (!row.bind(1, digest).step())
         return std::nullopt;
-    return row.integer(0);
+    const std::int64_t userId = row.integer(0);
+    const std::string lastUsed = row.text(1);
+    if (lastUsed < expiredBefore) {
+        SqliteStatement(*lease, "DELETE FROM tokens WHERE digest = ?1").bind(1, digest).run();
+        return std::nullopt;
+    }
+    if (lastUsed < touchBefore)
+        SqliteStatement(*lease, "UPDATE tokens SET last_used_at = ?2 WHERE digest = ?1")
+            .bind(1, digest)
+            .bind(2, now)
+            .run();
+    return userId;
 }
 
 void SqliteStorage::revokeToken(const std::string& digest) {
     auto lease = borrow();
     SqliteStatement(*lease, "DELETE FROM tokens WHERE digest = ?1").bind(1, digest).run();
+}
+
+std::int64_t SqliteStorage::revokeTokensOf(std::int64_t userId) {
+    auto lease = borrow();
+    SqliteStatement(*lease, "DELETE FROM tokens WHERE user_id = ?1").bind(1, userId).run();
+    return sqlite3_changes((*lease).handle());
+}
+
+std::int64_t SqliteStorage::sweepTokens(const std::string& expiredBefore) {
+    auto lease = borrow();
+    SqliteStatement(*lease, "DELETE FROM tokens WHERE last_used_at < ?1")
+        .bind(1, expiredBefore)
+        .run();
+    return sqlite3_changes((*lease).handle());
 }
 
 std::int64_t SqliteStorage::addCommand(const CatalogueCommand& command) {

@@ -14,7 +14,7 @@ namespace scribeon::server {
 // small pool, so readers run side by side while writers take turns.
 class SqliteStorage : public Storage {
 public:
-    static constexpr int schemaVersion = 1;
+    static constexpr int schemaVersion = 2;
 
     explicit SqliteStorage(std::string path, std::size_t poolSize = 8);
 
@@ -25,10 +25,14 @@ public:
     std::optional<Account> account(std::int64_t userId) override;
     std::optional<std::pair<std::int64_t, std::string>>
     credentials(const std::string& email) override;
-    void addToken(const std::string& digest, std::int64_t userId,
-                  const std::string& createdAt) override;
-    std::optional<std::int64_t> userForToken(const std::string& digest) override;
+    void addToken(const std::string& digest, std::int64_t userId, const std::string& now,
+                  std::size_t keepAtMost) override;
+    std::optional<std::int64_t> userForToken(const std::string& digest, const std::string& now,
+                                             const std::string& expiredBefore,
+                                             const std::string& touchBefore) override;
     void revokeToken(const std::string& digest) override;
+    std::int64_t revokeTokensOf(std::int64_t userId) override;
+    std::int64_t sweepTokens(const std::string& expiredBefore) override;
     std::int64_t addCommand(const CatalogueCommand& command) override;
     std::vector<CatalogueCommand> catalogue() override;
     std::vector<UserCommand> commandsFor(std::int64_t userId) override;

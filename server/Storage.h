@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -78,10 +79,19 @@ public:
     virtual std::optional<std::pair<std::int64_t, std::string>>
     credentials(const std::string& email) = 0;
 
-    virtual void addToken(const std::string& digest, std::int64_t userId,
-                          const std::string& createdAt) = 0;
-    virtual std::optional<std::int64_t> userForToken(const std::string& digest) = 0;
+    // Stores a token; the user's oldest (by last use) beyond `keepAtMost` go.
+    virtual void addToken(const std::string& digest, std::int64_t userId, const std::string& now,
+                          std::size_t keepAtMost) = 0;
+    // The token's user, unless it was last used before `expiredBefore` (it is
+    // then deleted). A use is written back when the stored one is older than
+    // `touchBefore`, so most requests only read.
+    virtual std::optional<std::int64_t> userForToken(const std::string& digest,
+                                                     const std::string& now,
+                                                     const std::string& expiredBefore,
+                                                     const std::string& touchBefore) = 0;
     virtual void revokeToken(const std::string& digest) = 0;
+    virtual std::int64_t revokeTokensOf(std::int64_t userId) = 0; // how many went
+    virtual std::int64_t sweepTokens(const std::string& expiredBefore) = 0;
 
     virtual std::int64_t addCommand(const CatalogueCommand& command) = 0;
     virtual std::vector<CatalogueCommand> catalogue() = 0;

@@ -73,7 +73,7 @@ TEST(CrashSafetyTest, KilledUnderWriteLoadTheDatabaseIsIntactAndNoAdmittedReques
         storage.seedDefaults({{0, "Big", 1000000, 1000, 3}}, defaultCommands());
         userId = storage.addUser(
             {"load@example.com", "Load", "Big", "$x", "2026-12-01T00:00:00Z", std::nullopt});
-        storage.addToken(secrets.tokenDigest("load-token"), userId, "2026-12-01T00:00:00Z");
+        storage.addToken(secrets.tokenDigest("load-token"), userId, "2026-12-01T00:00:00Z", 20);
     }
 
     ServerProcess server(database, directory);
