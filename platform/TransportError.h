@@ -18,6 +18,7 @@ struct TransportError {
         serverCertificateUntrusted,
         other,
         foreign,
+        replyTooLarge, // the reply passed the size the client accepts
     };
     Code code = Code::other;
     std::string description;

@@ -73,6 +73,8 @@ std::string transportDescription(const TransportError& error) {
         return "Connection error. Check your internet and try again.";
     case Code::foreign:
         return "Network error: " + error.description;
+    case Code::replyTooLarge:
+        return "The server's reply is too large (" + error.description + ").";
     }
     return "Connection error. Check your internet and try again.";
 }

@@ -185,12 +185,16 @@ HttpOutcome CurlHttpTransport::perform(const HttpRequest& request) const {
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &buffer);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxReplyBytes_));
+    // A proxy from http_proxy or ALL_PROXY would otherwise see the password
+    // and the token of a plain-http request to this computer in clear text.
+    if (isLoopbackHost(parts->host))
+        curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
 
     const CURLcode result = curl_easy_perform(h);
     if (buffer.overflowed || result == CURLE_FILESIZE_EXCEEDED)
         return TransportError{
-            Code::other, "the reply is larger than " +
-                             std::to_string(maxReplyBytes_ / (std::size_t{1024} * 1024)) + " MiB"};
+            Code::replyTooLarge,
+            "more than " + std::to_string(maxReplyBytes_ / (std::size_t{1024} * 1024)) + " MiB"};
     if (result != CURLE_OK)
         return classify(result, errorText);
     long status = 0;

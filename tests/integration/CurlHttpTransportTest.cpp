@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <future>
 #include <thread>
 
@@ -186,16 +187,48 @@ TEST_F(CurlHttpTransportTest, SilentServerTimesOut) {
 TEST_F(CurlHttpTransportTest, OversizedReplyIsRefused) {
     RunningServer<httplib::Server> http;
     http.server.Get("/api/v1/user", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(std::string(64 * 1024, ' ') + userJson, "application/json");
+        res.set_content(std::string(2 * 1024 * 1024, ' ') + userJson, "application/json");
     });
     http.start();
-    CurlHttpTransport small(1, 16 * 1024);
+    CurlHttpTransport small(1, 1024 * 1024);
     APIClient client(small, keychain, base(http.port));
     auto result = fetchUser(client);
     ASSERT_FALSE(result);
     EXPECT_TRUE(result.error().is(APIError::Kind::networkError));
-    EXPECT_NE(result.error().apiError()->transportError().description.find("larger than"),
-              std::string::npos);
+    EXPECT_EQ(result.error().description(), "The server's reply is too large (more than 1 MiB).");
+}
+
+// A proxy in the environment never sees a request to this computer: it would
+// read the password and the token of plain http.
+TEST_F(CurlHttpTransportTest, RequestsToThisComputerBypassAProxyFromTheEnvironment) {
+    std::atomic<int> proxied{0};
+    RunningServer<httplib::Server> proxy;
+    proxy.server.set_pre_routing_handler([&](const httplib::Request&, httplib::Response& res) {
+        ++proxied;
+        res.status = 502;
+        return httplib::Server::HandlerResponse::Handled;
+    });
+    proxy.start();
+    RunningServer<httplib::Server> http;
+    http.server.Get("/api/v1/user", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(userJson, "application/json");
+    });
+    http.start();
+    const std::string proxyAddress = "http://127.0.0.1:" + std::to_string(proxy.port);
+    const char* variables[] = {"http_proxy", "HTTPS_PROXY", "https_proxy", "ALL_PROXY",
+                               "all_proxy"};
+    for (const char* name : variables)
+        ::setenv(name, proxyAddress.c_str(), 1);
+    ::unsetenv("no_proxy");
+    ::unsetenv("NO_PROXY");
+    CurlHttpTransport fresh;
+    APIClient client(fresh, keychain, base(http.port));
+    keychain.save("secret-token", KeychainService::authTokenKey);
+    const auto result = fetchUser(client);
+    for (const char* name : variables)
+        ::unsetenv(name);
+    ASSERT_TRUE(result) << result.error().description();
+    EXPECT_EQ(proxied.load(), 0);
 }
 
 TEST_F(CurlHttpTransportTest, PlainHttpIsRefusedBeyondThisComputer) {
