@@ -174,7 +174,8 @@ private:
         head_ = request.method() == http::verb::head;
         ApiRequest apiRequest{std::string(request.method_string()), decodedPath(request.target()),
                               std::string(request[http::field::authorization]),
-                              std::move(request.body()), clientAddress_};
+                              std::move(request.body()),
+                              clientAddressOf(request["X-Forwarded-For"])};
         if (request.method() == http::verb::get || head_) {
             answer(engine_.api.handle(apiRequest), apiRequest);
             return;
@@ -188,6 +189,19 @@ private:
                                       self->answer(std::move(reply), apiRequest);
                                   });
                    });
+    }
+
+    std::string clientAddressOf(std::string_view forwardedFor) const {
+        if (engine_.options.trustedProxy.empty() || clientAddress_ != engine_.options.trustedProxy)
+            return clientAddress_;
+        // The proxy appends the address it saw; earlier ones are the client's word.
+        const auto comma = forwardedFor.rfind(',');
+        auto last = forwardedFor.substr(comma == std::string_view::npos ? 0 : comma + 1);
+        while (!last.empty() && last.front() == ' ')
+            last.remove_prefix(1);
+        while (!last.empty() && last.back() == ' ')
+            last.remove_suffix(1);
+        return last.empty() || last.size() > 64 ? clientAddress_ : std::string(last);
     }
 
     void answer(const ApiReply& reply, const ApiRequest& request) {

@@ -15,6 +15,10 @@ struct ListenOptions {
     int threads =
         16; // workers for requests that may wait (POST: password hashing, language models)
     bool accessLog = true;
+    // A reverse proxy in front: requests from this address are taken to come
+    // from the last address of their X-Forwarded-For. Nobody else's header
+    // is believed, so a client cannot choose the address it is judged by.
+    std::string trustedProxy;
 };
 
 // Boost.Beast in front of ServiceApi: asynchronous keep-alive connections on

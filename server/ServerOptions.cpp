@@ -9,6 +9,7 @@ const char* const serverUsage =
     "usage: scribeon-server [serve] [--db PATH] [--listen HOST:PORT] [--cert FILE --key FILE]\n"
     "                       [--threads N] [--llm-url URL] [--llm-model NAME] [--demo] [--quiet]\n"
     "                       [--appcast FILE] [--downloads DIR] [--insecure]\n"
+    "                       [--trusted-proxy ADDRESS]\n"
     "       scribeon-server init [--db PATH] [--demo]\n"
     "       scribeon-server user add --email EMAIL --name NAME [--plan PLAN] [--expires ISO-TIME]\n"
     "       scribeon-server user list\n"
@@ -63,9 +64,9 @@ parseServerOptions(const std::vector<std::string>& arguments,
     options.databasePath = defaultDatabasePath(environment);
     options.languageModel.apiKey = lookup(environment, "SCRIBEON_LLM_API_KEY");
     const std::vector<std::string> valueOptions{
-        "--db",        "--listen",   "--cert",    "--key",      "--threads", "--llm-url",
-        "--llm-model", "--email",    "--name",    "--plan",     "--expires", "--code",
-        "--processor", "--position", "--appcast", "--downloads"};
+        "--db",        "--listen",   "--cert",    "--key",       "--threads",      "--llm-url",
+        "--llm-model", "--email",    "--name",    "--plan",      "--expires",      "--code",
+        "--processor", "--position", "--appcast", "--downloads", "--trusted-proxy"};
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--demo") {
@@ -111,6 +112,7 @@ parseServerOptions(const std::vector<std::string>& arguments,
             return "--threads wants a number from 2 to 1024";
         options.listen.threads = *count;
     }
+    options.listen.trustedProxy = take("trusted-proxy").value_or("");
     options.listen.certificateFile = take("cert").value_or("");
     options.listen.keyFile = take("key").value_or("");
     if (options.listen.certificateFile.empty() != options.listen.keyFile.empty())

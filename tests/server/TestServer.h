@@ -46,6 +46,7 @@ public:
         listen.accessLog = false;
         listen.certificateFile = certificateFile_;
         listen.keyFile = keyFile_;
+        listen.trustedProxy = trustedProxy;
         front = std::make_unique<HttpFrontEnd>(*api, listen);
         port = front->bind();
         thread = std::thread([this] { front->run(); });
@@ -99,6 +100,7 @@ public:
     std::unique_ptr<HttpFrontEnd> front;
     std::thread thread;
     int port = 0;
+    std::string trustedProxy; // takes effect at the next start()
 
 private:
     std::filesystem::path directory_;
