@@ -82,22 +82,35 @@ UserCommand readUserCommand(const SqliteStatement& row) {
 
 SqliteStorage::SqliteStorage(std::string path, std::size_t poolSize)
     : path_(std::move(path)), poolSize_(poolSize == 0 ? 1 : poolSize) {
-    auto lease = borrow();
+    if (path_ != ":memory:")
+        checkpointer_ = std::make_unique<SqliteCheckpointer>(path_, writer_);
+    auto lease = borrowForWriting();
     migrate(*lease);
 }
 
 SqliteStorage::Lease SqliteStorage::borrow() {
+    return borrow({});
+}
+
+SqliteStorage::Lease SqliteStorage::borrowForWriting() {
+    return borrow(std::unique_lock(writer_));
+}
+
+SqliteStorage::Lease SqliteStorage::borrow(std::unique_lock<std::mutex> writing) {
     std::unique_lock lock(mutex_);
     available_.wait(lock, [this] { return !idle_.empty() || open_ < poolSize_; });
     if (!idle_.empty()) {
         auto connection = std::move(idle_.back());
         idle_.pop_back();
-        return Lease(*this, std::move(connection));
+        return Lease(*this, std::move(writing), std::move(connection));
     }
     ++open_;
     lock.unlock();
     try {
-        return Lease(*this, std::make_unique<SqliteConnection>(path_));
+        auto connection = std::make_unique<SqliteConnection>(path_);
+        if (checkpointer_)
+            checkpointer_->watch(*connection);
+        return Lease(*this, std::move(writing), std::move(connection));
     } catch (...) {
         std::lock_guard again(mutex_);
         --open_;
@@ -128,7 +141,7 @@ void SqliteStorage::migrate(SqliteConnection& connection) {
 
 void SqliteStorage::seedDefaults(const std::vector<Plan>& plans,
                                  const std::vector<CatalogueCommand>& commands) {
-    auto lease = borrow();
+    auto lease = borrowForWriting();
     SqliteTransaction transaction(*lease);
     for (const auto& plan : plans) {
         SqliteStatement(*lease,
@@ -153,7 +166,7 @@ void SqliteStorage::seedDefaults(const std::vector<Plan>& plans,
 }
 
 std::int64_t SqliteStorage::addUser(const NewUser& user) {
-    auto lease = borrow();
+    auto lease = borrowForWriting();
     SqliteTransaction transaction(*lease);
     SqliteStatement plan(*lease, "SELECT id, active_command_allowance FROM plans WHERE name = ?1");
     plan.bind(1, user.planName);
@@ -213,7 +226,7 @@ SqliteStorage::credentials(const std::string& email) {
 
 void SqliteStorage::addToken(const std::string& digest, std::int64_t userId, const std::string& now,
                              std::size_t keepAtMost) {
-    auto lease = borrow();
+    auto lease = borrowForWriting();
     SqliteTransaction transaction(*lease);
     SqliteStatement(*lease, "INSERT INTO tokens (digest, user_id, created_at, last_used_at) "
                             "VALUES (?1, ?2, ?3, ?3)")
@@ -234,37 +247,43 @@ std::optional<std::int64_t> SqliteStorage::userForToken(const std::string& diges
                                                         const std::string& now,
                                                         const std::string& expiredBefore,
                                                         const std::string& touchBefore) {
-    auto lease = borrow();
-    SqliteStatement row(*lease, "SELECT user_id, last_used_at FROM tokens WHERE digest = ?1");
-    if (!row.bind(1, digest).step())
-        return std::nullopt;
-    const std::int64_t userId = row.integer(0);
-    const std::string lastUsed = row.text(1);
+    std::int64_t userId = 0;
+    std::string lastUsed;
+    {
+        auto lease = borrow();
+        SqliteStatement row(*lease, "SELECT user_id, last_used_at FROM tokens WHERE digest = ?1");
+        if (!row.bind(1, digest).step())
+            return std::nullopt;
+        userId = row.integer(0);
+        lastUsed = row.text(1);
+    }
     if (lastUsed < expiredBefore) {
-        SqliteStatement(*lease, "DELETE FROM tokens WHERE digest = ?1").bind(1, digest).run();
+        revokeToken(digest);
         return std::nullopt;
     }
-    if (lastUsed < touchBefore)
+    if (lastUsed < touchBefore) {
+        auto lease = borrowForWriting();
         SqliteStatement(*lease, "UPDATE tokens SET last_used_at = ?2 WHERE digest = ?1")
             .bind(1, digest)
             .bind(2, now)
             .run();
+    }
     return userId;
 }
 
 void SqliteStorage::revokeToken(const std::string& digest) {
-    auto lease = borrow();
+    auto lease = borrowForWriting();
     SqliteStatement(*lease, "DELETE FROM tokens WHERE digest = ?1").bind(1, digest).run();
 }
 
 std::int64_t SqliteStorage::revokeTokensOf(std::int64_t userId) {
-    auto lease = borrow();
+    auto lease = borrowForWriting();
     SqliteStatement(*lease, "DELETE FROM tokens WHERE user_id = ?1").bind(1, userId).run();
     return sqlite3_changes((*lease).handle());
 }
 
 std::int64_t SqliteStorage::sweepTokens(const std::string& expiredBefore) {
-    auto lease = borrow();
+    auto lease = borrowForWriting();
     SqliteStatement(*lease, "DELETE FROM tokens WHERE last_used_at < ?1")
         .bind(1, expiredBefore)
         .run();
@@ -272,7 +291,7 @@ std::int64_t SqliteStorage::sweepTokens(const std::string& expiredBefore) {
 }
 
 std::int64_t SqliteStorage::addCommand(const CatalogueCommand& command) {
-    auto lease = borrow();
+    auto lease = borrowForWriting();
     SqliteTransaction transaction(*lease);
     SqliteStatement taken(*lease, "SELECT 1 FROM commands WHERE code = ?1");
     if (taken.bind(1, command.code).step())
@@ -321,7 +340,7 @@ std::optional<UserCommand> SqliteStorage::commandFor(std::int64_t userId, const 
 
 ToggleResult SqliteStorage::toggle(std::int64_t userId, const std::string& code,
                                    std::int64_t allowance, UserCommand& after) {
-    auto lease = borrow();
+    auto lease = borrowForWriting();
     SqliteTransaction transaction(*lease);
     SqliteStatement row(*lease, (std::string(userCommandColumns) + "WHERE c.code = ?2").c_str());
     if (!row.bind(1, userId).bind(2, code).step())
@@ -347,24 +366,37 @@ ToggleResult SqliteStorage::toggle(std::int64_t userId, const std::string& code,
 }
 
 Admission SqliteStorage::admit(std::int64_t userId, const std::string& month, std::int64_t limit) {
-    auto lease = borrow();
+    AdmissionWrite write{userId, month, limit, {}};
+    admissions_.submit(write);
+    return write.result;
+}
+
+// Writes of one batch run in the order they came, each seeing the counts the
+// ones before it left, so the limit holds as if they had committed one by one.
+void SqliteStorage::commitAdmissions(std::vector<AdmissionWrite*>& writes) {
+    auto lease = borrowForWriting();
     SqliteTransaction transaction(*lease);
-    SqliteStatement current(*lease, "SELECT count FROM usage WHERE user_id = ?1 AND month = ?2");
-    const std::int64_t used =
-        current.bind(1, userId).bind(2, month).step() ? current.integer(0) : 0;
-    if (used >= limit)
-        return {false, used};
-    SqliteStatement(*lease, "INSERT INTO usage (user_id, month, count) VALUES (?1, ?2, 1) "
-                            "ON CONFLICT (user_id, month) DO UPDATE SET count = count + 1")
-        .bind(1, userId)
-        .bind(2, month)
-        .run();
+    for (auto* write : writes) {
+        SqliteStatement current(*lease,
+                                "SELECT count FROM usage WHERE user_id = ?1 AND month = ?2");
+        const std::int64_t used =
+            current.bind(1, write->userId).bind(2, write->month).step() ? current.integer(0) : 0;
+        if (used >= write->limit) {
+            write->result = {false, used};
+            continue;
+        }
+        SqliteStatement(*lease, "INSERT INTO usage (user_id, month, count) VALUES (?1, ?2, 1) "
+                                "ON CONFLICT (user_id, month) DO UPDATE SET count = count + 1")
+            .bind(1, write->userId)
+            .bind(2, write->month)
+            .run();
+        write->result = {true, used + 1};
+    }
     transaction.commit();
-    return {true, used + 1};
 }
 
 void SqliteStorage::refund(std::int64_t userId, const std::string& month) {
-    auto lease = borrow();
+    auto lease = borrowForWriting();
     SqliteStatement(
         *lease,
         "UPDATE usage SET count = count - 1 WHERE user_id = ?1 AND month = ?2 AND count > 0")
@@ -377,6 +409,10 @@ std::int64_t SqliteStorage::usage(std::int64_t userId, const std::string& month)
     auto lease = borrow();
     SqliteStatement row(*lease, "SELECT count FROM usage WHERE user_id = ?1 AND month = ?2");
     return row.bind(1, userId).bind(2, month).step() ? row.integer(0) : 0;
+}
+
+int SqliteStorage::checkpointsDone() const {
+    return checkpointer_ ? checkpointer_->checkpointsDone() : 0;
 }
 
 std::string SqliteStorage::integrityCheck() {

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <sys/stat.h>
+#include <thread>
 
 namespace scribeon::server {
 namespace {
@@ -24,6 +26,34 @@ TEST(StorageFilesTest, TheDatabaseAndItsSideFilesAreTheOwnersOnly) {
         }
     }
     ::umask(previous);
+    std::filesystem::remove_all(directory);
+}
+
+// Commits stopped checkpointing when a thread of the storage took the job
+// over; if that thread fell silent the write-ahead log would grow with every
+// request, as it once did to hundreds of megabytes.
+TEST(StorageFilesTest, TheWriteAheadLogIsCheckpointedAndStaysBounded) {
+    char pattern[] = "/tmp/scribeon-storage-test.XXXXXX";
+    const std::filesystem::path directory = ::mkdtemp(pattern);
+    {
+        SqliteStorage storage((directory / "server.db").string());
+        storage.seedDefaults({{0, "Free", 50, 2000, 3}}, {});
+        const auto userId = storage.addUser(
+            {"ada@example.com", "Ada", "Free", "hash", "2026-12-01T00:00:00Z", std::nullopt});
+        for (int round = 0; round < 20; ++round) {
+            const int before = storage.checkpointsDone();
+            for (int i = 0; i < 1000; ++i)
+                ASSERT_TRUE(storage.admit(userId, "2026-12", 1'000'000).admitted);
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (storage.checkpointsDone() == before) {
+                ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "round " << round;
+                std::this_thread::yield();
+            }
+        }
+        EXPECT_EQ(storage.usage(userId, "2026-12"), 20'000);
+        // 20,000 commits of two pages each would be some 160 MiB left unchecked.
+        EXPECT_LT(std::filesystem::file_size(directory / "server.db-wal"), 24u << 20);
+    }
     std::filesystem::remove_all(directory);
 }
 

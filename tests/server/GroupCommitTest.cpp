@@ -1,0 +1,110 @@
+#include "server/GroupCommit.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <stdexcept>
+#include <thread>
+
+namespace scribeon::server {
+namespace {
+
+struct Write {
+    int thread = 0;
+    bool poisoned = false;
+    long sequence = -1; // set by the commit that holds it
+};
+
+bool waitUntil(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+TEST(GroupCommitTest, WritesArrivingDuringACommitShareTheNextOne) {
+    std::vector<std::size_t> batches;
+    std::atomic<bool> firstStarted{false};
+    GroupCommit<Write>* self = nullptr;
+    GroupCommit<Write> commits([&](std::vector<Write*>& writes) {
+        batches.push_back(writes.size());
+        firstStarted = true;
+        if (batches.size() == 1) { // hold the first commit until the others queue behind it
+            ASSERT_TRUE(waitUntil([&] { return self->queued() == 5; }));
+        }
+        for (auto* write : writes)
+            write->sequence = static_cast<long>(batches.size());
+    });
+    self = &commits;
+    Write first;
+    std::thread leader([&] { commits.submit(first); });
+    ASSERT_TRUE(waitUntil([&] { return firstStarted.load(); }));
+    std::vector<Write> later(5);
+    std::vector<std::thread> followers;
+    followers.reserve(later.size());
+    for (auto& write : later)
+        followers.emplace_back([&] { commits.submit(write); });
+    leader.join();
+    for (auto& follower : followers)
+        follower.join();
+    EXPECT_EQ(batches, (std::vector<std::size_t>{1, 5}));
+    for (const auto& write : later)
+        EXPECT_EQ(write.sequence, 2);
+}
+
+TEST(GroupCommitTest, EveryWriteIsCommittedOnceAndInTheOrderItsThreadSentIt) {
+    constexpr std::size_t threads = 8, perThread = 400;
+    long next = 0;
+    GroupCommit<Write> commits([&](std::vector<Write*>& writes) {
+        for (auto* write : writes)
+            write->sequence = next++;
+    });
+    std::vector<std::vector<Write>> sent(threads, std::vector<Write>(perThread));
+    std::vector<std::thread> workers;
+    workers.reserve(threads);
+    for (std::size_t t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] {
+            for (auto& write : sent[t]) {
+                write.thread = static_cast<int>(t);
+                commits.submit(write);
+                ASSERT_GE(write.sequence, 0) << "answered before its commit";
+            }
+        });
+    for (auto& worker : workers)
+        worker.join();
+    std::vector<bool> seen(threads * perThread, false);
+    for (const auto& mine : sent)
+        for (std::size_t i = 0; i < mine.size(); ++i) {
+            ASSERT_FALSE(seen[mine[i].sequence]);
+            seen[mine[i].sequence] = true;
+            if (i > 0) {
+                EXPECT_LT(mine[i - 1].sequence, mine[i].sequence);
+            }
+        }
+    EXPECT_EQ(next, static_cast<long>(threads * perThread));
+}
+
+TEST(GroupCommitTest, AFailedCommitFailsItsWritesAndTheNextOneGoesOn) {
+    int commitsRun = 0;
+    GroupCommit<Write> commits([&](std::vector<Write*>& writes) {
+        ++commitsRun;
+        for (auto* write : writes)
+            if (write->poisoned)
+                throw std::runtime_error("disk full");
+        for (auto* write : writes)
+            write->sequence = commitsRun;
+    });
+    Write bad{0, true};
+    EXPECT_THROW(commits.submit(bad), std::runtime_error);
+    Write good;
+    commits.submit(good);
+    EXPECT_EQ(good.sequence, 2);
+}
+
+} // namespace
+} // namespace scribeon::server
