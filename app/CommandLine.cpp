@@ -15,7 +15,7 @@ namespace {
     "       scribeon process CODE [--text TEXT]\n"                                                 \
     "       scribeon status\n"                                                                     \
     "       scribeon --sign-in EMAIL\n"                                                            \
-    "       scribeon sign-out\n"                                                                   \
+    "       scribeon sign-out [--everywhere]\n"                                                    \
     "       scribeon --version | --help\n"
 
 const char* usage = SCRIBEON_SYNOPSIS
@@ -38,6 +38,8 @@ const char* usage = SCRIBEON_SYNOPSIS
     "  --sign-in EMAIL\n"
     "             sign in with the password read from standard input\n"
     "  sign-out   sign out and remove the token from the credential store\n"
+    "  sign-out --everywhere\n"
+    "             sign out on every computer this account is signed in on\n"
     "  --version  print the version and exit\n"
     "  --help     print this help and exit\n"
     "\n"
@@ -99,6 +101,8 @@ CommandLine parseMode(const std::vector<std::string>& arguments) {
     const std::string& mode = arguments[1];
     if (mode == "process")
         return parseProcess(arguments);
+    if (mode == "sign-out" && arguments.size() == 3 && arguments[2] == "--everywhere")
+        return {CommandLine::Action::signOutEverywhere, "", std::nullopt};
     if (mode == "--sign-in" || mode == "sign-in") {
         if (arguments.size() < 3 || arguments[2].empty())
             return failure("--sign-in needs an e-mail address");

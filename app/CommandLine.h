@@ -16,6 +16,7 @@ struct CommandLine {
         printHelp,
         signIn,
         signOut,
+        signOutEverywhere,
         listCommands,
         process,
         status,

@@ -119,6 +119,17 @@ void signOut(ClientStack& client) {
     });
 }
 
+void signOutEverywhere(ClientStack& client) {
+    client.authService.logoutEverywhere([](const ServiceResult<Done>& reply) {
+        tellRunningInstance();
+        if (!reply) {
+            reportFailure(reply.error());
+            return;
+        }
+        printAndExit("Signed out on every computer\n");
+    });
+}
+
 // Starts the mode; false when its input was refused before anything was sent.
 bool start(ClientStack& client, const CommandLine& command) {
     switch (command.action) {
@@ -139,6 +150,9 @@ bool start(ClientStack& client, const CommandLine& command) {
         return true;
     case CommandLine::Action::signOut:
         signOut(client);
+        return true;
+    case CommandLine::Action::signOutEverywhere:
+        signOutEverywhere(client);
         return true;
     default:
         return false;

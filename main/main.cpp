@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
         return 2;
     case CommandLine::Action::signIn:
     case CommandLine::Action::signOut:
+    case CommandLine::Action::signOutEverywhere:
     case CommandLine::Action::listCommands:
     case CommandLine::Action::process:
     case CommandLine::Action::status:

@@ -17,6 +17,10 @@ public:
                        Completion<std::string> completion) = 0;
     // Never fails; the local clean-up runs even when the service is unreachable.
     virtual void logout(std::function<void()> done) = 0;
+    // Ends every sign-in of the account, on every computer. Unlike logout it
+    // can fail, and says so: the local token is kept then, to try again,
+    // unless the service no longer knows it.
+    virtual void logoutEverywhere(Completion<Done> completion) = 0;
 };
 
 } // namespace scribeon

@@ -34,12 +34,26 @@ void RemoteAuthService::logout(std::function<void()> done) {
     client_.requestVoid(
         "/auth/sign-out", "POST", true,
         deliverOnMain<Done>(queue_, [this, done = std::move(done)](const ServiceResult<Done>&) {
-            keychain_.remove(KeychainService::authTokenKey);
-            keychain_.remove(KeychainService::userEmailKey);
-            preferences_.remove(CommandService::cachedCommandsKey);
+            forgetAccount();
             if (done)
                 done();
         }));
+}
+
+void RemoteAuthService::logoutEverywhere(Completion<Done> completion) {
+    client_.requestVoid("/auth/sign-out-everywhere", "POST", true,
+                        deliverOnMain<Done>(queue_, [this, completion = std::move(completion)](
+                                                        const ServiceResult<Done>& reply) {
+                            if (reply || reply.error().is(APIError::Kind::unauthorized))
+                                forgetAccount();
+                            completion(reply);
+                        }));
+}
+
+void RemoteAuthService::forgetAccount() {
+    keychain_.remove(KeychainService::authTokenKey);
+    keychain_.remove(KeychainService::userEmailKey);
+    preferences_.remove(CommandService::cachedCommandsKey);
 }
 
 } // namespace scribeon

@@ -16,8 +16,11 @@ public:
     void login(const std::string& email, const std::string& password,
                Completion<std::string> completion) override;
     void logout(std::function<void()> done) override;
+    void logoutEverywhere(Completion<Done> completion) override;
 
 private:
+    void forgetAccount();
+
     APIClient& client_;
     KeychainService& keychain_;
     Preferences& preferences_;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The command line for scripts against a real scribeon-server, without a
 # display: list, process (bytes in, the same bytes' transform out), status and
-# sign-out, then each class of failure with the client's message on standard
+# sign-out (here and everywhere), then each class of failure with the client's message on standard
 # error and its own exit status.
 source "$(dirname "$0")/desktop.sh"
 scribeon=$1 server=$2
@@ -81,6 +81,18 @@ expect 0 "" "$scribeon" sign-out
 token >/dev/null 2>&1 && fail "sign-out left the token in the keyring"
 expect 0 "" "$scribeon" sign-out
 
+# Signing out everywhere ends the other computers' sessions too.
+sign_in "$scribeon"
+elsewhere=$(curl -sf -X POST -H 'Content-Type: application/json' \
+    -d '{"email":"ada@example.com","password":"correct horse"}' \
+    "$SCRIBEON_SERVICE_ORIGIN/api/v1/auth/sign-in" | python3 -c 'import json,sys; print(json.load(sys.stdin)["token"])')
+expect 0 "" "$scribeon" sign-out --everywhere
+[[ "$(cat "$e2e_tmp/out")" == "Signed out on every computer" ]] || fail "everywhere said: $(cat "$e2e_tmp/out")"
+token >/dev/null 2>&1 && fail "sign-out --everywhere left the token in the keyring"
+[[ $(curl -s -o /dev/null -w '%{http_code}' -H "Authorization: Bearer $elsewhere" \
+    "$SCRIBEON_SERVICE_ORIGIN/api/v1/user") == 401 ]] || fail "the other computer is still signed in"
+expect 3 "scribeon: Session expired. Please sign in again." "$scribeon" sign-out --everywhere
+
 # A service that fails, and one that is gone.
 "$server" command add --db "$e2e_tmp/server.db" --code ask --name Ask --processor "llm:Answer" \
     >/dev/null || fail "command add"
@@ -92,4 +104,9 @@ kill -TERM "${e2e_pids[-1]}"
 wait "${e2e_pids[-1]}" 2>/dev/null || true
 expect 7 "scribeon: Cannot reach the server. Check your internet connection or firewall settings." \
     "$scribeon" commands
+# Signing out everywhere cannot be done from here now: it says so and keeps
+# this computer signed in, to try again.
+expect 7 "scribeon: Cannot reach the server. Check your internet connection or firewall settings." \
+    "$scribeon" sign-out --everywhere
+token >/dev/null 2>&1 || fail "a failed sign-out everywhere dropped the token"
 echo "PASS"

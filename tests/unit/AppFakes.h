@@ -42,6 +42,7 @@ struct FakeAuthService : AuthService {
     std::vector<std::function<void()>> pending;
     void login(const std::string&, const std::string&, Completion<std::string>) override {}
     void logout(std::function<void()> done) override { pending.push_back(std::move(done)); }
+    void logoutEverywhere(Completion<Done>) override {}
 };
 
 struct FakeUpdateManager : UpdateManager {

@@ -33,6 +33,8 @@ TEST(CommandLineTest, DecidesTheAction) {
         {{"scribeon", "commands"}, CommandLine::Action::listCommands, ""},
         {{"scribeon", "status"}, CommandLine::Action::status, ""},
         {{"scribeon", "sign-out"}, CommandLine::Action::signOut, ""},
+        {{"scribeon", "sign-out", "--everywhere"}, CommandLine::Action::signOutEverywhere, ""},
+        {{"scribeon", "sign-out", "--all"}, CommandLine::Action::fail, "unexpected argument"},
         {{"scribeon", "status", "now"}, CommandLine::Action::fail, "unexpected argument 'now'"},
         {{"scribeon", "--trigger", "x"}, CommandLine::Action::fail, "unexpected argument 'x'"},
         {{"scribeon", "process", "fix"}, CommandLine::Action::process, "fix"},
@@ -65,7 +67,7 @@ TEST(CommandLineTest, ProcessTakesTheTextFromTheOptionOrStandardInput) {
 TEST(CommandLineTest, HelpNamesEveryModeAndAFailureOnlyTheSynopsis) {
     const std::string help = CommandLine::parse({"scribeon", "--help"}).output;
     for (const char* mode : {"--trigger", "commands", "process CODE", "status", "--sign-in EMAIL",
-                             "sign-out", "--version", "--help", "Exit status:"})
+                             "sign-out", "--everywhere", "--version", "--help", "Exit status:"})
         EXPECT_NE(help.find(mode), std::string::npos) << mode;
     const std::string failure = CommandLine::parse({"scribeon", "--bogus"}).output;
     EXPECT_EQ(failure.find("Exit status:"), std::string::npos);

@@ -87,5 +87,36 @@ TEST_F(RemoteAuthServiceTest, SignOutCleansUpLocallyEvenOfflineAndKeepsOrderAndE
     EXPECT_FALSE(transport.header(1, "Authorization"));
 }
 
+TEST_F(RemoteAuthServiceTest, SignOutEverywhereForgetsTheTokenOnlyWhenTheServiceIsDoneWithIt) {
+    const struct {
+        const char* name;
+        std::optional<std::pair<long, const char*>> reply; // absent: the network fails
+        bool succeeds;
+        bool tokenKept;
+    } cases[] = {
+        {"ended", std::pair{200L, R"({"message":"Signed out everywhere."})"}, true, false},
+        {"token unknown", std::pair{401L, ""}, false, false},
+        {"server error", std::pair{500L, R"({"error":"server_error","message":"x"})"}, false, true},
+        {"offline", std::nullopt, false, true},
+    };
+    for (const auto& c : cases) {
+        store.save(KeychainService::serviceName, "auth_token", "tok");
+        preferences.setData("cachedCommands", "[]");
+        if (c.reply)
+            transport.reply(c.reply->first, c.reply->second);
+        else
+            transport.fail({TransportError::Code::notConnectedToInternet, "offline"});
+        std::optional<ServiceResult<Done>> outcome;
+        auth.logoutEverywhere([&](ServiceResult<Done> r) { outcome = std::move(r); });
+        queue.runPending();
+        ASSERT_TRUE(outcome) << c.name;
+        EXPECT_EQ(static_cast<bool>(*outcome), c.succeeds) << c.name;
+        EXPECT_EQ(stored("auth_token").has_value(), c.tokenKept) << c.name;
+        EXPECT_EQ(preferences.data("cachedCommands").has_value(), c.tokenKept) << c.name;
+        EXPECT_EQ(transport.requests.back().url,
+                  "https://scribeon.test/api/v1/auth/sign-out-everywhere");
+    }
+}
+
 } // namespace
 } // namespace scribeon

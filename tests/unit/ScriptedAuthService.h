@@ -19,6 +19,7 @@ struct ScriptedAuthService : AuthService {
         pending.push_back(std::move(completion));
     }
     void logout(std::function<void()>) override {}
+    void logoutEverywhere(Completion<Done>) override {}
 
     void answer(ServiceResult<std::string> result) {
         auto completion = std::move(pending.front());
