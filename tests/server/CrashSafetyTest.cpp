@@ -5,6 +5,8 @@
 
 #include <httplib.h>
 
+#include "ServerProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -20,45 +22,6 @@ namespace scribeon::server {
 namespace {
 
 using namespace std::chrono_literals;
-
-const char* serverBinary() {
-    return std::getenv("SCRIBEON_SERVER_BINARY");
-}
-
-// Starts scribeon-server on a free port and reads the port from its first line.
-struct ServerProcess {
-    pid_t pid = -1;
-    int port = 0;
-
-    ServerProcess(const std::string& database, const std::filesystem::path& directory) {
-        const auto output = directory / "stdout.txt";
-        pid = ::fork();
-        if (pid == 0) {
-            const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(out, STDOUT_FILENO);
-            ::execl(serverBinary(), serverBinary(), "--db", database.c_str(), "--listen",
-                    "127.0.0.1:0", "--quiet", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        while (port == 0 && std::chrono::steady_clock::now() < deadline) {
-            std::ifstream in(output);
-            std::string line;
-            if (std::getline(in, line) && line.rfind("scribeon-server listening on", 0) == 0)
-                port = std::stoi(line.substr(line.rfind(':') + 1));
-            else
-                std::this_thread::sleep_for(10ms);
-        }
-    }
-    void kill(int signal) {
-        if (pid > 0) {
-            ::kill(pid, signal);
-            ::waitpid(pid, nullptr, 0);
-            pid = -1;
-        }
-    }
-    ~ServerProcess() { kill(SIGKILL); }
-};
 
 TEST(CrashSafetyTest, KilledUnderWriteLoadTheDatabaseIsIntactAndNoAdmittedRequestIsLost) {
     if (!serverBinary())
@@ -81,6 +44,7 @@ TEST(CrashSafetyTest, KilledUnderWriteLoadTheDatabaseIsIntactAndNoAdmittedReques
     std::atomic<bool> go{true};
     std::atomic<int> answered{0};
     std::vector<std::future<void>> writers;
+    writers.reserve(4);
     for (int w = 0; w < 4; ++w)
         writers.push_back(std::async(std::launch::async, [&] {
             httplib::Client client("127.0.0.1", server.port);

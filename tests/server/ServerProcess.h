@@ -1,0 +1,67 @@
+#pragma once
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace scribeon::server {
+
+// The built scribeon-server, named by the test's environment; tests that
+// need the real process skip without it.
+inline const char* serverBinary() {
+    return std::getenv("SCRIBEON_SERVER_BINARY");
+}
+
+// Starts scribeon-server on a free port and reads the port from its first
+// line. Its standard output and error go to stdout.txt and stderr.txt in
+// the directory given; quiet turns the access log off.
+struct ServerProcess {
+    pid_t pid = -1;
+    int port = 0;
+
+    ServerProcess(const std::string& database, const std::filesystem::path& directory,
+                  bool quiet = true) {
+        const auto output = directory / "stdout.txt";
+        const auto errors = directory / "stderr.txt";
+        pid = ::fork();
+        if (pid == 0) {
+            const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(out, STDOUT_FILENO);
+            ::dup2(err, STDERR_FILENO);
+            ::execl(serverBinary(), serverBinary(), "--db", database.c_str(), "--listen",
+                    "127.0.0.1:0", quiet ? "--quiet" : static_cast<char*>(nullptr),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (port == 0 && std::chrono::steady_clock::now() < deadline) {
+            std::ifstream in(output);
+            std::string line;
+            if (std::getline(in, line) && line.rfind("scribeon-server listening on", 0) == 0)
+                port = std::stoi(line.substr(line.rfind(':') + 1));
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    void kill(int signal) {
+        if (pid > 0) {
+            ::kill(pid, signal);
+            ::waitpid(pid, nullptr, 0);
+            pid = -1;
+        }
+    }
+    ~ServerProcess() { kill(SIGKILL); }
+};
+
+} // namespace scribeon::server
