@@ -80,7 +80,8 @@ struct HttpFrontEnd::Engine {
         : api(api), options(options), ioThreads(std::max(2u, std::thread::hardware_concurrency())),
           tls(asio::ssl::context::tls_server), io(static_cast<int>(ioThreads)),
           acceptorStrand(asio::make_strand(io)), acceptor(acceptorStrand),
-          workers(static_cast<std::size_t>(std::max(2, options.threads))) {
+          workers(static_cast<std::size_t>(std::max(2, options.threads))),
+          passwordWorkers(static_cast<std::size_t>(std::max(2, options.threads))) {
         if (!options.certificateFile.empty()) {
             boost::system::error_code error;
             tls.set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
@@ -107,7 +108,11 @@ struct HttpFrontEnd::Engine {
     // thread while another starts the next accept crashes in the reactor.
     asio::strand<asio::io_context::executor_type> acceptorStrand;
     tcp::acceptor acceptor;
-    asio::thread_pool workers; // destroyed before io, so no worker posts into a dead context
+    // Destroyed before io, so no worker posts into a dead context. Sign-ins
+    // have their own: a flood of them, each waiting its turn to hash, would
+    // otherwise hold every worker and stall quick requests behind them.
+    asio::thread_pool workers;
+    asio::thread_pool passwordWorkers;
     std::atomic<bool> running{false};
 };
 
@@ -180,7 +185,9 @@ private:
             answer(engine_.api.handle(apiRequest), apiRequest);
             return;
         }
-        asio::post(engine_.workers,
+        auto& pool =
+            ServiceApi::checksPassword(apiRequest) ? engine_.passwordWorkers : engine_.workers;
+        asio::post(pool,
                    [self = this->shared_from_this(), apiRequest = std::move(apiRequest)]() mutable {
                        auto reply = self->engine_.api.handle(apiRequest);
                        asio::post(self->stream_.get_executor(),
@@ -320,6 +327,7 @@ HttpFrontEnd::~HttpFrontEnd() {
     try {
         stop();
         engine_->workers.join();
+        engine_->passwordWorkers.join();
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "[scribeon-server] stopping: %s\n", failure.what());
         engine_->io.stop();

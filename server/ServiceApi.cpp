@@ -175,6 +175,10 @@ std::optional<std::int64_t> ServiceApi::authenticatedUser(const ApiRequest& requ
                                  isoTimestamp(now - tokenUseResolution));
 }
 
+bool ServiceApi::checksPassword(const ApiRequest& request) {
+    return request.method == "POST" && request.path == "/api/v1/auth/sign-in";
+}
+
 ApiReply ServiceApi::signIn(const ApiRequest& request) {
     const auto body = parseObject(request.body);
     const auto email = body ? textField(*body, "email") : std::nullopt;

@@ -61,6 +61,9 @@ public:
                std::function<SystemTime()> now = std::chrono::system_clock::now);
 
     ApiReply handle(const ApiRequest& request);
+    // A sign-in: it may wait seconds for a turn to hash, so a front end runs
+    // it apart from requests that must stay quick.
+    static bool checksPassword(const ApiRequest& request);
 
     // Also answers the update feed's paths; the feed outlives this object.
     void serveUpdates(const UpdateFeed& feed) { updateFeed_ = &feed; }
