@@ -2,6 +2,7 @@
 
 #include "server/Defaults.h"
 #include "server/HttpFrontEnd.h"
+#include "server/PostgresStorage.h"
 #include "server/ServerOptions.h"
 #include "server/SqliteStorage.h"
 #include "server/UpdateFeed.h"
@@ -52,12 +53,17 @@ std::string readPassword() {
     return password;
 }
 
-std::unique_ptr<SqliteStorage> openStorage(const ServerOptions& options) {
+std::unique_ptr<Storage> openStorage(const ServerOptions& options) {
+    const auto poolSize = static_cast<std::size_t>(std::min(16, options.listen.threads));
+    if (PostgresStorage::isConnectionString(options.databasePath)) {
+        auto storage = std::make_unique<PostgresStorage>(options.databasePath, poolSize);
+        storage->seedDefaults(defaultPlans(), defaultCommands());
+        return storage;
+    }
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(options.databasePath).parent_path(),
                                         ignored);
-    auto storage = std::make_unique<SqliteStorage>(
-        options.databasePath, static_cast<std::size_t>(std::min(16, options.listen.threads)));
+    auto storage = std::make_unique<SqliteStorage>(options.databasePath, poolSize);
     storage->seedDefaults(defaultPlans(), defaultCommands());
     return storage;
 }
@@ -215,7 +221,10 @@ int main(int argc, char** argv) {
         if (action.empty() || action[0] == "serve")
             return serve(*storage, secrets, options);
         if (action[0] == "init") {
-            std::printf("Database ready: %s\n", options.databasePath.c_str());
+            std::printf("Database ready: %s\n",
+                        PostgresStorage::isConnectionString(options.databasePath)
+                            ? PostgresStorage::describe(options.databasePath).c_str()
+                            : options.databasePath.c_str());
             return 0;
         }
         if (action[0] == "user" && action[1] == "add")

@@ -6,7 +6,7 @@
 namespace scribeon::server {
 
 const char* const serverUsage =
-    "usage: scribeon-server [serve] [--db PATH] [--listen HOST:PORT] [--cert FILE --key FILE]\n"
+    "usage: scribeon-server [serve] [--db DATABASE] [--listen HOST:PORT] [--cert FILE --key FILE]\n"
     "                       [--threads N] [--llm-url URL] [--llm-model NAME] [--demo] [--quiet]\n"
     "                       [--appcast FILE] [--downloads DIR] [--insecure]\n"
     "                       [--trusted-proxy ADDRESS]\n"
@@ -19,6 +19,8 @@ const char* const serverUsage =
     "                                   [--position N]\n"
     "       scribeon-server command list\n"
     "       scribeon-server --version | --help\n"
+    "DATABASE is an SQLite file, or a PostgreSQL connection string (postgresql://...\n"
+    "or key=value pairs) that several servers may share.\n"
     "A non-loopback address needs --cert and --key, or --insecure for plain HTTP.\n"
     "Passwords are read from standard input. The language model's API key is read\n"
     "from the environment variable SCRIBEON_LLM_API_KEY.\n";

@@ -107,6 +107,14 @@ ServiceApi::ServiceApi(Storage& storage, const Secrets& secrets, SignInThrottle&
 ApiReply ServiceApi::handle(const ApiRequest& request) {
     try {
         return route(request);
+    } catch (const StorageUnavailable& failure) {
+        std::fprintf(stderr, "[scribeon-server] %s %s: the database is unavailable: %s\n",
+                     logSafe(request.method, 16).c_str(), logSafe(request.path).c_str(),
+                     logSafe(failure.what()).c_str());
+        auto reply = errorReply(503, ServiceErrorCode::serverError,
+                                "The service is unavailable for a moment. Try again later.");
+        reply.headers.emplace_back("Retry-After", "1");
+        return reply;
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "[scribeon-server] %s %s failed: %s\n",
                      logSafe(request.method, 16).c_str(), logSafe(request.path).c_str(),

@@ -81,48 +81,22 @@ UserCommand readUserCommand(const SqliteStatement& row) {
 } // namespace
 
 SqliteStorage::SqliteStorage(std::string path, std::size_t poolSize)
-    : path_(std::move(path)), poolSize_(poolSize == 0 ? 1 : poolSize) {
-    if (path_ != ":memory:")
-        checkpointer_ = std::make_unique<SqliteCheckpointer>(path_, writer_);
+    : path_(std::move(path)),
+      checkpointer_(path_ == ":memory:" ? nullptr
+                                        : std::make_unique<SqliteCheckpointer>(path_, writer_)),
+      pool_(poolSize, [this] {
+          auto connection = std::make_unique<SqliteConnection>(path_);
+          if (checkpointer_)
+              checkpointer_->watch(*connection);
+          return connection;
+      }) {
     auto lease = borrowForWriting();
     migrate(*lease);
 }
 
-SqliteStorage::Lease SqliteStorage::borrow() {
-    return borrow({});
-}
-
 SqliteStorage::Lease SqliteStorage::borrowForWriting() {
-    return borrow(std::unique_lock(writer_));
-}
-
-SqliteStorage::Lease SqliteStorage::borrow(std::unique_lock<std::mutex> writing) {
-    std::unique_lock lock(mutex_);
-    available_.wait(lock, [this] { return !idle_.empty() || open_ < poolSize_; });
-    if (!idle_.empty()) {
-        auto connection = std::move(idle_.back());
-        idle_.pop_back();
-        return Lease(*this, std::move(writing), std::move(connection));
-    }
-    ++open_;
-    lock.unlock();
-    try {
-        auto connection = std::make_unique<SqliteConnection>(path_);
-        if (checkpointer_)
-            checkpointer_->watch(*connection);
-        return Lease(*this, std::move(writing), std::move(connection));
-    } catch (...) {
-        std::lock_guard again(mutex_);
-        --open_;
-        available_.notify_one();
-        throw;
-    }
-}
-
-void SqliteStorage::giveBack(std::unique_ptr<SqliteConnection> connection) {
-    std::lock_guard lock(mutex_);
-    idle_.push_back(std::move(connection));
-    available_.notify_one();
+    std::unique_lock writing(writer_);
+    return {std::move(writing), pool_.borrow()};
 }
 
 void SqliteStorage::migrate(SqliteConnection& connection) {

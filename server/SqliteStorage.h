@@ -1,11 +1,11 @@
 #pragma once
 
+#include "server/ConnectionPool.h"
 #include "server/GroupCommit.h"
 #include "server/SqliteCheckpointer.h"
 #include "server/SqliteConnection.h"
 #include "server/Storage.h"
 
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -54,26 +54,20 @@ public:
 private:
     class Lease {
     public:
-        Lease(SqliteStorage& owner, std::unique_lock<std::mutex> writing,
-              std::unique_ptr<SqliteConnection> connection)
-            : owner_(owner), writing_(std::move(writing)), connection_(std::move(connection)) {}
-        ~Lease() { owner_.giveBack(std::move(connection_)); }
-        Lease(const Lease&) = delete;
-        Lease& operator=(const Lease&) = delete;
+        Lease(std::unique_lock<std::mutex> writing,
+              ConnectionPool<SqliteConnection>::Lease connection)
+            : writing_(std::move(writing)), connection_(std::move(connection)) {}
         SqliteConnection& operator*() { return *connection_; }
 
     private:
-        SqliteStorage& owner_;
         std::unique_lock<std::mutex> writing_; // released after the connection is back
-        std::unique_ptr<SqliteConnection> connection_;
+        ConnectionPool<SqliteConnection>::Lease connection_;
     };
 
-    Lease borrow();
+    Lease borrow() { return {{}, pool_.borrow()}; }
     // The writer's turn is taken before a connection, never while holding one,
     // so a writer waiting for a connection only waits on readers, who finish.
     Lease borrowForWriting();
-    Lease borrow(std::unique_lock<std::mutex> writing);
-    void giveBack(std::unique_ptr<SqliteConnection> connection);
     void migrate(SqliteConnection& connection);
 
     struct AdmissionWrite {
@@ -85,13 +79,9 @@ private:
     void commitAdmissions(std::vector<AdmissionWrite*>& writes);
 
     std::string path_;
-    std::size_t poolSize_;
-    std::mutex mutex_;
     std::mutex writer_;
     std::unique_ptr<SqliteCheckpointer> checkpointer_; // outlives the pool's connections
-    std::condition_variable available_;
-    std::vector<std::unique_ptr<SqliteConnection>> idle_;
-    std::size_t open_ = 0;
+    ConnectionPool<SqliteConnection> pool_;
     // Process requests arrive by the thousand a second, each counting one use:
     // one commit for all that are waiting keeps them in order and cheap.
     GroupCommit<AdmissionWrite> admissions_{

@@ -62,6 +62,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The database cannot be reached now (a server gone away, a lost
+// connection); the request may succeed later.
+class StorageUnavailable : public StorageError {
+public:
+    using StorageError::StorageError;
+};
+
 // Everything the service keeps. Every method is safe to call from many
 // threads at once; each is one transaction.
 class Storage {

@@ -2,34 +2,57 @@
 
 #include "server/Defaults.h"
 #include "server/HttpFrontEnd.h"
+#include "server/PostgresStorage.h"
 #include "server/SqliteStorage.h"
 
 #include <httplib.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <unistd.h>
 
 namespace scribeon::server {
 
-// The real server on a free loopback port with a database in a fresh
-// temporary directory; accounts get tokens directly so most tests skip the
-// deliberately slow password hashing.
+// The real server on a free loopback port with a fresh database: a file in a
+// temporary directory, or, when SCRIBEON_TEST_POSTGRES names a PostgreSQL
+// server, a database of its own there, dropped after. Accounts get tokens
+// directly so most tests skip the deliberately slow password hashing.
 class TestServer {
 public:
     explicit TestServer(std::string certificateFile = {}, std::string keyFile = {})
         : directory_(freshDirectory()), certificateFile_(std::move(certificateFile)),
           keyFile_(std::move(keyFile)) {
+        if (const char* postgres = std::getenv("SCRIBEON_TEST_POSTGRES"); postgres && *postgres) {
+            postgresAdmin_ = postgres;
+            static std::atomic<int> serial{0};
+            postgresDatabase_ =
+                "scribeon_test_" + std::to_string(::getpid()) + "_" + std::to_string(++serial);
+            PostgresConnection(postgresAdmin_)
+                .execute(("CREATE DATABASE " + postgresDatabase_).c_str());
+        }
         start();
     }
     ~TestServer() {
         stop();
+        if (!postgresDatabase_.empty()) {
+            try {
+                PostgresConnection(postgresAdmin_)
+                    .execute(("DROP DATABASE " + postgresDatabase_ + " WITH (FORCE)").c_str());
+            } catch (const StorageError&) {
+            }
+        }
         std::error_code ignored;
         if (ownsDirectory_)
             std::filesystem::remove_all(directory_, ignored);
     }
 
     void start() {
-        storage = std::make_unique<SqliteStorage>((directory_ / "server.db").string());
+        if (postgresDatabase_.empty())
+            storage = std::make_unique<SqliteStorage>(database());
+        else
+            storage = std::make_unique<PostgresStorage>(database());
         storage->seedDefaults(defaultPlans(), defaultCommands());
         // Successes are limited in real time; tests that sign in often move
         // the server's clock instead, so they are not limited here.
@@ -88,13 +111,20 @@ public:
         return ::mkdtemp(pattern);
     }
     void keepDirectory() { ownsDirectory_ = false; }
+    // The file or connection string a scribeon-server process would be given.
+    std::string database() const {
+        return postgresDatabase_.empty() ? (directory_ / "server.db").string()
+                                         : postgresAdmin_ + " dbname=" + postgresDatabase_;
+    }
+    // The SQLite storage, or null on PostgreSQL.
+    SqliteStorage* sqlite() const { return dynamic_cast<SqliteStorage*>(storage.get()); }
     const std::filesystem::path& directory() const { return directory_; }
 
     Secrets secrets;
     LanguageModelSettings languageModel;
     SystemTime now =
         std::chrono::sys_days{std::chrono::year{2026} / 12 / 6} + std::chrono::hours{12};
-    std::unique_ptr<SqliteStorage> storage;
+    std::unique_ptr<Storage> storage;
     std::unique_ptr<SignInThrottle> throttle;
     std::unique_ptr<ServiceApi> api;
     std::unique_ptr<HttpFrontEnd> front;
@@ -106,6 +136,7 @@ private:
     std::filesystem::path directory_;
     std::string certificateFile_, keyFile_;
     bool ownsDirectory_ = true;
+    std::string postgresAdmin_, postgresDatabase_;
 };
 
 inline httplib::Headers bearer(const std::string& token) {

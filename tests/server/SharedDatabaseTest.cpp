@@ -1,0 +1,189 @@
+#include "ServerProcess.h"
+#include "TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <future>
+
+namespace scribeon::server {
+namespace {
+
+// Two servers on one PostgreSQL database: this process's, and a real
+// scribeon-server process beside it.
+class SharedDatabaseTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("SCRIBEON_TEST_POSTGRES") || !serverBinary())
+            GTEST_SKIP() << "needs SCRIBEON_TEST_POSTGRES and SCRIBEON_SERVER_BINARY";
+        one = std::make_unique<TestServer>();
+        one->now = std::chrono::system_clock::now(); // the other server keeps real time
+    }
+
+    httplib::Client clientOf(int port) const {
+        httplib::Client client("127.0.0.1", port);
+        client.set_read_timeout(20, 0);
+        return client;
+    }
+
+    std::unique_ptr<TestServer> one;
+};
+
+TEST_F(SharedDatabaseTest, TheMonthlyLimitAndASignOutHoldAcrossBothServers) {
+    constexpr int limit = 30, clients = 8, perClient = 10;
+    one->storage->seedDefaults({{0, "Small", limit, 100, 3}}, {});
+    const std::string token = one->addUser("busy@example.com", "Small");
+    ServerProcess two(one->database(), one->directory());
+    ASSERT_NE(two.port, 0);
+
+    std::atomic<int> admitted{0}, refused{0}, other{0};
+    std::vector<std::future<void>> running;
+    running.reserve(clients);
+    for (int c = 0; c < clients; ++c)
+        running.push_back(std::async(std::launch::async, [&, c] {
+            auto client = clientOf(c % 2 == 0 ? one->port : two.port);
+            for (int i = 0; i < perClient; ++i) {
+                auto result = client.Post("/api/v1/commands/upper-case/process", bearer(token),
+                                          R"({"text":"x"})", "application/json");
+                (result && result->status == 200   ? admitted
+                 : result && result->status == 429 ? refused
+                                                   : other)++;
+            }
+        }));
+    for (auto& r : running)
+        r.get();
+    EXPECT_EQ(admitted.load(), limit);
+    EXPECT_EQ(refused.load(), clients * perClient - limit);
+    EXPECT_EQ(other.load(), 0);
+    const auto user = one->storage->credentials("busy@example.com");
+    ASSERT_TRUE(user);
+    EXPECT_EQ(one->storage->usage(user->first, utcMonthOf(one->now).key), limit);
+
+    auto there = clientOf(two.port);
+    ASSERT_EQ(there.Get("/api/v1/user", bearer(token))->status, 200);
+    ASSERT_EQ(one->client().Post("/api/v1/auth/sign-out", bearer(token), "", "")->status, 200);
+    EXPECT_EQ(there.Get("/api/v1/user", bearer(token))->status, 401);
+}
+
+TEST_F(SharedDatabaseTest, OneServerKilledMidLoadLosesNoCountAndCountsNoneTwice) {
+    one->storage->seedDefaults({{0, "Roomy", 1'000'000, 100, 3}}, {});
+    const std::string token = one->addUser("load@example.com", "Roomy");
+    auto two = std::make_unique<ServerProcess>(one->database(), one->directory());
+    ASSERT_NE(two->port, 0);
+
+    constexpr int clientsEach = 3;
+    std::atomic<bool> go{true};
+    std::atomic<int> answered{0}, answeredByTwo{0};
+    std::vector<std::future<void>> running;
+    running.reserve(2 * clientsEach);
+    for (int c = 0; c < 2 * clientsEach; ++c)
+        running.push_back(std::async(std::launch::async, [&, c] {
+            const bool toTwo = c % 2 == 1;
+            auto client = clientOf(toTwo ? two->port : one->port);
+            while (go) {
+                auto result = client.Post("/api/v1/commands/upper-case/process", bearer(token),
+                                          R"({"text":"x"})", "application/json");
+                if (result && result->status == 200) {
+                    ++answered;
+                    if (toTwo)
+                        ++answeredByTwo;
+                } else if (toTwo) {
+                    return; // the server is gone
+                }
+            }
+        }));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (answeredByTwo < 300 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_GE(answeredByTwo.load(), 300);
+    two->kill(SIGKILL);
+    const int answeredBeforeKill = answered;
+    while (answered < answeredBeforeKill + 100 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield(); // the survivor goes on
+    go = false;
+    for (auto& r : running)
+        r.get();
+
+    const auto user = one->storage->credentials("load@example.com");
+    ASSERT_TRUE(user);
+    const auto stored = one->storage->usage(user->first, utcMonthOf(one->now).key);
+    // Every answered request is counted once; the only extra counts are the
+    // requests the killed server had committed but not yet answered.
+    EXPECT_GE(stored, answered.load());
+    EXPECT_LE(stored, answered.load() + clientsEach);
+}
+
+TEST_F(SharedDatabaseTest, LostDatabaseConnectionsGive503AndTheServerRecovers) {
+    const std::string token = one->addUser("ada@example.com");
+    auto client = one->client();
+    ASSERT_EQ(client.Get("/api/v1/commands", bearer(token))->status, 200);
+    // What a database restart does to every open connection.
+    PostgresConnection(one->database())
+        .execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                 "WHERE datname = current_database() AND pid <> pg_backend_pid()");
+    int unavailable = 0;
+    int status = 0;
+    for (int attempt = 0; attempt < 20 && status != 200; ++attempt) {
+        auto reply = client.Get("/api/v1/commands", bearer(token));
+        ASSERT_TRUE(reply);
+        status = reply->status;
+        if (status == 503) {
+            ++unavailable;
+            EXPECT_EQ(reply->get_header_value("Retry-After"), "1");
+            EXPECT_NE(reply->body.find("\"error\""), std::string::npos) << reply->body;
+        } else {
+            EXPECT_EQ(status, 200) << reply->body;
+        }
+    }
+    EXPECT_EQ(status, 200);
+    EXPECT_GE(unavailable, 1); // the lost connection was noticed, not hidden
+}
+
+std::string outputOf(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
+        char buffer[512];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            output.append(buffer, got);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+TEST_F(SharedDatabaseTest, APasswordInTheConnectionStringIsNeverPrinted) {
+    const std::string withPassword = one->database() + " password=hunter2-secret";
+    const struct {
+        std::string database;
+        const char* says;
+    } cases[] = {
+        {withPassword, "Database ready: PostgreSQL database scribeon_test_"},
+        {withPassword + " dbname=no_such_database", "cannot connect to the database"},
+        {"postgresql://scribeon:hunter2-secret@/no_such_database?host=/nonexistent",
+         "cannot connect to the database"},
+    };
+    for (const auto& c : cases) {
+        const auto output =
+            outputOf(std::string(serverBinary()) + " --db '" + c.database + "' init");
+        EXPECT_NE(output.find(c.says), std::string::npos) << output;
+        EXPECT_EQ(output.find("hunter2"), std::string::npos) << output;
+    }
+}
+
+TEST_F(SharedDatabaseTest, ADatabaseFromANewerServerIsRefusedAndLeftAlone) {
+    one->stop();
+    PostgresConnection(one->database()).execute("UPDATE schema_version SET version = 99");
+    try {
+        PostgresStorage storage(one->database());
+        ADD_FAILURE() << "opened a database of schema 99";
+    } catch (const StorageError& error) {
+        EXPECT_NE(std::string(error.what()).find("newer scribeon-server (schema 99)"),
+                  std::string::npos)
+            << error.what();
+    }
+    auto version = PostgresConnection(one->database()).query("SELECT version FROM schema_version");
+    EXPECT_EQ(version.integer(0, 0), 99);
+}
+
+} // namespace
+} // namespace scribeon::server
