@@ -1,5 +1,6 @@
 #include "server/HttpFrontEnd.h"
 
+#include "server/FormFields.h"
 #include "server/LogText.h"
 
 #include "wire/ServiceErrorCodes.h"
@@ -29,32 +30,9 @@ namespace {
 
 constexpr auto idleTimeout = 10s;
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// The path of a request target, without its query, percent-decoded; a
-// malformed escape is kept as written.
+// The path of a request target, without its query, percent-decoded.
 std::string decodedPath(std::string_view target) {
-    target = target.substr(0, target.find('?'));
-    std::string path;
-    path.reserve(target.size());
-    for (std::size_t i = 0; i < target.size(); ++i) {
-        if (target[i] == '%' && i + 2 < target.size() && hexValue(target[i + 1]) >= 0 &&
-            hexValue(target[i + 2]) >= 0) {
-            path += static_cast<char>(hexValue(target[i + 1]) * 16 + hexValue(target[i + 2]));
-            i += 2;
-        } else {
-            path += target[i];
-        }
-    }
-    return path;
+    return percentDecoded(target.substr(0, target.find('?')));
 }
 
 void logRequest(std::string_view method, const std::string& path, int status,
@@ -177,10 +155,13 @@ private:
         keepAlive_ = request.keep_alive();
         version_ = request.version();
         head_ = request.method() == http::verb::head;
-        ApiRequest apiRequest{std::string(request.method_string()), decodedPath(request.target()),
+        ApiRequest apiRequest{std::string(request.method_string()),
+                              decodedPath(request.target()),
                               std::string(request[http::field::authorization]),
                               std::move(request.body()),
-                              clientAddressOf(request["X-Forwarded-For"])};
+                              clientAddressOf(request["X-Forwarded-For"]),
+                              std::string(request[http::field::cookie]),
+                              std::string(request[http::field::content_type])};
         if (request.method() == http::verb::get || head_) {
             answer(engine_.api.handle(apiRequest), apiRequest);
             return;
@@ -218,7 +199,7 @@ private:
         response_.set(http::field::content_type,
                       reply.raw ? reply.contentType : std::string("application/json"));
         for (const auto& [name, value] : reply.headers)
-            response_.set(name, value);
+            response_.insert(name, value);
         response_.body() =
             reply.raw ? *reply.raw
                       : reply.body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -242,7 +223,7 @@ private:
     void answerAndClose(int status, std::string_view error, const char* message) {
         keepAlive_ = false;
         head_ = false;
-        const ApiRequest request{"-", "-", {}, {}, clientAddress_};
+        const ApiRequest request{"-", "-", {}, {}, clientAddress_, {}, {}};
         answer(errorReply(status, error, message), request);
     }
 

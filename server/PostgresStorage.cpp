@@ -50,6 +50,10 @@ const char* const migrations[] = {
     CREATE INDEX tokens_by_user ON tokens (user_id, last_used_at);
     CREATE INDEX tokens_by_use ON tokens (last_used_at);
     )sql",
+    R"sql(
+    ALTER TABLE commands ADD COLUMN owner_id BIGINT REFERENCES users(id) ON DELETE CASCADE;
+    CREATE INDEX commands_by_owner ON commands (owner_id);
+    )sql",
 };
 
 const char* const sameEmail = "lower(email COLLATE \"C\") = lower($1 COLLATE \"C\")";
@@ -59,9 +63,12 @@ const char* const sameEmail = "lower(email COLLATE \"C\") = lower($1 COLLATE \"C
     "p.name, p.monthly_limit, p.max_text_length, p.active_command_allowance "                      \
     "FROM users u JOIN plans p ON p.id = u.plan_id "
 
+// The commands user $1 sees: the catalogue's and their own.
 #define SCRIBEON_USER_COMMAND_COLUMNS                                                              \
-    "SELECT c.id, c.code, c.name, c.processor, c.position, COALESCE(uc.is_active, 0) "             \
-    "FROM commands c LEFT JOIN user_commands uc ON uc.command_id = c.id AND uc.user_id = $1 "
+    "SELECT c.id, c.code, c.name, c.processor, c.position, COALESCE(uc.is_active, 0), "            \
+    "c.owner_id IS NOT NULL "                                                                      \
+    "FROM commands c LEFT JOIN user_commands uc ON uc.command_id = c.id AND uc.user_id = $1 "      \
+    "WHERE (c.owner_id IS NULL OR c.owner_id = $1) "
 
 Account readAccount(const PostgresResult& rows, int row) {
     Account account;
@@ -79,7 +86,24 @@ Account readAccount(const PostgresResult& rows, int row) {
 UserCommand readUserCommand(const PostgresResult& rows, int row) {
     return {{rows.integer(row, 0), rows.text(row, 1), rows.text(row, 2), rows.text(row, 3),
              rows.integer(row, 4)},
-            rows.integer(row, 5) != 0};
+            rows.integer(row, 5) != 0,
+            rows.text(row, 6) == "t"};
+}
+
+bool codeTaken(PostgresConnection& connection, const std::string& code, std::int64_t exceptId) {
+    return connection
+               .query("SELECT 1 FROM commands WHERE code = $1 AND id <> $2",
+                      {code, std::to_string(exceptId)})
+               .rows() > 0;
+}
+
+std::optional<std::int64_t> ownCommandId(PostgresConnection& connection, std::int64_t userId,
+                                         const std::string& code) {
+    auto rows = connection.query("SELECT id FROM commands WHERE code = $1 AND owner_id = $2",
+                                 {code, std::to_string(userId)});
+    if (rows.rows() == 0)
+        return std::nullopt;
+    return rows.integer(0, 0);
 }
 
 std::string number(std::int64_t value) {
@@ -176,7 +200,7 @@ std::int64_t PostgresStorage::addUser(const NewUser& user) {
                 .integer(0, 0);
         connection.query("INSERT INTO user_commands (user_id, command_id, is_active) "
                          "SELECT $1, id, CASE WHEN ROW_NUMBER() OVER (ORDER BY position, id) <= "
-                         "$2 THEN 1 ELSE 0 END FROM commands",
+                         "$2 THEN 1 ELSE 0 END FROM commands WHERE owner_id IS NULL",
                          {number(userId), plan.text(0, 1)});
         transaction.commit();
         return userId;
@@ -287,13 +311,60 @@ std::int64_t PostgresStorage::addCommand(const CatalogueCommand& command) {
 std::vector<CatalogueCommand> PostgresStorage::catalogue() {
     return withConnection([](PostgresConnection& connection) {
         auto rows = connection.query(
-            "SELECT id, code, name, processor, position FROM commands ORDER BY position, id");
+            "SELECT id, code, name, processor, position FROM commands WHERE owner_id IS NULL "
+            "ORDER BY position, id");
         std::vector<CatalogueCommand> commands;
         commands.reserve(static_cast<std::size_t>(rows.rows()));
         for (int row = 0; row < rows.rows(); ++row)
             commands.push_back({rows.integer(row, 0), rows.text(row, 1), rows.text(row, 2),
                                 rows.text(row, 3), rows.integer(row, 4)});
         return commands;
+    });
+}
+
+CommandChange PostgresStorage::createCommand(std::int64_t userId, const CommandDraft& draft,
+                                             std::int64_t allowance) {
+    return withConnection([&](PostgresConnection& connection) {
+        PostgresTransaction transaction(connection);
+        // The user's row orders this against their toggles and other creations.
+        connection.query("SELECT 1 FROM users WHERE id = $1 FOR UPDATE", {number(userId)});
+        auto created = connection.query(
+            "INSERT INTO commands (code, name, processor, position, owner_id) "
+            "SELECT $1, $2, $3, COALESCE(MAX(position), 0) + 1, $4 FROM commands "
+            "WHERE owner_id IS NULL OR owner_id = $4 ON CONFLICT (code) DO NOTHING RETURNING id",
+            {draft.code, draft.name, draft.processor, number(userId)});
+        if (created.rows() == 0)
+            return CommandChange::codeTaken;
+        connection.query("INSERT INTO user_commands (user_id, command_id, is_active) "
+                         "SELECT $1, $2, CASE WHEN COUNT(*) < $3 THEN 1 ELSE 0 END "
+                         "FROM user_commands WHERE user_id = $1 AND is_active = 1",
+                         {number(userId), created.text(0, 0), number(allowance)});
+        transaction.commit();
+        return CommandChange::done;
+    });
+}
+
+CommandChange PostgresStorage::updateCommand(std::int64_t userId, const std::string& code,
+                                             const CommandDraft& draft) {
+    return withConnection([&](PostgresConnection& connection) {
+        PostgresTransaction transaction(connection);
+        const auto id = ownCommandId(connection, userId, code);
+        if (!id)
+            return CommandChange::notFound;
+        if (codeTaken(connection, draft.code, *id))
+            return CommandChange::codeTaken;
+        connection.query("UPDATE commands SET code = $1, name = $2, processor = $3 WHERE id = $4",
+                         {draft.code, draft.name, draft.processor, number(*id)});
+        transaction.commit();
+        return CommandChange::done;
+    });
+}
+
+CommandChange PostgresStorage::deleteCommand(std::int64_t userId, const std::string& code) {
+    return withConnection([&](PostgresConnection& connection) {
+        auto deleted = connection.query("DELETE FROM commands WHERE code = $1 AND owner_id = $2",
+                                        {code, number(userId)});
+        return deleted.affected() > 0 ? CommandChange::done : CommandChange::notFound;
     });
 }
 
@@ -312,7 +383,7 @@ std::vector<UserCommand> PostgresStorage::commandsFor(std::int64_t userId) {
 std::optional<UserCommand> PostgresStorage::commandFor(std::int64_t userId,
                                                        const std::string& code) {
     return withConnection([&](PostgresConnection& connection) -> std::optional<UserCommand> {
-        auto rows = connection.query(SCRIBEON_USER_COMMAND_COLUMNS "WHERE c.code = $2",
+        auto rows = connection.query(SCRIBEON_USER_COMMAND_COLUMNS "AND c.code = $2",
                                      {number(userId), code});
         if (rows.rows() == 0)
             return std::nullopt;
@@ -327,7 +398,7 @@ ToggleResult PostgresStorage::toggle(std::int64_t userId, const std::string& cod
         // The user's row is locked first, so two toggles of one user take
         // turns and the allowance cannot be passed by racing them.
         connection.query("SELECT 1 FROM users WHERE id = $1 FOR UPDATE", {number(userId)});
-        auto rows = connection.query(SCRIBEON_USER_COMMAND_COLUMNS "WHERE c.code = $2",
+        auto rows = connection.query(SCRIBEON_USER_COMMAND_COLUMNS "AND c.code = $2",
                                      {number(userId), code});
         if (rows.rows() == 0)
             return ToggleResult::notFound;

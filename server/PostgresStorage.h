@@ -13,7 +13,7 @@ namespace scribeon::server {
 // server is seen by the others at once.
 class PostgresStorage : public Storage {
 public:
-    static constexpr int schemaVersion = 2;
+    static constexpr int schemaVersion = 3;
 
     // connectionString: a postgresql:// URI or libpq key=value pairs.
     explicit PostgresStorage(const std::string& connectionString, std::size_t poolSize = 8);
@@ -35,6 +35,11 @@ public:
     std::int64_t sweepTokens(const std::string& expiredBefore) override;
     std::int64_t addCommand(const CatalogueCommand& command) override;
     std::vector<CatalogueCommand> catalogue() override;
+    CommandChange createCommand(std::int64_t userId, const CommandDraft& draft,
+                                std::int64_t allowance) override;
+    CommandChange updateCommand(std::int64_t userId, const std::string& code,
+                                const CommandDraft& draft) override;
+    CommandChange deleteCommand(std::int64_t userId, const std::string& code) override;
     std::vector<UserCommand> commandsFor(std::int64_t userId) override;
     std::optional<UserCommand> commandFor(std::int64_t userId, const std::string& code) override;
     ToggleResult toggle(std::int64_t userId, const std::string& code, std::int64_t allowance,

@@ -6,6 +6,7 @@
 #include "server/ServerOptions.h"
 #include "server/SqliteStorage.h"
 #include "server/UpdateFeed.h"
+#include "server/WebPages.h"
 #include "wire/ServiceErrorCodes.h"
 
 #include <csignal>
@@ -156,6 +157,9 @@ int serve(Storage& storage, const Secrets& secrets, ServerOptions& options) {
     ServiceApi api(storage, secrets, throttle, options.languageModel);
     UpdateFeed updates(value(options, "appcast"), value(options, "downloads"), options.demo);
     api.serveUpdates(updates);
+    WebPages pages(api, storage, secrets,
+                   {options.signUp, !options.listen.certificateFile.empty()});
+    api.serveWebPages(pages);
     HttpFrontEnd front(api, options.listen);
     const int port = front.bind();
     updates.setOrigin(std::string(front.usesTls() ? "https" : "http") + "://" +

@@ -9,7 +9,7 @@ const char* const serverUsage =
     "usage: scribeon-server [serve] [--db DATABASE] [--listen HOST:PORT] [--cert FILE --key FILE]\n"
     "                       [--threads N] [--llm-url URL] [--llm-model NAME] [--demo] [--quiet]\n"
     "                       [--appcast FILE] [--downloads DIR] [--insecure]\n"
-    "                       [--trusted-proxy ADDRESS]\n"
+    "                       [--trusted-proxy ADDRESS] [--sign-up]\n"
     "       scribeon-server init [--db PATH] [--demo]\n"
     "       scribeon-server user add --email EMAIL --name NAME [--plan PLAN] [--expires ISO-TIME]\n"
     "       scribeon-server user list\n"
@@ -73,6 +73,9 @@ parseServerOptions(const std::vector<std::string>& arguments,
         const std::string& argument = arguments[i];
         if (argument == "--demo") {
             options.demo = true;
+            options.signUp = true;
+        } else if (argument == "--sign-up") {
+            options.signUp = true;
         } else if (argument == "--insecure") {
             options.insecure = true;
         } else if (argument == "--quiet") {

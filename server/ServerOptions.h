@@ -18,6 +18,7 @@ struct ServerOptions {
     ListenOptions listen;
     LanguageModelSettings languageModel;
     bool demo = false;
+    bool signUp = false;                       // the /sign-up page creates accounts; on in the demo
     bool insecure = false;                     // plain HTTP on a non-loopback address, knowingly
     std::map<std::string, std::string> values; // --email, --name, --plan, --code ...
 };

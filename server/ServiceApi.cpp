@@ -4,6 +4,7 @@
 #include "server/BuiltinTransforms.h"
 #include "server/LogText.h"
 #include "server/UpdateFeed.h"
+#include "server/WebPages.h"
 #include "wire/RecordCoding.h"
 #include "wire/ServiceErrorCodes.h"
 
@@ -127,6 +128,10 @@ ApiReply ServiceApi::handle(const ApiRequest& request) {
 ApiReply ServiceApi::route(const ApiRequest& request) {
     std::string_view path = request.path;
     if (!path.starts_with(apiPrefix)) {
+        if (webPages_) {
+            if (auto reply = webPages_->serve(request))
+                return std::move(*reply);
+        }
         if (updateFeed_) {
             if (auto reply = updateFeed_->serve(request))
                 return std::move(*reply);
@@ -173,7 +178,10 @@ std::optional<std::int64_t> ServiceApi::authenticatedUser(const ApiRequest& requ
     constexpr std::string_view scheme = "Bearer ";
     if (!std::string_view(request.authorization).starts_with(scheme))
         return std::nullopt;
-    const std::string token = request.authorization.substr(scheme.size());
+    return userForToken(request.authorization.substr(scheme.size()));
+}
+
+std::optional<std::int64_t> ServiceApi::userForToken(const std::string& token) {
     if (token.empty())
         return std::nullopt;
     // The stored digest is compared, never the token itself.
@@ -183,8 +191,37 @@ std::optional<std::int64_t> ServiceApi::authenticatedUser(const ApiRequest& requ
                                  isoTimestamp(now - tokenUseResolution));
 }
 
+void ServiceApi::endSession(const std::string& token) {
+    storage_.revokeToken(secrets_.tokenDigest(token));
+}
+
+// Each hash costs 64 MiB: only a few run at once, and one that cannot get a
+// turn soon is answered busy rather than queued without end.
+template <typename Work>
+auto ServiceApi::withHashingTurn(Work work) -> std::optional<decltype(work())> {
+    if (!passwordChecks_.try_acquire_for(passwordCheckWait))
+        return std::nullopt;
+    const struct Release {
+        std::counting_semaphore<>& gate;
+        ~Release() { gate.release(); }
+    } release{passwordChecks_};
+    return work();
+}
+
+std::optional<std::string> ServiceApi::hashNewPassword(const std::string& password) {
+    return withHashingTurn([&] { return secrets_.hashPassword(password); });
+}
+
+ApiReply ServiceApi::busy() {
+    auto reply = errorReply(503, ServiceErrorCode::serverError,
+                            "The service is busy. Try again in a moment.");
+    reply.headers.emplace_back("Retry-After", "1");
+    return reply;
+}
+
 bool ServiceApi::checksPassword(const ApiRequest& request) {
-    return request.method == "POST" && request.path == "/api/v1/auth/sign-in";
+    return request.method == "POST" &&
+           (request.path == "/api/v1/auth/sign-in" || WebPages::checksPassword(request.path));
 }
 
 ApiReply ServiceApi::signIn(const ApiRequest& request) {
@@ -194,56 +231,60 @@ ApiReply ServiceApi::signIn(const ApiRequest& request) {
     if (!email || !password || email->empty())
         return errorReply(422, ServiceErrorCode::validationError,
                           "Enter your e-mail and password.");
+    auto session = startSession(*email, *password, request.clientAddress);
+    if (auto* refusal = std::get_if<ApiReply>(&session))
+        return std::move(*refusal);
+    return {200,
+            toJson(AuthResponse{"Signed in.", std::get<std::string>(session)}),
+            {},
+            std::nullopt,
+            {}};
+}
+
+std::variant<std::string, ApiReply> ServiceApi::startSession(const std::string& email,
+                                                             const std::string& password,
+                                                             const std::string& clientAddress) {
     // No address is longer (RFC 5321); refused before any work or memory.
-    if (email->size() > maximumEmailBytes)
+    if (email.size() > maximumEmailBytes)
         return errorReply(422, ServiceErrorCode::invalidCredentials,
                           "The e-mail or password is incorrect.");
-    const std::string key = SignInThrottle::normalisedEmail(*email);
+    const std::string key = SignInThrottle::normalisedEmail(email);
     const auto now = SignInThrottle::Clock::now();
-    const auto admission = throttle_.admit(key, request.clientAddress, now);
+    const auto admission = throttle_.admit(key, clientAddress, now);
     if (!admission.admitted())
         return tooManyAttempts(admission.retryAfter);
-    const PasswordCheck check = checkPassword(*email, *password);
+    const PasswordCheck check = checkPassword(email, password);
     if (check.busy) {
-        throttle_.settle(key, request.clientAddress, admission, SignInThrottle::Outcome::withdrawn,
-                         now);
-        auto reply = errorReply(503, ServiceErrorCode::serverError,
-                                "The service is busy. Try again in a moment.");
-        reply.headers.emplace_back("Retry-After", "1");
-        return reply;
+        throttle_.settle(key, clientAddress, admission, SignInThrottle::Outcome::withdrawn, now);
+        return busy();
     }
     throttle_.settle(
-        key, request.clientAddress, admission,
+        key, clientAddress, admission,
         check.userId ? SignInThrottle::Outcome::succeeded : SignInThrottle::Outcome::failed, now);
     if (!check.userId)
         return errorReply(422, ServiceErrorCode::invalidCredentials,
                           "The e-mail or password is incorrect.");
-    const std::string token = secrets_.newToken();
+    std::string token = secrets_.newToken();
     const auto issued = now_();
     storage_.addToken(secrets_.tokenDigest(token), *check.userId, isoTimestamp(issued),
                       tokensPerUser);
     storage_.sweepTokens(isoTimestamp(issued - tokenLifetime));
-    return {200, toJson(AuthResponse{"Signed in.", token}), {}, std::nullopt, {}};
+    return token;
 }
 
-// Each check costs a 64 MiB hash: only a few run at once, and a sign-in that
-// cannot get a turn soon is answered busy rather than queued without end.
 ServiceApi::PasswordCheck ServiceApi::checkPassword(const std::string& email,
                                                     const std::string& password) {
-    if (!passwordChecks_.try_acquire_for(passwordCheckWait))
-        return {true, std::nullopt};
-    const struct Release {
-        std::counting_semaphore<>& gate;
-        ~Release() { gate.release(); }
-    } release{passwordChecks_};
-    const auto credentials = storage_.credentials(email);
-    if (!credentials) {
-        secrets_.verifyAgainstNobody(password);
-        return {};
-    }
-    if (!secrets_.verifyPassword(credentials->second, password))
-        return {};
-    return {false, credentials->first};
+    auto checked = withHashingTurn([&]() -> PasswordCheck {
+        const auto credentials = storage_.credentials(email);
+        if (!credentials) {
+            secrets_.verifyAgainstNobody(password);
+            return {};
+        }
+        if (!secrets_.verifyPassword(credentials->second, password))
+            return {};
+        return {false, credentials->first};
+    });
+    return checked.value_or(PasswordCheck{true, std::nullopt});
 }
 
 ApiReply ServiceApi::tooManyAttempts(long long retryAfter) {
@@ -262,7 +303,7 @@ ApiReply ServiceApi::signOut(const ApiRequest& request, bool everywhere) {
         storage_.revokeTokensOf(*userId);
         return {200, {{"message", "Signed out everywhere."}}, {}, std::nullopt, {}};
     }
-    storage_.revokeToken(secrets_.tokenDigest(request.authorization.substr(7)));
+    endSession(request.authorization.substr(7));
     return {200, {{"message", "Signed out."}}, {}, std::nullopt, {}};
 }
 

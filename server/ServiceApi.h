@@ -14,11 +14,13 @@
 #include <semaphore>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace scribeon::server {
 
 class UpdateFeed;
+class WebPages;
 
 struct ApiRequest {
     std::string method;
@@ -26,6 +28,8 @@ struct ApiRequest {
     std::string authorization;
     std::string body;
     std::string clientAddress;
+    std::string cookie;      // the Cookie header, for the web pages
+    std::string contentType; // of the body
 };
 
 // nlohmann::json's move checks its invariants, which the analyser counts as
@@ -67,6 +71,20 @@ public:
 
     // Also answers the update feed's paths; the feed outlives this object.
     void serveUpdates(const UpdateFeed& feed) { updateFeed_ = &feed; }
+    // Also answers the web pages' paths; the pages outlive this object.
+    void serveWebPages(WebPages& pages) { webPages_ = &pages; }
+
+    // A sign-in, from the API or a web page: the new token, or the refusal
+    // (throttled, busy, wrong password) as the API would answer it.
+    std::variant<std::string, ApiReply> startSession(const std::string& email,
+                                                     const std::string& password,
+                                                     const std::string& clientAddress);
+    std::optional<std::int64_t> userForToken(const std::string& token);
+    void endSession(const std::string& token);
+    // Hashed under the same bound as sign-ins; none when the service is too
+    // busy to hash now.
+    std::optional<std::string> hashNewPassword(const std::string& password);
+    static ApiReply busy();
 
 private:
     ApiReply route(const ApiRequest& request);
@@ -77,6 +95,7 @@ private:
 
     ApiReply signIn(const ApiRequest& request);
     PasswordCheck checkPassword(const std::string& email, const std::string& password);
+    template <typename Work> auto withHashingTurn(Work work) -> std::optional<decltype(work())>;
     static ApiReply tooManyAttempts(long long retryAfter);
     ApiReply signOut(const ApiRequest& request, bool everywhere);
     ApiReply user(std::int64_t userId);
@@ -93,6 +112,7 @@ private:
     const LanguageModelSettings& languageModel_;
     std::function<SystemTime()> now_;
     const UpdateFeed* updateFeed_ = nullptr;
+    WebPages* webPages_ = nullptr;
     std::counting_semaphore<> passwordChecks_{concurrentPasswordChecks};
 };
 

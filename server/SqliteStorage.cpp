@@ -49,6 +49,12 @@ const char* const migrations[] = {
     CREATE INDEX tokens_by_user ON tokens (user_id, last_used_at);
     CREATE INDEX tokens_by_use ON tokens (last_used_at);
     )sql",
+    // Users make commands of their own; a command without an owner is the
+    // shared catalogue's.
+    R"sql(
+    ALTER TABLE commands ADD COLUMN owner_id INTEGER REFERENCES users(id) ON DELETE CASCADE;
+    CREATE INDEX commands_by_owner ON commands (owner_id);
+    )sql",
 };
 
 const char* const accountColumns = "SELECT u.id, u.email, u.name, u.created_at, "
@@ -68,14 +74,30 @@ Account readAccount(const SqliteStatement& row) {
     return account;
 }
 
+// The commands user ?1 sees: the catalogue's and their own.
 const char* const userCommandColumns =
-    "SELECT c.id, c.code, c.name, c.processor, c.position, COALESCE(uc.is_active, 0) FROM commands "
-    "c "
-    "LEFT JOIN user_commands uc ON uc.command_id = c.id AND uc.user_id = ?1 ";
+    "SELECT c.id, c.code, c.name, c.processor, c.position, COALESCE(uc.is_active, 0), "
+    "c.owner_id IS NOT NULL FROM commands c "
+    "LEFT JOIN user_commands uc ON uc.command_id = c.id AND uc.user_id = ?1 "
+    "WHERE (c.owner_id IS NULL OR c.owner_id = ?1) ";
 
 UserCommand readUserCommand(const SqliteStatement& row) {
     return {{row.integer(0), row.text(1), row.text(2), row.text(3), row.integer(4)},
-            row.integer(5) != 0};
+            row.integer(5) != 0,
+            row.integer(6) != 0};
+}
+
+bool codeTaken(SqliteConnection& connection, const std::string& code, std::int64_t exceptId) {
+    SqliteStatement taken(connection, "SELECT 1 FROM commands WHERE code = ?1 AND id <> ?2");
+    return taken.bind(1, code).bind(2, exceptId).step();
+}
+
+std::optional<std::int64_t> ownCommandId(SqliteConnection& connection, std::int64_t userId,
+                                         const std::string& code) {
+    SqliteStatement own(connection, "SELECT id FROM commands WHERE code = ?1 AND owner_id = ?2");
+    if (!own.bind(1, code).bind(2, userId).step())
+        return std::nullopt;
+    return own.integer(0);
 }
 
 } // namespace
@@ -164,7 +186,8 @@ std::int64_t SqliteStorage::addUser(const NewUser& user) {
     // plan allows.
     SqliteStatement(*lease,
                     "INSERT INTO user_commands (user_id, command_id, is_active) "
-                    "SELECT ?1, id, ROW_NUMBER() OVER (ORDER BY position, id) <= ?2 FROM commands")
+                    "SELECT ?1, id, ROW_NUMBER() OVER (ORDER BY position, id) <= ?2 FROM commands "
+                    "WHERE owner_id IS NULL")
         .bind(1, userId)
         .bind(2, plan.integer(1))
         .run();
@@ -285,12 +308,69 @@ std::int64_t SqliteStorage::addCommand(const CatalogueCommand& command) {
 std::vector<CatalogueCommand> SqliteStorage::catalogue() {
     auto lease = borrow();
     SqliteStatement rows(
-        *lease, "SELECT id, code, name, processor, position FROM commands ORDER BY position, id");
+        *lease, "SELECT id, code, name, processor, position FROM commands WHERE owner_id IS NULL "
+                "ORDER BY position, id");
     std::vector<CatalogueCommand> commands;
     while (rows.step())
         commands.push_back(
             {rows.integer(0), rows.text(1), rows.text(2), rows.text(3), rows.integer(4)});
     return commands;
+}
+
+CommandChange SqliteStorage::createCommand(std::int64_t userId, const CommandDraft& draft,
+                                           std::int64_t allowance) {
+    auto lease = borrowForWriting();
+    SqliteTransaction transaction(*lease);
+    if (codeTaken(*lease, draft.code, 0))
+        return CommandChange::codeTaken;
+    SqliteStatement(*lease, "INSERT INTO commands (code, name, processor, position, owner_id) "
+                            "SELECT ?1, ?2, ?3, COALESCE(MAX(position), 0) + 1, ?4 FROM commands "
+                            "WHERE owner_id IS NULL OR owner_id = ?4")
+        .bind(1, draft.code)
+        .bind(2, draft.name)
+        .bind(3, draft.processor)
+        .bind(4, userId)
+        .run();
+    SqliteStatement(*lease, "INSERT INTO user_commands (user_id, command_id, is_active) "
+                            "SELECT ?1, ?2, COUNT(*) < ?3 FROM user_commands "
+                            "WHERE user_id = ?1 AND is_active = 1")
+        .bind(1, userId)
+        .bind(2, (*lease).lastInsertId())
+        .bind(3, allowance)
+        .run();
+    transaction.commit();
+    return CommandChange::done;
+}
+
+CommandChange SqliteStorage::updateCommand(std::int64_t userId, const std::string& code,
+                                           const CommandDraft& draft) {
+    auto lease = borrowForWriting();
+    SqliteTransaction transaction(*lease);
+    const auto id = ownCommandId(*lease, userId, code);
+    if (!id)
+        return CommandChange::notFound;
+    if (codeTaken(*lease, draft.code, *id))
+        return CommandChange::codeTaken;
+    SqliteStatement(*lease,
+                    "UPDATE commands SET code = ?1, name = ?2, processor = ?3 WHERE id = ?4")
+        .bind(1, draft.code)
+        .bind(2, draft.name)
+        .bind(3, draft.processor)
+        .bind(4, *id)
+        .run();
+    transaction.commit();
+    return CommandChange::done;
+}
+
+CommandChange SqliteStorage::deleteCommand(std::int64_t userId, const std::string& code) {
+    auto lease = borrowForWriting();
+    SqliteTransaction transaction(*lease);
+    const auto id = ownCommandId(*lease, userId, code);
+    if (!id)
+        return CommandChange::notFound;
+    SqliteStatement(*lease, "DELETE FROM commands WHERE id = ?1").bind(1, *id).run();
+    transaction.commit();
+    return CommandChange::done;
 }
 
 std::vector<UserCommand> SqliteStorage::commandsFor(std::int64_t userId) {
@@ -306,7 +386,7 @@ std::vector<UserCommand> SqliteStorage::commandsFor(std::int64_t userId) {
 
 std::optional<UserCommand> SqliteStorage::commandFor(std::int64_t userId, const std::string& code) {
     auto lease = borrow();
-    SqliteStatement row(*lease, (std::string(userCommandColumns) + "WHERE c.code = ?2").c_str());
+    SqliteStatement row(*lease, (std::string(userCommandColumns) + "AND c.code = ?2").c_str());
     if (!row.bind(1, userId).bind(2, code).step())
         return std::nullopt;
     return readUserCommand(row);
@@ -316,7 +396,7 @@ ToggleResult SqliteStorage::toggle(std::int64_t userId, const std::string& code,
                                    std::int64_t allowance, UserCommand& after) {
     auto lease = borrowForWriting();
     SqliteTransaction transaction(*lease);
-    SqliteStatement row(*lease, (std::string(userCommandColumns) + "WHERE c.code = ?2").c_str());
+    SqliteStatement row(*lease, (std::string(userCommandColumns) + "AND c.code = ?2").c_str());
     if (!row.bind(1, userId).bind(2, code).step())
         return ToggleResult::notFound;
     after = readUserCommand(row);

@@ -39,6 +39,14 @@ struct CatalogueCommand {
 struct UserCommand {
     CatalogueCommand command;
     bool isActive = false;
+    bool isOwn = false; // the user made it: only they see, edit and delete it
+};
+
+// A command a user makes or changes for themselves.
+struct CommandDraft {
+    std::string code;
+    std::string name;
+    std::string processor;
 };
 
 struct NewUser {
@@ -56,6 +64,10 @@ struct Admission {
 };
 
 enum class ToggleResult { toggled, notFound, limitReached };
+
+// notFound also answers a command the user does not own: another user's
+// code is indistinguishable from one that does not exist.
+enum class CommandChange { done, notFound, codeTaken };
 
 class StorageError : public std::runtime_error {
 public:
@@ -100,8 +112,17 @@ public:
     virtual std::int64_t revokeTokensOf(std::int64_t userId) = 0; // how many went
     virtual std::int64_t sweepTokens(const std::string& expiredBefore) = 0;
 
+    // The shared catalogue, which every user sees.
     virtual std::int64_t addCommand(const CatalogueCommand& command) = 0;
     virtual std::vector<CatalogueCommand> catalogue() = 0;
+    // A command of the user's own, after their others; switched on when
+    // the allowance has room. Codes are unique across all commands.
+    virtual CommandChange createCommand(std::int64_t userId, const CommandDraft& draft,
+                                        std::int64_t allowance) = 0;
+    virtual CommandChange updateCommand(std::int64_t userId, const std::string& code,
+                                        const CommandDraft& draft) = 0;
+    virtual CommandChange deleteCommand(std::int64_t userId, const std::string& code) = 0;
+    // The catalogue and the user's own commands, in order.
     virtual std::vector<UserCommand> commandsFor(std::int64_t userId) = 0;
     virtual std::optional<UserCommand> commandFor(std::int64_t userId, const std::string& code) = 0;
     // Flips the command for the user; switching on counts against the allowance.

@@ -121,7 +121,7 @@ TEST(AppcastParserTest, ManyItemsAreAllRead) {
 TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
     server::UpdateFeed feed("", "", true);
     feed.setOrigin("http://127.0.0.1:8787");
-    const auto appcast = feed.serve({"GET", "/appcast.xml", "", "", "127.0.0.1"});
+    const auto appcast = feed.serve({"GET", "/appcast.xml", "", "", "127.0.0.1", {}, {}});
     ASSERT_TRUE(appcast && appcast->raw);
     const auto parsed = QtAppcastParser().parse(*appcast->raw);
     ASSERT_TRUE(parsed);
@@ -130,7 +130,7 @@ TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
     EXPECT_EQ(release.enclosureURL,
               "http://127.0.0.1:8787/downloads/" + server::UpdateFeed::demoFileName());
     const auto file = feed.serve(
-        {"GET", "/downloads/" + server::UpdateFeed::demoFileName(), "", "", "127.0.0.1"});
+        {"GET", "/downloads/" + server::UpdateFeed::demoFileName(), "", "", "127.0.0.1", {}, {}});
     ASSERT_TRUE(file && file->raw);
     EXPECT_EQ(file->raw->size(), release.enclosureLength);
     EXPECT_TRUE(hasValidSignature(*file->raw, release.edSignature, SCRIBEON_UPDATE_PUBLIC_KEY));
@@ -138,7 +138,7 @@ TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
         hasValidSignature(*file->raw + "x", release.edSignature, SCRIBEON_UPDATE_PUBLIC_KEY));
     for (const char* path :
          {"/downloads/../server.db", "/downloads/.hidden", "/downloads/", "/downloads/a%2Fb"})
-        EXPECT_FALSE(feed.serve({"GET", path, "", "", "127.0.0.1"})) << path;
+        EXPECT_FALSE(feed.serve({"GET", path, "", "", "127.0.0.1", {}, {}})) << path;
 }
 
 // A released feed reads back through the updater's own parser field for

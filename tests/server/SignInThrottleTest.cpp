@@ -116,7 +116,8 @@ protected:
     int signIn(const std::string& email, const std::string& password,
                const std::string& address = "192.0.2.1") {
         const nlohmann::json body = {{"email", email}, {"password", password}};
-        return server.api->handle({"POST", "/api/v1/auth/sign-in", "", body.dump(), address})
+        return server.api
+            ->handle({"POST", "/api/v1/auth/sign-in", "", body.dump(), address, {}, {}})
             .status;
     }
 

@@ -99,5 +99,17 @@ TEST(ServerOptionsTest, PlainHttpIsServedOnLoopbackOnlyUnlessAskedFor) {
     }
 }
 
+TEST(ServerOptionsTest, SignUpIsAnOptionThatTheDemoTurnsOn) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool signUp;
+    } cases[] = {{{}, false}, {{"--sign-up"}, true}, {{"--demo"}, true}, {{"init"}, false}};
+    for (const auto& c : cases) {
+        const auto parsed = parseServerOptions(c.arguments, {{"HOME", "/tmp"}});
+        ASSERT_TRUE(std::holds_alternative<ServerOptions>(parsed));
+        EXPECT_EQ(std::get<ServerOptions>(parsed).signUp, c.signUp) << c.arguments.size();
+    }
+}
+
 } // namespace
 } // namespace scribeon::server

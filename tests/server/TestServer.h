@@ -4,6 +4,7 @@
 #include "server/HttpFrontEnd.h"
 #include "server/PostgresStorage.h"
 #include "server/SqliteStorage.h"
+#include "server/WebPages.h"
 
 #include <httplib.h>
 
@@ -63,6 +64,9 @@ public:
                                    .successesPerWindow = 1000});
         api = std::make_unique<ServiceApi>(*storage, secrets, *throttle, languageModel,
                                            [this] { return now; });
+        pages = std::make_unique<WebPages>(
+            *api, *storage, secrets, WebPages::Options{webPages.signUp, !certificateFile_.empty()});
+        api->serveWebPages(*pages);
         ListenOptions listen;
         listen.port = 0;
         listen.threads = 16;
@@ -84,6 +88,7 @@ public:
         thread.join();
         front.reset();
         api.reset();
+        pages.reset();
         storage.reset();
     }
 
@@ -127,10 +132,12 @@ public:
     std::unique_ptr<Storage> storage;
     std::unique_ptr<SignInThrottle> throttle;
     std::unique_ptr<ServiceApi> api;
+    std::unique_ptr<WebPages> pages;
     std::unique_ptr<HttpFrontEnd> front;
     std::thread thread;
     int port = 0;
-    std::string trustedProxy; // takes effect at the next start()
+    std::string trustedProxy;                   // takes effect at the next start()
+    WebPages::Options webPages{.signUp = true}; // likewise
 
 private:
     std::filesystem::path directory_;

@@ -38,8 +38,13 @@ TEST(TextLimitsTest, TooLongByAnyMeasureIsRefusedBeforeItIsCounted) {
     std::int64_t admitted = 0;
     for (const auto& c : cases) {
         const nlohmann::json body = {{"text", c.text}};
-        const auto reply = server.api->handle({"POST", "/api/v1/commands/upper-case/process",
-                                               "Bearer " + token, body.dump(), "127.0.0.1"});
+        const auto reply = server.api->handle({"POST",
+                                               "/api/v1/commands/upper-case/process",
+                                               "Bearer " + token,
+                                               body.dump(),
+                                               "127.0.0.1",
+                                               {},
+                                               {}});
         EXPECT_EQ(reply.status, c.status) << c.name;
         if (c.status == 422) {
             EXPECT_EQ(reply.body["error"], "text too long") << c.name;

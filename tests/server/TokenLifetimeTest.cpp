@@ -14,13 +14,19 @@ using std::chrono::hours;
 class TokenLifetimeTest : public testing::Test {
 protected:
     int get(const std::string& token) {
-        return server.api->handle({"GET", "/api/v1/user", "Bearer " + token, "", "127.0.0.1"})
+        return server.api
+            ->handle({"GET", "/api/v1/user", "Bearer " + token, "", "127.0.0.1", {}, {}})
             .status;
     }
     std::string signIn() {
-        const auto reply = server.api->handle(
-            {"POST", "/api/v1/auth/sign-in", "",
-             R"({"email":"ada@example.com","password":"password-1"})", "192.0.2.1"});
+        const auto reply =
+            server.api->handle({"POST",
+                                "/api/v1/auth/sign-in",
+                                "",
+                                R"({"email":"ada@example.com","password":"password-1"})",
+                                "192.0.2.1",
+                                {},
+                                {}});
         EXPECT_EQ(reply.status, 200);
         return reply.body.value("token", "");
     }
@@ -67,21 +73,27 @@ TEST_F(TokenLifetimeTest, SignOutEverywhereEndsEverySignInOfThatAccountOnly) {
     const std::string bob = server.addUser("bob@example.com");
     const std::string laptop = signIn(), phone = signIn();
     const auto reply = server.api->handle(
-        {"POST", "/api/v1/auth/sign-out-everywhere", "Bearer " + phone, "", "127.0.0.1"});
+        {"POST", "/api/v1/auth/sign-out-everywhere", "Bearer " + phone, "", "127.0.0.1", {}, {}});
     EXPECT_EQ(reply.status, 200);
     EXPECT_EQ(reply.body["message"], "Signed out everywhere.");
     EXPECT_EQ(get(laptop), 401);
     EXPECT_EQ(get(phone), 401);
     EXPECT_EQ(get(bob), 200);
     EXPECT_EQ(server.api
-                  ->handle({"POST", "/api/v1/auth/sign-out-everywhere", "Bearer " + phone, "",
-                            "127.0.0.1"})
+                  ->handle({"POST",
+                            "/api/v1/auth/sign-out-everywhere",
+                            "Bearer " + phone,
+                            "",
+                            "127.0.0.1",
+                            {},
+                            {}})
                   .status,
               401);
 }
 
-// A database made before tokens expired opens, and its tokens go on working.
-TEST(TokenSchemaTest, ADatabaseOfTheFirstSchemaIsUpgradedInPlace) {
+// A database made before tokens expired and before users had commands of
+// their own opens with its accounts, commands, usage and tokens intact.
+TEST(TokenSchemaTest, ADatabaseOfTheFirstSchemaIsUpgradedInPlaceWithItsData) {
     char pattern[] = "/tmp/scribeon-schema-test.XXXXXX";
     const std::filesystem::path directory = ::mkdtemp(pattern);
     const std::string path = (directory / "server.db").string();
@@ -108,6 +120,10 @@ TEST(TokenSchemaTest, ADatabaseOfTheFirstSchemaIsUpgradedInPlace) {
             "INSERT INTO users VALUES (1, 'ada@example.com', 'Ada', '$x', 1, NULL, NULL, "
             "'2026-11-01T00:00:00.000000Z');"
             "INSERT INTO tokens VALUES ('digest-1', 1, '2026-11-01T00:00:00.000000Z');"
+            "INSERT INTO commands VALUES (1, 'upper-case', 'UPPER', 'builtin:upper-case', 1),"
+            "(2, 'lower-case', 'lower', 'builtin:lower-case', 2);"
+            "INSERT INTO user_commands VALUES (1, 1, 0), (1, 2, 1);"
+            "INSERT INTO usage VALUES (1, '2026-11', 42);"
             "PRAGMA user_version = 1;";
         ASSERT_EQ(sqlite3_exec(db, schema, nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
@@ -120,6 +136,18 @@ TEST(TokenSchemaTest, ADatabaseOfTheFirstSchemaIsUpgradedInPlace) {
                                    "2026-12-10T00:00:00.000000Z", "2027-03-09T23:00:00.000000Z"),
               std::nullopt)
         << "renewed on 2026-12-06, unused since";
+    ASSERT_EQ(storage.users().size(), 1u);
+    EXPECT_EQ(storage.users()[0].email, "ada@example.com");
+    EXPECT_EQ(storage.usage(1, "2026-11"), 42);
+    auto commands = storage.commandsFor(1);
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0].command.code, "upper-case");
+    EXPECT_FALSE(commands[0].isActive);
+    EXPECT_TRUE(commands[1].isActive);
+    EXPECT_FALSE(commands[1].isOwn) << "what was there is the shared catalogue";
+    EXPECT_EQ(storage.createCommand(1, {"mine", "Mine", "builtin:upper-case"}, 3),
+              CommandChange::done);
+    EXPECT_EQ(storage.catalogue().size(), 2u) << "a user's own command is not the catalogue's";
     EXPECT_EQ(storage.integrityCheck(), "ok");
     std::filesystem::remove_all(directory);
 }

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace scribeon::server {
+
+// Text for HTML content and quoted attribute values: & < > " ' escaped.
+std::string htmlEscaped(std::string_view text);
+
+// Text for one segment of a URL path: everything but unreserved characters
+// percent-encoded.
+std::string pathSegment(std::string_view text);
+
+} // namespace scribeon::server

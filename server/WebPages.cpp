@@ -1,0 +1,462 @@
+#include "server/WebPages.h"
+
+#include "base/UnicodeText.h"
+#include "server/FormFields.h"
+
+#include <algorithm>
+
+namespace scribeon::server {
+
+namespace {
+
+constexpr const char* sessionCookie = "scribeon_session";
+constexpr const char* formCookie = "scribeon_form";
+constexpr long long sessionSeconds = 90LL * 24 * 3600;
+
+ApiReply htmlReply(int status, std::string body) {
+    ApiReply reply{status, {}, {}, std::move(body), "text/html; charset=utf-8"};
+    reply.headers = {{"Cache-Control", "no-store"},
+                     {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; "
+                                                 "form-action 'self'; frame-ancestors 'none'; "
+                                                 "base-uri 'none'"},
+                     {"X-Content-Type-Options", "nosniff"},
+                     {"X-Frame-Options", "DENY"},
+                     {"Referrer-Policy", "no-referrer"}};
+    return reply;
+}
+
+ApiReply redirect(const std::string& location) {
+    auto reply = htmlReply(303, {});
+    reply.headers.emplace_back("Location", location);
+    return reply;
+}
+
+ApiReply pageNotFound() {
+    return htmlReply(404,
+                     html::messagePage("Not found", "There is no such page, or it is not yours."));
+}
+
+ApiReply methodNotAllowed(const std::string& allowed) {
+    auto reply =
+        htmlReply(405, html::messagePage("Not allowed", "Use " + allowed + " for this address."));
+    reply.headers.emplace_back("Allow", allowed);
+    return reply;
+}
+
+ApiReply formExpired() {
+    return htmlReply(403,
+                     html::messagePage("This form has expired", "Reload the page and try again."));
+}
+
+// Compared in time independent of where the texts differ.
+bool sameSecret(const std::string& a, const std::string& b) {
+    if (a.size() != b.size() || a.empty())
+        return false;
+    unsigned char difference = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return difference == 0;
+}
+
+// Why a posted form cannot be read, or none.
+std::optional<ApiReply> unreadableForm(const ApiRequest& request) {
+    if (request.body.size() > WebPages::maximumForm)
+        return htmlReply(413, html::messagePage("Too large", "The form is larger than 64 KiB."));
+    if (!std::string_view(request.contentType).starts_with("application/x-www-form-urlencoded"))
+        return htmlReply(415, html::messagePage("Not a form", "Send the page's form as it is."));
+    return std::nullopt;
+}
+
+bool hasControlCharacters(std::string_view text, bool lineBreaksAllowed) {
+    return std::ranges::any_of(text, [lineBreaksAllowed](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool lineBreak = c == '\n' || c == '\r' || c == '\t';
+        return (byte < 0x20 && !(lineBreaksAllowed && lineBreak)) || byte == 0x7f;
+    });
+}
+
+// The field's text when it is fit to keep; otherwise the error beside it.
+std::optional<std::string> checkedText(FormState& form, const std::string& name,
+                                       std::size_t maximumCharacters, bool multiline,
+                                       const std::string& whenEmpty) {
+    const std::string text(multiline ? trimmed(form.value(name)) : trimmedBlanks(form.value(name)));
+    std::string error;
+    if (text.empty())
+        error = whenEmpty;
+    else if (!isValidUtf8(text) || hasControlCharacters(text, multiline))
+        error = "Use letters, digits, punctuation and emoji only.";
+    else if (graphemeCount(text) > maximumCharacters)
+        error = "Use at most " + std::to_string(maximumCharacters) + " characters.";
+    if (!error.empty()) {
+        form.errors[name] = error;
+        return std::nullopt;
+    }
+    return text;
+}
+
+bool plausibleEmail(std::string_view email) {
+    const auto at = email.find('@');
+    if (at == 0 || at == std::string_view::npos || email.size() > ServiceApi::maximumEmailBytes)
+        return false;
+    const auto domain = email.substr(at + 1);
+    if (domain.find('@') != std::string_view::npos || domain.find('.') == std::string_view::npos ||
+        domain.front() == '.' || domain.back() == '.')
+        return false;
+    for (char c : email)
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7f)
+            return false;
+    return isValidUtf8(email);
+}
+
+bool validCode(std::string_view code) {
+    if (code.empty() || code.size() > WebPages::maximumCodeBytes || code.front() == '-' ||
+        code.front() == '_')
+        return false;
+    return std::ranges::all_of(code, [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    });
+}
+
+// The command the form describes, or none with the errors set beside the fields.
+std::optional<CommandDraft> readDraft(FormState& form) {
+    CommandDraft draft;
+    auto name = checkedText(form, "name", WebPages::maximumNameCharacters, false, "Enter a name.");
+    draft.code = std::string(trimmedBlanks(form.value("code")));
+    if (!validCode(draft.code))
+        form.errors["code"] = "Use 1 to 40 lowercase letters, digits, - and _, starting with a "
+                              "letter or digit.";
+    if (form.value("kind") == "prompt") {
+        if (auto prompt = checkedText(form, "prompt", WebPages::maximumPromptCharacters, true,
+                                      "Write the instructions for the language model."))
+            draft.processor = "llm:" + *prompt;
+    } else if (findBuiltinTransform(form.value("builtin"))) {
+        draft.processor = "builtin:" + form.value("builtin");
+    } else {
+        form.errors["builtin"] = "Choose a transform.";
+    }
+    if (!form.errors.empty())
+        return std::nullopt;
+    draft.name = *name;
+    return draft;
+}
+
+FormState formFor(const UserCommand& entry, std::string csrf) {
+    FormState form;
+    form.csrf = std::move(csrf);
+    const auto& command = entry.command;
+    form.values = {{"name", command.name}, {"code", command.code}};
+    if (command.processor.starts_with("llm:")) {
+        form.values["kind"] = "prompt";
+        form.values["prompt"] = command.processor.substr(4);
+    } else {
+        form.values["kind"] = "builtin";
+        form.values["builtin"] = command.processor.substr(command.processor.find(':') + 1);
+    }
+    return form;
+}
+
+std::string messageOf(const ApiReply& refusal) {
+    auto it = refusal.body.find("message");
+    return it != refusal.body.end() && it->is_string() ? it->get<std::string>()
+                                                       : "Something went wrong. Try again.";
+}
+
+} // namespace
+
+WebPages::WebPages(ServiceApi& api, Storage& storage, const Secrets& secrets, Options options)
+    : api_(api), storage_(storage), secrets_(secrets), options_(options) {}
+
+bool WebPages::checksPassword(const std::string& path) {
+    return path == "/sign-in" || path == "/sign-up";
+}
+
+std::optional<ApiReply> WebPages::serve(const ApiRequest& request) {
+    const std::string& path = request.path;
+    const bool isGet = request.method == "GET" || request.method == "HEAD";
+    const bool isPost = request.method == "POST";
+    if (path == "/")
+        return redirect("/commands");
+    if (path == "/sign-in" || (path == "/sign-up" && options_.signUp)) {
+        if (!isGet && !isPost)
+            return methodNotAllowed("GET, POST");
+        if (path == "/sign-in")
+            return isGet ? signInForm(request) : signIn(request);
+        return isGet ? signUpForm(request) : signUp(request);
+    }
+    if (path == "/sign-out")
+        return isPost ? signOut(request) : methodNotAllowed("POST");
+    if (path == "/commands" || path.starts_with("/commands/"))
+        return commandPages(request, std::string_view(path).substr(9));
+    return std::nullopt;
+}
+
+std::string WebPages::csrfFor(const std::string& secret) const {
+    return secrets_.tokenDigest("form token:" + secret);
+}
+
+std::string WebPages::cookie(const std::string& name, const std::string& value,
+                             std::optional<long long> maxAge) const {
+    std::string text = name + "=" + value + "; Path=/; HttpOnly; SameSite=Strict";
+    if (maxAge)
+        text += "; Max-Age=" + std::to_string(*maxAge);
+    if (options_.secureCookies)
+        text += "; Secure";
+    return text;
+}
+
+FormState WebPages::anonymousForm(const ApiRequest& request, ApiReply& reply) {
+    std::string secret = cookieValue(request.cookie, formCookie);
+    if (secret.size() < 32 || secret.size() > 64) {
+        secret = secrets_.newToken();
+        reply.headers.emplace_back("Set-Cookie", cookie(formCookie, secret, std::nullopt));
+    }
+    FormState form;
+    form.csrf = csrfFor(secret);
+    return form;
+}
+
+bool WebPages::anonymousFormIsOurs(const ApiRequest& request, const std::string& csrf) {
+    const std::string secret = cookieValue(request.cookie, formCookie);
+    return !secret.empty() && sameSecret(csrf, csrfFor(secret));
+}
+
+ApiReply WebPages::signInForm(const ApiRequest& request) {
+    if (session(request))
+        return redirect("/commands");
+    auto reply = htmlReply(200, {});
+    reply.raw = html::signInPage(anonymousForm(request, reply), options_.signUp);
+    return reply;
+}
+
+ApiReply WebPages::signIn(const ApiRequest& request) {
+    if (auto refusal = unreadableForm(request))
+        return std::move(*refusal);
+    const auto fields = formFields(request.body);
+    auto reply = htmlReply(422, {});
+    FormState form = anonymousForm(request, reply);
+    form.values["email"] = fields.contains("email") ? fields.at("email") : "";
+    const std::string password = fields.contains("password") ? fields.at("password") : "";
+    const std::string csrf = fields.contains("csrf") ? fields.at("csrf") : "";
+    if (!anonymousFormIsOurs(request, csrf)) {
+        reply.status = 403;
+        form.notice = "This form has expired. Try again.";
+    } else if (form.value("email").empty() || password.empty()) {
+        form.errors["password"] = "Enter your e-mail and password.";
+    } else {
+        auto session = api_.startSession(form.value("email"), password, request.clientAddress);
+        if (auto* token = std::get_if<std::string>(&session)) {
+            auto signedIn = redirect("/commands");
+            signedIn.headers.emplace_back("Set-Cookie",
+                                          cookie(sessionCookie, *token, sessionSeconds));
+            return signedIn;
+        }
+        const auto& refusal = std::get<ApiReply>(session);
+        reply.status = refusal.status;
+        reply.headers.insert(reply.headers.end(), refusal.headers.begin(), refusal.headers.end());
+        if (refusal.status == 422)
+            form.errors["password"] = messageOf(refusal);
+        else
+            form.notice = messageOf(refusal);
+    }
+    reply.raw = html::signInPage(form, options_.signUp);
+    return reply;
+}
+
+ApiReply WebPages::signUpForm(const ApiRequest& request) {
+    auto reply = htmlReply(200, {});
+    reply.raw = html::signUpPage(anonymousForm(request, reply));
+    return reply;
+}
+
+ApiReply WebPages::signUp(const ApiRequest& request) {
+    if (auto refusal = unreadableForm(request))
+        return std::move(*refusal);
+    const auto fields = formFields(request.body);
+    auto reply = htmlReply(422, {});
+    FormState form = anonymousForm(request, reply);
+    for (const char* name : {"name", "email"})
+        form.values[name] = fields.contains(name) ? fields.at(name) : "";
+    const std::string password = fields.contains("password") ? fields.at("password") : "";
+    if (!anonymousFormIsOurs(request, fields.contains("csrf") ? fields.at("csrf") : "")) {
+        reply.status = 403;
+        form.notice = "This form has expired. Try again.";
+        reply.raw = html::signUpPage(form);
+        return reply;
+    }
+    const auto name = checkedText(form, "name", 100, false, "Enter your name.");
+    const std::string email(trimmedBlanks(form.value("email")));
+    if (!plausibleEmail(email))
+        form.errors["email"] = "Enter an e-mail address like name@example.com.";
+    if (graphemeCount(password) < 8)
+        form.errors["password"] = "Use at least 8 characters.";
+    else if (password.size() > 1024)
+        form.errors["password"] = "Use at most 1,024 characters.";
+    if (form.errors.empty() && storage_.credentials(email))
+        form.errors["email"] = "An account with this e-mail exists already. Sign in instead.";
+    if (!form.errors.empty()) {
+        reply.raw = html::signUpPage(form);
+        return reply;
+    }
+    const auto hash = api_.hashNewPassword(password);
+    if (!hash) {
+        reply = ServiceApi::busy();
+        reply.raw = html::messagePage("Busy", "The service is busy. Try again in a moment.");
+        reply.contentType = "text/html; charset=utf-8";
+        return reply;
+    }
+    try {
+        storage_.addUser({email, *name, "Free", *hash,
+                          isoTimestamp(std::chrono::system_clock::now()), std::nullopt});
+    } catch (const StorageUnavailable&) {
+        throw;
+    } catch (const StorageError&) { // the same e-mail, signed up a moment ago
+        form.errors["email"] = "An account with this e-mail exists already. Sign in instead.";
+        reply.raw = html::signUpPage(form);
+        return reply;
+    }
+    return htmlReply(201, html::signedUpPage());
+}
+
+ApiReply WebPages::signOut(const ApiRequest& request) {
+    const auto current = session(request);
+    if (!current)
+        return redirect("/sign-in");
+    if (auto refusal = unreadableForm(request))
+        return std::move(*refusal);
+    const auto fields = formFields(request.body);
+    if (!sameSecret(fields.contains("csrf") ? fields.at("csrf") : "", current->csrf))
+        return formExpired();
+    api_.endSession(current->token);
+    auto reply = redirect("/sign-in");
+    reply.headers.emplace_back("Set-Cookie", cookie(sessionCookie, "", 0));
+    return reply;
+}
+
+std::optional<WebPages::Session> WebPages::session(const ApiRequest& request) {
+    std::string token = cookieValue(request.cookie, sessionCookie);
+    if (token.empty() || token.size() > 128)
+        return std::nullopt;
+    const auto userId = api_.userForToken(token);
+    if (!userId)
+        return std::nullopt;
+    std::string csrf = csrfFor("session:" + token);
+    return Session{std::move(token), *userId, std::move(csrf)};
+}
+
+ApiReply WebPages::commandPages(const ApiRequest& request, std::string_view rest) {
+    const bool isGet = request.method == "GET" || request.method == "HEAD";
+    const bool isPost = request.method == "POST";
+    const auto current = session(request);
+    if (!current)
+        return redirect("/sign-in");
+    std::string code;
+    std::string action;
+    if (rest == "/new") {
+        action = "new";
+    } else if (!rest.empty()) {
+        const auto slash = rest.rfind('/');
+        code = std::string(rest.substr(1, slash == 0 ? 0 : slash - 1));
+        action = std::string(rest.substr(slash + 1));
+        if (slash == 0 || code.empty())
+            return pageNotFound();
+    }
+    const bool hasForm = action == "new" || action == "edit";
+    if (action.empty())
+        return isGet ? commandList(*current) : methodNotAllowed("GET");
+    if (!hasForm && action != "toggle" && action != "delete")
+        return pageNotFound();
+    if (hasForm && !isGet && !isPost)
+        return methodNotAllowed("GET, POST");
+    if (!hasForm && !isPost)
+        return methodNotAllowed("POST");
+    if (isPost) {
+        if (auto refusal = unreadableForm(request))
+            return std::move(*refusal);
+        const auto fields = formFields(request.body);
+        if (!sameSecret(fields.contains("csrf") ? fields.at("csrf") : "", current->csrf))
+            return formExpired();
+    }
+    if (action == "new")
+        return newCommand(request, *current);
+    if (action == "edit")
+        return editCommand(request, *current, code);
+    return action == "toggle" ? toggleCommand(*current, code) : deleteCommand(*current, code);
+}
+
+ApiReply WebPages::commandList(const Session& session, const std::string& notice, int status) {
+    const auto account = storage_.account(session.userId);
+    if (!account)
+        return redirect("/sign-in");
+    const auto commands = storage_.commandsFor(session.userId);
+    return htmlReply(status, html::commandsPage({*account, commands, session.csrf, notice}));
+}
+
+ApiReply WebPages::newCommand(const ApiRequest& request, const Session& session) {
+    FormState form;
+    form.csrf = session.csrf;
+    if (request.method != "POST")
+        return htmlReply(200, html::commandFormPage(form, {}));
+    form.values = formFields(request.body);
+    const auto draft = readDraft(form);
+    const auto account = storage_.account(session.userId);
+    if (!account)
+        return redirect("/sign-in");
+    if (draft) {
+        const auto created =
+            storage_.createCommand(session.userId, *draft, account->plan.activeCommandAllowance);
+        if (created == CommandChange::done)
+            return redirect("/commands");
+        form.errors["code"] = "This code is in use. Choose another.";
+    }
+    return htmlReply(422, html::commandFormPage(form, {}));
+}
+
+ApiReply WebPages::editCommand(const ApiRequest& request, const Session& session,
+                               const std::string& code) {
+    const auto existing = storage_.commandFor(session.userId, code);
+    if (!existing || !existing->isOwn)
+        return pageNotFound();
+    if (request.method != "POST")
+        return htmlReply(200, html::commandFormPage(formFor(*existing, session.csrf), code));
+    FormState form;
+    form.csrf = session.csrf;
+    form.values = formFields(request.body);
+    if (const auto draft = readDraft(form)) {
+        switch (storage_.updateCommand(session.userId, code, *draft)) {
+        case CommandChange::done:
+            return redirect("/commands");
+        case CommandChange::notFound:
+            return pageNotFound();
+        case CommandChange::codeTaken:
+            form.errors["code"] = "This code is in use. Choose another.";
+        }
+    }
+    return htmlReply(422, html::commandFormPage(form, code));
+}
+
+ApiReply WebPages::toggleCommand(const Session& session, const std::string& code) {
+    const auto account = storage_.account(session.userId);
+    if (!account)
+        return redirect("/sign-in");
+    UserCommand after;
+    switch (storage_.toggle(session.userId, code, account->plan.activeCommandAllowance, after)) {
+    case ToggleResult::toggled:
+        return redirect("/commands");
+    case ToggleResult::notFound:
+        return pageNotFound();
+    case ToggleResult::limitReached:
+        break;
+    }
+    return commandList(session,
+                       "Your plan allows " + std::to_string(account->plan.activeCommandAllowance) +
+                           " active commands. Switch one off first.",
+                       403);
+}
+
+ApiReply WebPages::deleteCommand(const Session& session, const std::string& code) {
+    if (storage_.deleteCommand(session.userId, code) == CommandChange::notFound)
+        return pageNotFound();
+    return redirect("/commands");
+}
+
+} // namespace scribeon::server

@@ -1,0 +1,373 @@
+#include "TestServer.h"
+
+#include "server/FormFields.h"
+#include "server/HtmlText.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace scribeon::server {
+namespace {
+
+// What a browser keeps for one person: the session cookie (the token a
+// test account already has) and the form token of the last page seen.
+struct Visitor {
+    std::string cookie;
+    std::string csrf;
+};
+
+class WebPagesTest : public testing::Test {
+protected:
+    Visitor visitor(const std::string& email) {
+        Visitor visitor{"scribeon_session=" + server.addUser(email), {}};
+        visitor.csrf = csrfOn(get(visitor, "/commands")->body);
+        return visitor;
+    }
+
+    static std::string csrfOn(const std::string& html) {
+        std::smatch match;
+        if (!std::regex_search(html, match, std::regex("name=\"csrf\" value=\"([0-9a-f]+)\"")))
+            return {};
+        return match[1];
+    }
+
+    httplib::Result get(const Visitor& visitor, const std::string& path) {
+        return server.client().Get(path, {{"Cookie", visitor.cookie}});
+    }
+
+    httplib::Result post(const Visitor& visitor, const std::string& path, httplib::Params fields,
+                         bool withToken = true) {
+        if (withToken)
+            fields.emplace("csrf", visitor.csrf);
+        return server.client().Post(path, {{"Cookie", visitor.cookie}}, fields);
+    }
+
+    bool isActive(const std::string& email, const std::string& code) {
+        const auto id = server.storage->credentials(email)->first;
+        const auto command = server.storage->commandFor(id, code);
+        return command && command->isActive;
+    }
+
+    static httplib::Params shout(const std::string& code = "shout") {
+        return {{"name", "Shout"}, {"code", code}, {"kind", "builtin"}, {"builtin", "upper-case"}};
+    }
+
+    TestServer server;
+};
+
+TEST_F(WebPagesTest, AFormWithoutItsOwnSessionsTokenChangesNothing) {
+    auto ada = visitor("ada@example.com");
+    const auto bob = visitor("bob@example.com");
+    ASSERT_EQ(post(ada, "/commands/new", shout("adas"))->status, 303);
+    const struct {
+        const char* path;
+        httplib::Params fields;
+    } forms[] = {
+        {"/commands/upper-case/toggle", {}},
+        {"/commands/new", shout()},
+        {"/commands/adas/edit", shout("renamed")},
+        {"/commands/adas/delete", {}},
+        {"/sign-out", {}},
+    };
+    const std::string adasToken = ada.csrf;
+    for (const auto& form : forms) {
+        for (const std::string& token : {std::string(), std::string(64, 'a'), bob.csrf}) {
+            ada.csrf = token;
+            EXPECT_EQ(post(ada, form.path, form.fields, !token.empty())->status, 403)
+                << form.path << " with the token \"" << token << "\"";
+        }
+    }
+    ada.csrf = adasToken;
+    EXPECT_TRUE(isActive("ada@example.com", "upper-case"));
+    EXPECT_TRUE(server.storage->commandFor(1, "adas").has_value());
+    EXPECT_FALSE(server.storage->commandFor(1, "renamed").has_value());
+    EXPECT_FALSE(server.storage->commandFor(1, "shout").has_value());
+    EXPECT_EQ(get(ada, "/commands")->status, 200) << "still signed in";
+}
+
+TEST_F(WebPagesTest, AnotherUsersCommandIsNeitherSeenNorChanged) {
+    const auto ada = visitor("ada@example.com");
+    const auto bob = visitor("bob@example.com");
+    ASSERT_EQ(post(bob, "/commands/upper-case/toggle", {})->status, 303); // room for one more
+    ASSERT_EQ(post(bob, "/commands/new", shout("bobs"))->status, 303);
+    ASSERT_TRUE(isActive("bob@example.com", "bobs"));
+
+    EXPECT_EQ(get(ada, "/commands")->body.find("bobs"), std::string::npos);
+    EXPECT_EQ(get(ada, "/commands/bobs/edit")->status, 404);
+    for (const char* action : {"toggle", "edit", "delete"})
+        EXPECT_EQ(post(ada, std::string("/commands/bobs/") + action, shout("taken"))->status, 404)
+            << action;
+    const auto process =
+        server.client().Post("/api/v1/commands/bobs/process", bearer("token-for-ada@example.com"),
+                             R"({"text":"hi"})", "application/json");
+    EXPECT_EQ(process->status, 404);
+    EXPECT_TRUE(isActive("bob@example.com", "bobs"));
+    EXPECT_EQ(server.storage->commandFor(2, "bobs")->command.name, "Shout");
+
+    // The catalogue's commands are everyone's to switch, nobody's to change.
+    EXPECT_EQ(get(ada, "/commands/upper-case/edit")->status, 404);
+    EXPECT_EQ(post(ada, "/commands/upper-case/delete", {})->status, 404);
+    EXPECT_EQ(server.storage->catalogue().size(), defaultCommands().size());
+}
+
+TEST_F(WebPagesTest, WhatUsersTypeIsEscapedOnEveryPage) {
+    const std::string hostile = "<script>alert('x')</script> & \"q\" Zoë 🎉";
+    const auto id = server.storage->addUser(
+        {"eve@example.com", hostile, "Free", "$not-a-hash", isoTimestamp(server.now), {}});
+    server.storage->addToken(server.secrets.tokenDigest("eve-token"), id, isoTimestamp(server.now),
+                             5);
+    Visitor eve{"scribeon_session=eve-token", {}};
+    eve.csrf = csrfOn(get(eve, "/commands")->body);
+    ASSERT_EQ(post(eve, "/commands/new",
+                   {{"name", hostile},
+                    {"code", "mine"},
+                    {"kind", "prompt"},
+                    {"prompt", "</textarea><script>alert(1)</script>"}})
+                  ->status,
+              303);
+    for (const char* path : {"/commands", "/commands/mine/edit"}) {
+        const std::string page = get(eve, path)->body;
+        EXPECT_EQ(page.find("<script"), std::string::npos) << path;
+        EXPECT_EQ(page.find("</textarea><script"), std::string::npos) << path;
+        EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot; "
+                            "Zoë 🎉"),
+                  std::string::npos)
+            << path;
+    }
+    const auto listed = server.client().Get("/api/v1/commands", bearer("eve-token"));
+    EXPECT_NE(listed->body.find("alert('x')"), std::string::npos) << "the API keeps the text";
+}
+
+TEST_F(WebPagesTest, FormsThatAreTooLargeOrNotFormsAreRefused) {
+    const auto ada = visitor("ada@example.com");
+    auto client = server.client();
+    const httplib::Headers cookie{{"Cookie", ada.cookie}};
+    const std::string fields = "csrf=" + ada.csrf + "&name=Big&code=big&kind=prompt&prompt=";
+    EXPECT_EQ(client
+                  .Post("/commands/new", cookie, fields + std::string(WebPages::maximumForm, 'x'),
+                        "application/x-www-form-urlencoded")
+                  ->status,
+              413);
+    EXPECT_EQ(client.Post("/commands/new", cookie, fields + "x", "application/json")->status, 415);
+    EXPECT_EQ(client
+                  .Post("/commands/new", cookie, fields + std::string(2 << 20, 'x'),
+                        "application/x-www-form-urlencoded")
+                  ->status,
+              413);
+    EXPECT_FALSE(server.storage->commandFor(1, "big").has_value());
+}
+
+TEST_F(WebPagesTest, CommandFormsExplainEachMistakeBesideItsField) {
+    const auto ada = visitor("ada@example.com");
+    const struct {
+        httplib::Params fields;
+        const char* field;
+        const char* error;
+    } mistakes[] = {
+        {{{"name", " "}, {"code", "ok"}, {"kind", "builtin"}, {"builtin", "upper-case"}},
+         "name",
+         "Enter a name."},
+        {{{"name", std::string(61, 'n')},
+          {"code", "ok"},
+          {"kind", "builtin"},
+          {"builtin", "upper-case"}},
+         "name",
+         "Use at most 60 characters."},
+        {{{"name", "A\x01"}, {"code", "ok"}, {"kind", "builtin"}, {"builtin", "upper-case"}},
+         "name",
+         "Use letters, digits, punctuation and emoji only."},
+        {{{"name", "N"}, {"code", "Has Space"}, {"kind", "builtin"}, {"builtin", "upper-case"}},
+         "code",
+         "Use 1 to 40 lowercase letters"},
+        {{{"name", "N"}, {"code", "-x"}, {"kind", "builtin"}, {"builtin", "upper-case"}},
+         "code",
+         "Use 1 to 40 lowercase letters"},
+        {{{"name", "N"}, {"code", "upper-case"}, {"kind", "builtin"}, {"builtin", "upper-case"}},
+         "code",
+         "This code is in use. Choose another."},
+        {{{"name", "N"}, {"code", "ok"}, {"kind", "builtin"}, {"builtin", "rot13"}},
+         "builtin",
+         "Choose a transform."},
+        {{{"name", "N"}, {"code", "ok"}, {"kind", "prompt"}, {"prompt", "\n \n"}},
+         "prompt",
+         "Write the instructions for the language model."},
+        {{{"name", "N"}, {"code", "ok"}, {"kind", "prompt"}, {"prompt", std::string(4001, 'p')}},
+         "prompt",
+         "Use at most 4000 characters."},
+    };
+    for (const auto& mistake : mistakes) {
+        const auto reply = post(ada, "/commands/new", mistake.fields);
+        EXPECT_EQ(reply->status, 422) << mistake.error;
+        const std::string field = mistake.field;
+        EXPECT_NE(reply->body.find("id=\"" + field + "-error\">" + mistake.error),
+                  std::string::npos)
+            << mistake.error;
+        EXPECT_NE(reply->body.find("id=\"" + field + "\" name=\"" + field), std::string::npos);
+        EXPECT_NE(reply->body.find("aria-invalid=\"true\" aria-describedby=\"" + field + "-error"),
+                  std::string::npos)
+            << mistake.error;
+    }
+    EXPECT_EQ(server.storage->commandsFor(1).size(), defaultCommands().size());
+}
+
+TEST_F(WebPagesTest, SwitchingOnBeyondThePlanIsExplainedAndANewCommandWaitsSwitchedOff) {
+    const auto ada = visitor("ada@example.com"); // Free: 3 of the catalogue are on
+    const auto refused = post(ada, "/commands/title-case/toggle", {});
+    EXPECT_EQ(refused->status, 403);
+    EXPECT_NE(refused->body.find("Your plan allows 3 active commands. Switch one off first."),
+              std::string::npos);
+    EXPECT_FALSE(isActive("ada@example.com", "title-case"));
+
+    ASSERT_EQ(post(ada, "/commands/new", shout())->status, 303);
+    EXPECT_FALSE(isActive("ada@example.com", "shout")) << "no room: made, but off";
+    ASSERT_EQ(post(ada, "/commands/upper-case/toggle", {})->status, 303);
+    ASSERT_EQ(post(ada, "/commands/shout/toggle", {})->status, 303);
+    EXPECT_TRUE(isActive("ada@example.com", "shout"));
+    ASSERT_EQ(post(ada, "/commands/shout/edit", shout("loud"))->status, 303);
+    EXPECT_TRUE(isActive("ada@example.com", "loud")) << "an edit keeps it on";
+    ASSERT_EQ(post(ada, "/commands/loud/delete", {})->status, 303);
+    EXPECT_FALSE(server.storage->commandFor(1, "loud").has_value());
+    EXPECT_EQ(post(ada, "/commands/loud/delete", {})->status, 404);
+}
+
+TEST_F(WebPagesTest, SigningOutEndsTheSessionAndSoDoesSigningOutEverywhere) {
+    const auto ada = visitor("ada@example.com");
+    const auto signedOut = post(ada, "/sign-out", {});
+    EXPECT_EQ(signedOut->status, 303);
+    EXPECT_NE(signedOut->get_header_value("Set-Cookie").find("scribeon_session=; "),
+              std::string::npos);
+    const auto after = get(ada, "/commands");
+    EXPECT_EQ(after->status, 303);
+    EXPECT_EQ(after->get_header_value("Location"), "/sign-in");
+
+    const auto bob = visitor("bob@example.com");
+    const auto everywhere = server.client().Post("/api/v1/auth/sign-out-everywhere",
+                                                 bearer("token-for-bob@example.com"), "", "");
+    ASSERT_EQ(everywhere->status, 200);
+    EXPECT_EQ(get(bob, "/commands")->status, 303) << "the web session was one of them";
+}
+
+// The one test here that hashes passwords: a sign-up, then a web sign-in
+// with the cookie the browser would hold.
+TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) {
+    auto client = server.client();
+    const auto form = client.Get("/sign-up");
+    ASSERT_EQ(form->status, 200);
+    const std::string formCookie = form->get_header_value("Set-Cookie");
+    EXPECT_NE(formCookie.find("HttpOnly; SameSite=Strict"), std::string::npos);
+    EXPECT_EQ(formCookie.find("Secure"), std::string::npos) << "plain HTTP";
+    const httplib::Headers cookie{{"Cookie", formCookie.substr(0, formCookie.find(';'))}};
+    const std::string csrf = csrfOn(form->body);
+
+    const struct {
+        httplib::Params fields;
+        const char* field;
+        const char* error;
+    } mistakes[] = {
+        {{{"name", ""}, {"email", "zoe@example.com"}, {"password", "long enough"}},
+         "name",
+         "Enter your name."},
+        {{{"name", "Zoë"}, {"email", "zoe@example"}, {"password", "long enough"}},
+         "email",
+         "Enter an e-mail address like name@example.com."},
+        {{{"name", "Zoë"}, {"email", "zoe@example.com"}, {"password", "ünïcødé"}},
+         "password",
+         "Use at least 8 characters."},
+        {{{"name", "Zoë"}, {"email", "ADA@example.com"}, {"password", "long enough"}},
+         "email",
+         "An account with this e-mail exists already. Sign in instead."},
+    };
+    server.addUser("ada@example.com");
+    for (const auto& mistake : mistakes) {
+        auto fields = mistake.fields;
+        fields.emplace("csrf", csrf);
+        const auto reply = client.Post("/sign-up", cookie, fields);
+        EXPECT_EQ(reply->status, 422) << mistake.error;
+        EXPECT_NE(
+            reply->body.find("id=\"" + std::string(mistake.field) + "-error\">" + mistake.error),
+            std::string::npos)
+            << mistake.error;
+    }
+    EXPECT_EQ(client
+                  .Post("/sign-up", {},
+                        httplib::Params{{"name", "Zoë"},
+                                        {"email", "zoe@example.com"},
+                                        {"password", "long enough"},
+                                        {"csrf", csrf}})
+                  ->status,
+              403)
+        << "the form token without the cookie it came from";
+
+    const auto made = client.Post("/sign-up", cookie,
+                                  httplib::Params{{"name", "Zoë"},
+                                                  {"email", "zoe@example.com"},
+                                                  {"password", "long enough"},
+                                                  {"csrf", csrf}});
+    ASSERT_EQ(made->status, 201);
+    EXPECT_NE(made->body.find("Sign in from the Scribeon program"), std::string::npos);
+    const auto account =
+        server.storage->account(server.storage->credentials("zoe@example.com")->first);
+    EXPECT_EQ(account->plan.name, "Free");
+    EXPECT_EQ(account->name, "Zoë");
+
+    const auto signedIn = client.Post(
+        "/sign-in", cookie,
+        httplib::Params{{"email", "zoe@example.com"}, {"password", "long enough"}, {"csrf", csrf}});
+    ASSERT_EQ(signedIn->status, 303);
+    const std::string session = signedIn->get_header_value("Set-Cookie");
+    EXPECT_NE(session.find("; Path=/; HttpOnly; SameSite=Strict; Max-Age=7776000"),
+              std::string::npos)
+        << session;
+    const auto page = client.Get("/commands", {{"Cookie", session.substr(0, session.find(';'))}});
+    EXPECT_EQ(page->status, 200);
+    EXPECT_NE(page->body.find("Signed in as Zoë"), std::string::npos);
+
+    const auto wrong = client.Post("/sign-in", cookie,
+                                   httplib::Params{{"email", "zoe@example.com"},
+                                                   {"password", "wrong password"},
+                                                   {"csrf", csrf}});
+    EXPECT_EQ(wrong->status, 422);
+    EXPECT_NE(wrong->body.find("id=\"password-error\">The e-mail or password is incorrect."),
+              std::string::npos);
+
+    server.stop();
+    server.webPages.signUp = false;
+    server.start();
+    EXPECT_EQ(server.client().Get("/sign-up")->status, 404) << "sign-up is an option";
+}
+
+TEST(WebPagesOverHttpsTest, CookiesAreSecure) {
+    const auto directory = TestServer::freshDirectory();
+    const std::string certificate = directory / "cert.pem";
+    const std::string key = directory / "key.pem";
+    const std::string command =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout '" + key +
+        "' -out '" + certificate + "' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    {
+        TestServer server(certificate, key);
+        httplib::SSLClient client("127.0.0.1", server.port);
+        client.enable_server_certificate_verification(false);
+        const auto form = client.Get("/sign-in");
+        ASSERT_TRUE(form) << httplib::to_string(form.error());
+        EXPECT_NE(form->get_header_value("Set-Cookie").find("; HttpOnly; SameSite=Strict; Secure"),
+                  std::string::npos);
+    }
+    std::filesystem::remove_all(directory);
+}
+
+TEST(WebFormTextTest, FieldsCookiesAndEscapes) {
+    EXPECT_EQ(formFields("a=1&b=x+y%26z&c&=e&a=2&d=%e2%9c%93&bad=%zz%4"),
+              (std::map<std::string, std::string>{
+                  {"a", "1"}, {"b", "x y&z"}, {"c", ""}, {"", "e"}, {"d", "✓"}, {"bad", "%zz%4"}}));
+    EXPECT_EQ(cookieValue("x=1; scribeon_session=abc; y=2", "scribeon_session"), "abc");
+    EXPECT_EQ(cookieValue("not_scribeon_session=abc", "scribeon_session"), "");
+    EXPECT_EQ(cookieValue("", "scribeon_session"), "");
+    EXPECT_EQ(htmlEscaped("<a href=\"x\">'&'</a>"),
+              "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
+    EXPECT_EQ(pathSegment("a b/c?é"), "a%20b%2Fc%3F%C3%A9");
+}
+
+} // namespace
+} // namespace scribeon::server
