@@ -61,6 +61,14 @@ public:
         }
     }
 
+    // Closes the connections no caller holds; those out are kept.
+    void discardIdle() {
+        std::lock_guard lock(mutex_);
+        opened_ -= idle_.size();
+        idle_.clear();
+        available_.notify_all();
+    }
+
 private:
     void giveBack(std::unique_ptr<Connection> connection) {
         std::lock_guard lock(mutex_);

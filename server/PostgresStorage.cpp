@@ -208,7 +208,7 @@ std::int64_t PostgresStorage::addUser(const NewUser& user) {
 }
 
 std::vector<Account> PostgresStorage::users() {
-    return withConnection([](PostgresConnection& connection) {
+    return withRetriedConnection([](PostgresConnection& connection) {
         auto rows = connection.query(SCRIBEON_ACCOUNT_COLUMNS "ORDER BY u.id");
         std::vector<Account> accounts;
         accounts.reserve(static_cast<std::size_t>(rows.rows()));
@@ -219,7 +219,7 @@ std::vector<Account> PostgresStorage::users() {
 }
 
 std::optional<Account> PostgresStorage::account(std::int64_t userId) {
-    return withConnection([&](PostgresConnection& connection) -> std::optional<Account> {
+    return withRetriedConnection([&](PostgresConnection& connection) -> std::optional<Account> {
         auto rows = connection.query(SCRIBEON_ACCOUNT_COLUMNS "WHERE u.id = $1", {number(userId)});
         if (rows.rows() == 0)
             return std::nullopt;
@@ -229,7 +229,7 @@ std::optional<Account> PostgresStorage::account(std::int64_t userId) {
 
 std::optional<std::pair<std::int64_t, std::string>>
 PostgresStorage::credentials(const std::string& email) {
-    return withConnection(
+    return withRetriedConnection(
         [&](PostgresConnection& connection) -> std::optional<std::pair<std::int64_t, std::string>> {
             auto rows = connection.query(
                 (std::string("SELECT id, password_hash FROM users WHERE ") + sameEmail).c_str(),
@@ -259,38 +259,39 @@ std::optional<std::int64_t> PostgresStorage::userForToken(const std::string& dig
                                                           const std::string& now,
                                                           const std::string& expiredBefore,
                                                           const std::string& touchBefore) {
-    return withConnection([&](PostgresConnection& connection) -> std::optional<std::int64_t> {
-        auto rows = connection.query("SELECT user_id, last_used_at FROM tokens WHERE digest = $1",
-                                     {digest});
-        if (rows.rows() == 0)
-            return std::nullopt;
-        const auto lastUsed = rows.text(0, 1);
-        if (lastUsed < expiredBefore) {
-            connection.query("DELETE FROM tokens WHERE digest = $1", {digest});
-            return std::nullopt;
-        }
-        if (lastUsed < touchBefore)
-            connection.query("UPDATE tokens SET last_used_at = $2 WHERE digest = $1",
-                             {digest, now});
-        return rows.integer(0, 0);
-    });
+    return withRetriedConnection(
+        [&](PostgresConnection& connection) -> std::optional<std::int64_t> {
+            auto rows = connection.query(
+                "SELECT user_id, last_used_at FROM tokens WHERE digest = $1", {digest});
+            if (rows.rows() == 0)
+                return std::nullopt;
+            const auto lastUsed = rows.text(0, 1);
+            if (lastUsed < expiredBefore) {
+                connection.query("DELETE FROM tokens WHERE digest = $1", {digest});
+                return std::nullopt;
+            }
+            if (lastUsed < touchBefore)
+                connection.query("UPDATE tokens SET last_used_at = $2 WHERE digest = $1",
+                                 {digest, now});
+            return rows.integer(0, 0);
+        });
 }
 
 void PostgresStorage::revokeToken(const std::string& digest) {
-    withConnection([&](PostgresConnection& connection) {
+    withRetriedConnection([&](PostgresConnection& connection) {
         connection.query("DELETE FROM tokens WHERE digest = $1", {digest});
     });
 }
 
 std::int64_t PostgresStorage::revokeTokensOf(std::int64_t userId) {
-    return withConnection([&](PostgresConnection& connection) {
+    return withRetriedConnection([&](PostgresConnection& connection) {
         return connection.query("DELETE FROM tokens WHERE user_id = $1", {number(userId)})
             .affected();
     });
 }
 
 std::int64_t PostgresStorage::sweepTokens(const std::string& expiredBefore) {
-    return withConnection([&](PostgresConnection& connection) {
+    return withRetriedConnection([&](PostgresConnection& connection) {
         return connection.query("DELETE FROM tokens WHERE last_used_at < $1", {expiredBefore})
             .affected();
     });
@@ -309,7 +310,7 @@ std::int64_t PostgresStorage::addCommand(const CatalogueCommand& command) {
 }
 
 std::vector<CatalogueCommand> PostgresStorage::catalogue() {
-    return withConnection([](PostgresConnection& connection) {
+    return withRetriedConnection([](PostgresConnection& connection) {
         auto rows = connection.query(
             "SELECT id, code, name, processor, position FROM commands WHERE owner_id IS NULL "
             "ORDER BY position, id");
@@ -369,7 +370,7 @@ CommandChange PostgresStorage::deleteCommand(std::int64_t userId, const std::str
 }
 
 std::vector<UserCommand> PostgresStorage::commandsFor(std::int64_t userId) {
-    return withConnection([&](PostgresConnection& connection) {
+    return withRetriedConnection([&](PostgresConnection& connection) {
         auto rows = connection.query(SCRIBEON_USER_COMMAND_COLUMNS "ORDER BY c.position, c.id",
                                      {number(userId)});
         std::vector<UserCommand> commands;
@@ -382,7 +383,7 @@ std::vector<UserCommand> PostgresStorage::commandsFor(std::int64_t userId) {
 
 std::optional<UserCommand> PostgresStorage::commandFor(std::int64_t userId,
                                                        const std::string& code) {
-    return withConnection([&](PostgresConnection& connection) -> std::optional<UserCommand> {
+    return withRetriedConnection([&](PostgresConnection& connection) -> std::optional<UserCommand> {
         auto rows = connection.query(SCRIBEON_USER_COMMAND_COLUMNS "AND c.code = $2",
                                      {number(userId), code});
         if (rows.rows() == 0)
@@ -447,7 +448,7 @@ void PostgresStorage::refund(std::int64_t userId, const std::string& month) {
 }
 
 std::int64_t PostgresStorage::usage(std::int64_t userId, const std::string& month) {
-    return withConnection([&](PostgresConnection& connection) {
+    return withRetriedConnection([&](PostgresConnection& connection) {
         auto rows = connection.query("SELECT count FROM usage WHERE user_id = $1 AND month = $2",
                                      {number(userId), month});
         return rows.rows() > 0 ? rows.integer(0, 0) : std::int64_t{0};

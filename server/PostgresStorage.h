@@ -55,15 +55,29 @@ public:
     static std::string describe(const std::string& connectionString);
 
 private:
-    // Runs work on a pooled connection; a connection that was lost is
-    // closed, so the next request opens a fresh one once the server is back.
+    // Runs work on a pooled connection. A lost connection is closed with
+    // every idle one: they were opened before the database went away (a
+    // restart, a failover), so the next request opens fresh ones.
     template <typename Work> auto withConnection(Work work) {
         auto lease = pool_.borrow();
         try {
             return work(*lease);
         } catch (const StorageUnavailable&) {
             lease.discard();
+            pool_.discardIdle();
             throw;
+        }
+    }
+    // For work that may run twice to the same effect (reads, deletes, a use
+    // written back): tried once more on a fresh connection, so a database
+    // that restarted between two requests costs none of them. Counting and
+    // toggling are never retried: a commit whose answer was lost may have
+    // happened.
+    template <typename Work> auto withRetriedConnection(Work work) {
+        try {
+            return withConnection(work);
+        } catch (const StorageUnavailable&) {
+            return withConnection(work);
         }
     }
     void migrate(PostgresConnection& connection);

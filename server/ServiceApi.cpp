@@ -115,14 +115,21 @@ ApiReply ServiceApi::handle(const ApiRequest& request) {
         auto reply = errorReply(503, ServiceErrorCode::serverError,
                                 "The service is unavailable for a moment. Try again later.");
         reply.headers.emplace_back("Retry-After", "1");
-        return reply;
+        return shownTo(request, std::move(reply));
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "[scribeon-server] %s %s failed: %s\n",
                      logSafe(request.method, 16).c_str(), logSafe(request.path).c_str(),
                      failure.what());
-        return errorReply(500, ServiceErrorCode::serverError,
-                          "Something went wrong on the server. Try again later.");
+        return shownTo(request, errorReply(500, ServiceErrorCode::serverError,
+                                           "Something went wrong on the server. Try again later."));
     }
+}
+
+// A person on a web page reads the failure as a page; a program gets JSON.
+ApiReply ServiceApi::shownTo(const ApiRequest& request, ApiReply reply) const {
+    if (webPages_ && WebPages::isPage(request.path))
+        return WebPages::failurePage(reply);
+    return reply;
 }
 
 ApiReply ServiceApi::route(const ApiRequest& request) {

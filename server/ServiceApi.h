@@ -88,6 +88,7 @@ public:
 
 private:
     ApiReply route(const ApiRequest& request);
+    ApiReply shownTo(const ApiRequest& request, ApiReply reply) const;
     struct PasswordCheck {
         bool busy = false;
         std::optional<std::int64_t> userId; // the account, when the password is right

@@ -39,22 +39,29 @@ int SqliteCheckpointer::checkpointsDone() const {
 }
 
 void SqliteCheckpointer::walGrew(int frames) {
-    if (frames < framesBeforeCheckpoint)
-        return;
+    const bool pastThreshold = frames >= framesBeforeCheckpoint;
+    bool wake = false;
     {
         std::lock_guard lock(mutex_);
-        due_ = true;
+        wake = !committed_ || (pastThreshold && !due_);
+        committed_ = true;
+        due_ = due_ || pastThreshold;
     }
-    wanted_.notify_one();
+    if (wake)
+        wanted_.notify_one();
 }
 
 void SqliteCheckpointer::run(const std::stop_token& stop) {
     std::unique_lock lock(mutex_);
     while (!stop.stop_requested()) {
+        // With nothing new in the log an idle server sleeps until a commit,
+        // rather than waking every few seconds for nothing.
+        wanted_.wait(lock, stop, [this] { return committed_; });
         wanted_.wait_for(lock, stop, idleCheckpoint, [this] { return due_; });
         if (stop.stop_requested())
             return;
         due_ = false;
+        committed_ = false;
         lock.unlock();
         checkpoint();
         lock.lock();

@@ -42,6 +42,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable_any wanted_;
     bool due_ = false;
+    bool committed_ = false; // since the last checkpoint
     int done_ = 0;
     std::jthread thread_; // last: stopped and joined before the rest goes
 };

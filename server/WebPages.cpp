@@ -170,6 +170,18 @@ bool WebPages::checksPassword(const std::string& path) {
     return path == "/sign-in" || path == "/sign-up";
 }
 
+bool WebPages::isPage(const std::string& path) {
+    return path == "/" || path == "/sign-in" || path == "/sign-up" || path == "/sign-out" ||
+           path == "/commands" || path.starts_with("/commands/");
+}
+
+ApiReply WebPages::failurePage(const ApiReply& error) {
+    auto page = htmlReply(error.status, html::messagePage("Please try again", messageOf(error)));
+    for (const auto& header : error.headers)
+        page.headers.push_back(header);
+    return page;
+}
+
 std::optional<ApiReply> WebPages::serve(const ApiRequest& request) {
     const std::string& path = request.path;
     const bool isGet = request.method == "GET" || request.method == "HEAD";

@@ -32,6 +32,9 @@ public:
     std::optional<ApiReply> serve(const ApiRequest& request);
     // Posting to this path hashes a password.
     static bool checksPassword(const std::string& path);
+    static bool isPage(const std::string& path);
+    // The service's JSON error as a page, with its status and headers.
+    static ApiReply failurePage(const ApiReply& error);
 
 private:
     struct Session {
