@@ -9,31 +9,20 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 server=${1:-$root/build/server/scribeon-server}
 seconds=${SCRIBEON_BENCH_SECONDS:-20}
 tmp=$(mktemp -d /tmp/scribeon-bench.XXXXXX)
-pid=
-stop_server() {
-    [[ -n "$pid" ]] || return 0
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    pid=
-}
-trap 'stop_server; rm -rf "$tmp"' EXIT
+export SCRIBEON_BENCH_DIR=$root/bench
+source "$root/bench/server-bench-lib.sh"
+trap 'bench_stop_servers; rm -rf "$tmp"' EXIT
 
 start_server() {
     rm -f "$tmp"/server.db*
-    "$server" --db "$tmp/server.db" init >/dev/null
-    printf 'bench-password\n' | "$server" --db "$tmp/server.db" user add \
-        --email bench@scribeon.local --name Bench --plan Pro >/dev/null
-    "$server" --db "$tmp/server.db" --listen 127.0.0.1:0 --quiet >"$tmp/out" 2>"$tmp/err" &
-    pid=$!
-    for _ in $(seq 100); do grep -q listening "$tmp/out" && break; sleep 0.1; done
-    port=$(sed -n 's/.*listening on http:\/\/127.0.0.1:\([0-9]*\).*/\1/p' "$tmp/out")
-    [[ -n "$port" ]] || { cat "$tmp/err"; exit 1; }
+    bench_prepare_database "$tmp/server.db" 1
+    bench_start_server "$tmp/server.db"
+    port=$bench_port
+    pid=${bench_pids[-1]}
     base="http://127.0.0.1:$port/api/v1"
-    SCRIBEON_BENCH_TOKEN=$(curl -sf -X POST "$base/auth/sign-in" -H 'Content-Type: application/json' \
-        -d '{"email":"bench@scribeon.local","password":"bench-password"}' |
-        python3 -c 'import json,sys; print(json.load(sys.stdin)["token"])')
-    export SCRIBEON_BENCH_TOKEN
+    bench_sign_in "$port" 1
 }
+stop_server() { bench_stop_servers; }
 
 peak_memory() { sed -n 's/^VmHWM:\s*//p' "/proc/$pid/status"; }
 
@@ -55,9 +44,9 @@ flood() { # name, connections, then the environment for wrk-sign-in.lua
 }
 
 echo "cores: $(nproc)"
-flood "wrong password, one account" 24 SCRIBEON_BENCH_EMAIL=bench@scribeon.local \
+flood "wrong password, one account" 24 SCRIBEON_BENCH_EMAIL=bench1@scribeon.local \
     SCRIBEON_BENCH_PASSWORD=wrong
 flood "made-up e-mails" 24 SCRIBEON_BENCH_EMAIL=x SCRIBEON_BENCH_PASSWORD=wrong \
     SCRIBEON_BENCH_UNIQUE=1
-flood "right password" 24 SCRIBEON_BENCH_EMAIL=bench@scribeon.local \
+flood "right password" 24 SCRIBEON_BENCH_EMAIL=bench1@scribeon.local \
     SCRIBEON_BENCH_PASSWORD=bench-password

@@ -1,5 +1,10 @@
--- POST one short text to a built-in transform; the token comes from the environment.
+-- POST one short text to a built-in transform, as the bench accounts in turn.
+dofile(os.getenv("SCRIBEON_BENCH_DIR") .. "/wrk-tokens.lua")
 wrk.method = "POST"
 wrk.body = '{"text":"hello   world .this is  fine ,right?yes"}'
 wrk.headers["Content-Type"] = "application/json"
-wrk.headers["Authorization"] = "Bearer " .. os.getenv("SCRIBEON_BENCH_TOKEN")
+
+request = function()
+    wrk.headers["Authorization"] = next_authorization()
+    return wrk.format()
+end

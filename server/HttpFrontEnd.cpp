@@ -162,7 +162,7 @@ private:
                               clientAddressOf(request["X-Forwarded-For"]),
                               std::string(request[http::field::cookie]),
                               std::string(request[http::field::content_type])};
-        if (request.method() == http::verb::get || head_) {
+        if ((request.method() == http::verb::get || head_) && !engine_.options.readsWait) {
             answer(engine_.api.handle(apiRequest), apiRequest);
             return;
         }

@@ -19,6 +19,11 @@ struct ListenOptions {
     // from the last address of their X-Forwarded-For. Nobody else's header
     // is believed, so a client cannot choose the address it is judged by.
     std::string trustedProxy;
+    // GETs are answered on the I/O threads when the storage answers reads
+    // at once (SQLite, in process); with a database server each read is a
+    // round trip, and an I/O thread waiting on it stops every connection
+    // it serves, so they go to the workers like POSTs.
+    bool readsWait = false;
 };
 
 // Boost.Beast in front of ServiceApi: asynchronous keep-alive connections on

@@ -160,6 +160,7 @@ int serve(Storage& storage, const Secrets& secrets, ServerOptions& options) {
     WebPages pages(api, storage, secrets,
                    {options.signUp, !options.listen.certificateFile.empty()});
     api.serveWebPages(pages);
+    options.listen.readsWait = PostgresStorage::isConnectionString(options.databasePath);
     HttpFrontEnd front(api, options.listen);
     const int port = front.bind();
     updates.setOrigin(std::string(front.usesTls() ? "https" : "http") + "://" +

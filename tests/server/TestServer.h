@@ -74,6 +74,7 @@ public:
         listen.certificateFile = certificateFile_;
         listen.keyFile = keyFile_;
         listen.trustedProxy = trustedProxy;
+        listen.readsWait = !postgresDatabase_.empty();
         front = std::make_unique<HttpFrontEnd>(*api, listen);
         port = front->bind();
         thread = std::thread([this] { front->run(); });
