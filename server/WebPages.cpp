@@ -309,13 +309,27 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
         reply.raw = html::signUpPage(form);
         return reply;
     }
-    const auto hash = api_.hashNewPassword(password);
-    if (!hash) {
-        reply = ServiceApi::busy();
-        reply.raw = html::messagePage("Busy", "The service is busy. Try again in a moment.");
-        reply.contentType = "text/html; charset=utf-8";
+    if (const auto wait = signUps_.take(request.clientAddress, SignUpLimit::Clock::now())) {
+        reply.status = 429;
+        reply.headers.emplace_back("Retry-After", std::to_string(wait));
+        form.notice = "Too many accounts were made from this address. Try again in " +
+                      std::to_string((wait + 59) / 60) + " minutes.";
+        reply.raw = html::signUpPage(form);
         return reply;
     }
+    // Whatever keeps the account from being made gives the turn back.
+    struct Turn {
+        SignUpLimit& limit;
+        const std::string& address;
+        bool used = false;
+        ~Turn() {
+            if (!used)
+                limit.giveBack(address);
+        }
+    } turn{signUps_, request.clientAddress};
+    const auto hash = api_.hashNewPassword(password);
+    if (!hash)
+        return failurePage(ServiceApi::busy());
     try {
         storage_.addUser({email, *name, "Free", *hash,
                           isoTimestamp(std::chrono::system_clock::now()), std::nullopt});
@@ -326,6 +340,7 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
         reply.raw = html::signUpPage(form);
         return reply;
     }
+    turn.used = true;
     return htmlReply(201, html::signedUpPage());
 }
 

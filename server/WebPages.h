@@ -1,6 +1,7 @@
 #pragma once
 
 #include "server/ServiceApi.h"
+#include "server/SignUpLimit.h"
 #include "server/WebPageHtml.h"
 
 #include <optional>
@@ -24,6 +25,7 @@ public:
     struct Options {
         bool signUp = false;
         bool secureCookies = false; // served over HTTPS
+        SignUpLimit::Limits signUps{};
     };
 
     WebPages(ServiceApi& api, Storage& storage, const Secrets& secrets, Options options);
@@ -68,6 +70,7 @@ private:
     Storage& storage_;
     const Secrets& secrets_;
     Options options_;
+    SignUpLimit signUps_{options_.signUps};
 };
 
 } // namespace scribeon::server

@@ -64,8 +64,9 @@ public:
                                    .successesPerWindow = 1000});
         api = std::make_unique<ServiceApi>(*storage, secrets, *throttle, languageModel,
                                            [this] { return now; });
-        pages = std::make_unique<WebPages>(
-            *api, *storage, secrets, WebPages::Options{webPages.signUp, !certificateFile_.empty()});
+        auto pageOptions = webPages;
+        pageOptions.secureCookies = !certificateFile_.empty();
+        pages = std::make_unique<WebPages>(*api, *storage, secrets, pageOptions);
         api->serveWebPages(*pages);
         ListenOptions listen;
         listen.port = 0;

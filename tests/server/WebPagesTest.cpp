@@ -337,6 +337,48 @@ TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) 
     EXPECT_EQ(server.client().Get("/sign-up")->status, 404) << "sign-up is an option";
 }
 
+TEST_F(WebPagesTest, OneAddressMakesOnlyAFewAccountsAnHour) {
+    server.stop();
+    server.webPages.signUps.perWindow = 1;
+    server.start();
+    auto client = server.client();
+    const auto form = client.Get("/sign-up");
+    const std::string cookie = form->get_header_value("Set-Cookie");
+    const httplib::Headers headers{{"Cookie", cookie.substr(0, cookie.find(';'))}};
+    const auto signUp = [&](const std::string& email) {
+        return client.Post("/sign-up", headers,
+                           httplib::Params{{"name", "N"},
+                                           {"email", email},
+                                           {"password", "long enough"},
+                                           {"csrf", csrfOn(form->body)}});
+    };
+    EXPECT_EQ(signUp("first@example.com")->status, 201);
+    EXPECT_EQ(signUp("first@example.com")->status, 422) << "a mistake costs no turn";
+    const auto refused = signUp("second@example.com");
+    EXPECT_EQ(refused->status, 429);
+    EXPECT_GT(std::stoll(refused->get_header_value("Retry-After")), 3500);
+    EXPECT_NE(refused->body.find("Too many accounts were made from this address. Try again in 60 "
+                                 "minutes."),
+              std::string::npos);
+    EXPECT_FALSE(server.storage->credentials("second@example.com"));
+}
+
+TEST(SignUpLimitTest, CountsPerAddressForgetsOldWindowsAndStaysBounded) {
+    using namespace std::chrono_literals;
+    SignUpLimit limit({.perWindow = 2, .window = 3600s, .maxAddresses = 3});
+    const auto start = SignUpLimit::Clock::time_point{} + 24h;
+    EXPECT_EQ(limit.take("192.0.2.1", start), 0);
+    EXPECT_EQ(limit.take("192.0.2.1", start + 1s), 0);
+    EXPECT_EQ(limit.take("192.0.2.1", start + 600s), 3000);
+    EXPECT_EQ(limit.take("192.0.2.2", start + 600s), 0) << "another address has its own";
+    limit.giveBack("192.0.2.1");
+    EXPECT_EQ(limit.take("192.0.2.1", start + 601s), 0) << "a turn given back";
+    EXPECT_EQ(limit.take("192.0.2.1", start + 3600s), 0) << "a new window";
+    for (int i = 0; i < 10; ++i)
+        limit.take("198.51.100." + std::to_string(i), start + 3600s + std::chrono::seconds(i));
+    EXPECT_EQ(limit.addressCount(), 3u);
+}
+
 TEST(WebPagesOverHttpsTest, CookiesAreSecure) {
     const auto directory = TestServer::freshDirectory();
     const std::string certificate = directory / "cert.pem";
