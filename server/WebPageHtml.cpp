@@ -25,7 +25,8 @@ label,legend{display:block;font-weight:600;margin-top:1rem}
 input[type=text],input[type=email],input[type=password],select,textarea{box-sizing:border-box;
 width:100%;padding:.5rem;font:inherit;border:1px solid #86868b;border-radius:.375rem}
 textarea{min-height:8rem}
-[aria-invalid=true]{border-color:#c00}
+input[aria-invalid=true],select[aria-invalid=true],textarea[aria-invalid=true]{
+border:2px solid #c00}
 .error{color:#c00;margin:.25rem 0 0}
 .notice{border-left:4px solid #c00;background:#fff;padding:.75rem 1rem}
 button{font:inherit;padding:.4rem .9rem;border-radius:.375rem;border:1px solid #86868b;
@@ -35,6 +36,7 @@ table{width:100%;border-collapse:collapse;background:#fff}
 th,td{text-align:left;padding:.5rem;border-bottom:1px solid #d2d2d7;vertical-align:top}
 td form{display:inline}
 fieldset{border:0;padding:0;margin:0}
+legend{padding:0}
 .choice{font-weight:400;margin-top:.5rem}
 code{white-space:nowrap}
 form.card>label:first-of-type{margin-top:0}

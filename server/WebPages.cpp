@@ -195,6 +195,9 @@ std::optional<ApiReply> WebPages::serve(const ApiRequest& request) {
             return isGet ? signInForm(request) : signIn(request);
         return isGet ? signUpForm(request) : signUp(request);
     }
+    if (path == "/sign-up") // and sign-up is off: the program links here all the same
+        return htmlReply(404, html::messagePage("Sign-up is closed",
+                                                "Ask the service's administrator for an account."));
     if (path == "/sign-out")
         return isPost ? signOut(request) : methodNotAllowed("POST");
     if (path == "/commands" || path.starts_with("/commands/"))

@@ -334,7 +334,18 @@ TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) 
     server.stop();
     server.webPages.signUp = false;
     server.start();
-    EXPECT_EQ(server.client().Get("/sign-up")->status, 404) << "sign-up is an option";
+    const auto closed = server.client().Get("/sign-up");
+    EXPECT_EQ(closed->status, 404) << "sign-up is an option";
+    EXPECT_NE(closed->body.find("Ask the service&#39;s administrator for an account."),
+              std::string::npos);
+    EXPECT_EQ(server.client()
+                  .Post("/sign-up", cookie,
+                        httplib::Params{{"name", "Zed"},
+                                        {"email", "zed@example.com"},
+                                        {"password", "long enough"},
+                                        {"csrf", csrf}})
+                  ->status,
+              404);
 }
 
 TEST_F(WebPagesTest, OneAddressMakesOnlyAFewAccountsAnHour) {
