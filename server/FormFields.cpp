@@ -1,18 +1,10 @@
 #include "server/FormFields.h"
 
+#include "base/PercentEncoding.h"
+
 namespace scribeon::server {
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::string_view trimmedSpaces(std::string_view text) {
     while (!text.empty() && text.front() == ' ')
@@ -23,23 +15,6 @@ std::string_view trimmedSpaces(std::string_view text) {
 }
 
 } // namespace
-
-std::string percentDecoded(std::string_view text, bool plusIsSpace) {
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            decoded += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else if (plusIsSpace && text[i] == '+') {
-            decoded += ' ';
-        } else {
-            decoded += text[i];
-        }
-    }
-    return decoded;
-}
 
 std::map<std::string, std::string> formFields(std::string_view body) {
     std::map<std::string, std::string> fields;

@@ -29,23 +29,4 @@ std::string htmlEscaped(std::string_view text) {
     return escaped;
 }
 
-std::string pathSegment(std::string_view text) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string encoded;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool unreserved = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-                                (byte >= '0' && byte <= '9') || c == '-' || c == '_' || c == '.' ||
-                                c == '~';
-        if (unreserved) {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += hex[byte >> 4];
-            encoded += hex[byte & 15];
-        }
-    }
-    return encoded;
-}
-
 } // namespace scribeon::server

@@ -8,8 +8,4 @@ namespace scribeon::server {
 // Text for HTML content and quoted attribute values: & < > " ' escaped.
 std::string htmlEscaped(std::string_view text);
 
-// Text for one segment of a URL path: everything but unreserved characters
-// percent-encoded.
-std::string pathSegment(std::string_view text);
-
 } // namespace scribeon::server

@@ -1,6 +1,6 @@
 #include "server/HttpFrontEnd.h"
 
-#include "server/FormFields.h"
+#include "base/PercentEncoding.h"
 #include "server/LogText.h"
 
 #include "wire/ServiceErrorCodes.h"

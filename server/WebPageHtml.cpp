@@ -1,5 +1,6 @@
 #include "server/WebPageHtml.h"
 
+#include "base/PercentEncoding.h"
 #include "base/UnicodeText.h"
 #include "server/HtmlText.h"
 
@@ -121,9 +122,9 @@ std::string processorShown(const std::string& processor) {
 std::string actionButton(const std::string& code, const std::string& action,
                          const std::string& label, const std::string& accessibleName,
                          const std::string& csrf) {
-    return "<form method=\"post\" action=\"/commands/" + pathSegment(code) + "/" + action + "\">" +
-           csrfField(csrf) + "<button type=\"submit\" aria-label=\"" + htmlEscaped(accessibleName) +
-           "\">" + label + "</button></form> ";
+    return "<form method=\"post\" action=\"/commands/" + percentEncodedPathSegment(code) + "/" +
+           action + "\">" + csrfField(csrf) + "<button type=\"submit\" aria-label=\"" +
+           htmlEscaped(accessibleName) + "\">" + label + "</button></form> ";
 }
 
 std::string commandRow(const UserCommand& entry, const std::string& csrf) {
@@ -133,8 +134,8 @@ std::string commandRow(const UserCommand& entry, const std::string& csrf) {
         actionButton(command.code, "toggle", entry.isActive ? "Switch off" : "Switch on",
                      (entry.isActive ? "Switch off " : "Switch on ") + name, csrf);
     if (entry.isOwn) {
-        actions += "<a href=\"/commands/" + pathSegment(command.code) + "/edit\" aria-label=\"" +
-                   htmlEscaped("Edit " + name) + "\">Edit</a> ";
+        actions += "<a href=\"/commands/" + percentEncodedPathSegment(command.code) +
+                   "/edit\" aria-label=\"" + htmlEscaped("Edit " + name) + "\">Edit</a> ";
         actions += actionButton(command.code, "delete", "Delete", "Delete " + name, csrf);
     }
     return "<tr><td>" + htmlEscaped(name) + "</td><td><code>" + htmlEscaped(command.code) +
@@ -230,7 +231,7 @@ std::string commandsPage(const CommandsView& view) {
 std::string commandFormPage(const FormState& form, const std::string& editedCode) {
     const bool editing = !editedCode.empty();
     const std::string action =
-        editing ? "/commands/" + pathSegment(editedCode) + "/edit" : "/commands/new";
+        editing ? "/commands/" + percentEncodedPathSegment(editedCode) + "/edit" : "/commands/new";
     return page(
         editing ? "Edit command" : "New command", signOutButton(form.csrf),
         notice(form.notice) + "<form class=\"card\" method=\"post\" action=\"" + action + "\">" +

@@ -243,21 +243,31 @@ ApiReply WebPages::signInForm(const ApiRequest& request) {
     return reply;
 }
 
-ApiReply WebPages::signIn(const ApiRequest& request) {
+std::variant<ApiReply, WebPages::AnonymousPost>
+WebPages::readAnonymousPost(const ApiRequest& request, std::initializer_list<const char*> kept) {
     if (auto refusal = unreadableForm(request))
         return std::move(*refusal);
-    const auto fields = formFields(request.body);
-    auto reply = htmlReply(422, {});
-    FormState form = anonymousForm(request, reply);
-    form.values["email"] = fields.contains("email") ? fields.at("email") : "";
-    const std::string password = fields.contains("password") ? fields.at("password") : "";
-    const std::string csrf = fields.contains("csrf") ? fields.at("csrf") : "";
-    if (!anonymousFormIsOurs(request, csrf)) {
-        reply.status = 403;
-        form.notice = "This form has expired. Try again.";
-    } else if (form.value("email").empty() || password.empty()) {
+    auto fields = formFields(request.body);
+    AnonymousPost post{htmlReply(422, {}), {}, std::move(fields["password"]), false};
+    post.form = anonymousForm(request, post.reply);
+    for (const char* name : kept)
+        post.form.values[name] = fields[name];
+    post.ours = anonymousFormIsOurs(request, fields["csrf"]);
+    if (!post.ours) {
+        post.reply.status = 403;
+        post.form.notice = "This form has expired. Try again.";
+    }
+    return post;
+}
+
+ApiReply WebPages::signIn(const ApiRequest& request) {
+    auto read = readAnonymousPost(request, {"email"});
+    if (auto* refusal = std::get_if<ApiReply>(&read))
+        return std::move(*refusal);
+    auto& [reply, form, password, ours] = std::get<AnonymousPost>(read);
+    if (ours && (form.value("email").empty() || password.empty())) {
         form.errors["password"] = "Enter your e-mail and password.";
-    } else {
+    } else if (ours) {
         auto session = api_.startSession(form.value("email"), password, request.clientAddress);
         if (auto* token = std::get_if<std::string>(&session)) {
             auto signedIn = redirect("/commands");
@@ -274,7 +284,7 @@ ApiReply WebPages::signIn(const ApiRequest& request) {
             form.notice = messageOf(refusal);
     }
     reply.raw = html::signInPage(form, options_.signUp);
-    return reply;
+    return std::move(reply);
 }
 
 ApiReply WebPages::signUpForm(const ApiRequest& request) {
@@ -284,19 +294,13 @@ ApiReply WebPages::signUpForm(const ApiRequest& request) {
 }
 
 ApiReply WebPages::signUp(const ApiRequest& request) {
-    if (auto refusal = unreadableForm(request))
+    auto read = readAnonymousPost(request, {"name", "email"});
+    if (auto* refusal = std::get_if<ApiReply>(&read))
         return std::move(*refusal);
-    const auto fields = formFields(request.body);
-    auto reply = htmlReply(422, {});
-    FormState form = anonymousForm(request, reply);
-    for (const char* name : {"name", "email"})
-        form.values[name] = fields.contains(name) ? fields.at(name) : "";
-    const std::string password = fields.contains("password") ? fields.at("password") : "";
-    if (!anonymousFormIsOurs(request, fields.contains("csrf") ? fields.at("csrf") : "")) {
-        reply.status = 403;
-        form.notice = "This form has expired. Try again.";
+    auto& [reply, form, password, ours] = std::get<AnonymousPost>(read);
+    if (!ours) {
         reply.raw = html::signUpPage(form);
-        return reply;
+        return std::move(reply);
     }
     const auto name = checkedText(form, "name", 100, false, "Enter your name.");
     const std::string email(trimmedBlanks(form.value("email")));
@@ -310,7 +314,7 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
         form.errors["email"] = "An account with this e-mail exists already. Sign in instead.";
     if (!form.errors.empty()) {
         reply.raw = html::signUpPage(form);
-        return reply;
+        return std::move(reply);
     }
     if (const auto wait = signUps_.take(request.clientAddress, SignUpLimit::Clock::now())) {
         reply.status = 429;
@@ -318,7 +322,7 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
         form.notice = "Too many accounts were made from this address. Try again in " +
                       std::to_string((wait + 59) / 60) + " minutes.";
         reply.raw = html::signUpPage(form);
-        return reply;
+        return std::move(reply);
     }
     // Whatever keeps the account from being made gives the turn back.
     struct Turn {
@@ -341,7 +345,7 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
     } catch (const StorageError&) { // the same e-mail, signed up a moment ago
         form.errors["email"] = "An account with this e-mail exists already. Sign in instead.";
         reply.raw = html::signUpPage(form);
-        return reply;
+        return std::move(reply);
     }
     turn.used = true;
     return htmlReply(201, html::signedUpPage());

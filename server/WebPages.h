@@ -4,6 +4,7 @@
 #include "server/SignUpLimit.h"
 #include "server/WebPageHtml.h"
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -44,6 +45,17 @@ private:
         std::int64_t userId = 0;
         std::string csrf;
     };
+
+    // A form posted before sign-in: a reply to fill in, the fields to show
+    // again, the password, and whether the form's token is ours.
+    struct AnonymousPost {
+        ApiReply reply;
+        FormState form;
+        std::string password;
+        bool ours = false;
+    };
+    std::variant<ApiReply, AnonymousPost>
+    readAnonymousPost(const ApiRequest& request, std::initializer_list<const char*> kept);
 
     ApiReply signInForm(const ApiRequest& request);
     ApiReply signIn(const ApiRequest& request);

@@ -62,23 +62,4 @@ bool isWellFormedHttpURL(std::string_view url) {
            afterAuthority.find('#', hash + 1) == std::string_view::npos;
 }
 
-std::string percentEncodedPathSegment(std::string_view text) {
-    constexpr std::string_view hex = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool asciiAlnum =
-            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        if (asciiAlnum || c == '-' || c == '_' || c == '~' ||
-            (c == '.' && text != "." && text != "..")) {
-            out += c;
-        } else {
-            out += '%';
-            out += hex[byte >> 4];
-            out += hex[byte & 0xF];
-        }
-    }
-    return out;
-}
-
 } // namespace scribeon

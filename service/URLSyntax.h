@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/PercentEncoding.h"
+
 #include <string>
 #include <string_view>
 
@@ -9,9 +11,5 @@ namespace scribeon {
 // non-empty authority, and only the characters the grammar allows (percent
 // signs must start a valid escape). Anything else is not sent.
 bool isWellFormedHttpURL(std::string_view url);
-
-// The text as one path segment: every byte but RFC 3986's unreserved
-// characters percent-encoded, so "/", "?" and ".." cannot leave the segment.
-std::string percentEncodedPathSegment(std::string_view text);
 
 } // namespace scribeon
