@@ -37,25 +37,11 @@ TEST_F(SharedDatabaseTest, TheMonthlyLimitAndASignOutHoldAcrossBothServers) {
     ServerProcess two(one->database(), one->directory());
     ASSERT_NE(two.port, 0);
 
-    std::atomic<int> admitted{0}, refused{0}, other{0};
-    std::vector<std::future<void>> running;
-    running.reserve(clients);
-    for (int c = 0; c < clients; ++c)
-        running.push_back(std::async(std::launch::async, [&, c] {
-            auto client = clientOf(c % 2 == 0 ? one->port : two.port);
-            for (int i = 0; i < perClient; ++i) {
-                auto result = client.Post("/api/v1/commands/upper-case/process", bearer(token),
-                                          R"({"text":"x"})", "application/json");
-                (result && result->status == 200   ? admitted
-                 : result && result->status == 429 ? refused
-                                                   : other)++;
-            }
-        }));
-    for (auto& r : running)
-        r.get();
-    EXPECT_EQ(admitted.load(), limit);
-    EXPECT_EQ(refused.load(), clients * perClient - limit);
-    EXPECT_EQ(other.load(), 0);
+    const auto tally = processInParallel(clients, perClient, token,
+                                         [&](int c) { return c % 2 == 0 ? one->port : two.port; });
+    EXPECT_EQ(tally.admitted, limit);
+    EXPECT_EQ(tally.refused, clients * perClient - limit);
+    EXPECT_EQ(tally.other, 0);
     const auto user = one->storage->credentials("busy@example.com");
     ASSERT_TRUE(user);
     EXPECT_EQ(one->storage->usage(user->first, utcMonthOf(one->now).key), limit);

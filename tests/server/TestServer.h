@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <thread>
 #include <unistd.h>
 
@@ -150,6 +152,37 @@ private:
 
 inline httplib::Headers bearer(const std::string& token) {
     return {{"Authorization", "Bearer " + token}};
+}
+
+// What parallel process requests were answered.
+struct ProcessTally {
+    int admitted = 0;
+    int refused = 0; // 429
+    int other = 0;
+};
+
+// `clients` clients at once, each sending `perClient` built-in process
+// requests with the token to the port `portOf(client)` names.
+inline ProcessTally processInParallel(int clients, int perClient, const std::string& token,
+                                      const std::function<int(int)>& portOf) {
+    std::atomic<int> admitted{0}, refused{0}, other{0};
+    std::vector<std::future<void>> running;
+    running.reserve(static_cast<std::size_t>(clients));
+    for (int c = 0; c < clients; ++c)
+        running.push_back(std::async(std::launch::async, [&, c] {
+            httplib::Client client("127.0.0.1", portOf(c));
+            client.set_read_timeout(20, 0);
+            for (int i = 0; i < perClient; ++i) {
+                auto result = client.Post("/api/v1/commands/upper-case/process", bearer(token),
+                                          R"({"text":"x"})", "application/json");
+                (result && result->status == 200   ? admitted
+                 : result && result->status == 429 ? refused
+                                                   : other)++;
+            }
+        }));
+    for (auto& r : running)
+        r.get();
+    return {admitted.load(), refused.load(), other.load()};
 }
 
 } // namespace scribeon::server

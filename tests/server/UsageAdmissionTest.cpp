@@ -19,24 +19,11 @@ TEST(UsageAdmissionTest, ParallelRequestsNeverOverAdmitAndTheCountSurvivesAResta
     server.storage->seedDefaults({{0, "Small", limit, 100, 3}}, {});
     const std::string token = server.addUser("busy@example.com", "Small");
 
-    std::atomic<int> admitted{0}, refused{0}, other{0};
-    std::vector<std::future<void>> running;
-    for (int c = 0; c < clients; ++c)
-        running.push_back(std::async(std::launch::async, [&] {
-            auto client = server.client();
-            for (int i = 0; i < perClient; ++i) {
-                auto result = client.Post("/api/v1/commands/upper-case/process", bearer(token),
-                                          R"({"text":"x"})", "application/json");
-                (result && result->status == 200   ? admitted
-                 : result && result->status == 429 ? refused
-                                                   : other)++;
-            }
-        }));
-    for (auto& r : running)
-        r.get();
-    EXPECT_EQ(admitted.load(), limit);
-    EXPECT_EQ(refused.load(), clients * perClient - limit);
-    EXPECT_EQ(other.load(), 0);
+    const auto tally =
+        processInParallel(clients, perClient, token, [&](int) { return server.port; });
+    EXPECT_EQ(tally.admitted, limit);
+    EXPECT_EQ(tally.refused, clients * perClient - limit);
+    EXPECT_EQ(tally.other, 0);
 
     const auto month = utcMonthOf(server.now).key;
     server.stop();
