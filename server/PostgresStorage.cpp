@@ -83,12 +83,24 @@ Account readAccount(const PostgresResult& rows, int row) {
     return account;
 }
 
-UserCommand readUserCommand(const PostgresResult& rows, int row) {
-    return {{rows.integer(row, 0), rows.text(row, 1), rows.text(row, 2), rows.text(row, 3),
-             rows.integer(row, 4)},
-            rows.integer(row, 5) != 0,
-            rows.text(row, 6) == "t"};
+UserCommand readUserCommand(const PostgresResult& rows, int row, int first = 0) {
+    return {{rows.integer(row, first), rows.text(row, first + 1), rows.text(row, first + 2),
+             rows.text(row, first + 3), rows.integer(row, first + 4)},
+            rows.integer(row, first + 5) != 0,
+            rows.text(row, first + 6) == "t"};
 }
+
+// The account's columns (0-10), then a command's as the user-command columns
+// give them (11-17), null when the user sees no command of that code.
+const char* const accountAndCommandColumns =
+    "SELECT u.id, u.email, u.name, u.created_at, u.email_verified_at, u.plan_expires_at, p.id, "
+    "p.name, p.monthly_limit, p.max_text_length, p.active_command_allowance, "
+    "c.id, c.code, c.name, c.processor, c.position, COALESCE(uc.is_active, 0), "
+    "c.owner_id IS NOT NULL "
+    "FROM users u JOIN plans p ON p.id = u.plan_id "
+    "LEFT JOIN commands c ON c.code = $2 AND (c.owner_id IS NULL OR c.owner_id = u.id) "
+    "LEFT JOIN user_commands uc ON uc.command_id = c.id AND uc.user_id = u.id "
+    "WHERE u.id = $1";
 
 bool codeTaken(PostgresConnection& connection, const std::string& code, std::int64_t exceptId) {
     return connection
@@ -390,6 +402,20 @@ std::optional<UserCommand> PostgresStorage::commandFor(std::int64_t userId,
             return std::nullopt;
         return readUserCommand(rows, 0);
     });
+}
+
+std::optional<AccountAndCommand> PostgresStorage::accountAndCommand(std::int64_t userId,
+                                                                    const std::string& code) {
+    return withRetriedConnection(
+        [&](PostgresConnection& connection) -> std::optional<AccountAndCommand> {
+            auto rows = connection.query(accountAndCommandColumns, {number(userId), code});
+            if (rows.rows() == 0)
+                return std::nullopt;
+            AccountAndCommand found{readAccount(rows, 0), std::nullopt};
+            if (rows.optionalText(0, 12))
+                found.command = readUserCommand(rows, 0, 11);
+            return found;
+        });
 }
 
 ToggleResult PostgresStorage::toggle(std::int64_t userId, const std::string& code,

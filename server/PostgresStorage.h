@@ -42,6 +42,8 @@ public:
     CommandChange deleteCommand(std::int64_t userId, const std::string& code) override;
     std::vector<UserCommand> commandsFor(std::int64_t userId) override;
     std::optional<UserCommand> commandFor(std::int64_t userId, const std::string& code) override;
+    std::optional<AccountAndCommand> accountAndCommand(std::int64_t userId,
+                                                       const std::string& code) override;
     ToggleResult toggle(std::int64_t userId, const std::string& code, std::int64_t allowance,
                         UserCommand& after) override;
     Admission admit(std::int64_t userId, const std::string& month, std::int64_t limit) override;

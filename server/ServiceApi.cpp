@@ -356,37 +356,38 @@ ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
     if (!text)
         return errorReply(422, ServiceErrorCode::validationError,
                           "Send the text to process as {\"text\": \"...\"}.");
-    const auto command = storage_.commandFor(userId, code);
+    const auto found = storage_.accountAndCommand(userId, code);
+    if (!found)
+        return unauthenticated();
+    const auto& command = found->command;
     if (!command || !command->isActive)
         return errorReply(404, ServiceErrorCode::commandNotFound, "Command not found or inactive.");
-    const auto account = storage_.account(userId);
-    if (!account)
-        return unauthenticated();
+    const Account& account = found->account;
     const auto now = now_();
-    if (account->planExpiresAt) {
-        const auto expiry = parseIsoTimestamp(*account->planExpiresAt);
+    if (account.planExpiresAt) {
+        const auto expiry = parseIsoTimestamp(*account.planExpiresAt);
         if (!expiry || *expiry <= now)
             return errorReply(403, ServiceErrorCode::subscriptionRequired,
                               "Your plan has expired. Renew it to go on.");
     }
     const TextSize size = measureText(*text);
     const auto length = static_cast<std::int64_t>(size.graphemes);
-    if (length > account->plan.maxTextLength ||
-        !withinTextBounds(size, text->size(), account->plan.maxTextLength)) {
+    if (length > account.plan.maxTextLength ||
+        !withinTextBounds(size, text->size(), account.plan.maxTextLength)) {
         auto reply = errorReply(422, ServiceErrorCode::textTooLong,
                                 "Text is too long. Maximum " +
-                                    std::to_string(account->plan.maxTextLength) + " characters.");
+                                    std::to_string(account.plan.maxTextLength) + " characters.");
         reply.body["text_length"] = length;
-        reply.body["max_length"] = account->plan.maxTextLength;
+        reply.body["max_length"] = account.plan.maxTextLength;
         return reply;
     }
     const auto month = utcMonthOf(now);
-    const auto admission = storage_.admit(userId, month.key, account->plan.monthlyLimit);
+    const auto admission = storage_.admit(userId, month.key, account.plan.monthlyLimit);
     if (!admission.admitted) {
         auto reply =
             errorReply(429, ServiceErrorCode::rateLimitExceeded, "Monthly request limit exceeded.");
         reply.body["limit_info"] = {{"current_usage", admission.usage},
-                                    {"monthly_limit", account->plan.monthlyLimit},
+                                    {"monthly_limit", account.plan.monthlyLimit},
                                     {"reset_date", isoTimestamp(month.nextStart)}};
         return reply;
     }

@@ -81,11 +81,24 @@ const char* const userCommandColumns =
     "LEFT JOIN user_commands uc ON uc.command_id = c.id AND uc.user_id = ?1 "
     "WHERE (c.owner_id IS NULL OR c.owner_id = ?1) ";
 
-UserCommand readUserCommand(const SqliteStatement& row) {
-    return {{row.integer(0), row.text(1), row.text(2), row.text(3), row.integer(4)},
-            row.integer(5) != 0,
-            row.integer(6) != 0};
+UserCommand readUserCommand(const SqliteStatement& row, int first = 0) {
+    return {{row.integer(first), row.text(first + 1), row.text(first + 2), row.text(first + 3),
+             row.integer(first + 4)},
+            row.integer(first + 5) != 0,
+            row.integer(first + 6) != 0};
 }
+
+// The account's columns (0-10), then a command's as userCommandColumns gives
+// them (11-17), null when the user sees no command of that code.
+const char* const accountAndCommandColumns =
+    "SELECT u.id, u.email, u.name, u.created_at, u.email_verified_at, u.plan_expires_at, p.id, "
+    "p.name, p.monthly_limit, p.max_text_length, p.active_command_allowance, "
+    "c.id, c.code, c.name, c.processor, c.position, COALESCE(uc.is_active, 0), "
+    "c.owner_id IS NOT NULL "
+    "FROM users u JOIN plans p ON p.id = u.plan_id "
+    "LEFT JOIN commands c ON c.code = ?2 AND (c.owner_id IS NULL OR c.owner_id = u.id) "
+    "LEFT JOIN user_commands uc ON uc.command_id = c.id AND uc.user_id = u.id "
+    "WHERE u.id = ?1";
 
 bool codeTaken(SqliteConnection& connection, const std::string& code, std::int64_t exceptId) {
     SqliteStatement taken(connection, "SELECT 1 FROM commands WHERE code = ?1 AND id <> ?2");
@@ -390,6 +403,18 @@ std::optional<UserCommand> SqliteStorage::commandFor(std::int64_t userId, const 
     if (!row.bind(1, userId).bind(2, code).step())
         return std::nullopt;
     return readUserCommand(row);
+}
+
+std::optional<AccountAndCommand> SqliteStorage::accountAndCommand(std::int64_t userId,
+                                                                  const std::string& code) {
+    auto lease = borrow();
+    SqliteStatement row(*lease, accountAndCommandColumns);
+    if (!row.bind(1, userId).bind(2, code).step())
+        return std::nullopt;
+    AccountAndCommand found{readAccount(row), std::nullopt};
+    if (row.optionalText(12))
+        found.command = readUserCommand(row, 11);
+    return found;
 }
 
 ToggleResult SqliteStorage::toggle(std::int64_t userId, const std::string& code,

@@ -65,6 +65,13 @@ struct Admission {
 
 enum class ToggleResult { toggled, notFound, limitReached };
 
+// An account and, when it sees a command of that code, the command: what a
+// process request reads, in one round trip.
+struct AccountAndCommand {
+    Account account;
+    std::optional<UserCommand> command;
+};
+
 // notFound also answers a command the user does not own: another user's
 // code is indistinguishable from one that does not exist.
 enum class CommandChange { done, notFound, codeTaken };
@@ -125,6 +132,8 @@ public:
     // The catalogue and the user's own commands, in order.
     virtual std::vector<UserCommand> commandsFor(std::int64_t userId) = 0;
     virtual std::optional<UserCommand> commandFor(std::int64_t userId, const std::string& code) = 0;
+    virtual std::optional<AccountAndCommand> accountAndCommand(std::int64_t userId,
+                                                               const std::string& code) = 0;
     // Flips the command for the user; switching on counts against the allowance.
     virtual ToggleResult toggle(std::int64_t userId, const std::string& code,
                                 std::int64_t allowance, UserCommand& after) = 0;
