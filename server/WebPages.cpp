@@ -355,15 +355,23 @@ ApiReply WebPages::signOut(const ApiRequest& request) {
     const auto current = session(request);
     if (!current)
         return redirect("/sign-in");
-    if (auto refusal = unreadableForm(request))
-        return std::move(*refusal);
-    const auto fields = formFields(request.body);
-    if (!sameSecret(fields.contains("csrf") ? fields.at("csrf") : "", current->csrf))
-        return formExpired();
+    const auto posted = sessionPost(request, *current);
+    if (const auto* refusal = std::get_if<ApiReply>(&posted))
+        return *refusal;
     api_.endSession(current->token);
     auto reply = redirect("/sign-in");
     reply.headers.emplace_back("Set-Cookie", cookie(sessionCookie, "", 0));
     return reply;
+}
+
+std::variant<ApiReply, WebPages::Fields> WebPages::sessionPost(const ApiRequest& request,
+                                                               const Session& session) {
+    if (auto refusal = unreadableForm(request))
+        return std::move(*refusal);
+    auto fields = formFields(request.body);
+    if (!sameSecret(fields["csrf"], session.csrf))
+        return formExpired();
+    return fields;
 }
 
 std::optional<WebPages::Session> WebPages::session(const ApiRequest& request) {
@@ -403,17 +411,17 @@ ApiReply WebPages::commandPages(const ApiRequest& request, std::string_view rest
         return methodNotAllowed("GET, POST");
     if (!hasForm && !isPost)
         return methodNotAllowed("POST");
+    std::optional<Fields> fields;
     if (isPost) {
-        if (auto refusal = unreadableForm(request))
+        auto posted = sessionPost(request, *current);
+        if (auto* refusal = std::get_if<ApiReply>(&posted))
             return std::move(*refusal);
-        const auto fields = formFields(request.body);
-        if (!sameSecret(fields.contains("csrf") ? fields.at("csrf") : "", current->csrf))
-            return formExpired();
+        fields = std::move(std::get<Fields>(posted));
     }
     if (action == "new")
-        return newCommand(request, *current);
+        return newCommand(fields, *current);
     if (action == "edit")
-        return editCommand(request, *current, code);
+        return editCommand(fields, *current, code);
     return action == "toggle" ? toggleCommand(*current, code) : deleteCommand(*current, code);
 }
 
@@ -425,17 +433,16 @@ ApiReply WebPages::commandList(const Session& session, const std::string& notice
     return htmlReply(status, html::commandsPage({*account, commands, session.csrf, notice}));
 }
 
-ApiReply WebPages::newCommand(const ApiRequest& request, const Session& session) {
+ApiReply WebPages::newCommand(const std::optional<Fields>& posted, const Session& session) {
     FormState form;
     form.csrf = session.csrf;
-    if (request.method != "POST")
+    if (!posted)
         return htmlReply(200, html::commandFormPage(form, {}));
-    form.values = formFields(request.body);
-    const auto draft = readDraft(form);
-    const auto account = storage_.account(session.userId);
-    if (!account)
-        return redirect("/sign-in");
-    if (draft) {
+    form.values = *posted;
+    if (const auto draft = readDraft(form)) {
+        const auto account = storage_.account(session.userId);
+        if (!account)
+            return redirect("/sign-in");
         const auto created =
             storage_.createCommand(session.userId, *draft, account->plan.activeCommandAllowance);
         if (created == CommandChange::done)
@@ -445,16 +452,16 @@ ApiReply WebPages::newCommand(const ApiRequest& request, const Session& session)
     return htmlReply(422, html::commandFormPage(form, {}));
 }
 
-ApiReply WebPages::editCommand(const ApiRequest& request, const Session& session,
+ApiReply WebPages::editCommand(const std::optional<Fields>& posted, const Session& session,
                                const std::string& code) {
     const auto existing = storage_.commandFor(session.userId, code);
     if (!existing || !existing->isOwn)
         return pageNotFound();
-    if (request.method != "POST")
+    if (!posted)
         return htmlReply(200, html::commandFormPage(formFor(*existing, session.csrf), code));
     FormState form;
     form.csrf = session.csrf;
-    form.values = formFields(request.body);
+    form.values = *posted;
     if (const auto draft = readDraft(form)) {
         switch (storage_.updateCommand(session.userId, code, *draft)) {
         case CommandChange::done:

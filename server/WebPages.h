@@ -5,6 +5,7 @@
 #include "server/WebPageHtml.h"
 
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -64,8 +65,13 @@ private:
     ApiReply signOut(const ApiRequest& request);
     ApiReply commandPages(const ApiRequest& request, std::string_view rest);
     ApiReply commandList(const Session& session, const std::string& notice = {}, int status = 200);
-    ApiReply newCommand(const ApiRequest& request, const Session& session);
-    ApiReply editCommand(const ApiRequest& request, const Session& session,
+    using Fields = std::map<std::string, std::string>;
+    // A form posted by a signed-in user: its fields, or why it is refused
+    // (not a form, too large, or without this session's token).
+    std::variant<ApiReply, Fields> sessionPost(const ApiRequest& request, const Session& session);
+    // `posted` is empty for the GET that shows the form.
+    ApiReply newCommand(const std::optional<Fields>& posted, const Session& session);
+    ApiReply editCommand(const std::optional<Fields>& posted, const Session& session,
                          const std::string& code);
     ApiReply toggleCommand(const Session& session, const std::string& code);
     ApiReply deleteCommand(const Session& session, const std::string& code);
