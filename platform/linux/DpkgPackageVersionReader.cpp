@@ -12,8 +12,6 @@
 #include <cerrno>
 #include <cstring>
 
-extern char** environ;
-
 namespace scribeon {
 
 namespace {
