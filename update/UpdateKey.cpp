@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-// Set for this file alone by the build, so that configuring a release key
-// recompiles nothing else.
+// Set for this file alone by the build: whether the demo key may be trusted
+// is decided here and nowhere else.
 #ifndef SCRIBEON_DEMO_UPDATE_PUBLIC_KEY
 #error "the build defines SCRIBEON_DEMO_UPDATE_PUBLIC_KEY"
 #endif
