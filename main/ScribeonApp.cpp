@@ -42,18 +42,23 @@ std::unique_ptr<Workspace> openWorkspace(AtspiAccessibilityBridge& bridge) {
     return std::make_unique<UnavailableWorkspace>();
 }
 
-UpdaterSettings updaterSettings() {
+std::string downloadDirectory() {
     QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (downloads.isEmpty())
         downloads = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
                     QStringLiteral("/updates");
+    return downloads.toStdString();
+}
+
+UpdaterSettings updaterSettings(DiagnosticLog& log) {
     const std::string executable = QCoreApplication::applicationFilePath().toStdString();
-    std::string key = updatePublicKey(executable, SCRIBEON_UPDATE_PUBLIC_KEY);
-    if (key.empty())
-        std::fprintf(stderr, "scribeon: %s holds no update key; updates will be refused\n",
-                     installedUpdateKeyPath(executable).c_str());
-    return {appcastURL(), SCRIBEON_BUILD, SCRIBEON_VERSION, std::move(key),
-            downloads.toStdString()};
+    UpdateKeyChoice key =
+        chooseUpdateKey(executable, SCRIBEON_UPDATE_PUBLIC_KEY, builtForDevelopment());
+    if (key.key.empty()) {
+        std::fprintf(stderr, "scribeon: %s; updates are off\n", key.problem.c_str());
+        log.write("update: " + key.problem);
+    }
+    return {appcastURL(), SCRIBEON_BUILD, SCRIBEON_VERSION, std::move(key.key)};
 }
 
 std::unique_ptr<KeySynth> openKeySynth() {
@@ -75,9 +80,11 @@ ScribeonApp::ScribeonApp()
       resultPanel_(ResultPanelController::create({panelPresenter_, *workspace_, clipboard_,
                                                   accessibilityService_, client_.preferences,
                                                   client_.queue, systemLog_})),
+      downloadFolder_(downloadDirectory()),
       updater_(AppcastUpdater::create({client_.transport, appcastParser_, client_.preferences,
-                                       client_.queue, updateDialog_, urlOpener_, systemLog_},
-                                      updaterSettings())),
+                                       client_.queue, updateDialog_, urlOpener_, systemLog_,
+                                       downloadFolder_, packageReader_},
+                                      updaterSettings(systemLog_))),
       autostart_(QStringLiteral(":/scribeon-autostart.desktop"),
                  QCoreApplication::applicationFilePath()),
       settingsWindow_(std::make_unique<SettingsWindow>(SettingsCollaborators{

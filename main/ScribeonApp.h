@@ -10,7 +10,9 @@
 #include "panels/widgets/QtPanelPresenter.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
+#include "platform/linux/DpkgPackageVersionReader.h"
 #include "platform/linux/LinuxAccessibilityTrust.h"
+#include "platform/linux/LinuxDownloadFolder.h"
 #include "platform/linux/SystemLog.h"
 #include "platform/linux/ThreadSleeper.h"
 #include "platform/qt/DesktopNotifier.h"
@@ -75,6 +77,8 @@ private:
     DesktopUrlOpener urlOpener_;
     QtAppcastParser appcastParser_;
     UpdateDialog updateDialog_;
+    LinuxDownloadFolder downloadFolder_;
+    DpkgPackageVersionReader packageReader_;
     std::shared_ptr<AppcastUpdater> updater_;
     XdgAutostartEntry autostart_;
     std::unique_ptr<SettingsWindow> settingsWindow_;

@@ -1,6 +1,7 @@
 #include "server/UpdateFeed.h"
 
 #include "base/FileName.h"
+#include "server/DemoPackage.h"
 
 #include <sodium.h>
 
@@ -21,9 +22,7 @@ constexpr std::string_view downloadsPrefix = "/downloads/";
 constexpr char demoSeed[] = "scribeon-demo-update-signing-key";
 
 std::string demoPayload() {
-    return "Scribeon " SCRIBEON_DEMO_UPDATE_VERSION
-           " (demo)\nThis file stands for a release package; the local service signs it with "
-           "its demo key.\n";
+    return demoPackage(SCRIBEON_DEMO_UPDATE_VERSION);
 }
 
 std::string base64(const unsigned char* bytes, std::size_t size) {
@@ -101,7 +100,7 @@ UpdateFeed::UpdateFeed(std::string appcastFile, std::string downloadsDirectory, 
       demo_(demo) {}
 
 std::string UpdateFeed::demoFileName() {
-    return "scribeon_" SCRIBEON_DEMO_UPDATE_VERSION "_demo.txt";
+    return "scribeon_" SCRIBEON_DEMO_UPDATE_VERSION "_all.deb";
 }
 
 void UpdateFeed::setOrigin(const std::string& origin) {

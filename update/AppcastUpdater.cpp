@@ -7,9 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 
 namespace scribeon {
 
@@ -22,26 +19,8 @@ std::string checkFailedMessage(const std::string& reason) {
     return "Could not check for updates: " + reason;
 }
 
-// The last path segment of the URL, kept to characters that are safe in a
-// file name; never empty, never hidden, never a path.
-std::string safeFileName(const std::string& url) {
-    std::string path = url.substr(0, url.find_first_of("?#"));
-    path = path.substr(path.find_last_of('/') + 1);
-    std::string name;
-    for (const char c : path)
-        name += isPlainFileNameCharacter(c) ? c : '_';
-    while (!name.empty() && name.front() == '.')
-        name.erase(name.begin());
-    return name.empty() ? "scribeon-update" : name;
-}
-
-bool writeFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::error_code error;
-    std::filesystem::create_directories(path.parent_path(), error);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
+std::string deletedMessage(const std::string& what) {
+    return "The downloaded update " + what + ". It was deleted.";
 }
 
 } // namespace
@@ -56,6 +35,10 @@ AppcastUpdater::AppcastUpdater(UpdaterCollaborators collaborators, UpdaterSettin
 
 void AppcastUpdater::startUpdater() {
     started_ = true;
+    if (settings_.publicKey.empty()) {
+        c_.log.write("update: off: no trusted update key");
+        return;
+    }
     if (automaticallyChecksForUpdates())
         scheduleCheck(launchCheckDelay);
 }
@@ -71,7 +54,7 @@ bool AppcastUpdater::automaticallyChecksForUpdates() {
 void AppcastUpdater::setAutomaticallyChecksForUpdates(bool enabled) {
     c_.preferences.setBoolean(automaticChecksKey, enabled);
     scheduled_.cancel();
-    if (enabled && started_)
+    if (enabled && started_ && !settings_.publicKey.empty())
         scheduleCheck(launchCheckDelay);
 }
 
@@ -86,6 +69,11 @@ void AppcastUpdater::scheduleCheck(Milliseconds delay) {
 }
 
 void AppcastUpdater::checkForUpdates() {
+    if (settings_.publicKey.empty()) {
+        c_.prompt.showFailure(
+            checkFailedMessage("this copy of Scribeon has no trusted update key."));
+        return;
+    }
     c_.prompt.showChecking();
     check(Asker::user);
 }
@@ -188,11 +176,6 @@ void AppcastUpdater::download(const AppcastItem& item) {
 }
 
 void AppcastUpdater::finishDownload(const AppcastItem& item, const HttpOutcome& outcome) {
-    const std::filesystem::path path =
-        std::filesystem::path(settings_.downloadDirectory) / safeFileName(item.enclosureURL);
-    // A file left by an earlier attempt must not pass for this one.
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
     if (const auto* error = std::get_if<TransportError>(&outcome)) {
         fail("update: download failed: " + error->description,
              "The update could not be downloaded: " + error->description);
@@ -208,23 +191,70 @@ void AppcastUpdater::finishDownload(const AppcastItem& item, const HttpOutcome& 
     if (reply.body.size() != item.enclosureLength) {
         fail("update: refused: " + std::to_string(reply.body.size()) + " bytes, " +
                  std::to_string(item.enclosureLength) + " announced",
-             "The downloaded update does not have the announced size. It was deleted.");
+             deletedMessage("does not have the announced size"));
         return;
     }
     if (!hasValidSignature(reply.body, item.edSignature, settings_.publicKey)) {
         fail("update: refused: signature does not match",
-             "The downloaded update is not signed by Scribeon. It was deleted.");
+             deletedMessage("is not signed by Scribeon"));
         return;
     }
-    if (!writeFile(path, reply.body)) {
-        fail("update: cannot write " + path.string(),
-             "The update could not be saved to " + path.string() + ".");
+    save(item, reply.body);
+}
+
+// The signed bytes are written where nobody can swap them, the package's
+// own version is read from that very file, and only a package that passes
+// is given a name in the folder and opened.
+void AppcastUpdater::save(const AppcastItem& item, const std::string& bytes) {
+    auto staged = c_.folder.stage(bytes);
+    if (!staged) {
+        fail("update: cannot save: " + staged.error().reason,
+             "The update could not be saved: " + staged.error().reason);
         return;
     }
-    c_.log.write("update: verified " + path.string());
-    c_.prompt.showDownloaded(path.string());
-    if (!c_.opener.openFile(path.string()))
-        c_.log.write("update: no handler opened " + path.string());
+    if (!packageIsTheAnnouncedUpdate(item, staged.value())) {
+        c_.folder.discard(staged.value());
+        return;
+    }
+    auto saved = c_.folder.publish(staged.value(), downloadFileName(item.enclosureURL));
+    if (!saved) {
+        c_.folder.discard(staged.value());
+        fail("update: cannot save: " + saved.error().reason,
+             "The update could not be saved: " + saved.error().reason);
+        return;
+    }
+    const std::string& path = saved.value();
+    c_.log.write("update: verified " + path);
+    c_.prompt.showDownloaded(path);
+    if (!c_.opener.openFile(path))
+        c_.log.write("update: no handler opened " + path);
+}
+
+// The feed is not signed: an older signed package announced as new would
+// otherwise pass, so the version that counts is the one the package states.
+bool AppcastUpdater::packageIsTheAnnouncedUpdate(const AppcastItem& item, const std::string& path) {
+    auto stated = c_.packages.version(path);
+    if (!stated) {
+        fail("update: refused: not a package: " + stated.error().reason,
+             deletedMessage("is not a Scribeon package"));
+        return false;
+    }
+    const std::string& version = stated.value();
+    if (version != item.displayVersion) {
+        fail(
+            "update: refused: the package is version " + version + ", the feed announced " +
+                item.displayVersion,
+            deletedMessage("is version " + version + ", not the announced " + item.displayVersion));
+        return false;
+    }
+    if (compareVersions(version, settings_.currentVersion) <= 0) {
+        fail("update: refused: the package's version " + version + " is not newer than " +
+                 settings_.currentVersion,
+             deletedMessage("(version " + version + ") is not newer than this Scribeon (" +
+                            settings_.currentVersion + ")"));
+        return false;
+    }
+    return true;
 }
 
 void AppcastUpdater::fail(const std::string& logLine, const std::string& message) {

@@ -2,8 +2,10 @@
 
 #include "platform/AppcastParser.h"
 #include "platform/DiagnosticLog.h"
+#include "platform/DownloadFolder.h"
 #include "platform/HttpTransport.h"
 #include "platform/MainQueue.h"
+#include "platform/PackageVersionReader.h"
 #include "platform/Preferences.h"
 #include "platform/UrlOpener.h"
 #include "update/UpdateManager.h"
@@ -19,9 +21,8 @@ namespace scribeon {
 struct UpdaterSettings {
     std::string feedURL;
     std::string currentBuild;   // compared with each item's version
-    std::string currentVersion; // shown to the user
-    std::string publicKey;      // base64 Ed25519 key that signs the files
-    std::string downloadDirectory;
+    std::string currentVersion; // shown to the user; a package must be newer
+    std::string publicKey;      // base64 Ed25519 key that signs the files; empty: updates are off
 };
 
 struct UpdaterCollaborators {
@@ -32,13 +33,17 @@ struct UpdaterCollaborators {
     UpdatePrompt& prompt;
     UrlOpener& opener;
     DiagnosticLog& log;
+    DownloadFolder& folder;
+    PackageVersionReader& packages;
 };
 
 // Updates from an appcast feed: an automatic check shortly after launch and
 // then daily while the user's preference is on, a check on request with its
 // dialog, and the download, which is opened with the desktop's handler only
-// after its signature checks out. Installed files are never replaced by the
-// program itself.
+// after its signature checks out and the package states the announced
+// version, newer than this one. Installed files are never replaced by the
+// program itself, nor are the user's files in the download folder. Without
+// a key there is nothing to trust a download by, so nothing is checked.
 class AppcastUpdater final : public UpdateManager,
                              public std::enable_shared_from_this<AppcastUpdater> {
 public:
@@ -69,6 +74,8 @@ private:
     void report(Asker asker, const FeedOutcome& outcome);
     void download(const AppcastItem& item);
     void finishDownload(const AppcastItem& item, const HttpOutcome& outcome);
+    void save(const AppcastItem& item, const std::string& bytes);
+    bool packageIsTheAnnouncedUpdate(const AppcastItem& item, const std::string& path);
     void fail(const std::string& logLine, const std::string& message);
 
     UpdaterCollaborators c_;

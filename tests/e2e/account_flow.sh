@@ -14,8 +14,9 @@ mkdir -p "$artifacts"
 start_accessible_desktop
 start_tray
 
-# The local service with its demo account and its announced update; files
-# put in $downloads are served before the demo's own.
+# The local service with its demo account and its announced update (a
+# package that installs nothing); files put in $downloads are served before
+# the demo's own.
 downloads="$e2e_tmp/downloads"
 mkdir -p "$downloads"
 start_bg "$server" --db "$e2e_tmp/server.db" --listen 127.0.0.1:0 --demo --downloads "$downloads" \
@@ -120,20 +121,25 @@ grep -qF $'\tRelease notes' "$e2e_tmp/update.txt" || fail "the release notes"
 shot "$update" update-dialog
 press Download || fail "pressing Download"
 wait_for 20 "the verified download" says "Update downloaded"
-file="$HOME/Downloads/scribeon_0.2.0_demo.txt"
+file="$HOME/Downloads/scribeon_0.2.0_all.deb"
 wait_for 10 "the file to be handed to the desktop" grep -qxF "file://$file" "$e2e_tmp/opened"
-grep -q "^Scribeon 0.2.0 (demo)" "$file" || fail "the downloaded file's content"
+[[ "$(dpkg-deb --field "$file" Version)" == 0.2.0 ]] || fail "the downloaded package's version"
 press OK
 
-# A tampered file is refused and deleted.
-printf 'Scribeon 0.2.0 (demo)\nThis file stands for a release package; the local service signs it with its demo kez.\n' \
-    >"$downloads/scribeon_0.2.0_demo.txt"
+# A tampered package is refused, and the download folder, where the first
+# one now belongs to the user, is left exactly as it was.
+cp "$file" "$downloads/scribeon_0.2.0_all.deb"
+printf 'x' | dd of="$downloads/scribeon_0.2.0_all.deb" bs=1 seek=$(($(stat -c %s "$file") - 1)) \
+    conv=notrunc status=none
+ls -A "$HOME/Downloads" >"$e2e_tmp/downloads-before"
+cp "$file" "$e2e_tmp/first.deb"
 open_tray_panel
 press "Check for Updates" || fail "pressing Check for Updates"
 wait_for 20 "the update dialog" says "A new version of Scribeon is available"
 press Download
 wait_for 20 "the refusal" says "The downloaded update is not signed by Scribeon. It was deleted."
-[[ -e "$file" ]] && fail "the tampered file was kept"
+ls -A "$HOME/Downloads" | diff -u "$e2e_tmp/downloads-before" - || fail "the refusal changed the folder"
+cmp -s "$file" "$e2e_tmp/first.deb" || fail "the first download was changed"
 grep -q "update: refused: signature does not match" "$e2e_tmp/app.log" || fail "no log line for the refusal"
 shot "$update" update-refused
 press OK

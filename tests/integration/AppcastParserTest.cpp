@@ -1,6 +1,7 @@
 #include "platform/qt/QtAppcastParser.h"
 #include "release/AppcastFeed.h"
 #include "server/UpdateFeed.h"
+#include "update/UpdateKey.h"
 #include "update/UpdateSignature.h"
 
 #include <gtest/gtest.h>
@@ -116,8 +117,8 @@ TEST(AppcastParserTest, ManyItemsAreAllRead) {
     EXPECT_EQ(parsed.value().size(), 5000u);
 }
 
-// The local service's demo release verifies against the key this build
-// trusts by default, and nothing else does.
+// The local service's demo release verifies against the demo key a
+// development build trusts, and nothing else does.
 TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
     server::UpdateFeed feed("", "", true);
     feed.setOrigin("http://127.0.0.1:8787");
@@ -133,9 +134,8 @@ TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
         {"GET", "/downloads/" + server::UpdateFeed::demoFileName(), "", "", "127.0.0.1", {}, {}});
     ASSERT_TRUE(file && file->raw);
     EXPECT_EQ(file->raw->size(), release.enclosureLength);
-    EXPECT_TRUE(hasValidSignature(*file->raw, release.edSignature, SCRIBEON_UPDATE_PUBLIC_KEY));
-    EXPECT_FALSE(
-        hasValidSignature(*file->raw + "x", release.edSignature, SCRIBEON_UPDATE_PUBLIC_KEY));
+    EXPECT_TRUE(hasValidSignature(*file->raw, release.edSignature, demoUpdatePublicKey()));
+    EXPECT_FALSE(hasValidSignature(*file->raw + "x", release.edSignature, demoUpdatePublicKey()));
     for (const char* path :
          {"/downloads/../server.db", "/downloads/.hidden", "/downloads/", "/downloads/a%2Fb"})
         EXPECT_FALSE(feed.serve({"GET", path, "", "", "127.0.0.1", {}, {}})) << path;

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds both Debian packages from the build directory and checks them as a
-# distribution would: the file lists, the computed dependencies, lintian,
+# Builds both Debian packages from the build directory with a release key
+# made here, after checking that packaging refuses the demo key and that
+# configuring refuses a malformed key, and checks them as a distribution
+# would: the file lists, the computed dependencies, lintian, the update key,
 # the desktop entries, the AppStream metainfo, the systemd unit (verify and
 # its exposure score), and the binaries taken out of the packages start: the
 # program prints its version, the service answers on loopback.
 set -euo pipefail
-build=$1 version=$2
+build=$1 version=$2 signer=$3 demo_key=$4
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d /tmp/scribeon-packages.XXXXXX)
 server_pid=""
@@ -16,7 +18,31 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
+# The demo key's secret is public: no package may trust it, neither given
+# for cpack nor built in, as a development build has it.
+refusal="Packages need a release update key; the demo key's secret is public."
+keys=("$demo_key")
+[[ -n "$(sed -n 's/^SCRIBEON_UPDATE_PUBLIC_KEY:[A-Z]*=//p' "$build/CMakeCache.txt")" ]] || keys+=("")
+for given in "${keys[@]}"; do
+    status=0
+    SCRIBEON_RELEASE_PUBLIC_KEY=$given cpack --config "$build/CPackConfig.cmake" -G DEB \
+        -B "$work/refused" >"$work/refused.log" 2>&1 || status=$?
+    ((status != 0)) || fail "cpack made packages with the key '${given:-built in}'"
+    grep -qF "$refusal" "$work/refused.log" || { cat "$work/refused.log"; fail "no refusal message"; }
+    ! ls "$work"/refused/*.deb >/dev/null 2>&1 || fail "cpack left packages: $(ls "$work/refused")"
+done
+
+status=0
+cmake -S "$source_dir" -B "$work/configured" -DSCRIBEON_CORE_ONLY=ON \
+    -DSCRIBEON_UPDATE_PUBLIC_KEY=not-a-key >"$work/configure.log" 2>&1 || status=$?
+((status != 0)) || fail "a malformed SCRIBEON_UPDATE_PUBLIC_KEY was configured"
+grep -qF "SCRIBEON_UPDATE_PUBLIC_KEY is not a base64 Ed25519 public key" "$work/configure.log" ||
+    { cat "$work/configure.log"; fail "no message for a malformed key"; }
+
+# As the README shows it, with a release key made here.
+"$signer" generate "$work/release.key" >/dev/null || fail "generate"
+SCRIBEON_RELEASE_PUBLIC_KEY=$("$signer" public "$work/release.key") cpack \
+    --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log"; fail "cpack"; }
 desktop_deb="$work/out/scribeon_${version}_amd64.deb"
 server_deb="$work/out/scribeon-server_${version}_amd64.deb"
@@ -74,6 +100,8 @@ lintian --fail-on error,warning \
 root="$work/root"
 dpkg -x "$desktop_deb" "$root"
 dpkg -x "$server_deb" "$root"
+[[ "$(cat "$root/usr/share/scribeon/update-key")" == "$("$signer" public "$work/release.key")" ]] ||
+    fail "the package's update key: $(cat "$root/usr/share/scribeon/update-key")"
 desktop-file-validate "$root/usr/share/applications/app.scribeon.Scribeon.desktop" \
     "$root/etc/xdg/autostart/scribeon.desktop" || fail "desktop-file-validate"
 grep -qx 'Exec=scribeon --trigger' "$root/usr/share/applications/app.scribeon.Scribeon.desktop" ||

@@ -2,16 +2,14 @@
 
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/InMemoryDownloadFolder.h"
 #include "platform/fake/InMemoryPreferences.h"
 #include "platform/fake/RecordingLog.h"
 #include "platform/fake/RecordingUrlOpener.h"
+#include "platform/fake/ScriptedPackageVersionReader.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace scribeon {
 namespace {
@@ -89,27 +87,27 @@ AppcastItem release(std::string version, std::string display) {
 
 class AppcastUpdaterTest : public testing::Test {
 public:
-    void SetUp() override {
-        directory = std::filesystem::temp_directory_path() /
-                    ("scribeon-updater-" +
-                     std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(directory);
-        updater =
-            AppcastUpdater::create({transport, parser, preferences, queue, prompt, opener, log},
-                                   {"https://updates.example/appcast.xml", "0.1.0", "0.1.0",
-                                    keys.base64(keys.publicKey), directory.string()});
+    void SetUp() override { makeUpdater(keys.base64(keys.publicKey)); }
+
+    void makeUpdater(const std::string& publicKey) {
+        // A fresh folder and log each time, for the tables of cases.
+        folder = InMemoryDownloadFolder();
+        log.lines.clear();
+        packages = ScriptedPackageVersionReader();
+        packages.statedVersion = "0.2.0";
+        updater = AppcastUpdater::create(
+            {transport, parser, preferences, queue, prompt, opener, log, folder, packages},
+            {"https://updates.example/appcast.xml", "0.1.0", "0.1.0", publicKey});
         updater->setOnUpdateAvailabilityChanged(
             [this](bool available, std::optional<std::string> version) {
                 reports.emplace_back(available, std::move(version));
             });
     }
-    void TearDown() override { std::filesystem::remove_all(directory); }
 
     // A feed with one signed release of `payload`; the user has found it.
     void findSignedRelease(const std::string& payload, const std::string& signedBytes,
-                           const Keys* signer = nullptr) {
-        AppcastItem item = release("0.2.0", "0.2.0");
+                           const Keys* signer = nullptr, const std::string& announced = "0.2.0") {
+        AppcastItem item = release("0.2.0", announced);
         item.enclosureLength = payload.size();
         item.edSignature = (signer ? *signer : keys).sign(signedBytes);
         parser.items = {item};
@@ -127,7 +125,8 @@ public:
     RecordingPrompt prompt;
     RecordingUrlOpener opener;
     RecordingLog log;
-    std::filesystem::path directory;
+    InMemoryDownloadFolder folder;
+    ScriptedPackageVersionReader packages;
     std::shared_ptr<AppcastUpdater> updater;
     std::vector<std::pair<bool, std::optional<std::string>>> reports;
 };
@@ -234,16 +233,35 @@ TEST_F(AppcastUpdaterTest, ASignedDownloadIsSavedThenOpened) {
     transport.releaseNext();
     queue.runPending();
     EXPECT_EQ(prompt.progress, (std::vector<double>{0.0, 0.3, 1.0}));
-    const auto path = directory / "scribeon_0.2.0_amd64.deb";
-    EXPECT_EQ(prompt.shown.back(), "downloaded " + path.string());
-    EXPECT_EQ(opener.files, std::vector<std::string>{path.string()});
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream saved;
-    saved << in.rdbuf();
-    EXPECT_EQ(saved.str(), payload);
+    const std::string path = folder.directory + "/scribeon_0.2.0_amd64.deb";
+    EXPECT_EQ(prompt.shown.back(), "downloaded " + path);
+    EXPECT_EQ(opener.files, std::vector<std::string>{path});
+    EXPECT_EQ(folder.files,
+              (std::map<std::string, std::string>{{"scribeon_0.2.0_amd64.deb", payload}}));
+    EXPECT_TRUE(folder.staged.empty());
+    // The version was read from the staged bytes, before they got a name.
+    ASSERT_EQ(packages.read.size(), 1u);
+    EXPECT_NE(packages.read[0], path);
 }
 
-TEST_F(AppcastUpdaterTest, ABadDownloadIsDeletedAndNeverOpened) {
+// The user's own file of the same name stays as it was; the download gets
+// a name of its own and that is what is opened.
+TEST_F(AppcastUpdaterTest, AFileOfTheSameNameIsKeptAndTheNewOneOpened) {
+    folder.files["scribeon_0.2.0_amd64.deb"] = "the user's";
+    findSignedRelease("a package", "a package");
+    transport.reply(200, "a package");
+    prompt.download();
+    queue.runPending();
+    const std::string path = folder.directory + "/scribeon_0.2.0_amd64 (1).deb";
+    EXPECT_EQ(opener.files, std::vector<std::string>{path});
+    EXPECT_EQ(folder.files,
+              (std::map<std::string, std::string>{{"scribeon_0.2.0_amd64.deb", "the user's"},
+                                                  {"scribeon_0.2.0_amd64 (1).deb", "a package"}}));
+}
+
+// Whatever goes wrong, the folder holds what it held before: nothing the
+// user had is removed and nothing of the download is left.
+TEST_F(AppcastUpdaterTest, ARefusedDownloadLeavesTheFolderAsItWas) {
     const std::string unsigned_ =
         "The downloaded update is not signed by Scribeon. It was deleted.";
     const Keys stranger;
@@ -251,27 +269,87 @@ TEST_F(AppcastUpdaterTest, ABadDownloadIsDeletedAndNeverOpened) {
         const char* name;
         std::string served, signedBytes;
         const Keys* signer;
-        std::string message;
+        std::function<void(AppcastUpdaterTest&)> arrange;
+        std::string message, logged;
     } cases[] = {
-        {"tampered", "a packagE", "a package", nullptr, unsigned_},
-        {"signed by another key", "a package", "a package", &stranger, unsigned_},
-        {"short", "a pack", "a package", nullptr,
-         "The downloaded update does not have the announced size. It was deleted."},
+        {"tampered", "a packagE", "a package", nullptr, nullptr, unsigned_, "update: refused"},
+        {"signed by another key", "a package", "a package", &stranger, nullptr, unsigned_,
+         "update: refused"},
+        {"short", "a pack", "a package", nullptr, nullptr,
+         "The downloaded update does not have the announced size. It was deleted.",
+         "update: refused"},
+        {"not a package", "a package", "a package", nullptr,
+         [](AppcastUpdaterTest& t) { t.packages.failure = "dpkg-deb cannot read it"; },
+         "The downloaded update is not a Scribeon package. It was deleted.",
+         "update: refused: not a package: dpkg-deb cannot read it"},
+        {"an older signed package announced as new", "a package", "a package", nullptr,
+         [](AppcastUpdaterTest& t) { t.packages.statedVersion = "0.0.9"; },
+         "The downloaded update is version 0.0.9, not the announced 0.2.0. It was deleted.",
+         "update: refused: the package is version 0.0.9, the feed announced 0.2.0"},
+        {"a later build of another version", "a package", "a package", nullptr,
+         [](AppcastUpdaterTest& t) { t.packages.statedVersion = "0.2.0.1"; },
+         "The downloaded update is version 0.2.0.1, not the announced 0.2.0. It was deleted.",
+         "update: refused: the package is version 0.2.0.1"},
+        {"cannot stage", "a package", "a package", nullptr,
+         [](AppcastUpdaterTest& t) { t.folder.stageFailure = "disk full"; },
+         "The update could not be saved: disk full", "update: cannot save: disk full"},
+        {"cannot publish", "a package", "a package", nullptr,
+         [](AppcastUpdaterTest& t) { t.folder.publishFailure = "read-only"; },
+         "The update could not be saved: read-only", "update: cannot save: read-only"},
     };
     for (const auto& c : cases) {
         SetUp();
-        std::filesystem::create_directories(directory);
-        const auto path = directory / "scribeon_0.2.0_amd64.deb";
-        std::ofstream(path) << "left by an earlier try";
+        folder.files["scribeon_0.2.0_amd64.deb"] = "left by an earlier try";
+        folder.files["notes.txt"] = "the user's";
+        const auto before = folder.files;
+        if (c.arrange)
+            c.arrange(*this);
         findSignedRelease("a package", c.signedBytes, c.signer);
         transport.reply(200, c.served);
         prompt.download();
         queue.runPending();
         EXPECT_EQ(prompt.shown.back(), "failure: " + c.message) << c.name;
-        EXPECT_FALSE(std::filesystem::exists(path)) << c.name;
+        EXPECT_EQ(folder.files, before) << c.name;
+        EXPECT_TRUE(folder.staged.empty()) << c.name;
         EXPECT_TRUE(opener.files.empty()) << c.name;
-        EXPECT_EQ(log.lines.back().rfind("[Scribeon] update: refused", 0), 0u) << c.name;
+        EXPECT_EQ(log.lines.back().rfind("[Scribeon] " + c.logged, 0), 0u)
+            << c.name << ": " << log.lines.back();
     }
+}
+
+// The feed can announce a build number above this one for a package that
+// states a version this program already is (or has passed).
+TEST_F(AppcastUpdaterTest, APackageNotNewerThanThisProgramIsRefused) {
+    for (const std::string stated : {"0.1.0", "0.0.9", "0.1.0b1"}) {
+        SetUp();
+        packages.statedVersion = stated;
+        findSignedRelease("a package", "a package", nullptr, stated);
+        transport.reply(200, "a package");
+        prompt.download();
+        queue.runPending();
+        EXPECT_EQ(prompt.shown.back(), "failure: The downloaded update (version " + stated +
+                                           ") is not newer than this Scribeon (0.1.0). It was "
+                                           "deleted.")
+            << stated;
+        EXPECT_TRUE(folder.files.empty()) << stated;
+        EXPECT_TRUE(folder.staged.empty()) << stated;
+        EXPECT_TRUE(opener.files.empty()) << stated;
+    }
+}
+
+TEST_F(AppcastUpdaterTest, WithoutATrustedKeyNothingIsCheckedOrDownloaded) {
+    makeUpdater("");
+    updater->startUpdater();
+    queue.advance(AppcastUpdater::checkInterval * 2);
+    updater->setAutomaticallyChecksForUpdates(true);
+    queue.advance(AppcastUpdater::checkInterval * 2);
+    updater->checkForUpdates();
+    queue.runPending();
+    EXPECT_TRUE(transport.requests.empty());
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(prompt.shown, (std::vector<std::string>{
+                                "failure: Could not check for updates: this copy of Scribeon "
+                                "has no trusted update key."}));
 }
 
 TEST_F(AppcastUpdaterTest, AMissingSignatureIsRefused) {
@@ -301,7 +379,7 @@ TEST_F(AppcastUpdaterTest, AnOversizedAnnouncementIsRefusedBeforeDownloading) {
               "failure: The update is larger than Scribeon downloads (16 MiB).");
 }
 
-TEST_F(AppcastUpdaterTest, TheDownloadedFileNeverLeavesItsDirectory) {
+TEST_F(AppcastUpdaterTest, TheDownloadIsNamedAfterTheAddressAsAPlainFileName) {
     const std::string payload = "x";
     AppcastItem item = release("0.2.0", "0.2.0");
     item.enclosureURL = "https://updates.example/a/..%2F..%2F.bashrc?x=/etc/passwd";
@@ -314,9 +392,7 @@ TEST_F(AppcastUpdaterTest, TheDownloadedFileNeverLeavesItsDirectory) {
     transport.reply(200, payload);
     prompt.download();
     queue.runPending();
-    ASSERT_EQ(opener.files.size(), 1u);
-    EXPECT_EQ(std::filesystem::path(opener.files[0]).parent_path(), directory);
-    EXPECT_EQ(std::filesystem::path(opener.files[0]).filename(), "_2F.._2F.bashrc");
+    EXPECT_EQ(opener.files, std::vector<std::string>{folder.directory + "/_2F.._2F.bashrc"});
 }
 
 TEST_F(AppcastUpdaterTest, ReportsAfterTheUpdaterIsGoneAreDropped) {

@@ -10,23 +10,34 @@
 namespace scribeon {
 namespace {
 
-constexpr const char* builtIn = "hxkvCjE01Jc7LlPg33zQeQ/yAqkiuNYAjTcOlohYnnE=";
 constexpr const char* released = "LUIFL+rgHwJvOv5CzgNHOevPlcaNMBieIZo5emEBoQ0=";
+constexpr const char* otherRelease = "q6jHTv9YVeHOVKjuvvRAJdJpt8zzKJ3qWXCf+wTx6XA=";
 
-TEST(UpdateKeyTest, AnInstalledKeyWinsAndAMalformedOneTrustsNothing) {
+TEST(UpdateKeyTest, AnInstalledKeyWinsAndOnlyADevelopmentBuildTrustsTheDemoKey) {
+    const std::string demo(demoUpdatePublicKey());
     struct Case {
         const char* name;
         std::optional<std::string> file; // absent: no key file installed
-        std::string expected;
+        std::string builtIn;
+        bool development;
+        std::string expected; // empty: updates are off
     };
     const Case cases[] = {
-        {"run from the build directory", std::nullopt, builtIn},
-        {"a release key", std::string(released) + "\n", released},
-        {"with CRLF", std::string(released) + "\r\n", released},
-        {"empty", "", ""},
-        {"not base64", "this is not a key\n", ""},
-        {"31 bytes", "LUIFL+rgHwJvOv5CzgNHOevPlcaNMBieIZo5emEBoQ==\n", ""},
-        {"a private seed's length twice", std::string(released) + released, ""},
+        {"development, from the build directory", std::nullopt, demo, true, demo},
+        {"release build, from its build directory", std::nullopt, otherRelease, false,
+         otherRelease},
+        {"release build made with the demo key", std::nullopt, demo, false, ""},
+        {"no key built in", std::nullopt, "", true, ""},
+        {"a release key", std::string(released) + "\n", demo, false, released},
+        {"a release key over a development build", std::string(released) + "\n", demo, true,
+         released},
+        {"with CRLF", std::string(released) + "\r\n", otherRelease, false, released},
+        {"a package carrying the demo key", demo + "\n", otherRelease, false, ""},
+        {"a development build packaged with the demo key", demo + "\n", demo, true, ""},
+        {"empty", "", demo, true, ""},
+        {"not base64", "this is not a key\n", demo, true, ""},
+        {"31 bytes", "LUIFL+rgHwJvOv5CzgNHOevPlcaNMBieIZo5emEBoQ==\n", demo, true, ""},
+        {"a private seed's length twice", std::string(released) + released, demo, true, ""},
     };
     for (const Case& c : cases) {
         std::string pattern =
@@ -40,7 +51,10 @@ TEST(UpdateKeyTest, AnInstalledKeyWinsAndAMalformedOneTrustsNothing) {
             std::filesystem::create_directories(prefix / "share" / "scribeon");
             std::ofstream(installedUpdateKeyPath(executable), std::ios::binary) << *c.file;
         }
-        EXPECT_EQ(updatePublicKey(executable, builtIn), c.expected) << c.name;
+        const UpdateKeyChoice choice = chooseUpdateKey(executable, c.builtIn, c.development);
+        EXPECT_EQ(choice.key, c.expected) << c.name;
+        // Updates that are off say why, for the log.
+        EXPECT_EQ(choice.problem.empty(), !c.expected.empty()) << c.name;
         std::filesystem::remove_all(prefix);
     }
 }

@@ -1,0 +1,204 @@
+#include "platform/linux/DpkgPackageVersionReader.h"
+#include "platform/linux/LinuxDownloadFolder.h"
+#include "server/DemoPackage.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace scribeon {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contents(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void write(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Every name in the folder, hidden ones and links included.
+std::set<std::string> names(const fs::path& directory) {
+    std::set<std::string> found;
+    for (const auto& entry : fs::directory_iterator(directory))
+        found.insert(entry.path().filename().string());
+    return found;
+}
+
+// What each entry is, without following links: a link's target, a file's
+// contents.
+std::map<std::string, std::string> snapshot(const fs::path& directory) {
+    std::map<std::string, std::string> found;
+    for (const auto& entry : fs::directory_iterator(directory)) {
+        const fs::path& path = entry.path();
+        found[path.filename().string()] = entry.is_symlink()
+                                              ? "link to " + fs::read_symlink(path).string()
+                                          : entry.is_regular_file() ? "file " + contents(path)
+                                                                    : "other";
+    }
+    return found;
+}
+
+class DownloadFolderTest : public testing::Test {
+public:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "scribeon-downloads.XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+        downloads = root / "Downloads";
+        elsewhere = root / "elsewhere";
+        fs::create_directories(downloads);
+        fs::create_directories(elsewhere);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    fs::path root, downloads, elsewhere;
+};
+
+TEST_F(DownloadFolderTest, PublishingNeverReplacesOrFollowsWhatIsThere) {
+    const struct {
+        const char* name;
+        std::function<void(DownloadFolderTest&)> arrange;
+        std::string published;
+    } cases[] = {
+        {"a free name", [](DownloadFolderTest&) {}, "scribeon.deb"},
+        {"a file of the user's",
+         [](DownloadFolderTest& t) { write(t.downloads / "scribeon.deb", "mine"); },
+         "scribeon (1).deb"},
+        {"a link to a file elsewhere",
+         [](DownloadFolderTest& t) {
+             write(t.elsewhere / "victim", "precious");
+             fs::create_symlink(t.elsewhere / "victim", t.downloads / "scribeon.deb");
+         },
+         "scribeon (1).deb"},
+        {"a dangling link",
+         [](DownloadFolderTest& t) {
+             fs::create_symlink(t.elsewhere / "absent", t.downloads / "scribeon.deb");
+         },
+         "scribeon (1).deb"},
+        {"two numbers taken",
+         [](DownloadFolderTest& t) {
+             write(t.downloads / "scribeon.deb", "mine");
+             fs::create_directory(t.downloads / "scribeon (1).deb");
+         },
+         "scribeon (2).deb"},
+    };
+    for (const auto& c : cases) {
+        TearDown();
+        SetUp();
+        c.arrange(*this);
+        const auto before = snapshot(downloads);
+        const auto elsewhereBefore = snapshot(elsewhere);
+        LinuxDownloadFolder folder(downloads.string());
+        const auto staged = folder.stage("the package");
+        ASSERT_TRUE(staged) << c.name << ": " << staged.error().reason;
+        const auto published = folder.publish(staged.value(), "scribeon.deb");
+        ASSERT_TRUE(published) << c.name << ": " << published.error().reason;
+        EXPECT_EQ(published.value(), (downloads / c.published).string()) << c.name;
+        auto expected = before;
+        expected[c.published] = "file the package";
+        EXPECT_EQ(snapshot(downloads), expected) << c.name;
+        EXPECT_EQ(snapshot(elsewhere), elsewhereBefore) << c.name;
+    }
+}
+
+TEST_F(DownloadFolderTest, AStagedFileIsPrivateAndDiscardingItLeavesNothing) {
+    write(downloads / "notes.txt", "mine");
+    const auto before = names(downloads);
+    LinuxDownloadFolder folder(downloads.string());
+    const auto staged = folder.stage(std::string("bytes\0and more", 14));
+    ASSERT_TRUE(staged) << staged.error().reason;
+    const fs::path path = staged.value();
+    EXPECT_EQ(path.parent_path(), downloads); // a rename away from its name
+    EXPECT_EQ(path.filename().string().front(), '.');
+    struct stat status {};
+    ASSERT_EQ(::lstat(path.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISREG(status.st_mode));
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_EQ(contents(path), std::string("bytes\0and more", 14));
+    folder.discard(staged.value());
+    EXPECT_EQ(names(downloads), before);
+    EXPECT_EQ(contents(downloads / "notes.txt"), "mine");
+}
+
+TEST_F(DownloadFolderTest, AFolderThatCannotBeMadeFailsWithoutTouchingAnything) {
+    write(root / "a file", "mine");
+    LinuxDownloadFolder folder((root / "a file" / "Downloads").string());
+    const auto staged = folder.stage("the package");
+    ASSERT_FALSE(staged);
+    EXPECT_NE(staged.error().reason.find("a file"), std::string::npos) << staged.error().reason;
+    EXPECT_EQ(contents(root / "a file"), "mine");
+}
+
+TEST_F(DownloadFolderTest, PublishingTakesPlainNamesOnly) {
+    LinuxDownloadFolder folder(downloads.string());
+    for (const std::string name : {"../escape.deb", ".hidden", "", "a/b"}) {
+        const auto staged = folder.stage("x");
+        ASSERT_TRUE(staged);
+        EXPECT_FALSE(folder.publish(staged.value(), name)) << name;
+        folder.discard(staged.value());
+    }
+    EXPECT_TRUE(names(downloads).empty());
+    EXPECT_TRUE(names(root) == (std::set<std::string>{"Downloads", "elsewhere"}));
+}
+
+TEST_F(DownloadFolderTest, DpkgReadsThePackagesOwnVersion) {
+    write(root / "demo.deb", server::demoPackage("0.2.0"));
+    // A package as dpkg-deb itself builds it, with a compressed control member.
+    fs::create_directories(root / "tree" / "DEBIAN");
+    write(root / "tree" / "DEBIAN" / "control",
+          "Package: scribeon\nVersion: 1:1.2.3-4~rc1\nArchitecture: all\n"
+          "Maintainer: Scribeon <packages@scribeon.app>\nDescription: test\n test\n");
+    const std::string build = "dpkg-deb --root-owner-group -Zzstd --build '" +
+                              (root / "tree").string() + "' '" + (root / "built.deb").string() +
+                              "' >/dev/null";
+    ASSERT_EQ(std::system(build.c_str()), 0);
+    write(root / "text.deb", "Scribeon 0.2.0 (demo)\n");
+    write(root / "truncated.deb", server::demoPackage("0.2.0").substr(0, 200));
+
+    DpkgPackageVersionReader reader;
+    const struct {
+        const char* file;
+        std::string version; // empty: refused
+    } cases[] = {
+        {"demo.deb", "0.2.0"}, {"built.deb", "1:1.2.3-4~rc1"},
+        {"text.deb", ""},      {"truncated.deb", ""},
+        {"absent.deb", ""},
+    };
+    for (const auto& c : cases) {
+        const auto version = reader.version((root / c.file).string());
+        EXPECT_EQ(version ? version.value() : "", c.version)
+            << c.file << ": " << (version ? "" : version.error().reason);
+    }
+    const auto missing =
+        DpkgPackageVersionReader("scribeon-no-such-program").version((root / "demo.deb").string());
+    EXPECT_FALSE(missing);
+}
+
+TEST_F(DownloadFolderTest, AReaderThatHangsIsStoppedAtItsDeadline) {
+    const fs::path hanging = root / "hanging-reader";
+    write(hanging, "#!/bin/sh\nexec sleep 60\n");
+    fs::permissions(hanging, fs::perms::owner_all);
+    const auto started = std::chrono::steady_clock::now();
+    const auto version = DpkgPackageVersionReader(hanging.string(), std::chrono::milliseconds(300))
+                             .version((root / "any.deb").string());
+    ASSERT_FALSE(version);
+    EXPECT_EQ(version.error().reason, hanging.string() + " did not answer");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+}
+
+} // namespace
+} // namespace scribeon
