@@ -15,12 +15,13 @@ import sys
 
 PREFIXES = ("build/", "scripts/", "bench/", "packaging/", "tests/", "docs/")
 OUTPUT_FLAGS = {"-B", "--out", "-o", ">", ">>"}
+PATH_IN_WORD = re.compile(r"(?:^|[=(])((?:%s)[^\s)]+)" % "|".join(re.escape(p) for p in PREFIXES))
 
 
 def commands(readme):
     """Yields each command line of the README's sh blocks and inline code."""
     in_block = False
-    for line in readme.splitlines():
+    for line in readme.replace("\\\n", " ").splitlines():
         if line.startswith("```"):
             in_block = line.strip() == "```sh" if not in_block else False
             continue
@@ -38,8 +39,9 @@ def named_paths(command):
     for previous, word in zip([None] + words, words):
         if previous in OUTPUT_FLAGS:
             continue
-        if word.startswith(PREFIXES) and word.rstrip("/") not in ("build", "scripts", "bench", "tests", "docs"):
-            yield word
+        # Also a path inside VAR=$(path …).
+        for match in PATH_IN_WORD.finditer(word):
+            yield match.group(1)
 
 
 def resolve(path, source_dir, build_dir):
