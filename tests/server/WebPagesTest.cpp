@@ -427,7 +427,7 @@ TEST_F(WebPagesTest, SignUpTellsNobodyWhichEmailsHaveAccountsAndAnswersOnlyAFewT
             signUp(probe % 2 ? "ada@example.com" : "new" + std::to_string(probe) + "@example.com");
         refused += reply->status == 429;
         if (probe == 0) {
-            EXPECT_GT(std::stoll(reply->get_header_value("Retry-After")), 3500);
+            EXPECT_GT(std::atoll(reply->get_header_value("Retry-After").c_str()), 3500);
             EXPECT_NE(reply->body.find("Too many sign-ups were tried from this address. Try "
                                        "again in 60 minutes."),
                       std::string::npos);
