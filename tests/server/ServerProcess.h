@@ -37,6 +37,7 @@ struct ServerProcess {
             arguments.emplace_back("--quiet");
         arguments.insert(arguments.end(), options.begin(), options.end());
         std::vector<char*> argv;
+        argv.reserve(arguments.size() + 1);
         for (auto& argument : arguments)
             argv.push_back(argument.data());
         argv.push_back(nullptr);
