@@ -242,9 +242,9 @@ ApiReply ServiceApi::signIn(const ApiRequest& request) {
     auto session = startSession(*email, *password, request.clientAddress);
     if (auto* refusal = std::get_if<ApiReply>(&session))
         return std::move(*refusal);
-    return {200, toJson(AuthResponse{"Signed in.", std::get<std::string>(session)}),
-            {},  std::nullopt,
-            {},  std::nullopt};
+    ApiReply signedIn;
+    signedIn.body = toJson(AuthResponse{"Signed in.", std::get<std::string>(session)});
+    return signedIn;
 }
 
 std::variant<std::string, ApiReply> ServiceApi::startSession(const std::string& email,
