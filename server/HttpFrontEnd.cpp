@@ -92,6 +92,7 @@ struct HttpFrontEnd::Engine {
     asio::thread_pool workers;
     asio::thread_pool passwordWorkers;
     std::atomic<bool> running{false};
+    std::atomic<int> downloads{0}; // files being sent now
 };
 
 namespace {
@@ -100,6 +101,11 @@ template <typename Stream> class Session : public std::enable_shared_from_this<S
 public:
     Session(HttpFrontEnd::Engine& engine, Stream stream, std::string clientAddress)
         : engine_(engine), stream_(std::move(stream)), clientAddress_(std::move(clientAddress)) {}
+    ~Session() { releaseDownloadTurn(); }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    Session(Session&&) = delete;
+    Session& operator=(Session&&) = delete;
 
     void start() {
         if constexpr (std::is_same_v<Stream, beast::ssl_stream<beast::tcp_stream>>) {
@@ -193,6 +199,10 @@ private:
     }
 
     void answer(const ApiReply& reply, const ApiRequest& request) {
+        if (reply.file) {
+            answerWithFile(reply, request);
+            return;
+        }
         response_ = {};
         response_.version(version_);
         response_.result(static_cast<unsigned>(reply.status));
@@ -218,6 +228,85 @@ private:
                               else
                                   self->read();
                           });
+    }
+
+    // A file goes out a few KiB at a time as the client takes it, so memory
+    // stays flat however large the file and however many clients are slow.
+    void answerWithFile(const ApiReply& reply, const ApiRequest& request) {
+        if (!head_ && !takeDownloadTurn()) {
+            auto busy = errorReply(503, ServiceErrorCode::serverError,
+                                   "Too many downloads at once. Try again in a moment.");
+            busy.headers.emplace_back("Retry-After", "5");
+            answer(busy, request);
+            return;
+        }
+        beast::error_code error;
+        http::file_body::value_type body;
+        body.open(reply.file->c_str(), beast::file_mode::scan, error);
+        if (error) { // gone since it was found
+            releaseDownloadTurn();
+            answer(errorReply(404, ServiceErrorCode::notFound, "There is nothing at this address."),
+                   request);
+            return;
+        }
+        fileResponse_.emplace(std::piecewise_construct, std::make_tuple(std::move(body)));
+        fileResponse_->version(version_);
+        fileResponse_->result(static_cast<unsigned>(reply.status));
+        fileResponse_->set(http::field::content_type, reply.contentType);
+        for (const auto& [name, value] : reply.headers)
+            fileResponse_->insert(name, value);
+        fileResponse_->keep_alive(keepAlive_);
+        fileResponse_->prepare_payload();
+        fileWriter_.emplace(*fileResponse_);
+        if (engine_.options.accessLog)
+            logRequest(request.method, request.path, reply.status, start_);
+        if (head_)
+            http::async_write_header(
+                stream_, *fileWriter_,
+                [self = this->shared_from_this()](beast::error_code failure, std::size_t) {
+                    self->afterFile(failure);
+                });
+        else
+            sendFilePiece();
+    }
+
+    void sendFilePiece() {
+        // A client that takes nothing for this long gives up its turn.
+        beast::get_lowest_layer(stream_).expires_after(idleTimeout);
+        http::async_write_some(
+            stream_, *fileWriter_,
+            [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+                if (!error && !self->fileWriter_->is_done())
+                    self->sendFilePiece();
+                else
+                    self->afterFile(error);
+            });
+    }
+
+    void afterFile(beast::error_code error) {
+        fileWriter_.reset();
+        fileResponse_.reset(); // closes the file
+        releaseDownloadTurn();
+        if (error || !keepAlive_)
+            close();
+        else
+            read();
+    }
+
+    bool takeDownloadTurn() {
+        if (engine_.downloads.fetch_add(1) >= engine_.options.maxDownloads) {
+            engine_.downloads.fetch_sub(1);
+            return false;
+        }
+        holdsDownloadTurn_ = true;
+        return true;
+    }
+
+    void releaseDownloadTurn() {
+        if (holdsDownloadTurn_) {
+            holdsDownloadTurn_ = false;
+            engine_.downloads.fetch_sub(1);
+        }
     }
 
     void answerAndClose(int status, std::string_view error, const char* message) {
@@ -262,6 +351,9 @@ private:
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
     http::response<http::string_body> response_;
+    std::optional<http::response<http::file_body>> fileResponse_;
+    std::optional<http::response_serializer<http::file_body>> fileWriter_;
+    bool holdsDownloadTurn_ = false;
     std::chrono::steady_clock::time_point start_;
     bool keepAlive_ = false;
     bool head_ = false;

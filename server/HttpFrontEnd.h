@@ -24,13 +24,18 @@ struct ListenOptions {
     // round trip, and an I/O thread waiting on it stops every connection
     // it serves, so they go to the workers like POSTs.
     bool readsWait = false;
+    // Files sent at once (the update downloads); more are answered 503. Each
+    // holds a connection and an open file until its client has it all, or
+    // takes nothing for the idle timeout.
+    int maxDownloads = 32;
 };
 
 // Boost.Beast in front of ServiceApi: asynchronous keep-alive connections on
 // one I/O thread per core; GET requests are answered right there, POST
 // requests on a worker pool so a slow one never holds up the others. Every
 // answer is JSON (413, 400, 404 and 405 included), bodies are capped at
-// 1 MiB, and each request is one access-log line on stderr.
+// 1 MiB, and each request is one access-log line on stderr. A reply naming a
+// file is streamed from disk a piece at a time.
 class HttpFrontEnd {
 public:
     static constexpr std::size_t maximumBody = std::size_t{1024} * 1024;

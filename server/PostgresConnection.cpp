@@ -76,8 +76,14 @@ PostgresResult PostgresConnection::query(const char* sql,
     const std::string& name = prepared(sql);
     std::vector<const char*> pointers;
     pointers.reserve(values.size());
-    for (const auto& value : values)
+    for (const auto& value : values) {
+        // Values go as text, which ends at a NUL: "a@b.c\0x" would be looked
+        // up as "a@b.c". PostgreSQL text cannot hold a NUL anyway, so such a
+        // value is refused rather than quietly cut.
+        if (value && value->find('\0') != std::string::npos)
+            throw StorageError("a value holds a NUL character, which the database cannot keep");
         pointers.push_back(value ? value->c_str() : nullptr);
+    }
     PGresult* result = PQexecPrepared(connection_, name.c_str(), static_cast<int>(values.size()),
                                       pointers.data(), nullptr, nullptr, 0);
     const auto status = PQresultStatus(result);

@@ -35,7 +35,8 @@ private:
 using PostgresValue = std::optional<std::string>; // absent is NULL
 
 // One libpq connection. Statements are prepared once per connection and
-// values are only ever sent as parameters, never spliced into SQL.
+// values are only ever sent as parameters, never spliced into SQL. A value
+// holding a NUL is refused (StorageError), never cut short.
 class PostgresConnection {
 public:
     explicit PostgresConnection(const std::string& connectionString);

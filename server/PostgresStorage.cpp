@@ -336,11 +336,14 @@ std::vector<CatalogueCommand> PostgresStorage::catalogue() {
 }
 
 CommandChange PostgresStorage::createCommand(std::int64_t userId, const CommandDraft& draft,
-                                             std::int64_t allowance) {
+                                             std::int64_t allowance, std::int64_t maxOwn) {
     return withConnection([&](PostgresConnection& connection) {
         PostgresTransaction transaction(connection);
         // The user's row orders this against their toggles and other creations.
         connection.query("SELECT 1 FROM users WHERE id = $1 FOR UPDATE", {number(userId)});
+        if (connection.query("SELECT COUNT(*) FROM commands WHERE owner_id = $1", {number(userId)})
+                .integer(0, 0) >= maxOwn)
+            return CommandChange::limitReached;
         auto created = connection.query(
             "INSERT INTO commands (code, name, processor, position, owner_id) "
             "SELECT $1, $2, $3, COALESCE(MAX(position), 0) + 1, $4 FROM commands "

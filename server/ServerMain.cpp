@@ -6,6 +6,7 @@
 #include "server/ServerOptions.h"
 #include "server/SqliteStorage.h"
 #include "server/UpdateFeed.h"
+#include "server/UserText.h"
 #include "server/WebPages.h"
 #include "wire/ServiceErrorCodes.h"
 
@@ -92,6 +93,20 @@ int addUser(Storage& storage, const Secrets& secrets, const ServerOptions& optio
         std::fputs("scribeon-server: user add needs --email and --name\n", stderr);
         return 2;
     }
+    // The rules the sign-up page applies: the program shows these to the user.
+    if (!plausibleEmail(email)) {
+        std::fputs("scribeon-server: --email wants an address like name@example.com, without "
+                   "blanks or control characters\n",
+                   stderr);
+        return 2;
+    }
+    if (!scribeon::isValidUtf8(name) || hasControlCharacters(name, false) ||
+        !fitsCharacters(name, WebPages::maximumPersonNameCharacters)) {
+        std::fputs("scribeon-server: --name wants at most 100 characters, without control "
+                   "characters\n",
+                   stderr);
+        return 2;
+    }
     std::optional<std::string> expires;
     if (auto text = value(options, "expires"); !text.empty()) {
         if (!parseIsoTimestamp(text)) {
@@ -158,7 +173,9 @@ int serve(Storage& storage, const Secrets& secrets, ServerOptions& options) {
     UpdateFeed updates(value(options, "appcast"), value(options, "downloads"), options.demo);
     api.serveUpdates(updates);
     WebPages pages(api, storage, secrets,
-                   {options.signUp, !options.listen.certificateFile.empty()});
+                   {.signUp = options.signUp,
+                    .secureCookies = !options.listen.certificateFile.empty(),
+                    .maxOwnCommands = options.maxOwnCommands});
     api.serveWebPages(pages);
     options.listen.readsWait = PostgresStorage::isConnectionString(options.databasePath);
     HttpFrontEnd front(api, options.listen);

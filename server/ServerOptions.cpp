@@ -10,6 +10,7 @@ const char* const serverUsage =
     "                       [--threads N] [--llm-url URL] [--llm-model NAME] [--demo] [--quiet]\n"
     "                       [--appcast FILE] [--downloads DIR] [--insecure]\n"
     "                       [--trusted-proxy ADDRESS] [--sign-up]\n"
+    "                       [--max-downloads N] [--max-commands N]\n"
     "       scribeon-server init [--db PATH] [--demo]\n"
     "       scribeon-server user add --email EMAIL --name NAME [--plan PLAN] [--expires ISO-TIME]\n"
     "       scribeon-server user list\n"
@@ -66,9 +67,10 @@ parseServerOptions(const std::vector<std::string>& arguments,
     options.databasePath = defaultDatabasePath(environment);
     options.languageModel.apiKey = lookup(environment, "SCRIBEON_LLM_API_KEY");
     const std::vector<std::string> valueOptions{
-        "--db",        "--listen",   "--cert",    "--key",       "--threads",      "--llm-url",
-        "--llm-model", "--email",    "--name",    "--plan",      "--expires",      "--code",
-        "--processor", "--position", "--appcast", "--downloads", "--trusted-proxy"};
+        "--db",        "--listen",        "--cert",          "--key",         "--threads",
+        "--llm-url",   "--llm-model",     "--email",         "--name",        "--plan",
+        "--expires",   "--code",          "--processor",     "--position",    "--appcast",
+        "--downloads", "--trusted-proxy", "--max-downloads", "--max-commands"};
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--demo") {
@@ -116,6 +118,18 @@ parseServerOptions(const std::vector<std::string>& arguments,
         if (!count || *count < 2 || *count > 1024)
             return "--threads wants a number from 2 to 1024";
         options.listen.threads = *count;
+    }
+    if (auto downloads = take("max-downloads")) {
+        const auto count = number(*downloads);
+        if (!count || *count < 1 || *count > 10000)
+            return "--max-downloads wants a number from 1 to 10000";
+        options.listen.maxDownloads = *count;
+    }
+    if (auto commands = take("max-commands")) {
+        const auto count = number(*commands);
+        if (!count || *count < 0 || *count > 100000)
+            return "--max-commands wants a number from 0 to 100000";
+        options.maxOwnCommands = *count;
     }
     options.listen.trustedProxy = take("trusted-proxy").value_or("");
     options.listen.certificateFile = take("cert").value_or("");

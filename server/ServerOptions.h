@@ -20,6 +20,7 @@ struct ServerOptions {
     bool demo = false;
     bool signUp = false;                       // the /sign-up page creates accounts; on in the demo
     bool insecure = false;                     // plain HTTP on a non-loopback address, knowingly
+    int maxOwnCommands = 100;                  // commands one account may make on the web pages
     std::map<std::string, std::string> values; // --email, --name, --plan, --code ...
 };
 

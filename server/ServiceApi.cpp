@@ -4,6 +4,7 @@
 #include "server/BuiltinTransforms.h"
 #include "server/LogText.h"
 #include "server/UpdateFeed.h"
+#include "server/UserText.h"
 #include "server/WebPages.h"
 #include "wire/RecordCoding.h"
 #include "wire/ServiceErrorCodes.h"
@@ -73,7 +74,7 @@ private:
 } // namespace
 
 ApiReply errorReply(int status, std::string_view error, const std::string& message) {
-    return {status, {{"error", error}, {"message", message}}, {}, std::nullopt, {}};
+    return {status, {{"error", error}, {"message", message}}, {}, std::nullopt, {}, std::nullopt};
 }
 
 bool jsonDepthWithin(const std::string& text, std::size_t limit) {
@@ -241,18 +242,18 @@ ApiReply ServiceApi::signIn(const ApiRequest& request) {
     auto session = startSession(*email, *password, request.clientAddress);
     if (auto* refusal = std::get_if<ApiReply>(&session))
         return std::move(*refusal);
-    return {200,
-            toJson(AuthResponse{"Signed in.", std::get<std::string>(session)}),
-            {},
-            std::nullopt,
-            {}};
+    ApiReply signedIn;
+    signedIn.body = toJson(AuthResponse{"Signed in.", std::get<std::string>(session)});
+    return signedIn;
 }
 
 std::variant<std::string, ApiReply> ServiceApi::startSession(const std::string& email,
                                                              const std::string& password,
                                                              const std::string& clientAddress) {
-    // No address is longer (RFC 5321); refused before any work or memory.
-    if (email.size() > maximumEmailBytes)
+    // Refused before any work or memory. No stored address holds a control
+    // character, and a database that ends text at a NUL would otherwise find
+    // the account under a name the throttle counts apart.
+    if (email.size() > maximumEmailBytes || hasControlCharacters(email, false))
         return errorReply(422, ServiceErrorCode::invalidCredentials,
                           "The e-mail or password is incorrect.");
     const std::string key = SignInThrottle::normalisedEmail(email);
@@ -308,10 +309,10 @@ ApiReply ServiceApi::signOut(const ApiRequest& request, bool everywhere) {
         return unauthenticated();
     if (everywhere) {
         storage_.revokeTokensOf(*userId);
-        return {200, {{"message", "Signed out everywhere."}}, {}, std::nullopt, {}};
+        return {200, {{"message", "Signed out everywhere."}}, {}, std::nullopt, {}, std::nullopt};
     }
     endSession(request.authorization.substr(7));
-    return {200, {{"message", "Signed out."}}, {}, std::nullopt, {}};
+    return {200, {{"message", "Signed out."}}, {}, std::nullopt, {}, std::nullopt};
 }
 
 ApiReply ServiceApi::user(std::int64_t userId) {
@@ -329,24 +330,14 @@ ApiReply ServiceApi::user(std::int64_t userId) {
     record.createdAt = account->createdAt;
     record.statistics = {used, std::max<std::int64_t>(0, account->plan.monthlyLimit - used),
                          account->plan.monthlyLimit, isoTimestamp(month.nextStart)};
-    return {200, toJson(UserResponse{record}), {}, std::nullopt, {}};
+    return {200, toJson(UserResponse{record}), {}, std::nullopt, {}, std::nullopt};
 }
 
 ApiReply ServiceApi::commands(std::int64_t userId) {
     CommandsResponse response;
     for (const auto& entry : storage_.commandsFor(userId))
         response.data.push_back({entry.command.code, entry.command.name, entry.isActive});
-    return {200, toJson(response), {}, std::nullopt, {}};
-}
-
-// The plan counts characters, but a character can be any number of code
-// points ("a" and 450,000 combining accents is one): the bytes, the code
-// points and the code points of any one character are capped as well, with
-// room for the longest emoji sequences.
-static bool withinTextBounds(const TextSize& size, std::size_t bytes, std::int64_t maxCharacters) {
-    const auto characters = static_cast<std::size_t>(std::max<std::int64_t>(maxCharacters, 0));
-    return bytes <= characters * 32 && size.codePoints <= characters * 8 &&
-           size.longestGrapheme <= ServiceApi::longestCharacter;
+    return {200, toJson(response), {}, std::nullopt, {}, std::nullopt};
 }
 
 ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
@@ -373,7 +364,9 @@ ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
     const TextSize size = measureText(*text);
     const auto length = static_cast<std::int64_t>(size.graphemes);
     if (length > account.plan.maxTextLength ||
-        !withinTextBounds(size, text->size(), account.plan.maxTextLength)) {
+        !withinTextBounds(
+            size, text->size(),
+            static_cast<std::size_t>(std::max<std::int64_t>(0, account.plan.maxTextLength)))) {
         auto reply = errorReply(422, ServiceErrorCode::textTooLong,
                                 "Text is too long. Maximum " +
                                     std::to_string(account.plan.maxTextLength) + " characters.");
@@ -406,7 +399,7 @@ ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
     }
     const ProcessResult result{command->command.code, command->command.name, *text,
                                std::get<std::string>(outcome)};
-    return {200, toJson(ProcessResponse{result}), {}, std::nullopt, {}};
+    return {200, toJson(ProcessResponse{result}), {}, std::nullopt, {}, std::nullopt};
 }
 
 ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
@@ -427,7 +420,7 @@ ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
     }
     const ToggleResponse response{after.isActive ? "Command enabled." : "Command disabled.",
                                   {after.command.code, after.command.name, after.isActive}};
-    return {200, toJson(response), {}, std::nullopt, {}};
+    return {200, toJson(response), {}, std::nullopt, {}, std::nullopt};
 }
 
 std::unique_ptr<Processor> ServiceApi::processorFor(const std::string& processor) {

@@ -38,24 +38,24 @@ struct ApiReply { // NOLINT(bugprone-exception-escape)
     int status = 200;
     nlohmann::json body;
     std::vector<std::pair<std::string, std::string>> headers;
-    // A reply that is not JSON (the update feed and its files).
+    // A reply that is not JSON (the update feed, the web pages).
     std::optional<std::string> raw;
     std::string contentType;
+    // A file sent as the body, read from disk as the client takes it: a
+    // release package is too large to hold in memory for every download.
+    std::optional<std::string> file;
 };
 
 // The six endpoints under /api/v1, independent of the HTTP library.
 class ServiceApi {
 public:
     static constexpr std::size_t maximumJsonDepth = 16;
-    static constexpr std::size_t maximumEmailBytes = 254;
     // A token unused this long is refused and deleted; each use renews it.
     static constexpr std::chrono::hours tokenLifetime{90 * 24};
     // Uses closer together than this are not written back.
     static constexpr std::chrono::hours tokenUseResolution{1};
     // Sign-ins a user keeps at once; the least recently used go first.
     static constexpr std::size_t tokensPerUser = 20;
-    // Code points in one character: the longest emoji sequences have ten.
-    static constexpr std::size_t longestCharacter = 32;
     // Password hashes at once, and how long a sign-in waits for a turn.
     static constexpr std::ptrdiff_t concurrentPasswordChecks = 2;
     static constexpr std::chrono::seconds passwordCheckWait{2};

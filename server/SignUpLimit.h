@@ -8,8 +8,9 @@
 
 namespace scribeon::server {
 
-// How many accounts one client address may make in a window, so a script
-// cannot fill the database (or the password hasher) with sign-ups. At most
+// How many sign-ups one client address may try in a window, whatever their
+// answer, so a script can neither fill the database (or the password
+// hasher) with accounts nor find out which addresses have one. At most
 // `maxAddresses` are remembered; past that, expired ones go first, then the
 // oldest.
 class SignUpLimit {
@@ -17,17 +18,17 @@ public:
     using Clock = std::chrono::steady_clock;
 
     struct Limits {
-        int perWindow = 5;
+        int perWindow = 10; // a few accounts, with a mistake or two each
         std::chrono::seconds window{60 * 60};
         std::size_t maxAddresses = 10000;
     };
 
     explicit SignUpLimit(Limits limits) : limits_(limits) {}
 
-    // 0 when the address may make an account now (it is counted), else the
+    // 0 when the address may try a sign-up now (it is counted), else the
     // seconds until it may.
     long long take(const std::string& address, Clock::time_point now);
-    // An account that was not made after all.
+    // A sign-up the service could not answer (busy, the database away).
     void giveBack(const std::string& address);
     std::size_t addressCount() const;
 

@@ -331,9 +331,12 @@ std::vector<CatalogueCommand> SqliteStorage::catalogue() {
 }
 
 CommandChange SqliteStorage::createCommand(std::int64_t userId, const CommandDraft& draft,
-                                           std::int64_t allowance) {
+                                           std::int64_t allowance, std::int64_t maxOwn) {
     auto lease = borrowForWriting();
     SqliteTransaction transaction(*lease);
+    SqliteStatement own(*lease, "SELECT COUNT(*) FROM commands WHERE owner_id = ?1");
+    if (own.bind(1, userId).step() && own.integer(0) >= maxOwn)
+        return CommandChange::limitReached;
     if (codeTaken(*lease, draft.code, 0))
         return CommandChange::codeTaken;
     SqliteStatement(*lease, "INSERT INTO commands (code, name, processor, position, owner_id) "

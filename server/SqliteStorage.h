@@ -41,7 +41,7 @@ public:
     std::int64_t addCommand(const CatalogueCommand& command) override;
     std::vector<CatalogueCommand> catalogue() override;
     CommandChange createCommand(std::int64_t userId, const CommandDraft& draft,
-                                std::int64_t allowance) override;
+                                std::int64_t allowance, std::int64_t maxOwn) override;
     CommandChange updateCommand(std::int64_t userId, const std::string& code,
                                 const CommandDraft& draft) override;
     CommandChange deleteCommand(std::int64_t userId, const std::string& code) override;

@@ -74,7 +74,7 @@ struct AccountAndCommand {
 
 // notFound also answers a command the user does not own: another user's
 // code is indistinguishable from one that does not exist.
-enum class CommandChange { done, notFound, codeTaken };
+enum class CommandChange { done, notFound, codeTaken, limitReached };
 
 class StorageError : public std::runtime_error {
 public:
@@ -123,9 +123,10 @@ public:
     virtual std::int64_t addCommand(const CatalogueCommand& command) = 0;
     virtual std::vector<CatalogueCommand> catalogue() = 0;
     // A command of the user's own, after their others; switched on when
-    // the allowance has room. Codes are unique across all commands.
+    // the allowance has room. Codes are unique across all commands. A user
+    // who has `maxOwn` of their own already gets limitReached.
     virtual CommandChange createCommand(std::int64_t userId, const CommandDraft& draft,
-                                        std::int64_t allowance) = 0;
+                                        std::int64_t allowance, std::int64_t maxOwn) = 0;
     virtual CommandChange updateCommand(std::int64_t userId, const std::string& code,
                                         const CommandDraft& draft) = 0;
     virtual CommandChange deleteCommand(std::int64_t userId, const std::string& code) = 0;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -14,7 +15,7 @@ namespace scribeon::server {
 
 namespace {
 
-constexpr std::size_t maximumFileBytes = std::size_t{64} * 1024 * 1024;
+constexpr std::size_t maximumAppcastBytes = std::size_t{64} * 1024 * 1024;
 constexpr std::string_view downloadsPrefix = "/downloads/";
 // The demo's signing key comes from this seed. Its public half is the
 // default update key of development builds, so the whole update flow can be
@@ -66,7 +67,7 @@ std::string demoAppcast(const std::string& origin) {
     return xml.str();
 }
 
-std::optional<std::string> readFile(const std::string& path) {
+std::optional<std::string> readAppcast(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
@@ -74,7 +75,7 @@ std::optional<std::string> readFile(const std::string& path) {
     std::array<char, 65536> chunk{};
     while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
         bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > maximumFileBytes)
+        if (bytes.size() > maximumAppcastBytes)
             return std::nullopt;
     }
     return bytes;
@@ -119,7 +120,7 @@ std::optional<ApiReply> UpdateFeed::serve(const ApiRequest& request) const {
 
 std::optional<ApiReply> UpdateFeed::appcast() const {
     if (!appcastFile_.empty()) {
-        auto xml = readFile(appcastFile_);
+        auto xml = readAppcast(appcastFile_);
         return xml ? std::optional(raw(std::move(*xml), "application/rss+xml")) : std::nullopt;
     }
     if (!demo_)
@@ -132,8 +133,14 @@ std::optional<ApiReply> UpdateFeed::download(const std::string& name) const {
     if (!isSafeName(name))
         return std::nullopt;
     if (!downloadsDirectory_.empty()) {
-        if (auto bytes = readFile(downloadsDirectory_ + "/" + name))
-            return raw(std::move(*bytes), "application/octet-stream");
+        std::string path = downloadsDirectory_ + "/" + name;
+        std::error_code error;
+        if (std::filesystem::is_regular_file(path, error)) {
+            ApiReply reply;
+            reply.file = std::move(path);
+            reply.contentType = "application/octet-stream";
+            return reply;
+        }
     }
     if (demo_ && name == demoFileName())
         return raw(demoPayload(), "application/octet-stream");

@@ -199,9 +199,11 @@ std::string signUpPage(const FormState& form) {
 }
 
 std::string signedUpPage() {
-    return page("Your account is ready", "",
-                "<section class=\"card\" role=\"status\"><p>Your account is on the Free plan. "
-                "Sign in from the Scribeon program with your e-mail and password.</p>"
+    return page("Sign in to go on", "",
+                "<section class=\"card\" role=\"status\"><p>If this e-mail had no account, it "
+                "has one now, on the Free plan, with the password you chose. If it had one "
+                "already, nothing changed: use that account's password.</p>"
+                "<p>Sign in from the Scribeon program with your e-mail and password.</p>"
                 "<p>To change your commands on the web, <a href=\"/sign-in\">sign in here</a>."
                 "</p></section>");
 }

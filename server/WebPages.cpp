@@ -2,6 +2,7 @@
 
 #include "base/UnicodeText.h"
 #include "server/FormFields.h"
+#include "server/UserText.h"
 
 #include <algorithm>
 
@@ -14,7 +15,7 @@ constexpr const char* formCookie = "scribeon_form";
 constexpr long long sessionSeconds = 90LL * 24 * 3600;
 
 ApiReply htmlReply(int status, std::string body) {
-    ApiReply reply{status, {}, {}, std::move(body), "text/html; charset=utf-8"};
+    ApiReply reply{status, {}, {}, std::move(body), "text/html; charset=utf-8", std::nullopt};
     reply.headers = {{"Cache-Control", "no-store"},
                      {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; "
                                                  "form-action 'self'; frame-ancestors 'none'; "
@@ -67,14 +68,6 @@ std::optional<ApiReply> unreadableForm(const ApiRequest& request) {
     return std::nullopt;
 }
 
-bool hasControlCharacters(std::string_view text, bool lineBreaksAllowed) {
-    return std::ranges::any_of(text, [lineBreaksAllowed](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool lineBreak = c == '\n' || c == '\r' || c == '\t';
-        return (byte < 0x20 && !(lineBreaksAllowed && lineBreak)) || byte == 0x7f;
-    });
-}
-
 // The field's text when it is fit to keep; otherwise the error beside it.
 std::optional<std::string> checkedText(FormState& form, const std::string& name,
                                        std::size_t maximumCharacters, bool multiline,
@@ -85,27 +78,13 @@ std::optional<std::string> checkedText(FormState& form, const std::string& name,
         error = whenEmpty;
     else if (!isValidUtf8(text) || hasControlCharacters(text, multiline))
         error = "Use letters, digits, punctuation and emoji only.";
-    else if (graphemeCount(text) > maximumCharacters)
+    else if (!fitsCharacters(text, maximumCharacters))
         error = "Use at most " + std::to_string(maximumCharacters) + " characters.";
     if (!error.empty()) {
         form.errors[name] = error;
         return std::nullopt;
     }
     return text;
-}
-
-bool plausibleEmail(std::string_view email) {
-    const auto at = email.find('@');
-    if (at == 0 || at == std::string_view::npos || email.size() > ServiceApi::maximumEmailBytes)
-        return false;
-    const auto domain = email.substr(at + 1);
-    if (domain.find('@') != std::string_view::npos || domain.find('.') == std::string_view::npos ||
-        domain.front() == '.' || domain.back() == '.')
-        return false;
-    for (char c : email)
-        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7f)
-            return false;
-    return isValidUtf8(email);
 }
 
 bool validCode(std::string_view code) {
@@ -153,6 +132,11 @@ FormState formFor(const UserCommand& entry, std::string csrf) {
         form.values["builtin"] = command.processor.substr(command.processor.find(':') + 1);
     }
     return form;
+}
+
+std::string ownCommandsLimit(std::int64_t limit) {
+    return "You have " + std::to_string(limit) +
+           " commands of your own, the most an account may have. Delete one to make another.";
 }
 
 std::string messageOf(const ApiReply& refusal) {
@@ -302,7 +286,18 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
         reply.raw = html::signUpPage(form);
         return std::move(reply);
     }
-    const auto name = checkedText(form, "name", 100, false, "Enter your name.");
+    // Every attempt takes a turn, whatever its answer: a script can neither
+    // make many accounts nor try many addresses.
+    if (const auto wait = signUps_.take(request.clientAddress, SignUpLimit::Clock::now())) {
+        reply.status = 429;
+        reply.headers.emplace_back("Retry-After", std::to_string(wait));
+        form.notice = "Too many sign-ups were tried from this address. Try again in " +
+                      std::to_string((wait + 59) / 60) + " minutes.";
+        reply.raw = html::signUpPage(form);
+        return std::move(reply);
+    }
+    const auto name =
+        checkedText(form, "name", maximumPersonNameCharacters, false, "Enter your name.");
     const std::string email(trimmedBlanks(form.value("email")));
     if (!plausibleEmail(email))
         form.errors["email"] = "Enter an e-mail address like name@example.com.";
@@ -310,21 +305,12 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
         form.errors["password"] = "Use at least 8 characters.";
     else if (password.size() > 1024)
         form.errors["password"] = "Use at most 1,024 characters.";
-    if (form.errors.empty() && storage_.credentials(email))
-        form.errors["email"] = "An account with this e-mail exists already. Sign in instead.";
     if (!form.errors.empty()) {
         reply.raw = html::signUpPage(form);
         return std::move(reply);
     }
-    if (const auto wait = signUps_.take(request.clientAddress, SignUpLimit::Clock::now())) {
-        reply.status = 429;
-        reply.headers.emplace_back("Retry-After", std::to_string(wait));
-        form.notice = "Too many accounts were made from this address. Try again in " +
-                      std::to_string((wait + 59) / 60) + " minutes.";
-        reply.raw = html::signUpPage(form);
-        return std::move(reply);
-    }
-    // Whatever keeps the account from being made gives the turn back.
+    // The service's own trouble (too busy to hash, the database away) gives
+    // the turn back.
     struct Turn {
         SignUpLimit& limit;
         const std::string& address;
@@ -334,6 +320,8 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
                 limit.giveBack(address);
         }
     } turn{signUps_, request.clientAddress};
+    // A taken address is hashed for and answered like a free one, so the
+    // page tells nobody which addresses have accounts.
     const auto hash = api_.hashNewPassword(password);
     if (!hash)
         return failurePage(ServiceApi::busy());
@@ -342,10 +330,7 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
                           isoTimestamp(std::chrono::system_clock::now()), std::nullopt});
     } catch (const StorageUnavailable&) {
         throw;
-    } catch (const StorageError&) { // the same e-mail, signed up a moment ago
-        form.errors["email"] = "An account with this e-mail exists already. Sign in instead.";
-        reply.raw = html::signUpPage(form);
-        return std::move(reply);
+    } catch (const StorageError&) { // the address has an account: it stays as it was
     }
     turn.used = true;
     return htmlReply(201, html::signedUpPage());
@@ -443,10 +428,14 @@ ApiReply WebPages::newCommand(const std::optional<Fields>& posted, const Session
         const auto account = storage_.account(session.userId);
         if (!account)
             return redirect("/sign-in");
-        const auto created =
-            storage_.createCommand(session.userId, *draft, account->plan.activeCommandAllowance);
+        const auto created = storage_.createCommand(
+            session.userId, *draft, account->plan.activeCommandAllowance, options_.maxOwnCommands);
         if (created == CommandChange::done)
             return redirect("/commands");
+        if (created == CommandChange::limitReached) {
+            form.notice = ownCommandsLimit(options_.maxOwnCommands);
+            return htmlReply(409, html::commandFormPage(form, {}));
+        }
         form.errors["code"] = "This code is in use. Choose another.";
     }
     return htmlReply(422, html::commandFormPage(form, {}));
@@ -467,6 +456,7 @@ ApiReply WebPages::editCommand(const std::optional<Fields>& posted, const Sessio
         case CommandChange::done:
             return redirect("/commands");
         case CommandChange::notFound:
+        case CommandChange::limitReached: // an edit makes no new command
             return pageNotFound();
         case CommandChange::codeTaken:
             form.errors["code"] = "This code is in use. Choose another.";

@@ -21,6 +21,7 @@ class WebPages {
 public:
     static constexpr std::size_t maximumForm = std::size_t{64} * 1024;
     static constexpr std::size_t maximumNameCharacters = 60;
+    static constexpr std::size_t maximumPersonNameCharacters = 100;
     static constexpr std::size_t maximumPromptCharacters = 4000;
     static constexpr std::size_t maximumCodeBytes = 40;
 
@@ -28,6 +29,7 @@ public:
         bool signUp = false;
         bool secureCookies = false; // served over HTTPS
         SignUpLimit::Limits signUps{};
+        std::int64_t maxOwnCommands = 100; // commands one account may make
     };
 
     WebPages(ServiceApi& api, Storage& storage, const Secrets& secrets, Options options);

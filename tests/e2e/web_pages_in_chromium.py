@@ -246,7 +246,7 @@ def walk_through(page, origin):
 
     page.type_into("#password", PASSWORD)
     page.click_to_load("main button[type=submit]")
-    check(page.text("h1") == "Your account is ready", "the account is made")
+    check(page.text("h1") == "Sign in to go on", "the sign-up is answered")
     accessible("signed-up")
 
     page.click_to_load("a[href='/sign-in']")

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace scribeon::server {
 
@@ -21,24 +22,32 @@ inline const char* serverBinary() {
 
 // Starts scribeon-server on a free port and reads the port from its first
 // line. Its standard output and error go to stdout.txt and stderr.txt in
-// the directory given; quiet turns the access log off.
+// the directory given; quiet turns the access log off; `options` follow.
 struct ServerProcess {
     pid_t pid = -1;
     int port = 0;
 
     ServerProcess(const std::string& database, const std::filesystem::path& directory,
-                  bool quiet = true) {
+                  bool quiet = true, const std::vector<std::string>& options = {}) {
         const auto output = directory / "stdout.txt";
         const auto errors = directory / "stderr.txt";
+        std::vector<std::string> arguments{serverBinary(), "--db", database, "--listen",
+                                           "127.0.0.1:0"};
+        if (quiet)
+            arguments.emplace_back("--quiet");
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        argv.reserve(arguments.size() + 1);
+        for (auto& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
         pid = ::fork();
         if (pid == 0) {
             const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(out, STDOUT_FILENO);
             ::dup2(err, STDERR_FILENO);
-            ::execl(serverBinary(), serverBinary(), "--db", database.c_str(), "--listen",
-                    "127.0.0.1:0", quiet ? "--quiet" : static_cast<char*>(nullptr),
-                    static_cast<char*>(nullptr));
+            ::execv(serverBinary(), argv.data());
             ::_exit(127);
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);

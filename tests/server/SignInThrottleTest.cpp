@@ -167,6 +167,31 @@ TEST_F(SignInEndpointTest, AnOverlongEmailIsRefusedBeforeAnyWork) {
     EXPECT_GT(server.throttle->recordCount(), before);
 }
 
+// The throttle keys an e-mail by its bytes; a database that ends text at a
+// NUL would find the account under every "victim@...\0<suffix>", each a
+// fresh set of guesses. Controls never reach the database.
+TEST_F(SignInEndpointTest, ControlCharactersInTheEmailOpenNoWayPastTheThrottle) {
+    server.addUser("victim@example.com", "Free", std::nullopt, true);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(signIn("victim@example.com", "guess", "198.51.100.7"), 422);
+    ASSERT_EQ(signIn("victim@example.com", "password-1", "198.51.100.7"), 429);
+    const std::string variants[] = {
+        std::string("victim@example.com\0zz", 21), std::string("victim@example.com\0", 19),
+        "victim@example.com\x1b", "victim@example.com\x7f", "victim@example.com\xc2\x85"};
+    const std::size_t before = server.throttle->recordCount();
+    for (const auto& email : variants)
+        EXPECT_EQ(signIn(email, "password-1", "198.51.100.7"), 422) << nlohmann::json(email);
+    EXPECT_EQ(server.throttle->recordCount(), before) << "refused before any password check";
+
+    // Below the service, the storage refuses such a lookup rather than cut it.
+    std::optional<std::pair<std::int64_t, std::string>> found;
+    try {
+        found = server.storage->credentials(variants[0]);
+    } catch (const StorageError&) {
+    }
+    EXPECT_FALSE(found);
+}
+
 // Over HTTP: X-Forwarded-For decides the address only when the request
 // comes from the configured proxy; otherwise an attacker could claim to be
 // its victim's known address.

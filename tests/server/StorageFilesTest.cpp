@@ -1,3 +1,6 @@
+#include "ServerProcess.h"
+#include "TestServer.h"
+
 #include "server/LogText.h"
 #include "server/ServerOptions.h"
 #include "server/SqliteStorage.h"
@@ -108,6 +111,76 @@ TEST(ServerOptionsTest, SignUpIsAnOptionThatTheDemoTurnsOn) {
         const auto parsed = parseServerOptions(c.arguments, {{"HOME", "/tmp"}});
         ASSERT_TRUE(std::holds_alternative<ServerOptions>(parsed));
         EXPECT_EQ(std::get<ServerOptions>(parsed).signUp, c.signUp) << c.arguments.size();
+    }
+}
+
+TEST(ServerOptionsTest, DownloadAndCommandBoundsTakeANumberInRange) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::optional<std::pair<int, int>> bounds; // downloads, commands; none when refused
+    } cases[] = {
+        {{}, std::pair{32, 100}},
+        {{"--max-downloads", "1", "--max-commands", "0"}, std::pair{1, 0}},
+        {{"--max-downloads", "0"}, std::nullopt},
+        {{"--max-downloads", "ten"}, std::nullopt},
+        {{"--max-commands", "-1"}, std::nullopt},
+        {{"--max-commands", "100001"}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseServerOptions(c.arguments, {{"HOME", "/tmp"}});
+        const auto* options = std::get_if<ServerOptions>(&parsed);
+        ASSERT_EQ(options != nullptr, c.bounds.has_value()) << c.arguments.size();
+        if (options) {
+            EXPECT_EQ(options->listen.maxDownloads, c.bounds->first);
+            EXPECT_EQ(options->maxOwnCommands, c.bounds->second);
+        }
+    }
+}
+
+// `scribeon-server user add` with a password on standard input; its exit status.
+int addUserWithTheTool(const std::string& database, const std::string& email,
+                       const std::string& name) {
+    int input[2];
+    if (::pipe(input) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(input[0], STDIN_FILENO);
+        ::close(input[1]);
+        const int quiet = ::open("/dev/null", O_WRONLY);
+        ::dup2(quiet, STDOUT_FILENO);
+        ::dup2(quiet, STDERR_FILENO);
+        ::execl(serverBinary(), serverBinary(), "--db", database.c_str(), "user", "add", "--email",
+                email.c_str(), "--name", name.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(input[0]);
+    const std::string password = "long enough\n";
+    (void)!::write(input[1], password.data(), password.size());
+    ::close(input[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(ServerCommandLineTest, UserAddRefusesWhatTheSignUpPageRefuses) {
+    if (!serverBinary())
+        GTEST_SKIP() << "SCRIBEON_SERVER_BINARY is not set";
+    TestServer server;
+    std::string flood = "a"; // one character of 5,001 code points
+    for (int i = 0; i < 5000; ++i)
+        flood += "\xCC\x81";
+    const struct {
+        std::string email, name;
+        int status;
+    } cases[] = {
+        {"ok@example.com", "Ok", 0},          {"c1@example.com\xC2\x85", "C1", 2},
+        {"esc@example.com", "Esc\x1B[2J", 2}, {"next@example.com", "Next\xC2\x85Line", 2},
+        {"accents@example.com", flood, 2},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(addUserWithTheTool(server.database(), c.email, c.name), c.status) << c.email;
+        EXPECT_EQ(server.storage->credentials(c.email).has_value(), c.status == 0) << c.email;
     }
 }
 

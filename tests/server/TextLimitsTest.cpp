@@ -1,5 +1,7 @@
 #include "TestServer.h"
 
+#include "server/UserText.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -55,6 +57,50 @@ TEST(TextLimitsTest, TooLongByAnyMeasureIsRefusedBeforeItIsCounted) {
     const auto user = server.storage->credentials("ada@example.com");
     ASSERT_TRUE(user);
     EXPECT_EQ(server.storage->usage(user->first, utcMonthOf(server.now).key), admitted);
+}
+
+// Kept text (names, e-mails, prompts): controls of every kind are refused,
+// the characters next to them in the encoding are not.
+TEST(UserTextTest, ControlsAreRefusedAndTheirNeighboursKept) {
+    const struct {
+        std::string text;
+        bool oneLine, multiline; // refused as a one-line field, as a multi-line one
+    } cases[] = {
+        {"plain", false, false},
+        {"caf\xC3\xA9 \xC2\xA3 \xC2\xA9 \xC2\xA0", false, false}, // é £ © and a no-break space
+        {"\xC2\xBF\xC3\x80", false, false},                       // ¿ À, past the C1 range
+        {std::string("a\0b", 3), true, true},
+        {"a\x1B[2J", true, true},
+        {"a\x7F", true, true},
+        {"a\xC2\x80", true, true}, // U+0080, first of C1
+        {"a\xC2\x9B", true, true}, // CSI
+        {"a\xC2\x9F", true, true}, // U+009F, last of C1
+        {"line\nbreak\r\n\ttab", true, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(hasControlCharacters(c.text, false), c.oneLine) << nlohmann::json(c.text);
+        EXPECT_EQ(hasControlCharacters(c.text, true), c.multiline) << nlohmann::json(c.text);
+    }
+}
+
+TEST(UserTextTest, CharactersAreBoundedInBytesAndCodePointsToo) {
+    const std::string accent = "\xCC\x81";
+    const struct {
+        const char* name;
+        std::string text;
+        std::size_t maximum;
+        bool fits;
+    } cases[] = {
+        {"60 letters in 60", std::string(60, 'n'), 60, true},
+        {"61 letters in 60", std::string(61, 'n'), 60, false},
+        {"a letter and 31 accents (32 code points)", "a" + repeated(accent, 31), 10, true},
+        {"a letter and 32 accents", "a" + repeated(accent, 32), 10, false},
+        {"a letter and 5,000 accents", "a" + repeated(accent, 5000), 100, false},
+        {"8 code points per character", repeated("n" + repeated(accent, 7), 60), 60, true},
+        {"9 code points per character", repeated("n" + repeated(accent, 8), 60), 60, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fitsCharacters(c.text, c.maximum), c.fits) << c.name;
 }
 
 } // namespace

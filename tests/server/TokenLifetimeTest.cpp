@@ -145,7 +145,7 @@ TEST(TokenSchemaTest, ADatabaseOfTheFirstSchemaIsUpgradedInPlaceWithItsData) {
     EXPECT_FALSE(commands[0].isActive);
     EXPECT_TRUE(commands[1].isActive);
     EXPECT_FALSE(commands[1].isOwn) << "what was there is the shared catalogue";
-    EXPECT_EQ(storage.createCommand(1, {"mine", "Mine", "builtin:upper-case"}, 3),
+    EXPECT_EQ(storage.createCommand(1, {"mine", "Mine", "builtin:upper-case"}, 3, 100),
               CommandChange::done);
     EXPECT_EQ(storage.catalogue().size(), 2u) << "a user's own command is not the catalogue's";
     EXPECT_EQ(storage.integrityCheck(), "ok");

@@ -10,6 +10,15 @@
 namespace scribeon::server {
 namespace {
 
+std::string repeated(std::string_view piece, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+const std::string accent = "\xCC\x81"; // U+0301, combines with the letter before it
+
 // What a browser keeps for one person: the session cookie (the token a
 // test account already has) and the form token of the last page seen.
 struct Visitor {
@@ -160,11 +169,32 @@ TEST_F(WebPagesTest, FormsThatAreTooLargeOrNotFormsAreRefused) {
 
 TEST_F(WebPagesTest, CommandFormsExplainEachMistakeBesideItsField) {
     const auto ada = visitor("ada@example.com");
+    const auto named = [](const std::string& name) {
+        return httplib::Params{
+            {"name", name}, {"code", "ok"}, {"kind", "builtin"}, {"builtin", "upper-case"}};
+    };
+    const auto prompted = [](const std::string& prompt) {
+        return httplib::Params{
+            {"name", "N"}, {"code", "ok"}, {"kind", "prompt"}, {"prompt", prompt}};
+    };
+    const std::string unfit = "Use letters, digits, punctuation and emoji only.";
     const struct {
         httplib::Params fields;
         const char* field;
-        const char* error;
+        std::string error;
     } mistakes[] = {
+        {named(std::string("A\0B", 3)), "name", unfit},
+        {named("A\xC2\x85"), "name", unfit}, // NEXT LINE, a C1 control
+        {named("A\xC2\x9B"
+               "2J"),
+         "name", unfit},                         // the one-byte CSI
+        {named("A\x1B]0;x\x07"), "name", unfit}, // a terminal title
+        {named("a" + repeated(accent, 5000)), "name", "Use at most 60 characters."},
+        {named(repeated("n" + repeated(accent, 20), 30)), "name", "Use at most 60 characters."},
+        {prompted("Say it\xC2\x9B"
+                  "2J"),
+         "prompt", unfit},
+        {prompted("p" + repeated(accent, 40)), "prompt", "Use at most 4000 characters."},
         {{{"name", " "}, {"code", "ok"}, {"kind", "builtin"}, {"builtin", "upper-case"}},
          "name",
          "Enter a name."},
@@ -200,7 +230,7 @@ TEST_F(WebPagesTest, CommandFormsExplainEachMistakeBesideItsField) {
         const auto reply = post(ada, "/commands/new", mistake.fields);
         EXPECT_EQ(reply->status, 422) << mistake.error;
         const std::string field = mistake.field;
-        EXPECT_NE(reply->body.find("id=\"" + field + "-error\">" + mistake.error),
+        EXPECT_NE(reply->body.find("id=\"" + field + "-error\">" + htmlEscaped(mistake.error)),
                   std::string::npos)
             << mistake.error;
         EXPECT_NE(reply->body.find("id=\"" + field + "\" name=\"" + field), std::string::npos);
@@ -251,6 +281,9 @@ TEST_F(WebPagesTest, SigningOutEndsTheSessionAndSoDoesSigningOutEverywhere) {
 // The one test here that hashes passwords: a sign-up, then a web sign-in
 // with the cookie the browser would hold.
 TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) {
+    server.stop();
+    server.webPages.signUps.perWindow = 100; // each mistake below takes a turn
+    server.start();
     auto client = server.client();
     const auto form = client.Get("/sign-up");
     ASSERT_EQ(form->status, 200);
@@ -274,11 +307,23 @@ TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) 
         {{{"name", "Zoë"}, {"email", "zoe@example.com"}, {"password", "ünïcødé"}},
          "password",
          "Use at least 8 characters."},
-        {{{"name", "Zoë"}, {"email", "ADA@example.com"}, {"password", "long enough"}},
+        {{{"name", "Zo\xC2\x85"}, {"email", "zoe@example.com"}, {"password", "long enough"}},
+         "name",
+         "Use letters, digits, punctuation and emoji only."},
+        {{{"name", "Z" + repeated(accent, 5000)},
+          {"email", "zoe@example.com"},
+          {"password", "long enough"}},
+         "name",
+         "Use at most 100 characters."},
+        {{{"name", "Zoë"}, {"email", "zoe@example.com\xC2\x85"}, {"password", "long enough"}},
          "email",
-         "An account with this e-mail exists already. Sign in instead."},
+         "Enter an e-mail address like name@example.com."},
+        {{{"name", "Zoë"},
+          {"email", std::string("zoe@example.com\0zz", 18)},
+          {"password", "long enough"}},
+         "email",
+         "Enter an e-mail address like name@example.com."},
     };
-    server.addUser("ada@example.com");
     for (const auto& mistake : mistakes) {
         auto fields = mistake.fields;
         fields.emplace("csrf", csrf);
@@ -348,10 +393,13 @@ TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) 
               404);
 }
 
-TEST_F(WebPagesTest, OneAddressMakesOnlyAFewAccountsAnHour) {
+// An e-mail with an account is answered as one without, and one address
+// gets only a few answers of any kind.
+TEST_F(WebPagesTest, SignUpTellsNobodyWhichEmailsHaveAccountsAndAnswersOnlyAFewTries) {
     server.stop();
-    server.webPages.signUps.perWindow = 1;
+    server.webPages.signUps.perWindow = 3;
     server.start();
+    server.addUser("ada@example.com");
     auto client = server.client();
     const auto form = client.Get("/sign-up");
     const std::string cookie = form->get_header_value("Set-Cookie");
@@ -363,15 +411,50 @@ TEST_F(WebPagesTest, OneAddressMakesOnlyAFewAccountsAnHour) {
                                            {"password", "long enough"},
                                            {"csrf", csrfOn(form->body)}});
     };
-    EXPECT_EQ(signUp("first@example.com")->status, 201);
-    EXPECT_EQ(signUp("first@example.com")->status, 422) << "a mistake costs no turn";
-    const auto refused = signUp("second@example.com");
-    EXPECT_EQ(refused->status, 429);
-    EXPECT_GT(std::stoll(refused->get_header_value("Retry-After")), 3500);
-    EXPECT_NE(refused->body.find("Too many accounts were made from this address. Try again in 60 "
-                                 "minutes."),
+    const auto fresh = signUp("first@example.com");
+    const auto taken = signUp("ADA@example.com");
+    EXPECT_EQ(fresh->status, 201);
+    EXPECT_EQ(taken->status, fresh->status);
+    EXPECT_EQ(taken->body, fresh->body);
+    EXPECT_TRUE(server.storage->credentials("first@example.com"));
+    EXPECT_EQ(server.storage->credentials("ada@example.com")->second, "$not-a-hash")
+        << "the existing account is untouched";
+    EXPECT_EQ(signUp("not an e-mail")->status, 422) << "the third try, a mistake, is answered";
+
+    int refused = 0;
+    for (int probe = 0; probe < 22; ++probe) {
+        const auto reply =
+            signUp(probe % 2 ? "ada@example.com" : "new" + std::to_string(probe) + "@example.com");
+        refused += reply->status == 429;
+        if (probe == 0) {
+            EXPECT_GT(std::atoll(reply->get_header_value("Retry-After").c_str()), 3500);
+            EXPECT_NE(reply->body.find("Too many sign-ups were tried from this address. Try "
+                                       "again in 60 minutes."),
+                      std::string::npos);
+        }
+    }
+    EXPECT_EQ(refused, 22) << "25 tries, 3 answered";
+    EXPECT_FALSE(server.storage->credentials("new0@example.com"));
+}
+
+// An account makes at most the server's number of commands of its own.
+TEST_F(WebPagesTest, AnAccountMakesOnlySoManyCommands) {
+    server.stop();
+    server.webPages.maxOwnCommands = 2;
+    server.start();
+    const auto ada = visitor("ada@example.com");
+    const auto bob = visitor("bob@example.com");
+    ASSERT_EQ(post(ada, "/commands/new", shout("one"))->status, 303);
+    ASSERT_EQ(post(ada, "/commands/new", shout("two"))->status, 303);
+    const auto refused = post(ada, "/commands/new", shout("three"));
+    EXPECT_EQ(refused->status, 409);
+    EXPECT_NE(refused->body.find("You have 2 commands of your own, the most an account may have. "
+                                 "Delete one to make another."),
               std::string::npos);
-    EXPECT_FALSE(server.storage->credentials("second@example.com"));
+    EXPECT_FALSE(server.storage->commandFor(1, "three"));
+    EXPECT_EQ(post(bob, "/commands/new", shout("bobs"))->status, 303) << "counted per account";
+    ASSERT_EQ(post(ada, "/commands/one/delete", {})->status, 303);
+    EXPECT_EQ(post(ada, "/commands/new", shout("three"))->status, 303);
 }
 
 TEST(SignUpLimitTest, CountsPerAddressForgetsOldWindowsAndStaysBounded) {

@@ -1,0 +1,141 @@
+#include "ServerProcess.h"
+#include "TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+namespace scribeon::server {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::size_t fileBytes = std::size_t{48} * 1024 * 1024;
+
+char patternAt(std::size_t offset) {
+    return static_cast<char>(offset % 251);
+}
+
+void writePatternFile(const std::filesystem::path& path) {
+    std::ofstream out(path, std::ios::binary);
+    std::string block(std::size_t{1} << 20, '\0');
+    for (std::size_t start = 0; start < fileBytes; start += block.size()) {
+        for (std::size_t i = 0; i < block.size(); ++i)
+            block[i] = patternAt(start + i);
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+}
+
+// A line of /proc/PID/status such as VmRSS or VmHWM, in KiB.
+long long statusKib(pid_t pid, const std::string& field) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.starts_with(field + ":"))
+            return std::stoll(line.substr(field.size() + 1));
+    return -1;
+}
+
+// A client that asks for the file, reads the reply's head and then takes
+// nothing more: the server must keep what it has not sent on disk.
+struct StalledDownload {
+    int socket = -1;
+    std::string head;
+
+    StalledDownload(int port, const std::string& path) {
+        socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        // A small window, so the kernel holds little of the file for us either.
+        const int small = 4096;
+        ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            return;
+        const std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+        if (::send(socket, request.data(), request.size(), MSG_NOSIGNAL) < 0)
+            return;
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        char byte = 0;
+        while (!head.ends_with("\r\n\r\n") && std::chrono::steady_clock::now() < deadline) {
+            pollfd ready{socket, POLLIN, 0};
+            if (::poll(&ready, 1, 100) == 1 && ::recv(socket, &byte, 1, 0) == 1)
+                head += byte;
+        }
+    }
+    ~StalledDownload() { ::close(socket); }
+    StalledDownload(const StalledDownload&) = delete;
+    StalledDownload& operator=(const StalledDownload&) = delete;
+};
+
+// On either engine: the database only decides where the server keeps its
+// accounts, but the download path must not depend on it.
+TEST(DownloadsTest, SlowClientsCostLittleMemoryAndThoseBeyondTheBoundAreTurnedAway) {
+    if (!serverBinary())
+        GTEST_SKIP() << "SCRIBEON_SERVER_BINARY is not set";
+    TestServer database;
+    const auto downloads = database.directory() / "downloads";
+    std::filesystem::create_directories(downloads);
+    writePatternFile(downloads / "scribeon_9.9.9_amd64.deb");
+    ServerProcess server(database.database(), database.directory(), true,
+                         {"--downloads", downloads.string(), "--max-downloads", "4"});
+    ASSERT_NE(server.port, 0);
+    const std::string path = "/downloads/scribeon_9.9.9_amd64.deb";
+    // The server's start peaks above what it keeps (a password hash), so
+    // what it holds now and its peak are each compared with their own start.
+    const long long heldBefore = statusKib(server.pid, "VmRSS");
+    const long long peakBefore = statusKib(server.pid, "VmHWM");
+
+    std::vector<std::unique_ptr<StalledDownload>> stalled;
+    for (int i = 0; i < 4; ++i) {
+        stalled.push_back(std::make_unique<StalledDownload>(server.port, path));
+        EXPECT_TRUE(stalled.back()->head.starts_with("HTTP/1.1 200")) << stalled.back()->head;
+        EXPECT_NE(stalled.back()->head.find("Content-Length: " + std::to_string(fileBytes)),
+                  std::string::npos);
+    }
+    // Read whole, four copies of 48 MiB would be 192 MiB at least.
+    EXPECT_LT(statusKib(server.pid, "VmRSS") - heldBefore, 32 * 1024)
+        << "the server holds more than 32 MiB more while four clients stall";
+
+    httplib::Client client("127.0.0.1", server.port);
+    client.set_read_timeout(20, 0);
+    const auto refused = client.Get(path);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 503);
+    EXPECT_EQ(refused->get_header_value("Retry-After"), "5");
+    const auto head = client.Head(path);
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->status, 200) << "a HEAD sends no file and needs no turn";
+    EXPECT_EQ(head->get_header_value("Content-Length"), std::to_string(fileBytes));
+
+    // Clients that go away give their turns back; then the file comes whole.
+    stalled.clear();
+    std::size_t received = 0;
+    bool intact = true;
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (status != 200 && std::chrono::steady_clock::now() < deadline) {
+        received = 0;
+        intact = true;
+        const auto reply = client.Get(path, [&](const char* data, std::size_t length) {
+            for (std::size_t i = 0; i < length; ++i)
+                intact = intact && data[i] == patternAt(received + i);
+            received += length;
+            return true;
+        });
+        status = reply ? reply->status : 0;
+        if (status != 200)
+            std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(received, fileBytes);
+    EXPECT_TRUE(intact) << "the bytes sent differ from the file's";
+    EXPECT_LT(statusKib(server.pid, "VmHWM") - peakBefore, 32 * 1024);
+}
+
+} // namespace
+} // namespace scribeon::server
