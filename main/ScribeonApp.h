@@ -74,7 +74,7 @@ private:
     LoginWindow loginWindow_{client_.authService};
     DesktopUrlOpener urlOpener_;
     QtAppcastParser appcastParser_;
-    UpdateDialog updateDialog_;
+    UpdateDialog updateDialog_{urlOpener_, systemLog_};
     std::shared_ptr<AppcastUpdater> updater_;
     XdgAutostartEntry autostart_;
     std::unique_ptr<SettingsWindow> settingsWindow_;

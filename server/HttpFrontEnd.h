@@ -1,6 +1,7 @@
 #pragma once
 
 #include "server/ServiceApi.h"
+#include "wire/RequestLimits.h"
 
 #include <memory>
 #include <string>
@@ -33,7 +34,7 @@ struct ListenOptions {
 // 1 MiB, and each request is one access-log line on stderr.
 class HttpFrontEnd {
 public:
-    static constexpr std::size_t maximumBody = std::size_t{1024} * 1024;
+    static constexpr std::size_t maximumBody = maximumRequestBodyBytes;
 
     HttpFrontEnd(ServiceApi& api, ListenOptions options);
     ~HttpFrontEnd();
