@@ -106,9 +106,11 @@ protected:
         const QStringList texts = shownTexts(root);
         EXPECT_TRUE(texts.contains(QString::fromStdString(text)))
             << text << " in " << texts.join('|').toStdString();
-        for (QLabel* label : root->findChildren<QLabel*>())
-            if (label->textFormat() != Qt::RichText)
-                EXPECT_EQ(shown(label), label->text()) << label->text().toStdString();
+        for (QLabel* label : root->findChildren<QLabel*>()) {
+            if (label->textFormat() != Qt::RichText) {
+                EXPECT_EQ(shown(label).toStdString(), label->text().toStdString());
+            }
+        }
         EXPECT_FALSE(probe.opened()) << "read " << probe.path() << " for " << text;
     }
 
@@ -191,7 +193,7 @@ TEST_F(HostileTextTest, ToolTipsOfElidedTextsShowTheWholeTextAsText) {
             QLabel* tip = shownToolTip();
             ASSERT_TRUE(tip);
             // The whole text, as a screen reader hears it.
-            EXPECT_EQ(shown(tip), label->accessibleName());
+            EXPECT_EQ(shown(tip).toStdString(), label->accessibleName().toStdString());
             QToolTip::hideText();
         }
         EXPECT_EQ(tips, 3) << "the name, the e-mail and the plan are elided";
@@ -201,7 +203,7 @@ TEST_F(HostileTextTest, ToolTipsOfElidedTextsShowTheWholeTextAsText) {
 
 TEST_F(HostileTextTest, TheSignInFormShowsTheServicesMessageAsText) {
     test::ScriptedAuthService auth;
-    auto model = std::make_shared<AuthViewModel>(auth);
+    auto model = AuthViewModel::create(auth);
     LoginView view{model, [] {}};
     view.show();
     for (const std::string& text : hostile()) {
@@ -270,7 +272,7 @@ TEST_F(HostileTextTest, TheReleaseNotesLinkOpensOnlyWebPages) {
             if (label->accessibleName() == "Release notes")
                 link = label;
         ASSERT_TRUE(link);
-        EXPECT_EQ(shown(link), "Release notes");
+        EXPECT_EQ(shown(link).toStdString(), "Release notes");
         opener.urls.clear();
         emit link->linkActivated(QStringLiteral("#"));
         EXPECT_EQ(opener.urls, opens ? std::vector<std::string>{url} : std::vector<std::string>{})
