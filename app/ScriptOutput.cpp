@@ -1,18 +1,14 @@
 #include "app/ScriptOutput.h"
 
+#include "base/UnicodeText.h"
 #include "ui/StatisticsPresentation.h"
-
-#include <algorithm>
 
 namespace scribeon {
 
 namespace {
 
-std::string oneField(std::string text) {
-    std::replace_if(
-        text.begin(), text.end(),
-        [](char c) { return c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }, ' ');
-    return text;
+std::string oneField(std::string_view text) {
+    return terminalSafe(text, TerminalLayout::oneLine);
 }
 
 } // namespace
@@ -34,6 +30,16 @@ std::string statusText(const User& user) {
     // The date only: the time of day of a monthly reset says nothing more.
     if (user.statistics.nextResetDate && usage.resetsAt)
         text += std::string(resetsOnPrefix) + user.statistics.nextResetDate->substr(0, 10) + '\n';
+    return text;
+}
+
+std::string failureText(const ServiceError& error) {
+    return "scribeon: " + oneField(error.description()) + '\n';
+}
+
+std::string processOutputText(std::string text, OutputStream stream) {
+    if (stream == OutputStream::terminal)
+        return terminalSafe(text, TerminalLayout::lines);
     return text;
 }
 

@@ -69,6 +69,27 @@ void appendCodePoint(std::string& out, utf8proc_int32_t codePoint) {
     out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
 }
 
+// "^[" for ESC as `cat -v` writes it; a C1 control as its seven-bit escape
+// (U+009B, CSI, is "^[["), so the reader still sees what was sent.
+void appendVisibleControl(std::string& out, utf8proc_int32_t codePoint) {
+    if (codePoint == 0x7F) {
+        out += "^?";
+        return;
+    }
+    if (codePoint >= 0x80) {
+        out += "^[";
+        codePoint -= 0x40;
+    } else {
+        out += '^';
+        codePoint += 0x40;
+    }
+    out += static_cast<char>(codePoint);
+}
+
+bool isControl(utf8proc_int32_t codePoint) {
+    return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F);
+}
+
 template <typename Keep> std::string_view trimmedWhere(std::string_view utf8, Keep keep) {
     std::size_t start = utf8.size();
     std::size_t end = 0;
@@ -192,6 +213,25 @@ std::string withoutTextArtefacts(std::string_view utf8) {
         return true;
     });
     return clean;
+}
+
+std::string terminalSafe(std::string_view utf8, TerminalLayout layout) {
+    std::string out;
+    out.reserve(utf8.size());
+    forEachCodePoint(utf8, [&](std::size_t offset, std::size_t length, utf8proc_int32_t codePoint) {
+        const bool layoutControl = codePoint == '\t' || codePoint == '\n';
+        if (codePoint < 0)
+            out += "\xEF\xBF\xBD"; // U+FFFD: a lone byte may be a C1 control to the terminal
+        else if (layout == TerminalLayout::oneLine &&
+                 (layoutControl || (codePoint >= 0x0B && codePoint <= 0x0D)))
+            out += ' ';
+        else if (isControl(codePoint) && !(layout == TerminalLayout::lines && layoutControl))
+            appendVisibleControl(out, codePoint);
+        else
+            out.append(utf8.substr(offset, length));
+        return true;
+    });
+    return out;
 }
 
 } // namespace scribeon

@@ -46,4 +46,18 @@ std::string_view graphemePrefix(std::string_view utf8, std::size_t count);
 // something the user typed or sees.
 std::string withoutTextArtefacts(std::string_view utf8);
 
+// How a text from outside is laid out where it is written to a terminal.
+enum class TerminalLayout {
+    oneLine, // a field or a message: tabs and line breaks become spaces
+    lines,   // a document: tabs and line feeds stay
+};
+
+// Text from outside made safe to write to a terminal, which would act on the
+// control characters in it (retitle the window, clear the screen, answer
+// with keystrokes): every other C0 control, DEL and every C1 control
+// (U+0080-U+009F) is shown in caret form ("^[", "^?", U+009B as "^[["), and
+// a byte that is not UTF-8 becomes U+FFFD, since a terminal may read a lone
+// byte 0x9B as a control too.
+std::string terminalSafe(std::string_view utf8, TerminalLayout layout);
+
 } // namespace scribeon

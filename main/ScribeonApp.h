@@ -76,7 +76,7 @@ private:
     LoginWindow loginWindow_{client_.authService};
     DesktopUrlOpener urlOpener_;
     QtAppcastParser appcastParser_;
-    UpdateDialog updateDialog_;
+    UpdateDialog updateDialog_{urlOpener_, systemLog_};
     LinuxDownloadFolder downloadFolder_;
     DpkgPackageVersionReader packageReader_;
     std::shared_ptr<AppcastUpdater> updater_;

@@ -6,6 +6,7 @@
 #include "main/ClientStack.h"
 #include "platform/qt/SingleInstance.h"
 #include "service/DeliverOnMain.h"
+#include "wire/RequestLimits.h"
 
 #include <QCoreApplication>
 
@@ -14,7 +15,8 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <iterator>
+
+#include <unistd.h>
 
 namespace scribeon {
 
@@ -26,7 +28,7 @@ int exitWith(ScriptExitStatus status) {
 }
 
 void reportFailure(const ServiceError& error) {
-    std::fprintf(stderr, "scribeon: %s\n", error.description().c_str());
+    std::fputs(failureText(error).c_str(), stderr);
     exitWith(exitStatusFor(error));
 }
 
@@ -65,28 +67,50 @@ void listCommands(ClientStack& client) {
     });
 }
 
-std::optional<std::string> textToProcess(const CommandLine& command) {
-    std::string text = command.text ? *command.text
-                                    : std::string(std::istreambuf_iterator<char>(std::cin),
-                                                  std::istreambuf_iterator<char>());
-    if (!isValidUtf8(text)) {
-        std::fputs("scribeon: the text is not valid UTF-8; nothing was sent\n", stderr);
-        return std::nullopt;
+// Standard input up to `limit` bytes and one more, so that an endless or
+// huge input is known to be too long without being held whole.
+std::string standardInput(std::size_t limit) {
+    std::string text(limit + 1, '\0');
+    std::size_t read = 0;
+    while (read < text.size()) {
+        const std::size_t got = std::fread(text.data() + read, 1, text.size() - read, stdin);
+        if (got == 0)
+            break;
+        read += got;
     }
-    if (isBlank(text)) {
-        std::fputs("scribeon: there is no text to process; nothing was sent\n", stderr);
-        return std::nullopt;
+    text.resize(read);
+    return text;
+}
+
+Result<std::string, ScriptExitStatus> refused(const char* why, ScriptExitStatus status) {
+    std::fprintf(stderr, "scribeon: %s; nothing was sent\n", why);
+    return status;
+}
+
+Result<std::string, ScriptExitStatus> textToProcess(const CommandLine& command) {
+    std::string text = command.text ? *command.text : standardInput(maximumProcessTextBytes);
+    if (text.size() > maximumProcessTextBytes) {
+        const std::string why = "the text is longer than the service accepts (at most " +
+                                std::to_string(maximumProcessTextBytes) + " bytes)";
+        return refused(why.c_str(), ScriptExitStatus::textTooLong);
     }
+    if (!isValidUtf8(text))
+        return refused("the text is not valid UTF-8", ScriptExitStatus::usage);
+    if (isBlank(text))
+        return refused("there is no text to process", ScriptExitStatus::usage);
     return text;
 }
 
 void process(ClientStack& client, const std::string& code, const std::string& text) {
-    client.commandService.processCommand(code, text, [](const ServiceResult<ProcessResult>& reply) {
-        if (reply)
-            printAndExit(reply.value().processedText);
-        else
-            reportFailure(reply.error());
-    });
+    const OutputStream stream =
+        isatty(STDOUT_FILENO) == 1 ? OutputStream::terminal : OutputStream::fileOrPipe;
+    client.commandService.processCommand(
+        code, text, [stream](const ServiceResult<ProcessResult>& reply) {
+            if (reply)
+                printAndExit(processOutputText(reply.value().processedText, stream));
+            else
+                reportFailure(reply.error());
+        });
 }
 
 void showStatus(ClientStack& client) {
@@ -130,32 +154,34 @@ void signOutEverywhere(ClientStack& client) {
     });
 }
 
-// Starts the mode; false when its input was refused before anything was sent.
-bool start(ClientStack& client, const CommandLine& command) {
+// Starts the mode; the exit status when its input was refused before
+// anything was sent.
+std::optional<ScriptExitStatus> start(ClientStack& client, const CommandLine& command) {
     switch (command.action) {
     case CommandLine::Action::listCommands:
         listCommands(client);
-        return true;
+        return std::nullopt;
     case CommandLine::Action::process: {
         const auto text = textToProcess(command);
-        if (text)
-            process(client, command.output, *text);
-        return text.has_value();
+        if (!text)
+            return text.error();
+        process(client, command.output, text.value());
+        return std::nullopt;
     }
     case CommandLine::Action::status:
         showStatus(client);
-        return true;
+        return std::nullopt;
     case CommandLine::Action::signIn:
         signIn(client, command.output);
-        return true;
+        return std::nullopt;
     case CommandLine::Action::signOut:
         signOut(client);
-        return true;
+        return std::nullopt;
     case CommandLine::Action::signOutEverywhere:
         signOutEverywhere(client);
-        return true;
+        return std::nullopt;
     default:
-        return false;
+        return ScriptExitStatus::usage;
     }
 }
 
@@ -167,8 +193,8 @@ int runScriptCommand(const CommandLine& command, int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Scribeon"));
     QCoreApplication::setApplicationName(QStringLiteral("Scribeon"));
     ClientStack client(1);
-    if (!start(client, command))
-        return static_cast<int>(ScriptExitStatus::usage);
+    if (const auto refusal = start(client, command))
+        return static_cast<int>(*refusal);
     return QCoreApplication::exec();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "server/ServiceApi.h"
+#include "wire/RequestLimits.h"
 
 #include <memory>
 #include <string>
@@ -38,7 +39,7 @@ struct ListenOptions {
 // file is streamed from disk a piece at a time.
 class HttpFrontEnd {
 public:
-    static constexpr std::size_t maximumBody = std::size_t{1024} * 1024;
+    static constexpr std::size_t maximumBody = maximumRequestBodyBytes;
 
     HttpFrontEnd(ServiceApi& api, ListenOptions options);
     ~HttpFrontEnd();

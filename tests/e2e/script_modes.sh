@@ -2,7 +2,8 @@
 # The command line for scripts against a real scribeon-server, without a
 # display: list, process (bytes in, the same bytes' transform out), status and
 # sign-out (here and everywhere), then each class of failure with the client's message on standard
-# error and its own exit status.
+# error and its own exit status; last, a hostile service whose texts carry
+# terminal control sequences.
 source "$(dirname "$0")/desktop.sh"
 scribeon=$1 server=$2
 start_headless_session
@@ -54,6 +55,16 @@ expect 2 "scribeon: the text is not valid UTF-8; nothing was sent" \
 expect 2 "scribeon: there is no text to process; nothing was sent" process upper-case --text $' \n'
 expect 2 "scribeon: unknown option '--frobnicate'
 Usage: scribeon [--trigger]" bash -c "\"$scribeon\" --frobnicate 2>&1 >/dev/null | head -2 >&2; exit \${PIPESTATUS[0]}"
+# Longer than any request body the service reads: refused before sending
+# with the too-long status, and an endless input is not read to its end. The
+# longest text that fits is sent (and refused by the plan).
+limit=$((1024 * 1024 - 11))
+head -c "$limit" /dev/zero | tr '\0' a >"$e2e_tmp/longest"
+expect 6 "scribeon: Text is too long. Maximum 2000 characters." process upper-case <"$e2e_tmp/longest"
+printf a >>"$e2e_tmp/longest"
+too_long="scribeon: the text is longer than the service accepts (at most $limit bytes); nothing was sent"
+expect 6 "$too_long" process upper-case <"$e2e_tmp/longest"
+expect 6 "$too_long" timeout 30 bash -c "yes | \"$scribeon\" process upper-case"
 "$scribeon" status | grep -qx "Usage: 3 / 50 requests used" || fail "refused input was counted"
 
 # Each class of failure.
@@ -109,4 +120,26 @@ expect 7 "scribeon: Cannot reach the server. Check your internet connection or f
 expect 7 "scribeon: Cannot reach the server. Check your internet connection or firewall settings." \
     "$scribeon" sign-out --everywhere
 token >/dev/null 2>&1 || fail "a failed sign-out everywhere dropped the token"
+
+# A hostile service: the control sequences in its names, messages and
+# results are shown, not sent to the terminal; a processed text going to a
+# pipe stays byte for byte, on a terminal its controls are shown too.
+start_bg /usr/bin/python3 "$e2e_dir/hostile_service.py" >"$e2e_tmp/hostile.out"
+wait_for 20 "the hostile service" grep -q "listening on" "$e2e_tmp/hostile.out"
+export SCRIBEON_SERVICE_ORIGIN=$(sed -n 's/^listening on //p' "$e2e_tmp/hostile.out")
+echo "any" | "$scribeon" --sign-in ada@example.com >/dev/null 2>"$e2e_tmp/err" ||
+    fail "sign-in at the hostile service: $(cat "$e2e_tmp/err")"
+expect 0 "" "$scribeon" commands
+printf '📝\techo^[[2J\t^[]0;owned^GEcho^[[31m\n📝\tfail\tFail^? now please\n' >"$e2e_tmp/want"
+cmp -s "$e2e_tmp/out" "$e2e_tmp/want" || fail "hostile commands printed: $(od -c "$e2e_tmp/out")"
+expect 0 "" "$scribeon" status
+printf 'Signed in as Ada^[]0;owned^G <ada@example.com^[[2J>\nPlan: Pro^[[5m\nUsage: 1 / 10 requests used\n' >"$e2e_tmp/want"
+cmp -s "$e2e_tmp/out" "$e2e_tmp/want" || fail "hostile status printed: $(od -c "$e2e_tmp/out")"
+expect 1 "scribeon: Bad^[[2J thing^G" process fail --text x
+process echo --text x >"$e2e_tmp/out" || fail "hostile process exited $?"
+printf 'line\033]0;owned\007 one\r\n\ttwo\302\23331m\033[2J\n' >"$e2e_tmp/want"
+cmp -s "$e2e_tmp/out" "$e2e_tmp/want" || fail "a piped result changed: $(od -c "$e2e_tmp/out")"
+script -qec "\"$scribeon\" process echo --text x" /dev/null </dev/null | tr -d '\r' >"$e2e_tmp/out"
+printf 'line^[]0;owned^G one^M\n\ttwo^[[31m^[[2J\n' >"$e2e_tmp/want"
+cmp -s "$e2e_tmp/out" "$e2e_tmp/want" || fail "a result on a terminal: $(od -c "$e2e_tmp/out")"
 echo "PASS"

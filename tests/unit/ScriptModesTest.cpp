@@ -35,12 +35,17 @@ TEST(ScriptOutputTest, EachCommandIsOneLineOfThreeFields) {
     const std::vector<Command> commands = {
         {"fix", "Fix grammar", true},
         {"odd\tcode", "Line\nbreak\r\nand\ttab", true},
+        {"esc\x1B[2J",
+         "\x1B]0;owned\x07Name\xC2\x9B"
+         "1m",
+         true},
     };
     const std::string text = commandListText(commands, [](const std::string& code) {
         return code == "fix" ? "\xE2\x9C\x8F\xEF\xB8\x8F" : "\xF0\x9F\x93\x9D";
     });
     EXPECT_EQ(text, "\xE2\x9C\x8F\xEF\xB8\x8F\tfix\tFix grammar\n"
-                    "\xF0\x9F\x93\x9D\todd code\tLine break  and tab\n");
+                    "\xF0\x9F\x93\x9D\todd code\tLine break  and tab\n"
+                    "\xF0\x9F\x93\x9D\tesc^[[2J\t^[]0;owned^GName^[[1m\n");
     EXPECT_EQ(commandListText({}, [](const std::string&) { return "x"; }), "");
 }
 
@@ -58,6 +63,25 @@ TEST(ScriptOutputTest, StatusSpeaksAsTheTrayPanel) {
     EXPECT_EQ(statusText(user), "Signed in as Ada <ada@example.com>\n"
                                 "Plan: Pro Team\n"
                                 "Usage: 37 requests this month\n");
+}
+
+TEST(ScriptOutputTest, StatusAndFailuresShowTheServicesControls) {
+    User user;
+    user.name = "Ada\x1B]0;owned\x07";
+    user.email = "ada@example.com\x9B";
+    user.plan = "pro\nteam";
+    user.statistics = {1, 9, 10, std::nullopt};
+    EXPECT_EQ(statusText(user), "Signed in as Ada^[]0;owned^G <ada@example.com\xEF\xBF\xBD>\n"
+                                "Plan: Pro Team\n"
+                                "Usage: 1 / 10 requests used\n");
+    EXPECT_EQ(failureText(APIError::validationError("Bad\x1B[2J\nthing\x07")),
+              "scribeon: Bad^[[2J thing^G\n");
+}
+
+TEST(ScriptOutputTest, AProcessedTextIsExactUnlessATerminalShowsIt) {
+    const std::string result = "line\x1B[31m one\r\n\ttwo\xC2\x9B\x07\n";
+    EXPECT_EQ(processOutputText(result, OutputStream::fileOrPipe), result);
+    EXPECT_EQ(processOutputText(result, OutputStream::terminal), "line^[[31m one^M\n\ttwo^[[^G\n");
 }
 
 } // namespace

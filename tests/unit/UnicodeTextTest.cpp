@@ -179,5 +179,34 @@ TEST(WithoutTextArtefactsTest, DropsPlaceholdersAndKeepsWhatTheUserSees) {
         EXPECT_EQ(withoutTextArtefacts(c.text), c.expected) << c.text;
 }
 
+TEST(TerminalSafeTest, ShowsControlsInsteadOfSendingThem) {
+    using enum TerminalLayout;
+    const struct {
+        std::string_view text;
+        TerminalLayout layout;
+        std::string_view shown;
+    } cases[] = {
+        {"plain \xC3\xA9t\xC3\xA9 \xF0\x9F\x9A\x80", oneLine,
+         "plain \xC3\xA9t\xC3\xA9 \xF0\x9F\x9A\x80"},
+        {"\x1B]0;owned\x07title", oneLine, "^[]0;owned^Gtitle"}, // OSC retitle, BEL
+        {"\x1B[2J\x1B[H", lines, "^[[2J^[[H"},                   // clear screen, CSI
+        {"a\xC2\x9B"
+         "31mb",
+         oneLine, "a^[[31mb"}, // C1 CSI as UTF-8
+        {"a\x9B"
+         "31mb",
+         lines,
+         "a\xEF\xBF\xBD"
+         "31mb"},                                                // C1 CSI as a raw byte
+        {"\xC2\x80\xC2\x9F\xC2\xA0", oneLine, "^[@^[_\xC2\xA0"}, // C1 edges; NBSP stays
+        {std::string_view("nul\0del\x7F", 8), oneLine, "nul^@del^?"},
+        {"a\tb\nc\r\nd\v\fe", oneLine, "a b c  d  e"},     // a field stays one line
+        {"a\tb\nc\r\nd\v\fe", lines, "a\tb\nc^M\nd^K^Le"}, // a document keeps its lines
+        {"\xED\xA0\x80", lines, "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}, // a surrogate is not UTF-8
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(terminalSafe(c.text, c.layout), c.shown) << c.text;
+}
+
 } // namespace
 } // namespace scribeon

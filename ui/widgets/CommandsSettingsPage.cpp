@@ -1,5 +1,6 @@
 #include "ui/widgets/CommandsSettingsPage.h"
 
+#include "platform/qt/PlainText.h"
 #include "platform/qt/ThemedIcon.h"
 #include "ui/widgets/CommandSettingsListModel.h"
 #include "ui/widgets/CommandSettingsListView.h"
@@ -81,7 +82,7 @@ QWidget* CommandsSettingsPage::errorBlock() {
         themedIcon("dialog-warning", QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
     icon->setAccessibleName(tr("Warning"));
     column->addWidget(icon, 0, Qt::AlignHCenter);
-    errorText_ = new QLabel;
+    errorText_ = plainLabel();
     errorText_->setWordWrap(true);
     errorText_->setAlignment(Qt::AlignCenter);
     errorText_->setForegroundRole(QPalette::PlaceholderText);

@@ -1,5 +1,6 @@
 #include "ui/widgets/ErrorToastView.h"
 
+#include "platform/qt/PlainText.h"
 #include "platform/qt/ThemedIcon.h"
 
 #include <QAccessible>
@@ -44,7 +45,7 @@ QString elidedLines(const QString& text, const QFont& font, int width, int lines
 }
 
 ErrorToastView::ErrorToastView(QWidget* parent)
-    : QWidget(parent), text_(new QLabel), opacity_(new QGraphicsOpacityEffect(this)),
+    : QWidget(parent), text_(plainLabel()), opacity_(new QGraphicsOpacityEffect(this)),
       slide_(this, "pos"), fade_(opacity_, "opacity") {
     constexpr int iconSize = 16;
     constexpr int spacing = 8;

@@ -1,5 +1,6 @@
 #include "ui/widgets/LoginView.h"
 
+#include "platform/qt/PlainText.h"
 #include "ui/widgets/MenuBarIcon.h"
 
 #include <QHBoxLayout>
@@ -40,7 +41,7 @@ QLineEdit* field(const QString& placeholder) {
 LoginView::LoginView(std::shared_ptr<AuthViewModel> model, std::function<void()> onSuccess,
                      QWidget* parent)
     : QWidget(parent), model_(std::move(model)), onSuccess_(std::move(onSuccess)),
-      email_(field(tr("Email"))), password_(field(tr("Password"))), error_(new QLabel),
+      email_(field(tr("Email"))), password_(field(tr("Password"))), error_(plainLabel()),
       signIn_(new QPushButton(tr("Sign In"))), busy_(new QProgressBar(signIn_)) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(padding, padding, padding, padding);

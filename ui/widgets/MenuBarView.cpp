@@ -1,6 +1,7 @@
 #include "ui/widgets/MenuBarView.h"
 
 #include "platform/qt/DesktopWindowState.h"
+#include "platform/qt/PlainText.h"
 #include "platform/qt/ThemedIcon.h"
 #include "ui/widgets/MenuBarIcon.h"
 #include "ui/widgets/StatisticsView.h"
@@ -46,7 +47,7 @@ QString qs(const std::string& text) {
 
 QLabel* label(const QString& content, qreal pointScale = 1.0, QFont::Weight weight = QFont::Normal,
               bool secondary = false) {
-    auto* text = new QLabel;
+    auto* text = plainLabel();
     QFont font = text->font();
     font.setPointSizeF(font.pointSizeF() * pointScale);
     font.setWeight(weight);
@@ -54,7 +55,7 @@ QLabel* label(const QString& content, qreal pointScale = 1.0, QFont::Weight weig
     text->setText(text->fontMetrics().elidedText(content, Qt::ElideRight, textWidth));
     text->setAccessibleName(content);
     if (text->text() != content)
-        text->setToolTip(content);
+        text->setToolTip(plainToolTip(content));
     if (secondary)
         text->setForegroundRole(QPalette::PlaceholderText);
     return text;
@@ -214,7 +215,7 @@ void MenuBarView::addSignedIn(QVBoxLayout* column) {
         line->setContentsMargins(8, 0, 8, 0);
         auto* icon = new QLabel;
         icon->setPixmap(themedIcon("dialog-warning", QStyle::SP_MessageBoxWarning).pixmap(14, 14));
-        auto* text = new QLabel(qs(*message));
+        auto* text = plainLabel(qs(*message));
         text->setWordWrap(true);
         text->setForegroundRole(QPalette::PlaceholderText);
         text->setAccessibleName(qs(*message));

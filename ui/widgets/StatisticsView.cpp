@@ -1,5 +1,6 @@
 #include "ui/widgets/StatisticsView.h"
 
+#include "platform/qt/PlainText.h"
 #include "platform/qt/ThemedIcon.h"
 
 #include <QDateTime>
@@ -37,7 +38,7 @@ QString rgba(const QColor& colour, double alpha) {
 }
 
 QLabel* text(const QString& content, qreal pointScale = 1.0, QFont::Weight weight = QFont::Normal) {
-    auto* label = new QLabel(content);
+    auto* label = plainLabel(content);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * pointScale);
     font.setWeight(weight);
@@ -131,7 +132,7 @@ QLabel* planBadge(const std::string& plan) {
     auto* badge = text(QString(), 0.85, QFont::Medium);
     const QString full = QString::fromStdString(style.text);
     badge->setText(badge->fontMetrics().elidedText(full, Qt::ElideRight, badgeMaxWidth));
-    badge->setToolTip(full);
+    badge->setToolTip(plainToolTip(full));
     badge->setAccessibleName(full);
     badge->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border-radius: 8px;"
                                         " padding: 3px 8px; }")

@@ -1,5 +1,7 @@
 #include "ui/widgets/UpdateDialog.h"
 
+#include "platform/qt/PlainText.h"
+#include "ui/ReleaseNotesLink.h"
 #include "ui/widgets/MenuBarIcon.h"
 
 #include <QDialog>
@@ -21,15 +23,19 @@ QString qs(const std::string& text) {
 
 } // namespace
 
+UpdateDialog::UpdateDialog(UrlOpener& opener, DiagnosticLog& log) : opener_(opener), log_(log) {}
+
 UpdateDialog::~UpdateDialog() {
     delete dialog_;
 }
 
 void UpdateDialog::build() {
     dialog_ = new QDialog;
-    title_ = new QLabel;
-    message_ = new QLabel;
+    // Versions, notes, file names and messages come from the feed.
+    title_ = plainLabel();
+    message_ = plainLabel();
     notes_ = new QTextBrowser;
+    notes_->setDocument(new InertTextDocument(notes_));
     notesLink_ = new QLabel;
     progress_ = new QProgressBar;
     buttons_ = new QDialogButtonBox;
@@ -55,7 +61,11 @@ void UpdateDialog::build() {
     notes_->setOpenLinks(false);
     notes_->setAccessibleName(QStringLiteral("Release notes"));
     notes_->setMinimumHeight(120);
-    notesLink_->setOpenExternalLinks(true);
+    notesLink_->setTextFormat(Qt::RichText);
+    QObject::connect(notesLink_, &QLabel::linkActivated, dialog_, [this] {
+        if (notesURL_)
+            openReleaseNotes(*notesURL_, opener_, log_);
+    });
     progress_->setRange(0, 0);
     progress_->setTextVisible(false);
     progress_->setAccessibleName(QStringLiteral("Progress"));
@@ -121,9 +131,11 @@ void UpdateDialog::showFound(const AppcastItem& item, const std::string& current
         notes_->setHtml(qs(*item.description));
         notes_->show();
     }
+    notesURL_ = item.releaseNotesURL;
     if (item.releaseNotesURL) {
-        const QString url = qs(*item.releaseNotesURL).toHtmlEscaped();
-        notesLink_->setText(QStringLiteral("<a href=\"%1\">Release notes</a>").arg(url));
+        // The link only carries the click: the address opened is the feed's
+        // own, checked when it is clicked.
+        notesLink_->setText(QStringLiteral("<a href=\"#\">Release notes</a>"));
         notesLink_->setAccessibleName(QStringLiteral("Release notes"));
         notesLink_->show();
     }

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "platform/DiagnosticLog.h"
+#include "platform/UrlOpener.h"
 #include "update/UpdatePrompt.h"
 
 #include <QString>
+
+#include <optional>
+#include <string>
 
 class QDialog;
 class QDialogButtonBox;
@@ -15,10 +20,11 @@ namespace scribeon {
 // The dialog of an update check the user asked for: checking, up to date,
 // the new version with its notes and "Download" / "Later", the download,
 // and what became of it.
-// The window is built on the first check the user asks for.
+// The window is built on the first check the user asks for. The release
+// notes' link opens through `opener` when its address may be opened.
 class UpdateDialog final : public UpdatePrompt {
 public:
-    UpdateDialog() = default;
+    UpdateDialog(UrlOpener& opener, DiagnosticLog& log);
     ~UpdateDialog() override;
     UpdateDialog(const UpdateDialog&) = delete;
     UpdateDialog& operator=(const UpdateDialog&) = delete;
@@ -42,6 +48,9 @@ private:
     // A finished state: its title and message with "OK".
     void showOutcome(const QString& title, const QString& message);
 
+    UrlOpener& opener_;
+    DiagnosticLog& log_;
+    std::optional<std::string> notesURL_;
     QDialog* dialog_ = nullptr;
     QLabel* title_ = nullptr;
     QLabel* message_ = nullptr;

@@ -1,0 +1,321 @@
+#include "hotkey/HotkeyRegistration.h"
+#include "platform/fake/FakeAutostartEntry.h"
+#include "platform/fake/RecordingLog.h"
+#include "platform/fake/RecordingUrlOpener.h"
+#include "tests/unit/ScriptedAuthService.h"
+#include "tests/unit/ServiceStack.h"
+#include "ui/MenuBarModel.h"
+#include "ui/widgets/CommandsSettingsPage.h"
+#include "ui/widgets/ErrorToastView.h"
+#include "ui/widgets/LoginView.h"
+#include "ui/widgets/MenuBarView.h"
+#include "ui/widgets/SettingsWindow.h"
+#include "ui/widgets/UpdateDialog.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QToolTip>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace scribeon {
+namespace {
+
+// A named pipe that tells whether anything opened it to read. A reader
+// blocks in open() until a writer comes; the watcher is that writer, so a
+// read neither hangs the test nor goes unnoticed (the reader cannot get past
+// open() before the watcher has seen it).
+class ReadProbe {
+public:
+    ReadProbe() {
+        char pattern[] = "/tmp/pXXXXXX"; // short: the path shows in one-line labels
+        dir_ = mkdtemp(pattern);
+        path_ = dir_ + "/f";
+        if (mkfifo(path_.c_str(), 0600) != 0)
+            throw std::runtime_error("mkfifo");
+        watcher_ = std::thread([this] {
+            while (!stop_) {
+                const int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    opened_ = true;
+                    ::close(fd);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        });
+    }
+    ~ReadProbe() {
+        stop_ = true;
+        watcher_.join();
+        ::unlink(path_.c_str());
+        ::rmdir(dir_.c_str());
+    }
+    ReadProbe(const ReadProbe&) = delete;
+    ReadProbe& operator=(const ReadProbe&) = delete;
+
+    const std::string& path() const { return path_; }
+    bool opened() const { return opened_; }
+
+private:
+    std::string dir_;
+    std::string path_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> opened_{false};
+    std::thread watcher_;
+};
+
+// What the label shows: the text its layout made of what it was given (a
+// label that reads its text as markup shows "x" for "<b>x</b>").
+QString shown(QLabel* label) {
+    (void)label->sizeHint(); // lays the text out, loading whatever it names
+    if (const auto* document = label->findChild<QTextDocument*>())
+        return document->toPlainText();
+    return label->text();
+}
+
+// Every label under root, except those whose markup is our own.
+QStringList shownTexts(QWidget* root) {
+    QStringList texts;
+    for (QLabel* label : root->findChildren<QLabel*>())
+        if (label->textFormat() != Qt::RichText && !label->text().isEmpty())
+            texts << shown(label);
+    return texts;
+}
+
+class HostileTextTest : public testing::Test {
+protected:
+    std::vector<std::string> hostile() const {
+        return {"Ada<img src=" + probe.path() + ">",
+                "<a href=\"file://" + probe.path() + "\">x</a>", "<b>x</b>", "&lt;",
+                "<img src=\"" + probe.path() + "\" width=900>y"};
+    }
+    // Each hostile text shows literally somewhere under root, no label shows
+    // anything but what it was given, and no file was read.
+    void expectLiteral(QWidget* root, const std::string& text) {
+        const QStringList texts = shownTexts(root);
+        EXPECT_TRUE(texts.contains(QString::fromStdString(text)))
+            << text << " in " << texts.join('|').toStdString();
+        for (QLabel* label : root->findChildren<QLabel*>()) {
+            if (label->textFormat() != Qt::RichText) {
+                EXPECT_EQ(shown(label).toStdString(), label->text().toStdString());
+            }
+        }
+        EXPECT_FALSE(probe.opened()) << "read " << probe.path() << " for " << text;
+    }
+
+    ReadProbe probe;
+};
+
+User userNamed(const std::string& text) {
+    User user;
+    user.name = text;
+    user.email = text;
+    user.plan = text;
+    user.statistics = {1, 9, 10, std::nullopt};
+    return user;
+}
+
+TEST_F(HostileTextTest, TheTrayPanelShowsTheAccountAsText) {
+    Property<bool> isAuthenticated{true};
+    Property<std::optional<User>, Notify::Always> user;
+    Property<std::optional<std::string>> errorMessage;
+    Property<bool> isUpdateAvailable{true};
+    Property<std::optional<std::string>> availableVersion;
+    MenuBarModel model{isAuthenticated,
+                       user,
+                       errorMessage,
+                       isUpdateAvailable,
+                       availableVersion,
+                       [] { return std::string("Super+Shift+I"); },
+                       {},
+                       {},
+                       {},
+                       {},
+                       {},
+                       {}};
+    MenuBarView view{model};
+    view.show();
+    for (const std::string& text : hostile()) {
+        user.set(userNamed(text));
+        errorMessage.set(text);
+        availableVersion.set(text);
+        expectLiteral(&view, text);
+        expectLiteral(&view, "v" + text);
+    }
+}
+
+QLabel* shownToolTip() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->inherits("QTipLabel") && window->isVisible())
+            return qobject_cast<QLabel*>(window);
+    return nullptr;
+}
+
+TEST_F(HostileTextTest, ToolTipsOfElidedTextsShowTheWholeTextAsText) {
+    Property<bool> isAuthenticated{true};
+    Property<std::optional<User>, Notify::Always> user;
+    Property<std::optional<std::string>> errorMessage;
+    Property<bool> isUpdateAvailable{false};
+    Property<std::optional<std::string>> availableVersion;
+    MenuBarModel model{isAuthenticated,
+                       user,
+                       errorMessage,
+                       isUpdateAvailable,
+                       availableVersion,
+                       [] { return std::string(); },
+                       {},
+                       {},
+                       {},
+                       {},
+                       {},
+                       {}};
+    MenuBarView view{model};
+    view.show();
+    for (const std::string& text : hostile()) {
+        user.set(userNamed(text + std::string(120, 'n')));
+        int tips = 0;
+        for (QLabel* label : view.findChildren<QLabel*>()) {
+            if (label->toolTip().isEmpty())
+                continue;
+            ++tips;
+            QToolTip::showText(label->mapToGlobal(QPoint(1, 1)), label->toolTip(), label);
+            QLabel* tip = shownToolTip();
+            ASSERT_TRUE(tip);
+            // The whole text, as a screen reader hears it.
+            EXPECT_EQ(shown(tip).toStdString(), label->accessibleName().toStdString());
+            QToolTip::hideText();
+        }
+        EXPECT_EQ(tips, 3) << "the name, the e-mail and the plan are elided";
+        EXPECT_FALSE(probe.opened()) << text;
+    }
+}
+
+TEST_F(HostileTextTest, TheSignInFormShowsTheServicesMessageAsText) {
+    test::ScriptedAuthService auth;
+    auto model = AuthViewModel::create(auth);
+    LoginView view{model, [] {}};
+    view.show();
+    for (const std::string& text : hostile()) {
+        model->errorMessage.set(text);
+        expectLiteral(&view, text);
+    }
+}
+
+TEST_F(HostileTextTest, TheToastShowsTheMessageAsText) {
+    QWidget window;
+    window.resize(600, 400);
+    ErrorToastView toast(&window);
+    window.show();
+    for (const std::string& text : hostile()) {
+        toast.setMessage(QString::fromStdString(text));
+        expectLiteral(&toast, text);
+    }
+}
+
+TEST_F(HostileTextTest, TheUpdateDialogShowsTheFeedAsTextAndItsNotesWithoutLoadingAnything) {
+    RecordingUrlOpener opener;
+    RecordingLog log;
+    UpdateDialog dialog(opener, log);
+    for (const std::string& text : hostile()) {
+        AppcastItem item;
+        item.version = "9";
+        item.displayVersion = text;
+        item.description = "<ul><li>Faster <b>" + text + "</b></li></ul><img src=\"" +
+                           probe.path() + "\"><link rel=stylesheet href=\"" + probe.path() + "\">";
+        dialog.showFound(item, text, [] {});
+        expectLiteral(dialog.window(),
+                      "Scribeon " + text + " is available \u2014 you have " + text + ".");
+        auto* notes = dialog.window()->findChild<QTextBrowser*>();
+        ASSERT_TRUE(notes);
+        (void)notes->document()->size(); // lays the notes out, images included
+        (void)notes->grab();
+        // Formatted (the list and the bold text are markup), but nothing loaded.
+        EXPECT_TRUE(notes->toPlainText().contains("Faster")) << notes->toPlainText().toStdString();
+        EXPECT_FALSE(notes->toPlainText().contains("<ul>"));
+        EXPECT_FALSE(probe.opened()) << "the notes read " << probe.path();
+        dialog.showFailure(text);
+        expectLiteral(dialog.window(), text);
+        dialog.showDownloaded(text);
+        expectLiteral(dialog.window(),
+                      "The signature checks out. " + text + " opens with your package installer.");
+    }
+}
+
+TEST_F(HostileTextTest, TheReleaseNotesLinkOpensOnlyWebPages) {
+    RecordingUrlOpener opener;
+    RecordingLog log;
+    UpdateDialog dialog(opener, log);
+    const std::pair<std::string, bool> links[] = {
+        {"file://" + probe.path(), false},
+        {"https://scribeon.test/notes\"><img src=" + probe.path() + ">", false},
+        {"https://scribeon.test/notes", true},
+    };
+    for (const auto& [url, opens] : links) {
+        AppcastItem item;
+        item.version = "9";
+        item.displayVersion = "9";
+        item.releaseNotesURL = url;
+        dialog.showFound(item, "1", [] {});
+        QLabel* link = nullptr;
+        for (QLabel* label : dialog.window()->findChildren<QLabel*>())
+            if (label->accessibleName() == "Release notes")
+                link = label;
+        ASSERT_TRUE(link);
+        EXPECT_EQ(shown(link).toStdString(), "Release notes");
+        opener.urls.clear();
+        emit link->linkActivated(QStringLiteral("#"));
+        EXPECT_EQ(opener.urls, opens ? std::vector<std::string>{url} : std::vector<std::string>{})
+            << url;
+    }
+    EXPECT_EQ(log.lines.size(), 2U);
+    EXPECT_FALSE(probe.opened());
+}
+
+class HostileSettingsTest : public HostileTextTest, protected ServiceStack {
+protected:
+    ~HostileSettingsTest() override {
+        settings.reset();
+        QApplication::processEvents();
+    }
+    struct NoHotkey : HotkeyRegistration {
+        void registerHotkey(std::function<void()>) override {}
+        bool reregister() override { return true; }
+        void release() override {}
+    } hotkey;
+    Property<bool> isRegistered{true};
+    FakeAutostartEntry autostart;
+    RecordingUrlOpener urlOpener;
+    std::unique_ptr<SettingsWindow> settings = std::make_unique<SettingsWindow>(
+        SettingsCollaborators{service, queue, preferences, hotkey, isRegistered, true, nullptr,
+                              autostart, urlOpener, "https://scribeon.test"});
+};
+
+TEST_F(HostileSettingsTest, TheCommandsPageShowsTheServicesMessageAsText) {
+    for (const std::string& text : hostile()) {
+        nlohmann::json body = {{"message", text}};
+        transport.reply(422, body.dump());
+        settings->show();
+        queue.runPending();
+        SettingsView* view = settings->window();
+        ASSERT_TRUE(view);
+        view->select(SettingsPage::commands);
+        expectLiteral(view->commandsPage(), text);
+        view->close();
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+} // namespace
+} // namespace scribeon

@@ -1,0 +1,60 @@
+#include "ui/ReleaseNotesLink.h"
+#include "platform/fake/RecordingLog.h"
+#include "platform/fake/RecordingUrlOpener.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+TEST(ReleaseNotesLinkTest, OnlyWebPagesOpen) {
+    const struct {
+        const char* url;
+        bool opens;
+    } cases[] = {
+        {"https://scribeon.app/releases/1.2.html", true},
+        {"HTTPS://Scribeon.app/notes?v=1.2#top", true},
+        {"https://user@scribeon.app:8443/notes", true},
+        {"http://127.0.0.1:8080/notes", true},
+        {"http://127.200.3.4/notes", true},
+        {"http://localhost/notes", true},
+        {"http://LOCALHOST:9/notes", true},
+        {"http://[::1]:8080/notes", true},
+        {"http://scribeon.app/notes", false},      // plain text over the network
+        {"http://127.0.0.1@evil.example/", false}, // the host is evil.example
+        {"http://localhost:80@evil.example/", false},
+        {"http://127.0.0.1.evil.example/", false},
+        {"http://127.1/", false}, // a short form other parsers read differently
+        {"http://127.0.0.256/", false},
+        {"http://128.0.0.1/", false},
+        {"http://[::2]/", false},
+        {"http://%6c%6fcalhost/", false},
+        {"file:///etc/passwd", false},
+        {"file://localhost/home/ada/.ssh/id_ed25519", false},
+        {"javascript:alert(1)", false},
+        {"mailto:ada@example.com", false},
+        {"ssh://evil.example/", false},
+        {"steam://run/1", false},
+        {"https:notes.html", false},
+        {"https://evil.example/\x1B]0;x\x07", false}, // not a well-formed URL
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        RecordingUrlOpener opener;
+        RecordingLog log;
+        EXPECT_EQ(openReleaseNotes(c.url, opener, log), c.opens) << c.url;
+        EXPECT_EQ(opener.urls.size(), c.opens ? 1U : 0U) << c.url;
+        EXPECT_EQ(log.lines.size(), c.opens ? 0U : 1U) << c.url;
+    }
+}
+
+TEST(ReleaseNotesLinkTest, ARefusalIsLoggedWithItsControlsShown) {
+    RecordingUrlOpener opener;
+    RecordingLog log;
+    openReleaseNotes("file:///tmp/\x1B[2Jx", opener, log);
+    ASSERT_EQ(log.lines.size(), 1U);
+    EXPECT_NE(log.lines[0].find("'file:///tmp/^[[2Jx'"), std::string::npos) << log.lines[0];
+}
+
+} // namespace
+} // namespace scribeon
