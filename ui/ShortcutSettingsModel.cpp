@@ -144,6 +144,10 @@ std::string ShortcutSettingsModel::note() const {
         add("Add this line to your sway configuration, then reload sway:");
         break;
     case Section::manual:
+        if (portalRefused)
+            add(std::string(
+                    "Bind a shortcut in your desktop's keyboard settings to the command \"") +
+                DesktopShortcutText::triggerCommand + "\".");
         break;
     }
     return text;

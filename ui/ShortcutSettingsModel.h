@@ -71,6 +71,11 @@ public:
     // desktop's own settings take the keys. Empty where there is nothing to add.
     std::string note() const;
 
+    // What the portal says, for views that follow it; null without one.
+    Property<PortalBinding>* portalBinding() const {
+        return sources_.portal ? &sources_.portal->binding : nullptr;
+    }
+
     // A refused write or an unnamed key, for the page to show; cleared by the
     // next action.
     Property<std::optional<std::string>> problem;

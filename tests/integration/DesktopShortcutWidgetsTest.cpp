@@ -12,6 +12,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -72,9 +73,18 @@ protected:
 
 TEST_F(DesktopShortcutWidgetsTest, WithThePortalTheDesktopsKeysShowInsteadOfTheRecorder) {
     shortcuts.registerHotkey({});
-    portal.answer(0, {{"trigger", "", "", "Meta+Shift+I"}});
-    auto shown = page("KDE", true);
+    auto shown = page("KDE", true); // built while the desktop has not answered yet
     EXPECT_FALSE(button(shown.get(), QStringLiteral("Record")));
+    QLabel* status = nullptr;
+    for (QLabel* label : shown->findChildren<QLabel*>())
+        if (label->accessibleName() == QStringLiteral("Desktop Shortcut"))
+            status = label;
+    ASSERT_TRUE(status);
+    EXPECT_FALSE(status->text().contains(QStringLiteral("Meta+Shift+I")));
+    portal.answer(0, {{"trigger", "", "", "Meta+Shift+I"}});
+    EXPECT_TRUE(status->text().contains(QStringLiteral("Meta+Shift+I")))
+        << status->text().toStdString();
+
     QPushButton* open = button(shown.get(), QStringLiteral("Open the Desktop's Shortcut Settings"));
     ASSERT_TRUE(open);
     open->click();

@@ -105,6 +105,7 @@ TEST_F(ShortcutSettingsModelTest, ARefusedPortalIsNamedInTheNote) {
     portalAnswers(2, "");
     auto settings = model(wayland("KDE"), true);
     EXPECT_NE(settings.note().find("refused"), std::string::npos);
+    EXPECT_NE(settings.note().find("scribeon --trigger"), std::string::npos);
     ShortcutSettingsModel unrefused({wayland("KDE"), preferences, nullptr, &keybinding});
     EXPECT_EQ(unrefused.note(), "");
 }

@@ -60,6 +60,8 @@ DesktopShortcutView::DesktopShortcutView(ShortcutSettingsModel& model, QWidget* 
             model_.toggleKeybinding();
     });
     subscriptions_.push_back(model_.keybindingInstalled.observe([this](bool) { refresh(); }));
+    if (Property<PortalBinding>* binding = model_.portalBinding())
+        subscriptions_.push_back(binding->observe([this](const PortalBinding&) { refresh(); }));
     subscriptions_.push_back(
         model_.problem.observe([this](const std::optional<std::string>&) { refresh(); }));
     refresh();
