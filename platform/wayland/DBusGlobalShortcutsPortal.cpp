@@ -161,7 +161,7 @@ void DBusGlobalShortcutsPortal::forgetRequest(const QString& path) {
     onResults_.erase(path);
 }
 
-void DBusGlobalShortcutsPortal::send(QDBusMessage call, const QString& token, Reply reply,
+void DBusGlobalShortcutsPortal::send(const QDBusMessage& call, const QString& token, Reply reply,
                                      std::function<void(const QVariantMap&)> onResults) {
     const QString expected = requestPath(token);
     pending_[expected] = std::move(reply);
@@ -227,7 +227,7 @@ void DBusGlobalShortcutsPortal::createSession(const std::string& sessionToken,
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     const QString derived =
         QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2").arg(sender, sessionName);
-    send(std::move(call), token, std::move(reply), [this, derived](const QVariantMap& results) {
+    send(call, token, std::move(reply), [this, derived](const QVariantMap& results) {
         const QString given = objectPathText(results.value(QStringLiteral("session_handle")));
         session_ = given.isEmpty() ? derived : given;
     });
@@ -245,7 +245,7 @@ void DBusGlobalShortcutsPortal::bindShortcuts(const std::vector<PortalShortcut>&
     call << QVariant::fromValue(QDBusObjectPath(session_))
          << QVariant::fromValue(toEntries(shortcuts)) << QString()
          << QVariantMap{{QStringLiteral("handle_token"), token}};
-    send(std::move(call), token, std::move(reply));
+    send(call, token, std::move(reply));
 }
 
 void DBusGlobalShortcutsPortal::closeSession() {

@@ -41,7 +41,7 @@ private slots:
 
 private:
     explicit DBusGlobalShortcutsPortal(QDBusConnection bus);
-    void send(QDBusMessage call, const QString& token, Reply reply,
+    void send(const QDBusMessage& call, const QString& token, Reply reply,
               std::function<void(const QVariantMap&)> onResults = {});
     QString requestPath(const QString& token) const;
     QString nextToken();
