@@ -126,6 +126,7 @@ void PortalShortcuts::activated(const std::string& id) {
     if (id != shortcutId || !open_ || quiet_ || !onPress_)
         return;
     quiet_ = true;
+    log_.write("shortcut portal: pressed");
     auto press = onPress_; // the press may re-register, which may replace it
     press();
     std::weak_ptr<std::uint64_t> alive = session_;

@@ -125,6 +125,12 @@ std::unique_ptr<GlobalHotkey> ScribeonApp::openGlobalHotkey() {
 }
 
 void ScribeonApp::watchShortcutRegistration() {
+    // A refused portal session leaves the desktop's own binding as the way in.
+    if (portalShortcuts_)
+        portalRefusal_ = portalShortcuts_->binding.observe([](const PortalBinding& binding) {
+            if (binding.state == PortalBinding::State::refused)
+                std::fprintf(stderr, "%s\n", KeyText::noGlobalShortcutHint.data());
+        });
     if (!globalHotkey_->isAvailable())
         return; // already explained on the terminal; nobody else holds anything
     hotkeyService_.setOnRegistrationFailed([this](HotkeyPair pair) {

@@ -3,6 +3,7 @@
 #include "accessibility/AccessibilityService.h"
 #include "app/AppDelegate.h"
 #include "app/AppScene.h"
+#include "base/Subscription.h"
 #include "hotkey/HotkeyService.h"
 #include "hotkey/PortalShortcuts.h"
 #include "main/ClientStack.h"
@@ -71,6 +72,7 @@ private:
     std::unique_ptr<GnomeCustomKeybinding> gnomeKeybinding_;
     std::unique_ptr<GlobalHotkey> globalHotkey_;
     ShortcutSettingsModel shortcutSettings_;
+    Subscription portalRefusal_;
     HotkeyService hotkeyService_;
     AtspiAccessibilityBridge accessibilityBridge_;
     std::unique_ptr<Workspace> workspace_;

@@ -49,6 +49,7 @@ std::vector<std::string> listedPaths(GSettings* list) {
 
 bool writeList(GSettings* list, const std::vector<std::string>& paths) {
     std::vector<const gchar*> values;
+    values.reserve(paths.size() + 1);
     for (const std::string& path : paths)
         values.push_back(path.c_str());
     values.push_back(nullptr);
@@ -69,10 +70,8 @@ bool GnomeCustomKeybinding::isInstalled() const {
     if (!available_)
         return false;
     const Settings list = listSettings();
-    for (const std::string& path : listedPaths(list.get()))
-        if (isOurs(path))
-            return true;
-    return false;
+    const std::vector<std::string> paths = listedPaths(list.get());
+    return std::any_of(paths.begin(), paths.end(), isOurs);
 }
 
 bool GnomeCustomKeybinding::install(const CustomKeybinding& binding) {
@@ -85,7 +84,7 @@ bool GnomeCustomKeybinding::install(const CustomKeybinding& binding) {
                    g_settings_set_string(entry.get(), "binding", binding.binding.c_str());
     const Settings list = listSettings();
     std::vector<std::string> paths = listedPaths(list.get());
-    if (written && std::find_if(paths.begin(), paths.end(), isOurs) == paths.end()) {
+    if (written && std::none_of(paths.begin(), paths.end(), isOurs)) {
         paths.emplace_back(entryPath);
         written = writeList(list.get(), paths);
     }

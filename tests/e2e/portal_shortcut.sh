@@ -37,6 +37,7 @@ logged "on Wayland the shortcut works only while an X11" && fail "the X11 grab w
 
 portal Activate 1 0 >/dev/null
 wait_for 20 "the sign-in window after the portal's press" login_shown
+[[ $(grep -cF "shortcut portal: pressed" "$e2e_tmp/app.log") -eq 1 ]] || fail "not one press logged"
 
 wait_for 30 "the SIGTERM handler" catches_sigterm "$scribeon_pid"
 kill -TERM "$scribeon_pid"
