@@ -102,12 +102,19 @@ void PortalShortcuts::sessionCreated(const PortalResponse& response) {
     portal_.bindShortcuts(requested_, guarded(&PortalShortcuts::bindRequested));
 }
 
+// The user may open the desktop's settings with keys already bound and leave
+// them unchanged: a cancelled dialog, or Plasma 5.27's answer without the
+// list, takes nothing away from keys the desktop reported.
 void PortalShortcuts::bindRequested(const PortalResponse& response) {
+    const bool bound = binding.get().state == PortalBinding::State::bound;
     if (response.code != 0) {
         log_.write("shortcut portal: binding " + refusal(response.code));
-        binding.set({PortalBinding::State::notSet, {}});
+        if (!bound)
+            binding.set({PortalBinding::State::notSet, {}});
         return;
     }
+    if (bound && !findTrigger(response.shortcuts))
+        return;
     adopt(response.shortcuts);
 }
 

@@ -166,6 +166,17 @@ TEST_F(PortalShortcutsTest, OpeningTheDesktopSettingsAsksToBindAndTakesTheAnswer
     EXPECT_EQ(shortcuts.binding.get(), (PortalBinding{State::bound, "Meta+J"}));
 }
 
+TEST_F(PortalShortcutsTest, LeavingTheDesktopSettingsUnchangedKeepsTheKeys) {
+    open();
+    portal.answer(0, {reported("Meta+Shift+I")});
+    for (std::uint32_t code : {1u, 0u}) { // the dialog cancelled; an answer without the list
+        SCOPED_TRACE(code);
+        shortcuts.openDesktopSettings();
+        portal.answer(code, {});
+        EXPECT_EQ(shortcuts.binding.get(), (PortalBinding{State::bound, "Meta+Shift+I"}));
+    }
+}
+
 TEST_F(PortalShortcutsTest, AReRegistrationOpensOneSessionAtATime) {
     open();
     EXPECT_TRUE(shortcuts.registerHotkey({}).has_value());
