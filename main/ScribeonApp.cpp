@@ -67,8 +67,9 @@ ScribeonApp::ScribeonApp()
                            ? std::make_unique<GnomeCustomKeybinding>()
                            : nullptr),
       globalHotkey_(openGlobalHotkey()),
-      shortcutSettings_({session_, client_.preferences, portalShortcuts_, gnomeKeybinding_.get()}),
       hotkeyService_(*globalHotkey_, client_.preferences, client_.queue),
+      shortcutSettings_({session_, client_.preferences, portalShortcuts_, gnomeKeybinding_.get(),
+                         &hotkeyService_.isRegistered}),
       workspace_(openWorkspace(accessibilityBridge_)), keySynth_(openKeySynth()),
       accessibilityService_(
           {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_}),

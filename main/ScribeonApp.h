@@ -71,9 +71,9 @@ private:
     PortalShortcuts* portalShortcuts_ = nullptr; // owned by globalHotkey_
     std::unique_ptr<GnomeCustomKeybinding> gnomeKeybinding_;
     std::unique_ptr<GlobalHotkey> globalHotkey_;
+    HotkeyService hotkeyService_;
     ShortcutSettingsModel shortcutSettings_;
     Subscription portalRefusal_;
-    HotkeyService hotkeyService_;
     AtspiAccessibilityBridge accessibilityBridge_;
     std::unique_ptr<Workspace> workspace_;
     std::unique_ptr<KeySynth> keySynth_;

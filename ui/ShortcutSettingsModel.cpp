@@ -40,7 +40,9 @@ std::string ShortcutSettingsModel::trayShortcutText() const {
     const HotkeyPair pair = AppConfig::Hotkey::read(sources_.preferences);
     switch (section()) {
     case Section::recorder:
-        return formatMenuHotkey(pair.keyCode, pair.modifiers);
+        if (!sources_.grabRegistered || sources_.grabRegistered->get())
+            return formatMenuHotkey(pair.keyCode, pair.modifiers);
+        break; // another application holds the keys
     case Section::portal: {
         const PortalBinding binding = sources_.portal->binding.get();
         if (binding.state == PortalBinding::State::bound)

@@ -43,6 +43,8 @@ public:
         PortalShortcuts* portal = nullptr;
         // Null where the desktop keeps no custom key bindings of ours.
         DesktopKeybinding* keybinding = nullptr;
+        // Whether our own grab holds the stored keys; null reads as held.
+        Property<bool>* grabRegistered = nullptr;
     };
 
     explicit ShortcutSettingsModel(Sources sources);

@@ -101,6 +101,15 @@ TEST_F(ShortcutSettingsModelTest, SectionAndTrayTextPerSession) {
     }
 }
 
+TEST_F(ShortcutSettingsModelTest, OnX11TheTrayNamesTheKeysOnlyWhileOurGrabHoldsThem) {
+    Property<bool> registered{true};
+    ShortcutSettingsModel settings(
+        {DesktopSession::from("x11", nullptr, "XFCE"), preferences, nullptr, nullptr, &registered});
+    EXPECT_EQ(settings.trayShortcutText(), "Super+Shift+I");
+    registered.set(false); // another application took the keys
+    EXPECT_EQ(settings.trayShortcutText(), ShortcutSettingsModel::noShortcutText);
+}
+
 TEST_F(ShortcutSettingsModelTest, ARefusedPortalIsNamedInTheNote) {
     portalAnswers(2, "");
     auto settings = model(wayland("KDE"), true);
