@@ -69,11 +69,14 @@ std::string render(std::uint32_t modifiers, std::optional<std::string_view> keyN
 
 } // namespace
 
+std::optional<std::string_view> hotkeyKeyName(std::uint32_t keyCode) {
+    if (auto name = lookUp(letterNames, keyCode))
+        return name;
+    return lookUp(recorderOnlyNames, keyCode);
+}
+
 std::string formatHotkey(std::uint32_t keyCode, std::uint32_t modifiers, HotkeyStyle style) {
-    auto name = lookUp(letterNames, keyCode);
-    if (!name)
-        name = lookUp(recorderOnlyNames, keyCode);
-    return render(modifiers, name, keyCode, style);
+    return render(modifiers, hotkeyKeyName(keyCode), keyCode, style);
 }
 
 std::string formatMenuHotkey(std::uint32_t keyCode, std::uint32_t modifiers, HotkeyStyle style) {

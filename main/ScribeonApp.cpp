@@ -1,7 +1,5 @@
 #include "main/ScribeonApp.h"
 
-#include "hotkey/AppConfig.h"
-#include "hotkey/HotkeyText.h"
 #include "platform/UnavailableDesktop.h"
 #include "platform/UnavailableGlobalHotkey.h"
 #include "platform/linux/X11GlobalHotkey.h"
@@ -17,23 +15,23 @@
 #include <QStandardPaths>
 
 #include <cstdio>
-#include <cstdlib>
-#include <string_view>
 
 namespace scribeon {
 
 namespace {
 
-std::unique_ptr<GlobalHotkey> openGlobalHotkey() {
-    const char* session = std::getenv("XDG_SESSION_TYPE");
-    const bool wayland = session && std::string_view(session) == "wayland";
-    if (auto x11 = X11GlobalHotkey::open(adoptUserActionTime)) {
-        if (wayland)
-            std::fprintf(stderr, "%s\n", KeyText::waylandShortcutHint.data());
-        return x11;
+const char* portalAbsence(PortalAvailability availability) {
+    switch (availability) {
+    case PortalAvailability::noSessionBus:
+        return "no session bus";
+    case PortalAvailability::noPortal:
+        return "no desktop portal";
+    case PortalAvailability::noGlobalShortcuts:
+        return "the desktop portal offers no global shortcuts";
+    case PortalAvailability::available:
+        break;
     }
-    std::fprintf(stderr, "%s\n", KeyText::noGlobalShortcutHint.data());
-    return std::make_unique<UnavailableGlobalHotkey>();
+    return "available";
 }
 
 std::unique_ptr<Workspace> openWorkspace(AtspiAccessibilityBridge& bridge) {
@@ -70,8 +68,13 @@ std::unique_ptr<KeySynth> openKeySynth() {
 } // namespace
 
 ScribeonApp::ScribeonApp()
-    : globalHotkey_(openGlobalHotkey()),
+    : gnomeKeybinding_(session_.isWayland() && session_.family() == DesktopSession::Family::gnome
+                           ? std::make_unique<GnomeCustomKeybinding>()
+                           : nullptr),
+      globalHotkey_(openGlobalHotkey()),
       hotkeyService_(*globalHotkey_, client_.preferences, client_.queue),
+      shortcutSettings_({session_, client_.preferences, portalShortcuts_, gnomeKeybinding_.get(),
+                         &hotkeyService_.isRegistered}),
       workspace_(openWorkspace(accessibilityBridge_)), keySynth_(openKeySynth()),
       accessibilityService_(
           {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_}),
@@ -90,7 +93,7 @@ ScribeonApp::ScribeonApp()
       settingsWindow_(std::make_unique<SettingsWindow>(SettingsCollaborators{
           client_.commandService, client_.queue, client_.preferences, hotkeyService_,
           hotkeyService_.isRegistered, globalHotkey_->isAvailable(), updater_.get(), autostart_,
-          urlOpener_, serviceOrigin()})) {
+          urlOpener_, serviceOrigin(), &shortcutSettings_})) {
     auto appViewModel = AppViewModel::create(client_.queue, client_.keychain, client_.apiClient,
                                              client_.authService);
     delegate_ = AppDelegate::create(
@@ -103,7 +106,39 @@ ScribeonApp::ScribeonApp()
     watchShortcutRegistration();
 }
 
+// On Wayland the desktop's shortcuts portal comes first: nothing of ours can
+// see the keyboard there. Without it, the X11 grab (which under Xwayland sees
+// only keys typed into X11 applications) or none, and the user binds
+// `scribeon --trigger` in the desktop.
+std::unique_ptr<GlobalHotkey> ScribeonApp::openGlobalHotkey() {
+    if (session_.isWayland()) {
+        DBusGlobalShortcutsPortal::Opened opened = DBusGlobalShortcutsPortal::open();
+        if (opened.portal) {
+            shortcutsPortal_ = std::move(opened.portal);
+            auto portal =
+                std::make_unique<PortalShortcuts>(*shortcutsPortal_, client_.queue, systemLog_);
+            portalShortcuts_ = portal.get();
+            return portal;
+        }
+        systemLog_.write(std::string("shortcut portal: unavailable (") +
+                         portalAbsence(opened.availability) + ")");
+    }
+    if (auto x11 = X11GlobalHotkey::open(adoptUserActionTime)) {
+        if (session_.isWayland())
+            std::fprintf(stderr, "%s\n", KeyText::waylandShortcutHint.data());
+        return x11;
+    }
+    std::fprintf(stderr, "%s\n", KeyText::noGlobalShortcutHint.data());
+    return std::make_unique<UnavailableGlobalHotkey>();
+}
+
 void ScribeonApp::watchShortcutRegistration() {
+    // A refused portal session leaves the desktop's own binding as the way in.
+    if (portalShortcuts_)
+        portalRefusal_ = portalShortcuts_->binding.observe([](const PortalBinding& binding) {
+            if (binding.state == PortalBinding::State::refused)
+                std::fprintf(stderr, "%s\n", KeyText::noGlobalShortcutHint.data());
+        });
     if (!globalHotkey_->isAvailable())
         return; // already explained on the terminal; nobody else holds anything
     hotkeyService_.setOnRegistrationFailed([this](HotkeyPair pair) {
@@ -147,10 +182,7 @@ MenuBarModel ScribeonApp::menuBarModel() {
             state.errorMessage,
             state.isUpdateAvailable,
             state.availableVersion,
-            [this] {
-                const HotkeyPair pair = AppConfig::Hotkey::read(client_.preferences);
-                return formatMenuHotkey(pair.keyCode, pair.modifiers);
-            },
+            [this] { return shortcutSettings_.trayShortcutText(); },
             [&state] { state.showSettingsWindow.set(true); },
             [this] { updater_->checkForUpdates(); },
             [vm = state.shared_from_this()] { vm->logout(); },

@@ -3,11 +3,14 @@
 #include "accessibility/AccessibilityService.h"
 #include "app/AppDelegate.h"
 #include "app/AppScene.h"
+#include "base/Subscription.h"
 #include "hotkey/HotkeyService.h"
+#include "hotkey/PortalShortcuts.h"
 #include "main/ClientStack.h"
 #include "panels/CommandPanelController.h"
 #include "panels/ResultPanelController.h"
 #include "panels/widgets/QtPanelPresenter.h"
+#include "platform/DesktopSession.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/DpkgPackageVersionReader.h"
@@ -21,7 +24,10 @@
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/SingleInstance.h"
 #include "platform/qt/XdgAutostartEntry.h"
+#include "platform/wayland/DBusGlobalShortcutsPortal.h"
+#include "platform/wayland/GnomeCustomKeybinding.h"
 #include "ui/MenuBarModel.h"
+#include "ui/ShortcutSettingsModel.h"
 #include "ui/widgets/LoginWindow.h"
 #include "ui/widgets/MenuBarView.h"
 #include "ui/widgets/PermissionAlertBox.h"
@@ -58,15 +64,23 @@ private:
     MenuBarModel menuBarModel();
     void openTrayPanel(const QRect& anchor);
 
+    std::unique_ptr<GlobalHotkey> openGlobalHotkey();
+
     ClientStack client_;
+    SystemLog systemLog_;
+    DesktopSession session_ = DesktopSession::fromEnvironment();
+    std::unique_ptr<DBusGlobalShortcutsPortal> shortcutsPortal_;
+    PortalShortcuts* portalShortcuts_ = nullptr; // owned by globalHotkey_
+    std::unique_ptr<GnomeCustomKeybinding> gnomeKeybinding_;
     std::unique_ptr<GlobalHotkey> globalHotkey_;
     HotkeyService hotkeyService_;
+    ShortcutSettingsModel shortcutSettings_;
+    Subscription portalRefusal_;
     AtspiAccessibilityBridge accessibilityBridge_;
     std::unique_ptr<Workspace> workspace_;
     std::unique_ptr<KeySynth> keySynth_;
     QtClipboard clipboard_;
     ThreadSleeper sleeper_;
-    SystemLog systemLog_;
     AccessibilityService accessibilityService_;
     QtPanelPresenter panelPresenter_;
     std::shared_ptr<CommandPanelController> commandPanel_;

@@ -17,7 +17,8 @@ struct MenuBarModel {
     Property<std::optional<std::string>>& errorMessage;
     Property<bool>& isUpdateAvailable;
     Property<std::optional<std::string>>& availableVersion;
-    // The stored shortcut as the desktop writes shortcuts ("Super+Shift+I").
+    // The shortcut that reaches the program, as the desktop writes shortcuts
+    // ("Super+Shift+I"), or the pointer to Settings where none is known to.
     std::function<std::string()> formattedHotkey;
 
     std::function<void()> openSettings;

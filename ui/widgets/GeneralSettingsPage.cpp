@@ -1,5 +1,6 @@
 #include "ui/widgets/GeneralSettingsPage.h"
 
+#include "ui/widgets/DesktopShortcutView.h"
 #include "ui/widgets/HotkeyRecorderView.h"
 
 #include <QCheckBox>
@@ -48,8 +49,7 @@ GeneralSettingsPage::GeneralSettingsPage(Shortcut shortcut, GeneralSettingsViewM
     auto* column = new QVBoxLayout(this);
     column->setSpacing(groupSpacing);
     column->setContentsMargins(padding, padding, padding, padding);
-    column->addWidget(
-        new HotkeyRecorderView(shortcut.recorder, shortcut.isRegistered, shortcut.available));
+    addShortcut(column, shortcut);
     column->addWidget(updatesGroup());
     column->addWidget(startAtLoginSwitch());
     column->addStretch();
@@ -62,6 +62,23 @@ GeneralSettingsPage::GeneralSettingsPage(Shortcut shortcut, GeneralSettingsViewM
     version->setForegroundRole(QPalette::PlaceholderText);
     version->setTextInteractionFlags(Qt::TextSelectableByMouse);
     column->addWidget(version);
+}
+
+// Where the desktop's portal holds the shortcut, the recorder could test
+// nothing, so the desktop's own keys show instead; elsewhere on Wayland the
+// recorder keeps the preference and the desktop part says how to bind it.
+void GeneralSettingsPage::addShortcut(QLayout* column, const Shortcut& shortcut) {
+    ShortcutSettingsModel* desktop = shortcut.desktop;
+    const bool portal = desktop && desktop->section() == ShortcutSettingsModel::Section::portal;
+    if (!portal)
+        column->addWidget(
+            new HotkeyRecorderView(shortcut.recorder, shortcut.isRegistered, shortcut.available));
+    if (!desktop)
+        return;
+    auto* view = new DesktopShortcutView(*desktop);
+    column->addWidget(view);
+    subscriptions_.push_back(shortcut.recorder.displayText.observe(
+        [view](const std::string&) { view->storedShortcutChanged(); }));
 }
 
 QWidget* GeneralSettingsPage::updatesGroup() {

@@ -4,12 +4,14 @@
 #include "base/Subscription.h"
 #include "hotkey/HotkeyRecorderViewModel.h"
 #include "ui/GeneralSettingsViewModel.h"
+#include "ui/ShortcutSettingsModel.h"
 
 #include <QWidget>
 
 #include <vector>
 
 class QCheckBox;
+class QLayout;
 
 namespace scribeon {
 
@@ -22,6 +24,8 @@ public:
         HotkeyRecorderViewModel& recorder;
         Property<bool>& isRegistered;
         bool available;
+        // Null keeps the recorder alone (a session with our own grab).
+        ShortcutSettingsModel* desktop = nullptr;
     };
 
     GeneralSettingsPage(Shortcut shortcut, GeneralSettingsViewModel& model,
@@ -30,6 +34,7 @@ public:
 private:
     QWidget* updatesGroup();
     QCheckBox* startAtLoginSwitch();
+    void addShortcut(QLayout* column, const Shortcut& shortcut);
 
     GeneralSettingsViewModel& model_;
     std::vector<Subscription> subscriptions_;

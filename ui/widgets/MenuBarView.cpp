@@ -3,6 +3,7 @@
 #include "platform/qt/DesktopWindowState.h"
 #include "platform/qt/PlainText.h"
 #include "platform/qt/ThemedIcon.h"
+#include "ui/ShortcutSettingsModel.h"
 #include "ui/widgets/MenuBarIcon.h"
 #include "ui/widgets/StatisticsView.h"
 
@@ -274,6 +275,13 @@ void MenuBarView::addShortcutReminder(QVBoxLayout* column) {
     auto* icon = new QLabel;
     icon->setPixmap(themedIcon("input-keyboard", QStyle::SP_ComputerIcon).pixmap(14, 14));
     line->addWidget(icon);
+    // No keys to show: the pointer to Settings stands alone.
+    if (shownHotkey_ == ShortcutSettingsModel::noShortcutText) {
+        line->addWidget(label(qs(shownHotkey_), 0.9, QFont::Normal, true));
+        line->addStretch();
+        column->addLayout(line);
+        return;
+    }
     auto* prompt = label(QStringLiteral("Select text and press"), 0.9, QFont::Normal, true);
     prompt->setMinimumWidth(prompt->sizeHint().width());
     line->addWidget(prompt);

@@ -36,8 +36,10 @@ SettingsView::SettingsView(SettingsCollaborators& collaborators, QWidget* parent
     divider->setFrameShape(QFrame::VLine);
     divider->setFrameShadow(QFrame::Sunken);
     split->addWidget(divider);
-    pages_->addWidget(new GeneralSettingsPage(
-        {recorder_, collaborators.isHotkeyRegistered, collaborators.shortcutsAvailable}, general_));
+    pages_->addWidget(
+        new GeneralSettingsPage({recorder_, collaborators.isHotkeyRegistered,
+                                 collaborators.shortcutsAvailable, collaborators.desktopShortcut},
+                                general_));
     pages_->addWidget(commandsPage_);
     split->addWidget(pages_, 1);
 

@@ -7,6 +7,7 @@
 #include "platform/UrlOpener.h"
 #include "ui/GeneralSettingsViewModel.h"
 #include "ui/SettingsViewModel.h"
+#include "ui/ShortcutSettingsModel.h"
 #include "update/UpdateManager.h"
 
 #include <QPointer>
@@ -37,6 +38,8 @@ struct SettingsCollaborators {
     AutostartEntry& autostart;
     UrlOpener& urlOpener;
     std::string serviceOrigin;
+    // How the desktop holds the shortcut on Wayland; null on X11.
+    ShortcutSettingsModel* desktopShortcut = nullptr;
 };
 
 enum class SettingsPage { general, commands };

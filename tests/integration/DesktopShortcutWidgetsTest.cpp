@@ -1,0 +1,124 @@
+// The General page's shortcut part on Wayland sessions, over fakes.
+#include "hotkey/HotkeyRecorderViewModel.h"
+#include "hotkey/PortalShortcuts.h"
+#include "platform/fake/FakeAutostartEntry.h"
+#include "platform/fake/FakeDesktopKeybinding.h"
+#include "platform/fake/FakeGlobalShortcutsPortal.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/InMemoryPreferences.h"
+#include "platform/fake/RecordingLog.h"
+#include "ui/widgets/GeneralSettingsPage.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+struct NoRegistration : HotkeyRegistration {
+    void registerHotkey(std::function<void()>) override {}
+    bool reregister() override { return false; }
+    void release() override {}
+};
+
+class DesktopShortcutWidgetsTest : public testing::Test {
+protected:
+    std::unique_ptr<GeneralSettingsPage> page(const char* desktop, bool withPortal) {
+        model = std::make_unique<ShortcutSettingsModel>(ShortcutSettingsModel::Sources{
+            DesktopSession::from("wayland", "wayland-0", desktop), preferences,
+            withPortal ? &shortcuts : nullptr, &keybinding});
+        auto built = std::make_unique<GeneralSettingsPage>(
+            GeneralSettingsPage::Shortcut{recorder, isRegistered, false, model.get()}, general);
+        built->show();
+        return built;
+    }
+    static QPushButton* button(QWidget* root, const QString& text) {
+        for (QPushButton* candidate : root->findChildren<QPushButton*>())
+            if (candidate->text() == text && candidate->isVisible())
+                return candidate;
+        return nullptr;
+    }
+    static void expectEveryVisibleControlNamed(QWidget* root) {
+        for (QWidget* control : root->findChildren<QWidget*>()) {
+            const bool isControl =
+                qobject_cast<QPushButton*>(control) || qobject_cast<QLineEdit*>(control);
+            if (!isControl || !control->isVisible())
+                continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+            ASSERT_TRUE(accessible);
+            EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+                << control->metaObject()->className();
+        }
+    }
+
+    InMemoryPreferences preferences;
+    FakeMainQueue queue;
+    RecordingLog log;
+    FakeGlobalShortcutsPortal portal;
+    PortalShortcuts shortcuts{portal, queue, log};
+    FakeDesktopKeybinding keybinding;
+    NoRegistration registration;
+    HotkeyRecorderViewModel recorder{preferences, registration};
+    Property<bool> isRegistered{false};
+    FakeAutostartEntry autostart;
+    GeneralSettingsViewModel general{nullptr, autostart, [](std::string) {}};
+    std::unique_ptr<ShortcutSettingsModel> model;
+};
+
+TEST_F(DesktopShortcutWidgetsTest, WithThePortalTheDesktopsKeysShowInsteadOfTheRecorder) {
+    shortcuts.registerHotkey({});
+    auto shown = page("KDE", true); // built while the desktop has not answered yet
+    EXPECT_FALSE(button(shown.get(), QStringLiteral("Record")));
+    QLabel* status = nullptr;
+    for (QLabel* label : shown->findChildren<QLabel*>())
+        if (label->accessibleName() == QStringLiteral("Desktop Shortcut"))
+            status = label;
+    ASSERT_TRUE(status);
+    EXPECT_FALSE(status->text().contains(QStringLiteral("Meta+Shift+I")));
+    portal.answer(0, {{"trigger", "", "", "Meta+Shift+I"}});
+    EXPECT_TRUE(status->text().contains(QStringLiteral("Meta+Shift+I")))
+        << status->text().toStdString();
+
+    QPushButton* open = button(shown.get(), QStringLiteral("Open the Desktop's Shortcut Settings"));
+    ASSERT_TRUE(open);
+    open->click();
+    EXPECT_EQ(portal.requests.back().method, "BindShortcuts");
+    expectEveryVisibleControlNamed(shown.get());
+}
+
+TEST_F(DesktopShortcutWidgetsTest, GnomesButtonWritesOnlyWhenPressedAndThenOffersRemoval) {
+    auto shown = page("GNOME", false);
+    EXPECT_TRUE(button(shown.get(), QStringLiteral("Record")));
+    EXPECT_EQ(keybinding.installCount, 0);
+    QPushButton* add =
+        button(shown.get(), QStringLiteral("Add the shortcut to GNOME's keyboard settings"));
+    ASSERT_TRUE(add);
+    add->click();
+    ASSERT_TRUE(keybinding.installed);
+    EXPECT_EQ(keybinding.installed->binding, "<Super><Shift>i");
+    EXPECT_EQ(add->text(), QStringLiteral("Remove the shortcut from GNOME's keyboard settings"));
+    expectEveryVisibleControlNamed(shown.get());
+    add->click();
+    EXPECT_FALSE(keybinding.installed);
+}
+
+TEST_F(DesktopShortcutWidgetsTest, SwaysLineIsShownAndCopied) {
+    auto shown = page("sway", false);
+    auto* line = shown->findChild<QLineEdit*>();
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->text(), QStringLiteral("bindsym Mod4+Shift+i exec scribeon --trigger"));
+    QPushButton* copy = button(shown.get(), QStringLiteral("Copy"));
+    ASSERT_TRUE(copy);
+    copy->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), line->text());
+    expectEveryVisibleControlNamed(shown.get());
+}
+
+} // namespace
+} // namespace scribeon

@@ -1,0 +1,82 @@
+#include "hotkey/DesktopShortcutText.h"
+#include "platform/DesktopSession.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+constexpr std::uint32_t cmd = CarbonModifier::command;
+constexpr std::uint32_t shift = CarbonModifier::shift;
+constexpr std::uint32_t alt = CarbonModifier::option;
+constexpr std::uint32_t ctrl = CarbonModifier::control;
+
+TEST(DesktopShortcutTextTest, EachDesktopsSpelling) {
+    struct Row {
+        HotkeyPair pair;
+        const char* portal;
+        const char* sway;
+        const char* gnome;
+    };
+    const Row rows[] = {
+        {{34, cmd | shift}, "LOGO+SHIFT+i", "Mod4+Shift+i", "<Super><Shift>i"},
+        {{49, cmd | alt | ctrl},
+         "LOGO+ALT+CTRL+space",
+         "Mod4+Mod1+Ctrl+space",
+         "<Super><Alt><Control>space"},
+        {{51, ctrl}, "CTRL+BackSpace", "Ctrl+BackSpace", "<Control>BackSpace"},
+        {{36, shift}, "SHIFT+Return", "Shift+Return", "<Shift>Return"},
+        {{0, 0}, "a", "a", "a"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.portal);
+        EXPECT_EQ(DesktopShortcutText::portalTrigger(row.pair), row.portal);
+        EXPECT_EQ(DesktopShortcutText::swayKeys(row.pair), row.sway);
+        EXPECT_EQ(DesktopShortcutText::gnomeAccelerator(row.pair), row.gnome);
+    }
+}
+
+TEST(DesktopShortcutTextTest, TheSwayLineRunsTheTrigger) {
+    EXPECT_EQ(DesktopShortcutText::swayBindingLine({}),
+              "bindsym Mod4+Shift+i exec scribeon --trigger");
+}
+
+TEST(DesktopShortcutTextTest, AKeyWithoutANameIsNotGuessed) {
+    const HotkeyPair unnamed{18, cmd}; // the recorder shows it as Key(18)
+    EXPECT_FALSE(DesktopShortcutText::portalTrigger(unnamed));
+    EXPECT_FALSE(DesktopShortcutText::swayBindingLine(unnamed));
+    EXPECT_FALSE(DesktopShortcutText::gnomeAccelerator(unnamed));
+}
+
+TEST(DesktopSessionTest, KindAndFamilyFromTheSessionsVariables) {
+    using Kind = DesktopSession::Kind;
+    using Family = DesktopSession::Family;
+    struct Row {
+        const char* type;
+        const char* waylandDisplay;
+        const char* desktop;
+        Kind kind;
+        Family family;
+    };
+    const Row rows[] = {
+        {"wayland", nullptr, "KDE", Kind::wayland, Family::kde},
+        {"x11", nullptr, "KDE", Kind::x11, Family::kde},
+        {"x11", "wayland-0", "sway", Kind::wayland, Family::sway},
+        {nullptr, "", "GNOME", Kind::x11, Family::gnome},
+        {"wayland", nullptr, "ubuntu:GNOME", Kind::wayland, Family::gnome},
+        {"wayland", nullptr, "Hyprland", Kind::wayland, Family::wlroots},
+        {"wayland", nullptr, "XFCE", Kind::wayland, Family::other},
+        {"wayland", nullptr, nullptr, Kind::wayland, Family::other},
+        {"wayland", nullptr, "::", Kind::wayland, Family::other},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.desktop ? row.desktop : "(unset)");
+        const DesktopSession session =
+            DesktopSession::from(row.type, row.waylandDisplay, row.desktop);
+        EXPECT_EQ(session.kind, row.kind);
+        EXPECT_EQ(session.family(), row.family);
+    }
+}
+
+} // namespace
+} // namespace scribeon

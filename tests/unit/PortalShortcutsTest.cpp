@@ -1,0 +1,220 @@
+#include "hotkey/PortalShortcuts.h"
+#include "hotkey/HotkeyService.h"
+#include "platform/fake/FakeGlobalShortcutsPortal.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/InMemoryPreferences.h"
+#include "platform/fake/RecordingLog.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+using State = PortalBinding::State;
+using Methods = std::vector<std::string>;
+
+PortalShortcut reported(std::string keys) {
+    return {PortalShortcuts::shortcutId, PortalShortcuts::shortcutDescription, {}, std::move(keys)};
+}
+
+struct PortalShortcutsTest : ::testing::Test {
+    FakeGlobalShortcutsPortal portal;
+    FakeMainQueue queue;
+    RecordingLog log;
+    PortalShortcuts shortcuts{portal, queue, log};
+    int presses = 0;
+
+    void open(HotkeyPair pair = {}) {
+        shortcuts.installPressHandler([this] { ++presses; });
+        ASSERT_TRUE(shortcuts.registerHotkey(pair).has_value());
+    }
+};
+
+TEST_F(PortalShortcutsTest, TheSessionRequestCarriesTheShortcutUnderAConstantToken) {
+    open({40, CarbonModifier::command | CarbonModifier::option});
+    ASSERT_EQ(portal.requests.size(), 1u);
+    const auto& request = portal.requests[0];
+    EXPECT_EQ(request.method, "CreateSession");
+    EXPECT_EQ(request.token, "scribeon");
+    ASSERT_EQ(request.shortcuts.size(), 1u);
+    EXPECT_EQ(request.shortcuts[0].id, "trigger");
+    EXPECT_EQ(request.shortcuts[0].preferredTrigger, "LOGO+ALT+k");
+    EXPECT_FALSE(request.shortcuts[0].description.empty());
+    EXPECT_EQ(shortcuts.binding.get().state, State::pending);
+}
+
+// Each desktop's order of answers, and what we end up believing and asking.
+TEST_F(PortalShortcutsTest, DesktopOrdersOfAnswers) {
+    struct Step {
+        std::uint32_t code;
+        std::vector<PortalShortcut> shortcuts;
+    };
+    struct Row {
+        const char* desktop;
+        std::vector<Step> answers;
+        Methods expectedMethods;
+        PortalBinding expected;
+    };
+    const Row rows[] = {
+        {"Plasma 5.27: keys come with the session, bind is never asked",
+         {{0, {reported("Meta+Shift+I")}}},
+         {"CreateSession"},
+         {State::bound, "Meta+Shift+I"}},
+        {"newer desktop: empty session, keys come from the bind",
+         {{0, {}}, {0, {reported("Super+Shift+I")}}},
+         {"CreateSession", "BindShortcuts"},
+         {State::bound, "Super+Shift+I"}},
+        {"the user declines the desktop's dialog",
+         {{0, {}}, {1, {}}},
+         {"CreateSession", "BindShortcuts"},
+         {State::notSet, ""}},
+        {"the shortcut is known but the user removed its keys",
+         {{0, {reported("")}}},
+         {"CreateSession"},
+         {State::notSet, ""}},
+        {"someone else's shortcut only",
+         {{0, {}}, {0, {{"other", "", "", "Ctrl+K"}}}},
+         {"CreateSession", "BindShortcuts"},
+         {State::notSet, ""}},
+        {"session cancelled", {{1, {}}}, {"CreateSession"}, {State::refused, ""}},
+        {"session refused", {{2, {}}}, {"CreateSession"}, {State::refused, ""}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.desktop);
+        FakeGlobalShortcutsPortal rowPortal;
+        PortalShortcuts rowShortcuts{rowPortal, queue, log};
+        rowShortcuts.registerHotkey({});
+        for (const Step& step : row.answers)
+            rowPortal.answer(step.code, step.shortcuts);
+        EXPECT_EQ(rowPortal.methods(), row.expectedMethods);
+        EXPECT_EQ(rowShortcuts.binding.get(), row.expected);
+    }
+}
+
+TEST_F(PortalShortcutsTest, ARefusedSessionIsLoggedWithTheWayOut) {
+    open();
+    portal.answer(2);
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_NE(log.lines.back().find("scribeon --trigger"), std::string::npos);
+    // A refused session takes no presses and asks nothing more.
+    portal.activate("trigger");
+    shortcuts.openDesktopSettings();
+    EXPECT_EQ(presses, 0);
+    EXPECT_EQ(portal.requests.size(), 1u);
+}
+
+TEST_F(PortalShortcutsTest, OnePressDeliveredTwiceTriggersOnce) {
+    open();
+    portal.answer(0, {reported("Meta+Shift+I")});
+    portal.activate("trigger");
+    queue.advance(Milliseconds{20});
+    portal.activate("trigger");
+    EXPECT_EQ(presses, 1);
+    queue.advance(PortalShortcuts::repeatWindow);
+    portal.activate("trigger");
+    EXPECT_EQ(presses, 2);
+}
+
+TEST_F(PortalShortcutsTest, AnActivationDuringTheTriggerIsDropped) {
+    open();
+    portal.answer(0, {reported("Meta+Shift+I")});
+    shortcuts.installPressHandler([this] {
+        ++presses;
+        portal.activate("trigger"); // arrives while the capture runs
+    });
+    portal.activate("trigger");
+    EXPECT_EQ(presses, 1);
+}
+
+TEST_F(PortalShortcutsTest, OtherShortcutsAndClosedSessionsTriggerNothing) {
+    open();
+    portal.answer(0, {reported("Meta+Shift+I")});
+    portal.activate("something-else");
+    EXPECT_EQ(presses, 0);
+    shortcuts.unregisterHotkey(1);
+    EXPECT_EQ(portal.closeCount, 1);
+    EXPECT_EQ(shortcuts.binding.get().state, State::closed);
+    portal.activate("trigger");
+    EXPECT_EQ(presses, 0);
+}
+
+TEST_F(PortalShortcutsTest, AnAnswerForAClosedSessionIsDropped) {
+    open();
+    shortcuts.unregisterHotkey(1);
+    open();
+    portal.answer(0, {reported("Meta+Shift+I")}); // the first session's late answer
+    EXPECT_EQ(shortcuts.binding.get().state, State::pending);
+    portal.answer(0, {reported("Alt+K")});
+    EXPECT_EQ(shortcuts.binding.get(), (PortalBinding{State::bound, "Alt+K"}));
+}
+
+TEST_F(PortalShortcutsTest, ChangesMadeInTheDesktopShowAtOnce) {
+    open();
+    portal.answer(0, {reported("Meta+Shift+I")});
+    portal.change({reported("Ctrl+Alt+T")});
+    EXPECT_EQ(shortcuts.binding.get(), (PortalBinding{State::bound, "Ctrl+Alt+T"}));
+    portal.change({reported("")});
+    EXPECT_EQ(shortcuts.binding.get().state, State::notSet);
+}
+
+TEST_F(PortalShortcutsTest, OpeningTheDesktopSettingsAsksToBindAndTakesTheAnswer) {
+    open();
+    portal.answer(0, {reported("Meta+Shift+I")});
+    shortcuts.openDesktopSettings();
+    EXPECT_EQ(portal.methods(), (Methods{"CreateSession", "BindShortcuts"}));
+    portal.answer(0, {reported("Meta+J")});
+    EXPECT_EQ(shortcuts.binding.get(), (PortalBinding{State::bound, "Meta+J"}));
+}
+
+TEST_F(PortalShortcutsTest, LeavingTheDesktopSettingsUnchangedKeepsTheKeys) {
+    open();
+    portal.answer(0, {reported("Meta+Shift+I")});
+    for (std::uint32_t code : {1u, 0u}) { // the dialog cancelled; an answer without the list
+        SCOPED_TRACE(code);
+        shortcuts.openDesktopSettings();
+        portal.answer(code, {});
+        EXPECT_EQ(shortcuts.binding.get(), (PortalBinding{State::bound, "Meta+Shift+I"}));
+    }
+}
+
+TEST_F(PortalShortcutsTest, AReRegistrationOpensOneSessionAtATime) {
+    open();
+    EXPECT_TRUE(shortcuts.registerHotkey({}).has_value());
+    EXPECT_EQ(portal.requests.size(), 1u);
+}
+
+TEST(PortalShortcutsLifetimeTest, AnswersAndTimersAfterDestructionDoNothing) {
+    FakeGlobalShortcutsPortal portal;
+    FakeMainQueue queue;
+    RecordingLog log;
+    auto shortcuts = std::make_unique<PortalShortcuts>(portal, queue, log);
+    shortcuts->installPressHandler([] {});
+    shortcuts->registerHotkey({});
+    portal.requests[0].reply({0, {reported("Meta+Shift+I")}});
+    portal.activate("trigger");
+    auto lateReply = portal.requests[0].reply;
+    shortcuts.reset();
+    EXPECT_EQ(portal.closeCount, 1);
+    lateReply({0, {}});
+    portal.activate("trigger");
+    queue.advance(Milliseconds{1000});
+}
+
+TEST(PortalShortcutsServiceTest, ThePressReachesTheServicesCallback) {
+    FakeGlobalShortcutsPortal portal;
+    FakeMainQueue queue;
+    RecordingLog log;
+    InMemoryPreferences preferences;
+    PortalShortcuts shortcuts{portal, queue, log};
+    HotkeyService service{shortcuts, preferences, queue};
+    int triggers = 0;
+    service.registerHotkey([&] { ++triggers; });
+    ASSERT_EQ(portal.requests.size(), 1u);
+    EXPECT_EQ(portal.requests[0].shortcuts.at(0).preferredTrigger, "LOGO+SHIFT+i");
+    portal.answer(0, {reported("Meta+Shift+I")});
+    portal.activate("trigger");
+    EXPECT_EQ(triggers, 1);
+}
+
+} // namespace
+} // namespace scribeon
