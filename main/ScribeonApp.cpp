@@ -2,11 +2,6 @@
 
 #include "hotkey/AppConfig.h"
 #include "hotkey/HotkeyText.h"
-#include "platform/UnavailableDesktop.h"
-#include "platform/UnavailableGlobalHotkey.h"
-#include "platform/x11/X11GlobalHotkey.h"
-#include "platform/x11/X11Workspace.h"
-#include "platform/x11/XTestKeySynth.h"
 #include "platform/qt/QtUserTime.h"
 #include "ui/widgets/MenuBarIcon.h"
 #include "update/UpdateKey.h"
@@ -17,30 +12,10 @@
 #include <QStandardPaths>
 
 #include <cstdio>
-#include <cstdlib>
-#include <string_view>
 
 namespace scribeon {
 
 namespace {
-
-std::unique_ptr<GlobalHotkey> openGlobalHotkey() {
-    const char* session = std::getenv("XDG_SESSION_TYPE");
-    const bool wayland = session && std::string_view(session) == "wayland";
-    if (auto x11 = X11GlobalHotkey::open(adoptUserActionTime)) {
-        if (wayland)
-            std::fprintf(stderr, "%s\n", KeyText::waylandShortcutHint.data());
-        return x11;
-    }
-    std::fprintf(stderr, "%s\n", KeyText::noGlobalShortcutHint.data());
-    return std::make_unique<UnavailableGlobalHotkey>();
-}
-
-std::unique_ptr<Workspace> openWorkspace(AtspiAccessibilityBridge& bridge) {
-    if (auto x11 = X11Workspace::open([&bridge](int pid) { return bridge.applicationName(pid); }))
-        return x11;
-    return std::make_unique<UnavailableWorkspace>();
-}
 
 UpdaterSettings updaterSettings() {
     QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
@@ -56,25 +31,18 @@ UpdaterSettings updaterSettings() {
             downloads.toStdString()};
 }
 
-std::unique_ptr<KeySynth> openKeySynth() {
-    if (auto xtest = XTestKeySynth::open())
-        return xtest;
-    return std::make_unique<UnavailableKeySynth>();
-}
-
 } // namespace
 
 ScribeonApp::ScribeonApp()
-    : globalHotkey_(openGlobalHotkey()),
-      hotkeyService_(*globalHotkey_, client_.preferences, client_.queue),
-      workspace_(openWorkspace(accessibilityBridge_)), keySynth_(openKeySynth()),
-      accessibilityService_(
-          {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_}),
-      commandPanel_(CommandPanelController::create(panelPresenter_, *workspace_,
+    : desktop_(DesktopSession::fromEnvironment(), accessibilityBridge_, sleeper_),
+      hotkeyService_(desktop_.hotkey(), client_.preferences, client_.queue),
+      accessibilityService_({desktop_.workspace(), accessibilityBridge_, desktop_.keys(),
+                             desktop_.clipboard(), sleeper_, systemLog_}),
+      commandPanel_(CommandPanelController::create(panelPresenter_, desktop_.workspace(),
                                                    client_.commandService, client_.queue)),
-      resultPanel_(ResultPanelController::create({panelPresenter_, *workspace_, clipboard_,
-                                                  accessibilityService_, client_.preferences,
-                                                  client_.queue, systemLog_})),
+      resultPanel_(ResultPanelController::create({panelPresenter_, desktop_.workspace(),
+                                                  desktop_.clipboard(), accessibilityService_,
+                                                  client_.preferences, client_.queue, systemLog_})),
       updater_(AppcastUpdater::create({client_.transport, appcastParser_, client_.preferences,
                                        client_.queue, updateDialog_, urlOpener_, systemLog_},
                                       updaterSettings())),
@@ -82,7 +50,7 @@ ScribeonApp::ScribeonApp()
                  QCoreApplication::applicationFilePath()),
       settingsWindow_(std::make_unique<SettingsWindow>(SettingsCollaborators{
           client_.commandService, client_.queue, client_.preferences, hotkeyService_,
-          hotkeyService_.isRegistered, globalHotkey_->isAvailable(), updater_.get(), autostart_,
+          hotkeyService_.isRegistered, desktop_.hotkey().isAvailable(), updater_.get(), autostart_,
           urlOpener_, serviceOrigin()})) {
     auto appViewModel = AppViewModel::create(client_.queue, client_.keychain, client_.apiClient,
                                              client_.authService);
@@ -97,7 +65,7 @@ ScribeonApp::ScribeonApp()
 }
 
 void ScribeonApp::watchShortcutRegistration() {
-    if (!globalHotkey_->isAvailable())
+    if (!desktop_.hotkey().isAvailable())
         return; // already explained on the terminal; nobody else holds anything
     hotkeyService_.setOnRegistrationFailed([this](HotkeyPair pair) {
         notifier_.notify(std::string(KeyText::notificationTitle),
@@ -124,7 +92,7 @@ SingleInstance::Listen ScribeonApp::serveOtherInstances() {
 void ScribeonApp::trigger() {
     // A desktop's own shortcut ran `--trigger`: no X event of ours carries
     // the user's action, so its time is the server's now.
-    if (const std::optional<unsigned long> now = clipboard_.serverTime())
+    if (const std::optional<unsigned long> now = desktop_.qtClipboard().serverTime())
         adoptUserActionTime(*now);
     hotkeyService_.handlePress();
 }

@@ -5,10 +5,10 @@
 #include "app/AppScene.h"
 #include "hotkey/HotkeyService.h"
 #include "main/ClientStack.h"
+#include "main/DesktopPorts.h"
 #include "panels/CommandPanelController.h"
 #include "panels/ResultPanelController.h"
 #include "panels/widgets/QtPanelPresenter.h"
-#include "platform/GlobalHotkey.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/LinuxAccessibilityTrust.h"
 #include "platform/linux/SystemLog.h"
@@ -16,7 +16,6 @@
 #include "platform/qt/DesktopNotifier.h"
 #include "platform/qt/DesktopUrlOpener.h"
 #include "platform/qt/QtAppcastParser.h"
-#include "platform/qt/QtClipboard.h"
 #include "platform/qt/SingleInstance.h"
 #include "platform/qt/XdgAutostartEntry.h"
 #include "ui/MenuBarModel.h"
@@ -57,20 +56,17 @@ private:
     void openTrayPanel(const QRect& anchor);
 
     ClientStack client_;
-    std::unique_ptr<GlobalHotkey> globalHotkey_;
-    HotkeyService hotkeyService_;
     AtspiAccessibilityBridge accessibilityBridge_;
-    std::unique_ptr<Workspace> workspace_;
-    std::unique_ptr<KeySynth> keySynth_;
-    QtClipboard clipboard_;
     ThreadSleeper sleeper_;
+    DesktopPorts desktop_;
+    HotkeyService hotkeyService_;
     SystemLog systemLog_;
     AccessibilityService accessibilityService_;
     QtPanelPresenter panelPresenter_;
     std::shared_ptr<CommandPanelController> commandPanel_;
     std::shared_ptr<ResultPanelController> resultPanel_;
-    LinuxAccessibilityTrust trust_;
-    PermissionAlertBox permissionAlert_;
+    LinuxAccessibilityTrust trust_{desktop_.session()};
+    PermissionAlertBox permissionAlert_{desktop_.session().isWayland()};
     LoginWindow loginWindow_{client_.authService};
     DesktopUrlOpener urlOpener_;
     QtAppcastParser appcastParser_;

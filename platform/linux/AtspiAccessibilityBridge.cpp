@@ -401,4 +401,49 @@ std::optional<std::string> AtspiAccessibilityBridge::applicationName(int pid) {
     return name;
 }
 
+std::vector<AccessibleFrame> AtspiAccessibilityBridge::frames(int ownPid) {
+    std::vector<AccessibleFrame> result;
+    if (!ready())
+        return result;
+    Accessible desktop(atspi_get_desktop(0));
+    if (!desktop)
+        return result;
+    CallError countError;
+    const int count = atspi_accessible_get_child_count(desktop.get(), countError.out());
+    for (int i = 0; i < count; ++i) {
+        CallError error;
+        Accessible application(atspi_accessible_get_child_at_index(desktop.get(), i, error.out()));
+        const int pid = application ? processOf(application.get()) : 0;
+        if (pid == 0 || pid == ownPid || !isResponsive(pid))
+            continue;
+        atspi_accessible_clear_cache(application.get());
+        appendFrames(application.get(), pid, result);
+    }
+    return result;
+}
+
+void AtspiAccessibilityBridge::appendFrames(AtspiAccessible* application, int pid,
+                                            std::vector<AccessibleFrame>& frames) {
+    CallError nameError;
+    const std::string name = taken(atspi_accessible_get_name(application, nameError.out()));
+    CallError countError;
+    const int windows = atspi_accessible_get_child_count(application, countError.out());
+    for (int i = 0; i < windows; ++i) {
+        CallError error;
+        Accessible window(atspi_accessible_get_child_at_index(application, i, error.out()));
+        if (!window)
+            continue;
+        AccessibleFrame frame{pid, name};
+        frame.active = hasState(window.get(), ATSPI_STATE_ACTIVE);
+        frame.showing = hasState(window.get(), ATSPI_STATE_SHOWING);
+        frame.iconified = hasState(window.get(), ATSPI_STATE_ICONIFIED);
+        if (frame.active && frame.showing) { // only claimants are searched: it costs calls
+            int budget = searchNodeLimit;
+            Accessible focused(focusedDescendant(window.get(), 0, budget));
+            frame.hasFocusedDescendant = focused != nullptr;
+        }
+        frames.push_back(std::move(frame));
+    }
+}
+
 } // namespace scribeon

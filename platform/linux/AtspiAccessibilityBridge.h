@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/AccessibilityBridge.h"
+#include "platform/FrameWorkspace.h"
 
 #include <memory>
+#include <vector>
 
 // The C libraries' own tag names: declared here so that their headers
 // (and X11's macros) stay out of ours.
@@ -27,11 +29,17 @@ public:
     FocusedElement focusedElement(int pid) override;
     // The name the application gives itself on the accessibility bus.
     std::optional<std::string> applicationName(int pid);
+    // Every application's top-level windows with their states, except this
+    // process's own: asking ourselves would wait on the very thread that
+    // has to answer.
+    std::vector<AccessibleFrame> frames(int ownPid);
 
 private:
     bool ready();
     AtspiAccessible* applicationOf(int pid);
     static void onFocusChanged(AtspiEvent* event, void* self);
+    static void appendFrames(AtspiAccessible* application, int pid,
+                             std::vector<AccessibleFrame>& frames);
 
     bool initialised_ = false;
     AtspiEventListener* listener_ = nullptr;

@@ -11,6 +11,7 @@
 #include "platform/fake/InMemoryPreferences.h"
 #include "platform/fake/RecordingLog.h"
 
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -367,6 +368,39 @@ TEST_F(ResultPanelControllerTest, ReplaceWritesTheClipboardFirstThenReplacesAfte
     EXPECT_EQ(replacement.calls[0].original, "teh cat");
     EXPECT_EQ(replacement.calls[0].pid, 42);
     EXPECT_EQ(log.lines.back(), "[Scribeon] after 0.3s: frontmost=mousepad pid=77");
+}
+
+// A Wayland compositor takes the clipboard only from the window that has the
+// keyboard: both buttons write it while their panel is still open.
+TEST_F(ResultPanelControllerTest, ClipboardIsWrittenWhileThePanelIsStillOpen) {
+    for (const bool replace : {false, true}) {
+        std::shared_ptr<FakePanelPresenter::Shown> panel;
+        std::optional<bool> openWhenWritten;
+        struct WatchedClipboard : InMemoryClipboard {
+            std::function<void()> onSet;
+            void setText(const std::string& text) override {
+                if (onSet)
+                    onSet();
+                InMemoryClipboard::setText(text);
+            }
+        } watched;
+        watched.onSet = [&] {
+            if (!openWhenWritten)
+                openWhenWritten = panel->open;
+        };
+        auto watchedController = ResultPanelController::create(
+            {presenter, workspace, watched, replacement, preferences, queue, log});
+        watchedController->show(ProcessResult{"fix", "Fix", "teh cat", "the cat"}, source,
+                                std::nullopt);
+        panel = lastPanel();
+        if (replace)
+            panel->resultActions.replace("the cat");
+        else
+            panel->resultActions.copy("the cat");
+        EXPECT_EQ(openWhenWritten, std::optional<bool>(true)) << "replace=" << replace;
+        EXPECT_FALSE(panel->open);
+        queue.advance(300ms);
+    }
 }
 
 TEST_F(ResultPanelControllerTest, ReplaceHintIsForcedExactlyWhenOnlyTheClipboardHasTheText) {
