@@ -90,8 +90,18 @@ selected() { [[ "$(/usr/bin/python3 "$e2e_dir/atspi_selection.py" "$1" 2>/dev/nu
 # reads PID TEXT: the application's focused text object holds TEXT.
 reads() { [[ "$(/usr/bin/python3 "$e2e_dir/atspi_selection.py" --text "$1" 2>/dev/null)" == "$2" ]]; }
 
+# A tray host: on Wayland only a StatusNotifierItem can show the icon.
+start_bg /usr/bin/python3 "$e2e_dir/fake_status_notifier_watcher.py" "$e2e_tmp/tray-items"
+watcher_pid=${e2e_pids[-1]}
+watcher() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher | grep -q "boolean true"
+}
+wait_for 20 "the tray host" watcher
+
 SCRIBEON_LOG=stderr start_scribeon "$scribeon"
 wait_for 20 "scribeon to own its bus name" on_bus
+wait_for 20 "the tray icon's registration" test -s "$e2e_tmp/tray-items"
 wait_for 20 "scribeon to be up" catches_sigterm "$scribeon_pid"
 grep -q "Accessibility Permission" "$e2e_tmp/app.log" && fail "the permission alert came up"
 
@@ -152,6 +162,18 @@ fix_selection "gtk\.txt"
 # Read back through the bus: GTK takes no Ctrl+S from the virtual keyboard
 # either, so the file cannot be saved with keys.
 wait_for 10 "mousepad's replaced text" reads "$gtk_pid" "Hello. World"
-[[ "$(grep -c "replace: AX write OK" "$e2e_tmp/app.log")" -eq 2 ]] || fail "mousepad not written through AT-SPI"
+wait_for 10 "the write into mousepad through AT-SPI" sh -c \
+    "[ \$(grep -c 'replace: AX write OK' '$e2e_tmp/app.log') -eq 2 ]"
 [[ "$(wl-paste --no-newline)" == "Hello. World" ]] || fail "Replace left no result on the clipboard"
+# No tray host at all (GNOME without an extension): `scribeon` opens the
+# tray panel, which takes the keyboard and closes on Escape.
+kill "$scribeon_pid" "$watcher_pid"
+wait_for 20 "scribeon to stop" sh -c "! kill -0 $scribeon_pid"
+wait_for 20 "the tray host to stop" sh -c "! kill -0 $watcher_pid"
+SCRIBEON_LOG=stderr start_scribeon "$scribeon"
+wait_for 20 "scribeon to own its bus name again" on_bus
+"$scribeon" || fail "scribeon without argument failed"
+wait_for 20 "the tray panel to have the focus" has_focus "^Scribeon$"
+keys -k Escape
+wait_for 10 "the tray panel to close" gone "Scribeon"
 echo PASS
