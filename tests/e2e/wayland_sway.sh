@@ -6,7 +6,9 @@
 # way. Checked: the capture through the accessibility bus (the frontmost
 # application found without X11), the document read back exactly after
 # Replace, the user's clipboard untouched by the capture; in the Qt test
-# editor and in mousepad (GTK 3).
+# editor and in mousepad (GTK 3); the paste fallback in an editor that does
+# not take accessibility's edits; the tray icon as a StatusNotifierItem, and
+# without a tray host `scribeon` opening the tray panel.
 #
 #   wayland_sway.sh SCRIBEON SERVER EDITOR
 #
@@ -165,6 +167,23 @@ wait_for 10 "mousepad's replaced text" reads "$gtk_pid" "Hello. World"
 wait_for 10 "the write into mousepad through AT-SPI" sh -c \
     "[ \$(grep -c 'replace: AX write OK' '$e2e_tmp/app.log') -eq 2 ]"
 [[ "$(wl-paste --no-newline)" == "Hello. World" ]] || fail "Replace left no result on the clipboard"
+# An application that shows its text but does not take accessibility's
+# edits: the result is pasted through the virtual keyboard, with the
+# clipboard set through data-control.
+keys_doc="$e2e_tmp/keys-only.txt"
+start_bg "$editor" --dump "$keys_doc" --keys-only
+keys_pid=${e2e_pids[-1]}
+wait_for 20 "the keys-only editor's focused text" reads "$keys_pid" ""
+keys "hello .world"
+wait_for 20 "the typed text" grep -qxF "hello .world" "$keys_doc"
+keys -M ctrl a -m ctrl
+wait_for 10 "the keys-only editor's selection" selected "$keys_pid" "hello .world"
+fix_selection "^Scribeon test editor$"
+wait_for 20 "the pasted text" grep -qx "Hello. World" "$keys_doc"
+grep -q "AX write: text unchanged despite success" "$e2e_tmp/app.log" || fail "the write was not refused"
+grep -q "Cmd+V: postToPid($keys_pid)" "$e2e_tmp/app.log" || fail "not pasted into the editor"
+[[ "$(cat "$keys_doc")" == "Hello. World" ]] || fail "the keys-only editor reads '$(cat "$keys_doc")'"
+
 # No tray host at all (GNOME without an extension): `scribeon` opens the
 # tray panel, which takes the keyboard and closes on Escape.
 kill "$scribeon_pid" "$watcher_pid"
