@@ -4,14 +4,19 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <sstream>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
 namespace scribeon {
 
 namespace {
+
+constexpr std::chrono::milliseconds takeoverPoll{10};
+constexpr int takeoverPolls = 50;
 
 const std::string copyTool = "wl-copy";
 const std::string pasteTool = "wl-paste";
@@ -56,8 +61,21 @@ std::optional<std::string> paste(std::vector<std::string> arguments) {
     return pasted->output;
 }
 
-void copy(std::vector<std::string> arguments, const std::string& bytes) {
+// wl-copy returns before the child it leaves behind has taken the
+// selection: a paste posted at once would paste what was there before. So
+// text is waited for, bounded, until the compositor hands it out.
+void copy(const std::string& type, const std::string& bytes, bool primary = false) {
+    std::vector<std::string> arguments{"--type", type};
+    if (primary)
+        arguments.insert(arguments.begin(), "--primary");
     ToolProcess::run(copyTool, arguments, bytes, false);
+    if (type.rfind("text/", 0) != 0)
+        return; // another format is only put back, never pasted at once
+    for (int poll = 0; poll < takeoverPolls; ++poll) {
+        if (paste(arguments) == bytes)
+            return;
+        std::this_thread::sleep_for(takeoverPoll);
+    }
 }
 
 } // namespace
@@ -73,7 +91,7 @@ std::optional<std::string> WlClipboard::text() {
 }
 
 void WlClipboard::setText(const std::string& text) {
-    copy({"--type", "text/plain;charset=utf-8"}, text);
+    copy("text/plain;charset=utf-8", text);
 }
 
 void WlClipboard::clear() {
@@ -91,7 +109,7 @@ std::unique_ptr<ClipboardContents> WlClipboard::contents() {
 void WlClipboard::restore(const ClipboardContents& contents) {
     const auto& kept = static_cast<const WlClipboardContents&>(contents);
     if (kept.format)
-        copy({"--type", kept.format->first}, kept.format->second);
+        copy(kept.format->first, kept.format->second);
 }
 
 std::optional<std::string> WlClipboard::primarySelectionText() {
@@ -99,7 +117,7 @@ std::optional<std::string> WlClipboard::primarySelectionText() {
 }
 
 void WlClipboard::setPrimarySelectionText(const std::string& text) {
-    copy({"--primary", "--type", "text/plain;charset=utf-8"}, text);
+    copy("text/plain;charset=utf-8", text, true);
 }
 
 } // namespace scribeon

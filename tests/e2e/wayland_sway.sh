@@ -31,6 +31,9 @@ fail() {
     for log in sway app; do
         [[ -f "$e2e_tmp/$log.log" ]] && { echo "--- $log output ---"; tail -40 "$e2e_tmp/$log.log"; } >&2
     done
+    for log in "$e2e_tmp"/*.txt; do
+        [[ -f "$log" ]] && echo "--- $(basename "$log"): '$(cat "$log")'" >&2
+    done
     exit 1
 }
 
@@ -84,6 +87,18 @@ walk(json.load(sys.stdin))'
 }
 # has_focus PATTERN: the focused window's title matches the extended regex.
 has_focus() { [[ "$(focused_title)" =~ $1 ]]; }
+# The focused window's process.
+focused_pid() {
+    swaymsg -t get_tree | /usr/bin/python3 -c '
+import json, sys
+def walk(node):
+    if node.get("focused"):
+        print(node.get("pid") or 0)
+        return True
+    return any(walk(child) for child in node.get("nodes", []) + node.get("floating_nodes", []))
+walk(json.load(sys.stdin))'
+}
+pid_has_focus() { [[ "$(focused_pid)" == "$1" ]]; }
 shown() { swaymsg -t get_tree | grep -qF "\"name\": \"$1\""; }
 gone() { ! shown "$1"; }
 keys() { wtype "$@"; }
@@ -173,6 +188,7 @@ wait_for 10 "the write into mousepad through AT-SPI" sh -c \
 keys_doc="$e2e_tmp/keys-only.txt"
 start_bg "$editor" --dump "$keys_doc" --keys-only
 keys_pid=${e2e_pids[-1]}
+wait_for 20 "the keys-only editor to have the focus" pid_has_focus "$keys_pid"
 wait_for 20 "the keys-only editor's focused text" reads "$keys_pid" ""
 keys "hello .world"
 wait_for 20 "the typed text" grep -qxF "hello .world" "$keys_doc"
