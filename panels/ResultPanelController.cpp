@@ -82,7 +82,10 @@ void ResultPanelController::replaceInSourceApp(const std::string& text) {
                 sourcePid = self.sourceApp_->pid;
             const ReplaceResult outcome =
                 self.c_.replacement.replaceSelectedText(text, original, sourcePid);
-            self.showReplaceHintIfNeeded(outcome == ReplaceResult::clipboardOnly);
+            if (outcome == ReplaceResult::clipboardOnly && !self.c_.replacement.canPaste())
+                self.showHint(HintKind::pasteByHand, hideReplaceHintKey);
+            else
+                self.showReplaceHintIfNeeded(outcome == ReplaceResult::clipboardOnly);
         }));
 }
 

@@ -48,6 +48,8 @@ inline constexpr std::string_view copyHintMessage =
     "Text copied to clipboard.\nPress Ctrl+V to paste it anywhere.";
 inline constexpr std::string_view replaceHintMessage =
     "Text saved to clipboard.\nPress Ctrl+V if replace didn't work.";
+inline constexpr std::string_view pasteByHandHintMessage =
+    "Text copied to clipboard.\nPress Ctrl+V to paste.";
 
 } // namespace KeyText
 

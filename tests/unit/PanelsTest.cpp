@@ -253,6 +253,8 @@ TEST_F(CommandPanelControllerTest, LosingActivationDismissesAndReactivatesTheSou
 
 struct RecordingReplacement : TextReplacement {
     ReplaceResult outcome = ReplaceResult::replaced;
+    bool pastes = true;
+    bool canPaste() override { return pastes; }
     struct Call {
         std::string text;
         std::optional<std::string> original;
@@ -400,6 +402,34 @@ TEST_F(ResultPanelControllerTest, ClipboardIsWrittenWhileThePanelIsStillOpen) {
         EXPECT_EQ(openWhenWritten, std::optional<bool>(true)) << "replace=" << replace;
         EXPECT_FALSE(panel->open);
         queue.advance(300ms);
+    }
+}
+
+// Where no key can be posted (Wayland outside wlroots) a replacement that
+// did not happen is the user's to paste, and the hint says so plainly.
+TEST_F(ResultPanelControllerTest, WithoutPasteKeysTheHintAsksTheUserToPaste) {
+    preferences.setBoolean("hideReplaceHint", true);
+    struct Row {
+        bool pastes;
+        ReplaceResult outcome;
+        std::optional<HintKind> hint;
+    };
+    const Row rows[] = {
+        {false, ReplaceResult::clipboardOnly, HintKind::pasteByHand},
+        {true, ReplaceResult::clipboardOnly, HintKind::replace},
+        {false, ReplaceResult::replaced, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        replacement.pastes = row.pastes;
+        replacement.outcome = row.outcome;
+        open();
+        lastPanel()->resultActions.replace("the cat");
+        queue.advance(300ms);
+        std::optional<HintKind> shown;
+        if (controller->isHintShown())
+            shown = presenter.panels.back()->hint;
+        EXPECT_EQ(shown, row.hint) << row.pastes;
+        queue.advance(5s);
     }
 }
 
