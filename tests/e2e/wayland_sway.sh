@@ -161,6 +161,17 @@ wait_for 10 "the write through AT-SPI" grep -q "replace: AX write OK" "$e2e_tmp/
 [[ "$(wl-paste --no-newline)" == "Hello. World" ]] || fail "Replace left no result on the clipboard"
 grep -q "frontmost window is our own" "$e2e_tmp/app.log" && fail "captured from our own window"
 
+# Another window taking the focus (a click outside) closes the chooser, as
+# on X11.
+wait_for 10 "the editor to have the focus back" pid_has_focus "$editor_pid"
+wait_for 10 "the editor's focused text" reads "$editor_pid" "Hello. World"
+keys -M ctrl a -m ctrl
+wait_for 10 "the editor's selection" selected "$editor_pid" "Hello. World"
+keys -M logo -M shift -k i -m shift -m logo
+wait_for 20 "the chooser" shown "Scribeon Commands"
+swaymsg "[pid=$editor_pid] focus" >/dev/null
+wait_for 10 "the chooser to close when the editor takes the focus" gone "Scribeon Commands"
+
 # mousepad (GTK 3).
 saved="$e2e_tmp/gtk.txt"
 : >"$saved"
