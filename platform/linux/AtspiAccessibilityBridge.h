@@ -38,8 +38,6 @@ private:
     bool ready();
     AtspiAccessible* applicationOf(int pid);
     static void onFocusChanged(AtspiEvent* event, void* self);
-    static void appendFrames(AtspiAccessible* application, int pid,
-                             std::vector<AccessibleFrame>& frames);
 
     bool initialised_ = false;
     AtspiEventListener* listener_ = nullptr;
