@@ -139,6 +139,12 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard() 
         log("copy: frontmost window is our own — no Cmd+C");
         return std::nullopt;
     }
+    // Without a copy keystroke the clipboard would be emptied and watched for
+    // nothing (a Wayland desktop that lets no background client post keys).
+    if (!platform_.keys.canPost(EditKey::copy)) {
+        log("copy: this session cannot post Cmd+C — nothing copied");
+        return std::nullopt;
+    }
     if (app) {
         // Asked once, not waited for: the read before has waited already.
         const FocusedElement focused = platform_.bridge.focusedElement(app->pid);
@@ -234,9 +240,15 @@ ReplaceResult AccessibilityService::replaceSelectedText(const std::string& newTe
         target = entryApp->pid;
     log("replace: Cmd+V to pid=" + std::to_string(target.value_or(0)) + ", webDOM=" + flag(webDOM));
 
-    platform_.clipboard.setText(newText);
-    if (terminal)
-        platform_.clipboard.setPrimarySelectionText(newText);
+    // The caller has put the text on the clipboard already. Where no key can
+    // be posted it is not set again: a Wayland compositor refuses a clipboard
+    // from a window without the keyboard, and Qt would drop what the focused
+    // panel placed there.
+    if (platform_.keys.canPost(EditKey::paste)) {
+        platform_.clipboard.setText(newText);
+        if (terminal)
+            platform_.clipboard.setPrimarySelectionText(newText);
+    }
     if (!target) {
         log("replace: no source application — not pasting");
         return ReplaceResult::clipboardOnly;

@@ -39,6 +39,7 @@ public:
     ReplaceResult replaceSelectedText(const std::string& newText,
                                       const std::optional<std::string>& original,
                                       std::optional<int> sourcePid) override;
+    bool canPaste() override { return platform_.keys.canPost(EditKey::paste); }
 
 private:
     struct Focus {

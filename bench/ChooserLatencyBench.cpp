@@ -15,11 +15,11 @@
 #include "platform/fake/RecordingLog.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/ThreadSleeper.h"
-#include "platform/linux/X11GlobalHotkey.h"
-#include "platform/linux/X11Workspace.h"
-#include "platform/linux/XTestKeySynth.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtMainQueue.h"
+#include "platform/x11/X11GlobalHotkey.h"
+#include "platform/x11/X11Workspace.h"
+#include "platform/x11/XTestKeySynth.h"
 #include "tests/desktop/WaitUntil.h"
 
 #include <QApplication>

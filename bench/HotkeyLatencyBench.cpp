@@ -4,8 +4,8 @@
 // (bench/hotkey-latency.sh starts a private Xvfb).
 #include "hotkey/HotkeyService.h"
 #include "platform/fake/InMemoryPreferences.h"
-#include "platform/linux/X11GlobalHotkey.h"
 #include "platform/qt/QtMainQueue.h"
+#include "platform/x11/X11GlobalHotkey.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,8 +6,9 @@ set(SCRIBEON_LAYERS
   "base:"
   "platform:base"
   "platform/linux:platform base"
+  "platform/x11:platform base"
   "platform/wayland:platform base"
-  "platform/qt:platform/linux platform base"
+  "platform/qt:platform/x11 platform/linux platform base"
   "platform/fake:platform base"
   "wire:base"
   "server:wire base"
@@ -22,7 +23,7 @@ set(SCRIBEON_LAYERS
   "panels:accessibility service wire wording platform base"
   "panels/widgets:panels accessibility service wire wording platform/qt platform base"
   "app:panels ui update accessibility hotkey wording service wire platform base"
-  "main:app panels/widgets panels ui/widgets ui update accessibility hotkey wording service wire platform/qt platform/linux platform/wayland platform base")
+  "main:app panels/widgets panels ui/widgets ui update accessibility hotkey wording service wire platform/qt platform/wayland platform/x11 platform/linux platform base")
 
 # The layer a project path belongs to: the longest row name it starts with.
 function(_scribeon_layer_of path out)

@@ -1,10 +1,9 @@
 #include "main/ScribeonApp.h"
 
-#include "platform/UnavailableDesktop.h"
+#include "hotkey/AppConfig.h"
+#include "hotkey/HotkeyText.h"
 #include "platform/UnavailableGlobalHotkey.h"
-#include "platform/linux/X11GlobalHotkey.h"
-#include "platform/linux/X11Workspace.h"
-#include "platform/linux/XTestKeySynth.h"
+#include "platform/x11/X11GlobalHotkey.h"
 #include "platform/qt/QtUserTime.h"
 #include "ui/widgets/MenuBarIcon.h"
 #include "update/UpdateKey.h"
@@ -34,12 +33,6 @@ const char* portalAbsence(PortalAvailability availability) {
     return "available";
 }
 
-std::unique_ptr<Workspace> openWorkspace(AtspiAccessibilityBridge& bridge) {
-    if (auto x11 = X11Workspace::open([&bridge](int pid) { return bridge.applicationName(pid); }))
-        return x11;
-    return std::make_unique<UnavailableWorkspace>();
-}
-
 std::string downloadDirectory() {
     QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (downloads.isEmpty())
@@ -59,30 +52,25 @@ UpdaterSettings updaterSettings(DiagnosticLog& log) {
     return {appcastURL(), SCRIBEON_BUILD, SCRIBEON_VERSION, std::move(key.key)};
 }
 
-std::unique_ptr<KeySynth> openKeySynth() {
-    if (auto xtest = XTestKeySynth::open())
-        return xtest;
-    return std::make_unique<UnavailableKeySynth>();
-}
-
 } // namespace
 
 ScribeonApp::ScribeonApp()
-    : gnomeKeybinding_(session_.isWayland() && session_.family() == DesktopSession::Family::gnome
+    : desktop_(DesktopSession::fromEnvironment(), accessibilityBridge_, sleeper_),
+      gnomeKeybinding_(desktop_.session().isWayland() &&
+                               desktop_.session().family() == DesktopSession::Family::gnome
                            ? std::make_unique<GnomeCustomKeybinding>()
                            : nullptr),
       globalHotkey_(openGlobalHotkey()),
       hotkeyService_(*globalHotkey_, client_.preferences, client_.queue),
-      shortcutSettings_({session_, client_.preferences, portalShortcuts_, gnomeKeybinding_.get(),
-                         &hotkeyService_.isRegistered}),
-      workspace_(openWorkspace(accessibilityBridge_)), keySynth_(openKeySynth()),
-      accessibilityService_(
-          {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_}),
-      commandPanel_(CommandPanelController::create(panelPresenter_, *workspace_,
+      shortcutSettings_({desktop_.session(), client_.preferences, portalShortcuts_,
+                         gnomeKeybinding_.get(), &hotkeyService_.isRegistered}),
+      accessibilityService_({desktop_.workspace(), accessibilityBridge_, desktop_.keys(),
+                             desktop_.clipboard(), sleeper_, systemLog_}),
+      commandPanel_(CommandPanelController::create(panelPresenter_, desktop_.workspace(),
                                                    client_.commandService, client_.queue)),
-      resultPanel_(ResultPanelController::create({panelPresenter_, *workspace_, clipboard_,
-                                                  accessibilityService_, client_.preferences,
-                                                  client_.queue, systemLog_})),
+      resultPanel_(ResultPanelController::create({panelPresenter_, desktop_.workspace(),
+                                                  desktop_.clipboard(), accessibilityService_,
+                                                  client_.preferences, client_.queue, systemLog_})),
       downloadFolder_(downloadDirectory()),
       updater_(AppcastUpdater::create({client_.transport, appcastParser_, client_.preferences,
                                        client_.queue, updateDialog_, urlOpener_, systemLog_,
@@ -106,12 +94,13 @@ ScribeonApp::ScribeonApp()
     watchShortcutRegistration();
 }
 
-// On Wayland the desktop's shortcuts portal comes first: nothing of ours can
-// see the keyboard there. Without it, the X11 grab (which under Xwayland sees
-// only keys typed into X11 applications) or none, and the user binds
+// On Wayland only the desktop's shortcuts portal can see the keyboard; an X11
+// grab through Xwayland would see only keys typed into X11 applications and
+// is never opened there. Without a shortcut the user binds
 // `scribeon --trigger` in the desktop.
 std::unique_ptr<GlobalHotkey> ScribeonApp::openGlobalHotkey() {
-    if (session_.isWayland()) {
+    switch (desktop_.hotkeyKind()) {
+    case SessionPorts::Hotkey::portal: {
         DBusGlobalShortcutsPortal::Opened opened = DBusGlobalShortcutsPortal::open();
         if (opened.portal) {
             shortcutsPortal_ = std::move(opened.portal);
@@ -122,11 +111,14 @@ std::unique_ptr<GlobalHotkey> ScribeonApp::openGlobalHotkey() {
         }
         systemLog_.write(std::string("shortcut portal: unavailable (") +
                          portalAbsence(opened.availability) + ")");
+        break;
     }
-    if (auto x11 = X11GlobalHotkey::open(adoptUserActionTime)) {
-        if (session_.isWayland())
-            std::fprintf(stderr, "%s\n", KeyText::waylandShortcutHint.data());
-        return x11;
+    case SessionPorts::Hotkey::x11Grab:
+        if (auto x11 = X11GlobalHotkey::open(adoptUserActionTime))
+            return x11;
+        break;
+    case SessionPorts::Hotkey::none:
+        break;
     }
     std::fprintf(stderr, "%s\n", KeyText::noGlobalShortcutHint.data());
     return std::make_unique<UnavailableGlobalHotkey>();
@@ -166,7 +158,7 @@ SingleInstance::Listen ScribeonApp::serveOtherInstances() {
 void ScribeonApp::trigger() {
     // A desktop's own shortcut ran `--trigger`: no X event of ours carries
     // the user's action, so its time is the server's now.
-    if (const std::optional<unsigned long> now = clipboard_.serverTime())
+    if (const std::optional<unsigned long> now = desktop_.qtClipboard().serverTime())
         adoptUserActionTime(*now);
     hotkeyService_.handlePress();
 }

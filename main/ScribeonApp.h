@@ -7,10 +7,10 @@
 #include "hotkey/HotkeyService.h"
 #include "hotkey/PortalShortcuts.h"
 #include "main/ClientStack.h"
+#include "main/DesktopPorts.h"
 #include "panels/CommandPanelController.h"
 #include "panels/ResultPanelController.h"
 #include "panels/widgets/QtPanelPresenter.h"
-#include "platform/DesktopSession.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/DpkgPackageVersionReader.h"
@@ -21,7 +21,6 @@
 #include "platform/qt/DesktopNotifier.h"
 #include "platform/qt/DesktopUrlOpener.h"
 #include "platform/qt/QtAppcastParser.h"
-#include "platform/qt/QtClipboard.h"
 #include "platform/qt/SingleInstance.h"
 #include "platform/qt/XdgAutostartEntry.h"
 #include "platform/wayland/DBusGlobalShortcutsPortal.h"
@@ -68,7 +67,9 @@ private:
 
     ClientStack client_;
     SystemLog systemLog_;
-    DesktopSession session_ = DesktopSession::fromEnvironment();
+    AtspiAccessibilityBridge accessibilityBridge_;
+    ThreadSleeper sleeper_;
+    DesktopPorts desktop_;
     std::unique_ptr<DBusGlobalShortcutsPortal> shortcutsPortal_;
     PortalShortcuts* portalShortcuts_ = nullptr; // owned by globalHotkey_
     std::unique_ptr<GnomeCustomKeybinding> gnomeKeybinding_;
@@ -76,17 +77,12 @@ private:
     HotkeyService hotkeyService_;
     ShortcutSettingsModel shortcutSettings_;
     Subscription portalRefusal_;
-    AtspiAccessibilityBridge accessibilityBridge_;
-    std::unique_ptr<Workspace> workspace_;
-    std::unique_ptr<KeySynth> keySynth_;
-    QtClipboard clipboard_;
-    ThreadSleeper sleeper_;
     AccessibilityService accessibilityService_;
     QtPanelPresenter panelPresenter_;
     std::shared_ptr<CommandPanelController> commandPanel_;
     std::shared_ptr<ResultPanelController> resultPanel_;
-    LinuxAccessibilityTrust trust_;
-    PermissionAlertBox permissionAlert_;
+    LinuxAccessibilityTrust trust_{desktop_.session()};
+    PermissionAlertBox permissionAlert_{desktop_.session().isWayland()};
     LoginWindow loginWindow_{client_.authService};
     DesktopUrlOpener urlOpener_;
     QtAppcastParser appcastParser_;

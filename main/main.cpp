@@ -70,6 +70,9 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Scribeon"));
     QApplication::setApplicationName(QStringLiteral("Scribeon"));
     QApplication::setApplicationVersion(QStringLiteral(SCRIBEON_VERSION));
+    // The Wayland app id of every window, which window rules match on; the
+    // same name as the bus name and the desktop file.
+    QGuiApplication::setDesktopFileName(QStringLiteral("app.scribeon.Scribeon"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     scribeon::UnixSignalWatcher signalWatcher([](int) { QCoreApplication::quit(); });

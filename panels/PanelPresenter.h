@@ -36,7 +36,9 @@ struct ResultPanelActions {
     std::function<void()> deactivated;
 };
 
-enum class HintKind { copy, replace };
+// pasteByHand: a replacement that could not be made where the desktop lets
+// no key be posted for the user (Wayland outside wlroots).
+enum class HintKind { copy, replace, pasteByHand };
 
 struct HintActions {
     std::function<void()> dismiss;

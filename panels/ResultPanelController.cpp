@@ -34,6 +34,9 @@ void ResultPanelController::show(ProcessResult result, std::optional<RunningAppl
     actions.copy =
         weakly(self, [](ResultPanelController& me, const std::string& text) { me.copy(text); });
     actions.replace = weakly(self, [](ResultPanelController& me, const std::string& text) {
+        // While the panel still has the keyboard: a Wayland compositor takes
+        // a clipboard only from the focused window.
+        me.c_.clipboard.setText(text);
         me.close(false);
         me.replaceInSourceApp(text);
     });
@@ -54,13 +57,12 @@ void ResultPanelController::close(bool reactivate) {
 }
 
 void ResultPanelController::copy(const std::string& text) {
-    c_.clipboard.setText(text);
+    c_.clipboard.setText(text); // before closing: see Replace
     close(true);
     showCopyHintIfNeeded();
 }
 
 void ResultPanelController::replaceInSourceApp(const std::string& text) {
-    c_.clipboard.setText(text);
     c_.log.write("replaceInSourceApp: sourcePid=" +
                  std::to_string(sourceApp_ ? sourceApp_->pid : 0) + ", app=" +
                  (sourceApp_ && !sourceApp_->name.empty() ? sourceApp_->name : std::string("nil")));
@@ -80,7 +82,10 @@ void ResultPanelController::replaceInSourceApp(const std::string& text) {
                 sourcePid = self.sourceApp_->pid;
             const ReplaceResult outcome =
                 self.c_.replacement.replaceSelectedText(text, original, sourcePid);
-            self.showReplaceHintIfNeeded(outcome == ReplaceResult::clipboardOnly);
+            if (outcome == ReplaceResult::clipboardOnly && !self.c_.replacement.canPaste())
+                self.showHint(HintKind::pasteByHand, hideReplaceHintKey);
+            else
+                self.showReplaceHintIfNeeded(outcome == ReplaceResult::clipboardOnly);
         }));
 }
 

@@ -18,7 +18,7 @@ std::string lowered(std::string_view text) {
 
 // Desktop names as XDG_CURRENT_DESKTOP lists them; a derived desktop puts
 // its own name first ("ubuntu:GNOME"), so every entry is looked at.
-constexpr std::array<std::pair<std::string_view, DesktopSession::Family>, 9> familyNames{{
+constexpr std::array<std::pair<std::string_view, DesktopSession::Family>, 10> familyNames{{
     {"gnome", DesktopSession::Family::gnome},
     {"gnome-classic", DesktopSession::Family::gnome},
     {"kde", DesktopSession::Family::kde},
@@ -28,6 +28,7 @@ constexpr std::array<std::pair<std::string_view, DesktopSession::Family>, 9> fam
     {"wayfire", DesktopSession::Family::wlroots},
     {"labwc", DesktopSession::Family::wlroots},
     {"niri", DesktopSession::Family::wlroots},
+    {"wlroots", DesktopSession::Family::wlroots},
 }};
 
 } // namespace
@@ -48,7 +49,7 @@ DesktopSession::Family DesktopSession::family() const {
 DesktopSession DesktopSession::from(const char* sessionType, const char* waylandDisplay,
                                     const char* currentDesktop) {
     DesktopSession session;
-    const bool wayland = (sessionType && std::string_view(sessionType) == "wayland") ||
+    const bool wayland = (sessionType && lowered(sessionType) == "wayland") ||
                          (waylandDisplay && *waylandDisplay);
     session.kind = wayland ? Kind::wayland : Kind::x11;
     session.desktop = currentDesktop ? currentDesktop : "";

@@ -19,6 +19,12 @@ struct DesktopSession {
 
     bool isWayland() const { return kind == Kind::wayland; }
     Family family() const;
+    // Compositors built on wlroots offer the virtual-keyboard and
+    // data-control protocols that a paste from the background needs.
+    bool isWlroots() const {
+        const Family f = family();
+        return f == Family::sway || f == Family::wlroots;
+    }
 
     // From the session's variables (any of them may be null). Qt running on
     // XWayland still counts as Wayland: an X11 grab there sees only keys

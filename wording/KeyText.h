@@ -19,6 +19,9 @@ inline constexpr std::string_view laterButton = "Later";
 // Six lines joined by line feeds, no final line feed. Names the default
 // shortcut whatever is stored.
 std::string accessibilityAlertText();
+// A Wayland desktop binds the shortcut itself and gives no keystroke fallback
+// for the bus to unlock: only what accessibility does there is named.
+std::string waylandAccessibilityAlertText();
 
 inline constexpr std::string_view notificationTitle = "Scribeon";
 
@@ -30,14 +33,11 @@ inline constexpr std::string_view noGlobalShortcutInSettings =
     "This session allows no global shortcut. Bind a shortcut in your desktop's keyboard "
     "settings to the command \"scribeon --trigger\".";
 
-// Printed when this session allows no global key grab at all, or only one
-// that sees keys typed into X11 applications.
+// Printed when this session allows no global key grab: no X server, or a
+// Wayland session, where a grab through XWayland sees only X clients' keys.
 inline constexpr std::string_view noGlobalShortcutHint =
     "scribeon: this session allows no global shortcut for Scribeon; bind a shortcut in your "
     "desktop's keyboard settings to the command \"scribeon --trigger\"";
-inline constexpr std::string_view waylandShortcutHint =
-    "scribeon: on Wayland the shortcut works only while an X11 application has the focus; bind "
-    "a shortcut in your desktop's keyboard settings to the command \"scribeon --trigger\"";
 
 // The floating panels.
 inline constexpr std::string_view copyBadge = "C";
@@ -48,6 +48,8 @@ inline constexpr std::string_view copyHintMessage =
     "Text copied to clipboard.\nPress Ctrl+V to paste it anywhere.";
 inline constexpr std::string_view replaceHintMessage =
     "Text saved to clipboard.\nPress Ctrl+V if replace didn't work.";
+inline constexpr std::string_view pasteByHandHintMessage =
+    "Text copied to clipboard.\nPress Ctrl+V to paste.";
 
 } // namespace KeyText
 

@@ -21,8 +21,11 @@ HintView::HintView(HintKind kind, HintActions actions) : actions_(std::move(acti
     auto* top = new QHBoxLayout;
     top->setContentsMargins(14, 14, 14, 14);
     top->addWidget(PanelIcons::label(PanelIcons::information(), 18), 0, Qt::AlignTop);
-    const std::string_view message =
-        kind == HintKind::copy ? KeyText::copyHintMessage : KeyText::replaceHintMessage;
+    std::string_view message = KeyText::copyHintMessage;
+    if (kind == HintKind::replace)
+        message = KeyText::replaceHintMessage;
+    else if (kind == HintKind::pasteByHand)
+        message = KeyText::pasteByHandHintMessage;
     auto* text =
         new QLabel(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
     text->setTextFormat(Qt::PlainText);

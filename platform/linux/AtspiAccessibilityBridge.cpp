@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 
@@ -399,6 +400,67 @@ std::optional<std::string> AtspiAccessibilityBridge::applicationName(int pid) {
     if (error.failed() || name.empty())
         return std::nullopt;
     return name;
+}
+
+namespace {
+
+// Every top-level window of the application, with its states; `windows`
+// keeps each frame's object for a later search.
+void appendFrames(AtspiAccessible* application, int pid, std::vector<AccessibleFrame>& frames,
+                  std::vector<Accessible>& windows) {
+    CallError nameError;
+    const std::string name = taken(atspi_accessible_get_name(application, nameError.out()));
+    CallError countError;
+    const int count = atspi_accessible_get_child_count(application, countError.out());
+    for (int i = 0; i < count; ++i) {
+        CallError error;
+        Accessible window(atspi_accessible_get_child_at_index(application, i, error.out()));
+        if (!window)
+            continue;
+        AccessibleFrame frame{pid, name};
+        frame.active = hasState(window.get(), ATSPI_STATE_ACTIVE);
+        frame.showing = hasState(window.get(), ATSPI_STATE_SHOWING);
+        frame.iconified = hasState(window.get(), ATSPI_STATE_ICONIFIED);
+        frames.push_back(std::move(frame));
+        windows.push_back(std::move(window));
+    }
+}
+
+} // namespace
+
+std::vector<AccessibleFrame> AtspiAccessibilityBridge::frames(int ownPid) {
+    std::vector<AccessibleFrame> result;
+    if (!ready())
+        return result;
+    Accessible desktop(atspi_get_desktop(0));
+    if (!desktop)
+        return result;
+    std::vector<Accessible> windows;
+    CallError countError;
+    const int count = atspi_accessible_get_child_count(desktop.get(), countError.out());
+    for (int i = 0; i < count; ++i) {
+        CallError error;
+        Accessible application(atspi_accessible_get_child_at_index(desktop.get(), i, error.out()));
+        const int pid = application ? processOf(application.get()) : 0;
+        if (pid == 0 || pid == ownPid || !isResponsive(pid))
+            continue;
+        atspi_accessible_clear_cache(application.get());
+        appendFrames(application.get(), pid, result, windows);
+    }
+    // Searching a frame for its focused element costs a call per object (a
+    // browser's page has thousands), so it is done only to tell apart
+    // several frames that claim to be active.
+    const auto claims = [](const AccessibleFrame& frame) { return frame.active && frame.showing; };
+    if (std::count_if(result.begin(), result.end(), claims) < 2)
+        return result;
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        if (!claims(result[i]))
+            continue;
+        int budget = searchNodeLimit;
+        Accessible focused(focusedDescendant(windows[i].get(), 0, budget));
+        result[i].hasFocusedDescendant = focused != nullptr;
+    }
+    return result;
 }
 
 } // namespace scribeon

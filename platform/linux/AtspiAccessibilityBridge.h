@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/AccessibilityBridge.h"
+#include "platform/FrameWorkspace.h"
 
 #include <memory>
+#include <vector>
 
 // The C libraries' own tag names: declared here so that their headers
 // (and X11's macros) stay out of ours.
@@ -27,6 +29,10 @@ public:
     FocusedElement focusedElement(int pid) override;
     // The name the application gives itself on the accessibility bus.
     std::optional<std::string> applicationName(int pid);
+    // Every application's top-level windows with their states, except this
+    // process's own: asking ourselves would wait on the very thread that
+    // has to answer.
+    std::vector<AccessibleFrame> frames(int ownPid);
 
 private:
     bool ready();

@@ -45,7 +45,9 @@ bool LinuxAccessibilityTrust::hasXTest() {
 }
 
 bool LinuxAccessibilityTrust::isTrusted() {
-    return hasXTest() && accessibilityBusEnabled();
+    // XWayland has XTest too, but its keys reach X clients only: not asked.
+    const bool xtest = !session_.isWayland() && hasXTest();
+    return trustedIn(session_, accessibilityBusEnabled(), xtest);
 }
 
 void LinuxAccessibilityTrust::prompt() {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Clipboard.h"
-#include "platform/linux/X11SelectionReader.h"
+#include "platform/x11/X11SelectionReader.h"
 
 #include <QClipboard>
 

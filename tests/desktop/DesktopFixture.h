@@ -5,9 +5,9 @@
 #include "platform/fake/RecordingLog.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/ThreadSleeper.h"
-#include "platform/linux/X11Workspace.h"
-#include "platform/linux/XTestKeySynth.h"
 #include "platform/qt/QtClipboard.h"
+#include "platform/x11/X11Workspace.h"
+#include "platform/x11/XTestKeySynth.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

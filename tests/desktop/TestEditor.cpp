@@ -2,13 +2,18 @@
 // written to a file after every change so a test can check it byte for byte
 // (AT-SPI's read-back hides NULs a bad insert leaves behind).
 //
-//   scribeon-test-editor [--dump FILE] [--load FILE] [--whole-field]
+//   scribeon-test-editor [--dump FILE] [--load FILE] [--whole-field] [--keys-only]
 //
 // --whole-field makes it behave like editors that replace the whole field
 // when text is inserted programmatically: any insertion of more than one
 // character becomes the entire document.
+//
+// --keys-only makes it behave like applications that show their text to
+// accessibility but do not take its edits: a change made outside a key
+// press is taken back at once (and the selection with it).
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QTextBlock>
@@ -54,6 +59,39 @@ int main(int argc, char** argv) {
                 QTimer::singleShot(0, &editor,
                                    [&editor, inserted] { editor.setPlainText(inserted); });
             });
+    }
+    // Edits made while a key press is handled are the user's; any other is
+    // put back to the text of the last key press.
+    struct KeysOnly : QObject {
+        QPlainTextEdit* editor = nullptr;
+        bool inKey = false;
+        bool restoring = false;
+        QString kept;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() != QEvent::KeyPress)
+                return QObject::eventFilter(watched, event);
+            inKey = true;
+            const bool handled = QObject::eventFilter(watched, event);
+            QTimer::singleShot(0, this, [this] {
+                inKey = false;
+                kept = editor->toPlainText();
+            });
+            return handled;
+        }
+    } keysOnly;
+    if (args.contains(QStringLiteral("--keys-only"))) {
+        keysOnly.editor = &editor;
+        keysOnly.kept = editor.toPlainText();
+        editor.installEventFilter(&keysOnly);
+        QObject::connect(&editor, &QPlainTextEdit::textChanged, [&] {
+            if (keysOnly.inKey || keysOnly.restoring)
+                return;
+            QTimer::singleShot(0, &editor, [&] {
+                keysOnly.restoring = true;
+                editor.setPlainText(keysOnly.kept);
+                keysOnly.restoring = false;
+            });
+        });
     }
     editor.show();
     return app.exec();

@@ -67,5 +67,22 @@ TEST(PermissionAlertBoxTest, ShowsTheLinuxWordingAndReturnsTheAnswer) {
     EXPECT_EQ(alert.run(), PermissionAnswer::enableAccessibility);
 }
 
+// The Wayland wording promises only what the bus gives there: the desktop
+// binds the shortcut, and no keystroke fallback exists to unlock.
+TEST(PermissionAlertBoxTest, OnWaylandNamesNoShortcutGrabNorKeystrokes) {
+    PermissionAlertBox alert(true);
+    Answerer enable(QStringLiteral("Enable Accessibility"));
+    enable.arm();
+    EXPECT_EQ(alert.run(), PermissionAnswer::enableAccessibility);
+    EXPECT_TRUE(
+        enable.informative.startsWith(QString::fromUtf8("Scribeon needs Accessibility access to:\n"
+                                                        "• Capture selected text from any app\n"
+                                                        "• Replace text after processing\n\n")));
+    for (const char* absent : {"hotkey", "X11", "Ctrl+C", "Ctrl+V", "keystroke"})
+        EXPECT_FALSE(enable.informative.contains(QLatin1String(absent), Qt::CaseInsensitive))
+            << absent;
+    EXPECT_TRUE(enable.informative.contains(QStringLiteral("Enable Accessibility")));
+}
+
 } // namespace
 } // namespace scribeon

@@ -1,4 +1,4 @@
-#include "platform/linux/X11GlobalHotkey.h"
+#include "platform/x11/X11GlobalHotkey.h"
 #include "hotkey/AppConfig.h"
 #include "hotkey/HotkeyService.h"
 #include "platform/qt/QtMainQueue.h"

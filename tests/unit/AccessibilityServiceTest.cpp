@@ -90,6 +90,21 @@ TEST_F(AccessibilityServiceTest, OneCharacterFallsBackToCopyAndIsDiscardedWhenCo
     EXPECT_EQ(clock.now, 1000ms);
 }
 
+// A Wayland desktop that lets no background client post keys: the clipboard
+// is neither emptied nor watched for a copy that cannot come.
+TEST_F(AccessibilityServiceTest, WithoutACopyKeystrokeTheClipboardIsLeftAlone) {
+    show("a b", "a");
+    keys.unavailable = {EditKey::copy, EditKey::paste, EditKey::undo, EditKey::terminalPaste};
+    clipboard.formats = {{"text/plain", "theirs"}};
+
+    EXPECT_EQ(service.getSelectedText(), std::nullopt);
+    EXPECT_THAT(clipboard.writes, IsEmpty());
+    EXPECT_EQ(clipboard.text(), "theirs");
+    EXPECT_EQ(clock.now, 0ms);
+    EXPECT_THAT(log.lines, testing::Contains(
+                               "[Scribeon] copy: this session cannot post Cmd+C — nothing copied"));
+}
+
 TEST_F(AccessibilityServiceTest, LateCopyIsWaitedForBeforeTheClipboardIsPutBack) {
     show("a b", "a");
     // The target's copy lands 0.45 s after the key.
@@ -654,6 +669,9 @@ TEST_F(AccessibilityServiceTest, PasteThatCannotBeMadePostsNothingAndSaysSo) {
               ReplaceResult::clipboardOnly);
     EXPECT_EQ(log.lines.back(), "[Scribeon] Cmd+V pid: failed to create CGEvent");
     EXPECT_THAT(keys.events, IsEmpty());
+    // The panel put the text there while it had the keyboard; a second
+    // write from the background would be refused on Wayland.
+    EXPECT_THAT(clipboard.writes, IsEmpty());
 }
 
 TEST_F(AccessibilityServiceTest, DamagedWriteOfTheRightLengthIsTakenBack) {

@@ -48,35 +48,5 @@ TEST(DesktopShortcutTextTest, AKeyWithoutANameIsNotGuessed) {
     EXPECT_FALSE(DesktopShortcutText::gnomeAccelerator(unnamed));
 }
 
-TEST(DesktopSessionTest, KindAndFamilyFromTheSessionsVariables) {
-    using Kind = DesktopSession::Kind;
-    using Family = DesktopSession::Family;
-    struct Row {
-        const char* type;
-        const char* waylandDisplay;
-        const char* desktop;
-        Kind kind;
-        Family family;
-    };
-    const Row rows[] = {
-        {"wayland", nullptr, "KDE", Kind::wayland, Family::kde},
-        {"x11", nullptr, "KDE", Kind::x11, Family::kde},
-        {"x11", "wayland-0", "sway", Kind::wayland, Family::sway},
-        {nullptr, "", "GNOME", Kind::x11, Family::gnome},
-        {"wayland", nullptr, "ubuntu:GNOME", Kind::wayland, Family::gnome},
-        {"wayland", nullptr, "Hyprland", Kind::wayland, Family::wlroots},
-        {"wayland", nullptr, "XFCE", Kind::wayland, Family::other},
-        {"wayland", nullptr, nullptr, Kind::wayland, Family::other},
-        {"wayland", nullptr, "::", Kind::wayland, Family::other},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.desktop ? row.desktop : "(unset)");
-        const DesktopSession session =
-            DesktopSession::from(row.type, row.waylandDisplay, row.desktop);
-        EXPECT_EQ(session.kind, row.kind);
-        EXPECT_EQ(session.family(), row.family);
-    }
-}
-
 } // namespace
 } // namespace scribeon

@@ -11,6 +11,7 @@
 #include "platform/fake/InMemoryPreferences.h"
 #include "platform/fake/RecordingLog.h"
 
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -252,6 +253,8 @@ TEST_F(CommandPanelControllerTest, LosingActivationDismissesAndReactivatesTheSou
 
 struct RecordingReplacement : TextReplacement {
     ReplaceResult outcome = ReplaceResult::replaced;
+    bool pastes = true;
+    bool canPaste() override { return pastes; }
     struct Call {
         std::string text;
         std::optional<std::string> original;
@@ -367,6 +370,67 @@ TEST_F(ResultPanelControllerTest, ReplaceWritesTheClipboardFirstThenReplacesAfte
     EXPECT_EQ(replacement.calls[0].original, "teh cat");
     EXPECT_EQ(replacement.calls[0].pid, 42);
     EXPECT_EQ(log.lines.back(), "[Scribeon] after 0.3s: frontmost=mousepad pid=77");
+}
+
+// A Wayland compositor takes the clipboard only from the window that has the
+// keyboard: both buttons write it while their panel is still open.
+TEST_F(ResultPanelControllerTest, ClipboardIsWrittenWhileThePanelIsStillOpen) {
+    for (const bool replace : {false, true}) {
+        std::shared_ptr<FakePanelPresenter::Shown> panel;
+        std::optional<bool> openWhenWritten;
+        struct WatchedClipboard : InMemoryClipboard {
+            std::function<void()> onSet;
+            void setText(const std::string& text) override {
+                if (onSet)
+                    onSet();
+                InMemoryClipboard::setText(text);
+            }
+        } watched;
+        watched.onSet = [&] {
+            if (!openWhenWritten)
+                openWhenWritten = panel->open;
+        };
+        auto watchedController = ResultPanelController::create(
+            {presenter, workspace, watched, replacement, preferences, queue, log});
+        watchedController->show(ProcessResult{"fix", "Fix", "teh cat", "the cat"}, source,
+                                std::nullopt);
+        panel = lastPanel();
+        if (replace)
+            panel->resultActions.replace("the cat");
+        else
+            panel->resultActions.copy("the cat");
+        EXPECT_EQ(openWhenWritten, std::optional<bool>(true)) << "replace=" << replace;
+        EXPECT_FALSE(panel->open);
+        queue.advance(300ms);
+    }
+}
+
+// Where no key can be posted (Wayland outside wlroots) a replacement that
+// did not happen is the user's to paste, and the hint says so plainly.
+TEST_F(ResultPanelControllerTest, WithoutPasteKeysTheHintAsksTheUserToPaste) {
+    preferences.setBoolean("hideReplaceHint", true);
+    struct Row {
+        bool pastes;
+        ReplaceResult outcome;
+        std::optional<HintKind> hint;
+    };
+    const Row rows[] = {
+        {false, ReplaceResult::clipboardOnly, HintKind::pasteByHand},
+        {true, ReplaceResult::clipboardOnly, HintKind::replace},
+        {false, ReplaceResult::replaced, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        replacement.pastes = row.pastes;
+        replacement.outcome = row.outcome;
+        open();
+        lastPanel()->resultActions.replace("the cat");
+        queue.advance(300ms);
+        std::optional<HintKind> shown;
+        if (controller->isHintShown())
+            shown = presenter.panels.back()->hint;
+        EXPECT_EQ(shown, row.hint) << row.pastes;
+        queue.advance(5s);
+    }
 }
 
 TEST_F(ResultPanelControllerTest, ReplaceHintIsForcedExactlyWhenOnlyTheClipboardHasTheText) {

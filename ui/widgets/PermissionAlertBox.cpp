@@ -20,7 +20,8 @@ PermissionAnswer PermissionAlertBox::run() {
     box.setIcon(QMessageBox::Warning);
     box.setWindowTitle(qs(KeyText::accessibilityAlertTitle));
     box.setText(qs(KeyText::accessibilityAlertTitle));
-    box.setInformativeText(qs(KeyText::accessibilityAlertText()));
+    box.setInformativeText(qs(wayland_ ? KeyText::waylandAccessibilityAlertText()
+                                       : KeyText::accessibilityAlertText()));
     QPushButton* enable =
         box.addButton(qs(KeyText::enableAccessibilityButton), QMessageBox::AcceptRole);
     QPushButton* later = box.addButton(qs(KeyText::laterButton), QMessageBox::RejectRole);

@@ -1,4 +1,4 @@
-#include "platform/linux/XTestKeySynth.h"
+#include "platform/x11/XTestKeySynth.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/X11GlobalHotkey.h"
+#include "platform/x11/X11GlobalHotkey.h"
 
 #include "platform/KeyCodeTable.h"
 
@@ -6,7 +6,7 @@
 #include <QTimer>
 
 // Xlib after Qt: it defines macros such as Status and Bool.
-#include "platform/linux/X11ErrorTrap.h"
+#include "platform/x11/X11ErrorTrap.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>

@@ -1,6 +1,6 @@
-#include "platform/linux/X11Workspace.h"
+#include "platform/x11/X11Workspace.h"
 
-#include "platform/linux/X11ErrorTrap.h"
+#include "platform/x11/X11ErrorTrap.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>

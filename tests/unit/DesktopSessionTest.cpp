@@ -1,0 +1,94 @@
+#include "platform/DesktopSession.h"
+#include "platform/AccessibilityTrust.h"
+#include "platform/SessionPorts.h"
+
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+using Kind = DesktopSession::Kind;
+
+TEST(DesktopSessionTest, KindAndFamilyFromTheSessionsVariables) {
+    using Family = DesktopSession::Family;
+    struct Row {
+        const char* type;
+        const char* waylandDisplay;
+        const char* desktop;
+        Kind kind;
+        Family family;
+    };
+    const Row rows[] = {
+        {"wayland", nullptr, "KDE", Kind::wayland, Family::kde},
+        {"x11", nullptr, "KDE", Kind::x11, Family::kde},
+        {"x11", "wayland-0", "sway", Kind::wayland, Family::sway},
+        {nullptr, "", "GNOME", Kind::x11, Family::gnome},
+        // Qt forced onto XWayland keeps the session a Wayland one.
+        {"Wayland", nullptr, "ubuntu:GNOME", Kind::wayland, Family::gnome},
+        // A session started without logind still has its socket.
+        {"tty", "wayland-1", "Hyprland", Kind::wayland, Family::wlroots},
+        {"wayland", nullptr, "XFCE", Kind::wayland, Family::other},
+        {"wayland", nullptr, nullptr, Kind::wayland, Family::other},
+        {"wayland", nullptr, "::", Kind::wayland, Family::other},
+        // A name that merely contains another is not that desktop.
+        {"wayland", "wayland-0", "GNOME-Flashback:sway-like", Kind::wayland, Family::other},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.desktop ? row.desktop : "(unset)");
+        const DesktopSession session = DesktopSession::from(row.type, row.waylandDisplay, row.desktop);
+        EXPECT_EQ(session.kind, row.kind);
+        EXPECT_EQ(session.family(), row.family);
+        EXPECT_EQ(session.isWlroots(), row.family == Family::sway || row.family == Family::wlroots);
+    }
+}
+
+TEST(DesktopSessionTest, TrustOnWaylandNeedsOnlyTheAccessibilityBus) {
+    const DesktopSession x11 = DesktopSession::from("x11", "", "XFCE");
+    const DesktopSession wayland = DesktopSession::from("wayland", "wayland-0", "KDE");
+    struct Row {
+        const DesktopSession& session;
+        bool busOn, xtest, trusted;
+    };
+    const Row rows[] = {
+        {x11, true, true, true},      {x11, true, false, false},      {x11, false, true, false},
+        {wayland, true, false, true}, {wayland, false, false, false}, {wayland, false, true, false},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(trustedIn(row.session, row.busOn, row.xtest), row.trusted)
+            << row.session.isWayland() << row.busOn << row.xtest;
+}
+
+TEST(DesktopSessionTest, ChoosesThePortsForTheSession) {
+    using P = SessionPorts;
+    struct Row {
+        const char* waylandDisplay;
+        const char* currentDesktop;
+        bool keyboardTools;
+        SessionPorts expected;
+    };
+    const P x11{P::Hotkey::x11Grab, P::Windows::x11, P::Keys::xtest, P::Clipboard::qt};
+    const P waylandCopyOnly{P::Hotkey::portal, P::Windows::accessibleFrames, P::Keys::none,
+                            P::Clipboard::qt};
+    const P wlrootsPaste{P::Hotkey::portal, P::Windows::accessibleFrames, P::Keys::virtualKeyboard,
+                         P::Clipboard::dataControl};
+    const Row rows[] = {
+        {"", "XFCE", false, x11},
+        {"", "XFCE", true, x11},
+        {"wayland-0", "sway", true, wlrootsPaste},
+        // Without the tools a wlroots desktop is like any other: no keys.
+        {"wayland-0", "sway", false, waylandCopyOnly},
+        // KDE and GNOME let no background client post keys.
+        {"wayland-0", "KDE", true, waylandCopyOnly},
+        {"wayland-0", "GNOME", true, waylandCopyOnly},
+    };
+    for (const Row& row : rows) {
+        const P chosen =
+            P::choose(DesktopSession::from("", row.waylandDisplay, row.currentDesktop),
+                      row.keyboardTools);
+        EXPECT_EQ(chosen, row.expected)
+            << row.waylandDisplay << "|" << row.currentDesktop << "|" << row.keyboardTools;
+    }
+}
+
+} // namespace
+} // namespace scribeon
