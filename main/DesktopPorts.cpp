@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
-
 namespace scribeon {
 
 namespace {

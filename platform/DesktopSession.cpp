@@ -49,8 +49,8 @@ DesktopSession::Family DesktopSession::family() const {
 DesktopSession DesktopSession::from(const char* sessionType, const char* waylandDisplay,
                                     const char* currentDesktop) {
     DesktopSession session;
-    const bool wayland = (sessionType && lowered(sessionType) == "wayland") ||
-                         (waylandDisplay && *waylandDisplay);
+    const bool wayland =
+        (sessionType && lowered(sessionType) == "wayland") || (waylandDisplay && *waylandDisplay);
     session.kind = wayland ? Kind::wayland : Kind::x11;
     session.desktop = currentDesktop ? currentDesktop : "";
     return session;

@@ -35,7 +35,8 @@ TEST(DesktopSessionTest, KindAndFamilyFromTheSessionsVariables) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.desktop ? row.desktop : "(unset)");
-        const DesktopSession session = DesktopSession::from(row.type, row.waylandDisplay, row.desktop);
+        const DesktopSession session =
+            DesktopSession::from(row.type, row.waylandDisplay, row.desktop);
         EXPECT_EQ(session.kind, row.kind);
         EXPECT_EQ(session.family(), row.family);
         EXPECT_EQ(session.isWlroots(), row.family == Family::sway || row.family == Family::wlroots);
@@ -82,9 +83,8 @@ TEST(DesktopSessionTest, ChoosesThePortsForTheSession) {
         {"wayland-0", "GNOME", true, waylandCopyOnly},
     };
     for (const Row& row : rows) {
-        const P chosen =
-            P::choose(DesktopSession::from("", row.waylandDisplay, row.currentDesktop),
-                      row.keyboardTools);
+        const P chosen = P::choose(DesktopSession::from("", row.waylandDisplay, row.currentDesktop),
+                                   row.keyboardTools);
         EXPECT_EQ(chosen, row.expected)
             << row.waylandDisplay << "|" << row.currentDesktop << "|" << row.keyboardTools;
     }
