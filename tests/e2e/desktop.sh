@@ -125,9 +125,12 @@ on_bus() {
         org.freedesktop.DBus.NameHasOwner string:app.scribeon.Scribeon) == *"boolean true"* ]]
 }
 
-# True once the process has installed its own SIGTERM handler.
+# True once the process has installed its own SIGTERM handler. Until the
+# forked shell has exec'd the program, the mask is the shell's own, which
+# may catch SIGTERM too: a signal then ends the shell, not the program.
 catches_sigterm() {
     local mask
+    [[ "$(cat "/proc/$1/comm" 2>/dev/null)" != bash ]] || return 1
     mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$1/status" 2>/dev/null) || return 1
     [[ -n "$mask" ]] && (((0x$mask >> 14) & 1))
 }
