@@ -26,8 +26,8 @@ void SqliteCheckpointer::watch(SqliteConnection& connection) {
     // A hook of our own replaces the automatic checkpoint.
     sqlite3_wal_hook(
         connection.handle(),
-        [](void* self, sqlite3*, const char*, int frames) {
-            static_cast<SqliteCheckpointer*>(self)->walGrew(frames);
+        [](void* self, sqlite3* writer, const char*, int frames) {
+            static_cast<SqliteCheckpointer*>(self)->walGrew(writer, frames);
             return SQLITE_OK;
         },
         this);
@@ -38,7 +38,13 @@ int SqliteCheckpointer::checkpointsDone() const {
     return done_;
 }
 
-void SqliteCheckpointer::walGrew(int frames) {
+void SqliteCheckpointer::walGrew(sqlite3* writer, int frames) {
+    if (frames >= framesBeforeWriterCheckpoints &&
+        sqlite3_wal_checkpoint_v2(writer, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr) ==
+            SQLITE_OK) {
+        std::lock_guard lock(mutex_);
+        ++done_;
+    }
     const bool pastThreshold = frames >= framesBeforeCheckpoint;
     bool wake = false;
     {

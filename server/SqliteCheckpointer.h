@@ -20,6 +20,10 @@ namespace scribeon::server {
 class SqliteCheckpointer {
 public:
     static constexpr int framesBeforeCheckpoint = 1000; // SQLite's own default
+    // A thread that cannot keep up (a starved core, a slow disk) would let the
+    // log grow without end; past this the commit that crosses it copies the
+    // log back itself, as SQLite would have every time.
+    static constexpr int framesBeforeWriterCheckpoints = 4 * framesBeforeCheckpoint;
 
     // writers is held by whoever writes through the watched connections.
     SqliteCheckpointer(const std::string& path, std::mutex& writers);
@@ -32,7 +36,7 @@ public:
     int checkpointsDone() const;
 
 private:
-    void walGrew(int frames);
+    void walGrew(sqlite3* writer, int frames);
     void run(const std::stop_token& stop);
 
     void checkpoint();
