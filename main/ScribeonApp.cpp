@@ -24,10 +24,10 @@ namespace scribeon {
 
 namespace {
 
-std::unique_ptr<GlobalHotkey> openGlobalHotkey() {
+std::unique_ptr<GlobalHotkey> openGlobalHotkey(DiagnosticLog& log) {
     const char* session = std::getenv("XDG_SESSION_TYPE");
     const bool wayland = session && std::string_view(session) == "wayland";
-    if (auto x11 = X11GlobalHotkey::open(adoptUserActionTime)) {
+    if (auto x11 = X11GlobalHotkey::open(adoptUserActionTime, &log)) {
         if (wayland)
             std::fprintf(stderr, "%s\n", KeyText::waylandShortcutHint.data());
         return x11;
@@ -65,11 +65,12 @@ std::unique_ptr<KeySynth> openKeySynth() {
 } // namespace
 
 ScribeonApp::ScribeonApp()
-    : globalHotkey_(openGlobalHotkey()),
+    : globalHotkey_(openGlobalHotkey(systemLog_)),
       hotkeyService_(*globalHotkey_, client_.preferences, client_.queue),
       workspace_(openWorkspace(accessibilityBridge_)), keySynth_(openKeySynth()),
       accessibilityService_(
-          {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_}),
+          {*workspace_, accessibilityBridge_, *keySynth_, clipboard_, sleeper_, systemLog_},
+          ApplicationKeys::withUserEntries(client_.preferences, systemLog_)),
       commandPanel_(CommandPanelController::create(panelPresenter_, *workspace_,
                                                    client_.commandService, client_.queue)),
       resultPanel_(ResultPanelController::create({panelPresenter_, *workspace_, clipboard_,

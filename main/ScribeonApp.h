@@ -57,6 +57,7 @@ private:
     void openTrayPanel(const QRect& anchor);
 
     ClientStack client_;
+    SystemLog systemLog_; // before the collaborators that write to it
     std::unique_ptr<GlobalHotkey> globalHotkey_;
     HotkeyService hotkeyService_;
     AtspiAccessibilityBridge accessibilityBridge_;
@@ -64,7 +65,6 @@ private:
     std::unique_ptr<KeySynth> keySynth_;
     QtClipboard clipboard_;
     ThreadSleeper sleeper_;
-    SystemLog systemLog_;
     AccessibilityService accessibilityService_;
     QtPanelPresenter panelPresenter_;
     std::shared_ptr<CommandPanelController> commandPanel_;

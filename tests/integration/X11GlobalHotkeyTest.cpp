@@ -15,9 +15,13 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <initializer_list>
 #include <memory>
+#include <random>
+#include <thread>
 #include <vector>
 
 namespace scribeon {
@@ -67,6 +71,41 @@ private:
         XSync(display_, False);
     }
     Display* display_;
+};
+
+// An application's window with the keyboard focus, on a client of its own:
+// what a press that escaped the grab would reach.
+class FocusedWindow {
+public:
+    FocusedWindow() : display_(XOpenDisplay(nullptr)) {
+        window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 40, 40, 0, 0, 0);
+        XSelectInput(display_, window_, KeyPressMask | StructureNotifyMask);
+        XMapWindow(display_, window_);
+        XEvent event;
+        do
+            XNextEvent(display_, &event);
+        while (event.type != MapNotify);
+        XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+        XSync(display_, False);
+    }
+    ~FocusedWindow() { XCloseDisplay(display_); }
+
+    int pressesOf(KeySym symbol) {
+        XSync(display_, False);
+        const KeyCode keycode = XKeysymToKeycode(display_, symbol);
+        int presses = 0;
+        while (XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            if (event.type == KeyPress && event.xkey.keycode == keycode)
+                ++presses;
+        }
+        return presses;
+    }
+
+private:
+    Display* display_;
+    Window window_ = 0;
 };
 
 class X11GlobalHotkeyTest : public ::testing::Test {
@@ -261,6 +300,36 @@ TEST_F(X11GlobalHotkeyTest, StillWorksAfterTheKeymapChanges) {
     EXPECT_EQ(triggers, 1);
 }
 
+// Layout switches and tools that type remap keys at any moment; the grab is
+// renewed then, and a press in between must still be ours.
+TEST_F(X11GlobalHotkeyTest, EveryPressIsOursWhileTheKeymapChurns) {
+    registerCounting();
+    FocusedWindow application;
+    constexpr int presses = 150;
+    std::atomic<bool> done = false;
+    std::thread hand([&] {
+        XTestKeyboard remapper;
+        XTestKeyboard typist;
+        std::mt19937 random(30);
+        std::uniform_int_distribution<int> pauseUs(0, 1500);
+        for (int press = 0; press < presses; ++press) {
+            remapper.remapSameKeys(XK_i);
+            std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
+            typist.tap({XK_Super_L, XK_Shift_L, XK_i});
+            std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
+        }
+        done = true;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (!done && clock.elapsed() < 60'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    hand.join();
+    EXPECT_TRUE(waitForTriggers(presses)) << triggers << " of " << presses << " presses triggered";
+    EXPECT_EQ(application.pressesOf(XK_i), 0) << "presses reached the focused application";
+    EXPECT_GE(grabber->keymapChangeCount(), 1) << "no keymap change was seen";
+}
+
 TEST_F(X11GlobalHotkeyTest, KeysOutsideThePositionTableAreRefused) {
     AppConfig::Hotkey::save(*preferences, 52, command);
     registerCounting();
@@ -271,6 +340,8 @@ TEST_F(X11GlobalHotkeyTest, KeysOutsideThePositionTableAreRefused) {
 } // namespace scribeon
 
 int main(int argc, char** argv) {
+    // The keymap test types from a thread of its own, on its own connections.
+    XInitThreads();
     QCoreApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
