@@ -25,7 +25,12 @@ ScreenRect rectOf(const QRect& rect) {
 } // namespace
 
 FloatingPanel::FloatingPanel(QWidget* content, bool takesFocus) : takesFocus_(takesFocus) {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+    // A dialog, not a tool window: KWin hides the utility windows of an
+    // application whenever another one is active, as the user's application
+    // is for a moment when the chooser hands over to the result panel; the
+    // result panel then vanished and the user's next keys reached the
+    // application.
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    (takesFocus ? Qt::WindowFlags() : Qt::WindowDoesNotAcceptFocus));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating, !takesFocus);
