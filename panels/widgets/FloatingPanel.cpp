@@ -25,11 +25,9 @@ ScreenRect rectOf(const QRect& rect) {
 } // namespace
 
 FloatingPanel::FloatingPanel(QWidget* content, bool takesFocus) : takesFocus_(takesFocus) {
-    // A dialog, not a tool window: KWin hides the utility windows of an
-    // application whenever another one is active, as the user's application
-    // is for a moment when the chooser hands over to the result panel; the
-    // result panel then vanished and the user's next keys reached the
-    // application.
+    // A dialog, not a tool window: under KWin a tool window that opens as
+    // the chooser hands over did not always get the focus, and the user's
+    // next keys (Ctrl+Return among them) went to the application behind.
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    (takesFocus ? Qt::WindowFlags() : Qt::WindowDoesNotAcceptFocus));
     setAttribute(Qt::WA_TranslucentBackground);
