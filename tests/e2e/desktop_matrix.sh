@@ -5,8 +5,8 @@
 #
 # APP is one of qt-editor, mousepad, gedit, firefox, chromium, xterm, sakura,
 # emacs, or mousepad-no-a11y (mousepad without its accessibility bridge:
-# capture by Ctrl+C, replacement by Ctrl+V, the user's clipboard put back in
-# between). Emacs has no key that copies or pastes over its region: the
+# capture from the primary selection it holds, replacement by Ctrl+V; with
+# nothing selected the copy key, the user's clipboard put back after it). Emacs has no key that copies or pastes over its region: the
 # capture reads the primary selection, the result stays on the clipboard with
 # the replace hint, and its buffer must come out unchanged with no prefix key
 # left pending. On a private desktop (SCRIBEON_WM=xfwm4 or kwin_x11 for window
