@@ -48,8 +48,11 @@ ApplicationKeys ApplicationKeys::withUserEntries(Preferences& preferences, Diagn
     for (const auto& [windowClass, name] : *entries) {
         const std::optional<EditingKeys> keys = editingKeysNamed(name);
         if (!keys || windowClass.empty()) {
-            log.write("settings: " + std::string(preferenceKey) + " entry '" + windowClass +
-                      "' = '" + name + "' skipped (standard, terminal or none expected)");
+            std::string line = "settings: ";
+            line.append(preferenceKey).append(" entry '").append(windowClass);
+            line.append("' = '").append(name);
+            line.append("' skipped (standard, terminal or none expected)");
+            log.write(line);
             continue;
         }
         table.set(windowClass, *keys);
