@@ -1,6 +1,7 @@
 #include "platform/linux/X11GlobalHotkey.h"
 #include "hotkey/AppConfig.h"
 #include "hotkey/HotkeyService.h"
+#include "platform/fake/RecordingLog.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/qt/QtPreferences.h"
 
@@ -15,6 +16,9 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include "platform/linux/X11ErrorTrap.h"
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -112,7 +116,7 @@ class X11GlobalHotkeyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(keyboard.isOpen()) << "no X server at DISPLAY";
-        grabber = X11GlobalHotkey::open();
+        grabber = X11GlobalHotkey::open({}, &log);
         ASSERT_TRUE(grabber);
         preferences = std::make_unique<QtPreferences>(QDir::temp().filePath(
             QStringLiteral("scribeon-hotkey-%1.conf").arg(QCoreApplication::applicationPid())));
@@ -142,6 +146,7 @@ protected:
 
     XTestKeyboard keyboard;
     QtMainQueue queue;
+    RecordingLog log;
     std::unique_ptr<X11GlobalHotkey> grabber;
     std::unique_ptr<QtPreferences> preferences;
     std::unique_ptr<HotkeyService> service;
@@ -328,6 +333,60 @@ TEST_F(X11GlobalHotkeyTest, EveryPressIsOursWhileTheKeymapChurns) {
     EXPECT_TRUE(waitForTriggers(presses)) << triggers << " of " << presses << " presses triggered";
     EXPECT_EQ(application.pressesOf(XK_i), 0) << "presses reached the focused application";
     EXPECT_GE(grabber->keymapChangeCount(), 1) << "no keymap change was seen";
+}
+
+// Scroll Lock becoming a modifier adds lock variants to grab; one of them is
+// another client's. The variants held are kept, the refusal is logged, and
+// the variant is taken once it is free.
+TEST_F(X11GlobalHotkeyTest, AVariantRefusedAfterAKeymapChangeIsRetried) {
+    registerCounting();
+    Display* other = XOpenDisplay(nullptr);
+    const int keycode = XKeysymToKeycode(other, XK_i);
+    const KeyCode scrollLock = XKeysymToKeycode(other, XK_Scroll_Lock);
+    ASSERT_NE(scrollLock, 0) << "no Scroll Lock key in the keymap";
+    XGrabKey(other, keycode, Mod4Mask | ShiftMask | Mod3Mask, DefaultRootWindow(other), False,
+             GrabModeAsync, GrabModeAsync);
+    XSync(other, False);
+    XModifierKeymap* original = XGetModifierMapping(other);
+    XModifierKeymap* changed = XGetModifierMapping(other);
+    changed = XInsertModifiermapEntry(changed, scrollLock, Mod3MapIndex);
+    ASSERT_EQ(XSetModifierMapping(other, changed), MappingSuccess);
+    XSync(other, False);
+    settle();
+
+    EXPECT_GE(grabber->keymapChangeCount(), 1);
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(), [](const std::string& line) {
+        return line.find("refused") != std::string::npos;
+    })) << "the refusal was not logged";
+    keyboard.tap({XK_Super_L, XK_Shift_L, XK_i});
+    settle();
+    EXPECT_EQ(triggers, 1) << "the variants held before were let go";
+
+    XUngrabKey(other, keycode, Mod4Mask | ShiftMask | Mod3Mask, DefaultRootWindow(other));
+    XSync(other, False);
+    const auto inPlace = [&] {
+        return std::find(log.lines.begin(), log.lines.end(),
+                         "[Scribeon] shortcut: grab in place again") != log.lines.end();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    while (!inPlace() && clock.elapsed() < 5'000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_TRUE(inPlace()) << "the refused variant was not taken once free";
+    EXPECT_GE(grabber->regrabRetryCount(), 1);
+    // Now ours: another client cannot take it.
+    {
+        ScopedErrorTrap trap(other);
+        XGrabKey(other, keycode, Mod4Mask | ShiftMask | Mod3Mask, DefaultRootWindow(other), False,
+                 GrabModeAsync, GrabModeAsync);
+        EXPECT_EQ(trap.sync(), BadAccess);
+    }
+
+    ASSERT_EQ(XSetModifierMapping(other, original), MappingSuccess);
+    XFreeModifiermap(original);
+    XFreeModifiermap(changed);
+    XCloseDisplay(other);
+    settle();
 }
 
 TEST_F(X11GlobalHotkeyTest, KeysOutsideThePositionTableAreRefused) {
