@@ -136,7 +136,7 @@ protected:
         grabber->sync();
         QCoreApplication::processEvents();
     }
-    bool waitForTriggers(int count) {
+    bool waitForTriggers(int count) const {
         QElapsedTimer clock;
         clock.start();
         while (triggers < count && clock.elapsed() < 10'000)
