@@ -1,6 +1,5 @@
 #include "accessibility/AccessibilityService.h"
 
-#include "accessibility/TerminalWindows.h"
 #include "base/UnicodeText.h"
 
 #include <cstdlib>
@@ -46,7 +45,8 @@ std::string nameOf(const std::optional<RunningApplication>& app) {
 
 } // namespace
 
-AccessibilityService::AccessibilityService(Platform platform) : platform_(platform) {}
+AccessibilityService::AccessibilityService(Platform platform, ApplicationKeys applicationKeys)
+    : platform_(platform), applicationKeys_(std::move(applicationKeys)) {}
 
 void AccessibilityService::log(const std::string& line) {
     platform_.log.write(line);
@@ -70,25 +70,29 @@ AccessibilityService::focus(const std::string& prefix, std::optional<RunningAppl
     return Focus{std::move(*app), std::move(focused.element)};
 }
 
-bool AccessibilityService::isTerminal(const RunningApplication& app, AccessibleElement* element) {
-    return isTerminalWindowClass(app.windowClass) || (element && element->isTerminal());
+EditingKeys AccessibilityService::keysOf(const RunningApplication& app,
+                                         AccessibleElement* element) const {
+    if (element && element->isTerminal())
+        return EditingKeys::terminal;
+    return applicationKeys_.of(app.windowClass);
 }
 
 // --- capture ---------------------------------------------------------------
 
 std::optional<std::string> AccessibilityService::getSelectedText() {
-    std::optional<std::string> selection = getSelectedTextViaAX();
+    bool answered = false;
+    std::optional<std::string> selection = getSelectedTextViaAX(&answered);
     if (selection && graphemeCount(*selection) >= 2) {
         log("capture: AX read OK (" + count(*selection) + " chars)");
         return selection;
     }
     log("capture: AX read insufficient, trying Cmd+C");
-    std::optional<std::string> copied = getSelectedTextViaPasteboard();
+    std::optional<std::string> copied = getSelectedTextViaPasteboard(answered);
     log("capture: Cmd+C result: " + (copied ? count(*copied) + " chars" : std::string("nil")));
     return copied;
 }
 
-std::optional<std::string> AccessibilityService::getSelectedTextViaAX() {
+std::optional<std::string> AccessibilityService::getSelectedTextViaAX(bool* answered) {
     std::optional<RunningApplication> app = platform_.workspace.frontmostApplication();
     if (!app) {
         log("AX read: no frontmost app");
@@ -104,6 +108,12 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaAX() {
         return std::nullopt;
     log("AX read: role=" + focused->element->role().value_or("unknown"));
     const AccessibleRead read = focused->element->selectedText();
+    // An element with text that reports no selection has answered: X
+    // clients (Qt, Emacs, terminals) keep the primary selection after their
+    // selection ends, so it would be stale.
+    if (answered)
+        *answered =
+            read.status == BridgeStatus::success || read.status == BridgeStatus::noSelection;
     std::optional<std::string> selection = read.text();
     if (selection)
         selection = withoutTextArtefacts(*selection);
@@ -132,7 +142,7 @@ std::string AccessibilityService::checkedAgainstPrimary(const RunningApplication
     return clean;
 }
 
-std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard() {
+std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard(bool axAnswered) {
     Clipboard& clipboard = platform_.clipboard;
     const std::optional<RunningApplication> app = platform_.workspace.frontmostApplication();
     if (app && app->isSelf) {
@@ -148,9 +158,20 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard() 
     if (app) {
         // Asked once, not waited for: the read before has waited already.
         const FocusedElement focused = platform_.bridge.focusedElement(app->pid);
-        if (isTerminal(*app,
-                       focused.status == BridgeStatus::success ? focused.element.get() : nullptr))
-            return terminalSelection(*app);
+        const EditingKeys keys =
+            keysOf(*app, focused.status == BridgeStatus::success ? focused.element.get() : nullptr);
+        if (keys != EditingKeys::standard)
+            return selectionWithoutCopyKey(*app, keys);
+        // What an application that AT-SPI cannot read has selected is in the
+        // primary selection when it holds it: no keystroke is needed, and
+        // the user's clipboard is not touched.
+        if (!axAnswered) {
+            if (std::optional<std::string> primary = ownPrimarySelection(*app)) {
+                log("copy: AX could not read the selection — the application's primary "
+                    "selection taken instead of Cmd+C");
+                return primary;
+            }
+        }
     }
 
     const std::optional<std::string> previousText = clipboard.text();
@@ -176,15 +197,27 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard() 
     return std::nullopt;
 }
 
-// Ctrl+C would interrupt the terminal's program; what is selected there is
-// in the primary selection already, if the terminal is the one holding it:
-// text selected earlier in another application must not end up in a shell.
-std::optional<std::string> AccessibilityService::terminalSelection(const RunningApplication& app) {
-    log("copy: terminal window — reading the primary selection instead of Cmd+C");
-    if (platform_.clipboard.primarySelectionOwnerPid() != app.pid) {
-        log("copy: the primary selection is not the terminal's — nothing selected there");
+// Ctrl+C would interrupt the terminal's program, or wait for the rest of a
+// key sequence in an editor such as Emacs; what is selected there is in the
+// primary selection already, if the application is the one holding it: text
+// selected earlier in another application must not end up in a shell.
+std::optional<std::string>
+AccessibilityService::selectionWithoutCopyKey(const RunningApplication& app, EditingKeys keys) {
+    if (keys == EditingKeys::terminal)
+        log("copy: terminal window — reading the primary selection instead of Cmd+C");
+    else
+        log("copy: no copy key in this application — reading the primary selection instead of "
+            "Cmd+C");
+    std::optional<std::string> primary = ownPrimarySelection(app);
+    if (!primary)
+        log("copy: the primary selection is not the application's — nothing selected there");
+    return primary;
+}
+
+std::optional<std::string>
+AccessibilityService::ownPrimarySelection(const RunningApplication& app) {
+    if (platform_.clipboard.primarySelectionOwnerPid() != app.pid)
         return std::nullopt;
-    }
     std::optional<std::string> primary = platform_.clipboard.primarySelectionText();
     if (primary)
         primary = withoutTextArtefacts(*primary);
@@ -213,6 +246,16 @@ ReplaceResult AccessibilityService::replaceSelectedText(const std::string& newTe
         break;
     }
 
+    // Where no keystroke pastes over the selection, none is posted: Ctrl+V
+    // would scroll Emacs, and a yank there inserts beside the region.
+    if (const std::optional<RunningApplication> front = platform_.workspace.frontmostApplication();
+        front && applicationKeys_.of(front->windowClass) == EditingKeys::none) {
+        log("replace: no paste key in this application — the result stays on the clipboard "
+            "(clipboardOnly)");
+        platform_.clipboard.setText(newText);
+        return ReplaceResult::clipboardOnly;
+    }
+
     if (original && !original->empty()) {
         const std::optional<std::string> current = getSelectedTextViaAX();
         if (!current) {
@@ -233,7 +276,8 @@ ReplaceResult AccessibilityService::replaceSelectedText(const std::string& newTe
     if (std::optional<RunningApplication> app = platform_.workspace.frontmostApplication()) {
         std::optional<Focus> focused = focus("", app);
         webDOM = focused && focused->element->isWebContent();
-        terminal = isTerminal(*app, focused ? focused->element.get() : nullptr);
+        terminal =
+            keysOf(*app, focused ? focused->element.get() : nullptr) == EditingKeys::terminal;
     }
     std::optional<int> target = sourcePid;
     if (!target && entryApp && !entryApp->isSelf)
@@ -366,9 +410,15 @@ void AccessibilityService::undoWrite(const Focus& focused, const TextEdit& edit,
         return;
     }
 
-    if (isTerminal(focused.app, &element)) {
+    switch (keysOf(focused.app, &element)) {
+    case EditingKeys::terminal:
         log("undo: terminal window — no Cmd+Z, the text stays as written");
         return;
+    case EditingKeys::none:
+        log("undo: no undo key in this application — the text stays as written");
+        return;
+    case EditingKeys::standard:
+        break;
     }
     const int steps = std::max(edit.steps, 1);
     log("undo: AX cannot restore — posting Cmd+Z x" + std::to_string(steps));

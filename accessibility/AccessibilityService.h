@@ -1,5 +1,6 @@
 #pragma once
 
+#include "accessibility/ApplicationKeys.h"
 #include "accessibility/ReplaceResult.h"
 #include "accessibility/SelectionCapture.h"
 #include "accessibility/TextReplacement.h"
@@ -33,7 +34,7 @@ public:
         DiagnosticLog& log;
     };
 
-    explicit AccessibilityService(Platform platform);
+    explicit AccessibilityService(Platform platform, ApplicationKeys applicationKeys = {});
 
     std::optional<std::string> getSelectedText() override;
     ReplaceResult replaceSelectedText(const std::string& newText,
@@ -47,10 +48,14 @@ private:
         std::shared_ptr<AccessibleElement> element;
     };
 
-    std::optional<std::string> getSelectedTextViaAX();
-    std::optional<std::string> getSelectedTextViaPasteboard();
+    // `answered` tells whether the focused element gave its selection at
+    // all, even an empty one.
+    std::optional<std::string> getSelectedTextViaAX(bool* answered = nullptr);
+    std::optional<std::string> getSelectedTextViaPasteboard(bool axAnswered);
     std::string checkedAgainstPrimary(const RunningApplication& app, std::string selection);
-    std::optional<std::string> terminalSelection(const RunningApplication& app);
+    std::optional<std::string> ownPrimarySelection(const RunningApplication& app);
+    std::optional<std::string> selectionWithoutCopyKey(const RunningApplication& app,
+                                                       EditingKeys keys);
     AXWriteResult replaceSelectedTextViaAX(const std::string& newText,
                                            const std::optional<std::string>& original);
     bool reselectText(const std::string& original);
@@ -66,10 +71,11 @@ private:
     // The focused element of the frontmost application, or the platform's
     // code when there is none; `prefix` names the step in the log line.
     std::optional<Focus> focus(const std::string& prefix, std::optional<RunningApplication> app);
-    bool isTerminal(const RunningApplication& app, AccessibleElement* element);
+    EditingKeys keysOf(const RunningApplication& app, AccessibleElement* element) const;
     void log(const std::string& line);
 
     Platform platform_;
+    ApplicationKeys applicationKeys_;
 };
 
 } // namespace scribeon

@@ -65,7 +65,8 @@ ScribeonApp::ScribeonApp()
       shortcutSettings_({desktop_.session(), client_.preferences, portalShortcuts_,
                          gnomeKeybinding_.get(), &hotkeyService_.isRegistered}),
       accessibilityService_({desktop_.workspace(), accessibilityBridge_, desktop_.keys(),
-                             desktop_.clipboard(), sleeper_, systemLog_}),
+                             desktop_.clipboard(), sleeper_, systemLog_},
+                            ApplicationKeys::withUserEntries(client_.preferences, systemLog_)),
       commandPanel_(CommandPanelController::create(panelPresenter_, desktop_.workspace(),
                                                    client_.commandService, client_.queue)),
       resultPanel_(ResultPanelController::create({panelPresenter_, desktop_.workspace(),
@@ -114,7 +115,7 @@ std::unique_ptr<GlobalHotkey> ScribeonApp::openGlobalHotkey() {
         break;
     }
     case SessionPorts::Hotkey::x11Grab:
-        if (auto x11 = X11GlobalHotkey::open(adoptUserActionTime))
+        if (auto x11 = X11GlobalHotkey::open(adoptUserActionTime, &systemLog_))
             return x11;
         break;
     case SessionPorts::Hotkey::none:

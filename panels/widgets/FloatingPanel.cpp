@@ -25,7 +25,10 @@ ScreenRect rectOf(const QRect& rect) {
 } // namespace
 
 FloatingPanel::FloatingPanel(QWidget* content, bool takesFocus) : takesFocus_(takesFocus) {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+    // A dialog, not a tool window: under KWin a tool window that opens as
+    // the chooser hands over did not always get the focus, and the user's
+    // next keys (Ctrl+Return among them) went to the application behind.
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    (takesFocus ? Qt::WindowFlags() : Qt::WindowDoesNotAcceptFocus));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating, !takesFocus);

@@ -12,7 +12,7 @@
 
 namespace scribeon {
 
-// A frameless, always-on-top tool window with rounded corners painted by
+// A frameless, always-on-top dialog window with rounded corners painted by
 // us on a translucent background (cut to that shape where nothing
 // composites). The chooser and the result panel take the keyboard focus; a
 // hint (takesFocus false) never does. Its keys reach `onKey` whichever of

@@ -32,18 +32,31 @@ unsigned xModifiers(std::uint32_t carbon) {
 }
 
 constexpr unsigned shortcutModifiers = ShiftMask | ControlMask | Mod1Mask | Mod4Mask;
+// A renewal refused by the server (another client took a new lock variant
+// meanwhile) is tried again a while later, a bounded number of times.
+constexpr int renewalRetryMs = 250;
+constexpr int renewalRetries = 40;
 
 } // namespace
 
-std::unique_ptr<X11GlobalHotkey> X11GlobalHotkey::open(UserActionSink onUserAction) {
+std::unique_ptr<X11GlobalHotkey> X11GlobalHotkey::open(UserActionSink onUserAction,
+                                                       DiagnosticLog* log) {
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return nullptr;
-    return std::unique_ptr<X11GlobalHotkey>(new X11GlobalHotkey(display, std::move(onUserAction)));
+    Display* probe = XOpenDisplay(DisplayString(display));
+    if (!probe) {
+        XCloseDisplay(display);
+        return nullptr;
+    }
+    return std::unique_ptr<X11GlobalHotkey>(
+        new X11GlobalHotkey(display, probe, std::move(onUserAction), log));
 }
 
-X11GlobalHotkey::X11GlobalHotkey(Display* display, UserActionSink onUserAction)
-    : display_(display), root_(DefaultRootWindow(display)), onUserAction_(std::move(onUserAction)) {
+X11GlobalHotkey::X11GlobalHotkey(Display* display, Display* probe, UserActionSink onUserAction,
+                                 DiagnosticLog* log)
+    : display_(display), probe_(probe), root_(DefaultRootWindow(display)),
+      onUserAction_(std::move(onUserAction)), log_(log) {
     // Without detectable auto-repeat a held key looks like press, release,
     // press, ... and could not be told from real presses.
     Bool supported = False;
@@ -59,6 +72,7 @@ X11GlobalHotkey::~X11GlobalHotkey() {
     notifier_.reset();
     for (const auto& [handle, grabbed] : grabs_)
         ungrab(grabbed);
+    XCloseDisplay(probe_);
     XCloseDisplay(display_);
 }
 
@@ -95,14 +109,7 @@ bool X11GlobalHotkey::grab(const Grab& grab) {
     XDisplayKeycodes(display_, &minKeycode, &maxKeycode);
     if (static_cast<int>(grab.keycode) < minKeycode || static_cast<int>(grab.keycode) > maxKeycode)
         return false;
-    int error = Success;
-    {
-        ScopedErrorTrap trap(display_);
-        for (const unsigned locks : lockCombinations_)
-            XGrabKey(display_, static_cast<int>(grab.keycode), grab.modifiers | locks, root_, False,
-                     GrabModeAsync, GrabModeAsync);
-        error = trap.sync();
-    }
+    const int error = grabVariants(grab);
     if (error != Success) {
         // BadAccess: another client holds one of the combinations. Leave no
         // partial grab behind.
@@ -112,11 +119,105 @@ bool X11GlobalHotkey::grab(const Grab& grab) {
     return error == Success;
 }
 
-void X11GlobalHotkey::ungrab(const Grab& grab) {
+// Grabbing a combination this connection holds already just renews it, so a
+// grab can be made again without first letting it go.
+int X11GlobalHotkey::grabVariants(const Grab& grab) {
     ScopedErrorTrap trap(display_);
     for (const unsigned locks : lockCombinations_)
-        XUngrabKey(display_, static_cast<int>(grab.keycode), grab.modifiers | locks, root_);
+        XGrabKey(display_, static_cast<int>(grab.keycode), grab.modifiers | locks, root_, False,
+                 GrabModeAsync, GrabModeAsync);
+    return trap.sync();
+}
+
+void X11GlobalHotkey::ungrab(const Grab& grab) {
+    ungrab(grab, lockCombinations_);
+}
+
+void X11GlobalHotkey::ungrab(const Grab& grab, const std::vector<unsigned>& locks) {
+    ScopedErrorTrap trap(display_);
+    for (const unsigned variant : locks)
+        XUngrabKey(display_, static_cast<int>(grab.keycode), grab.modifiers | variant, root_);
     trap.sync();
+}
+
+// The server tells no client which passive grabs exist; another client's
+// grab of a combination is refused exactly when someone holds it. A
+// combination the probe could take is one we do not hold: it lets go at once.
+bool X11GlobalHotkey::isHeld(const Grab& grab) {
+    const Window root = DefaultRootWindow(probe_);
+    bool held = true;
+    for (const unsigned locks : lockCombinations_) {
+        const unsigned modifiers = grab.modifiers | locks;
+        ScopedErrorTrap trap(probe_);
+        XGrabKey(probe_, static_cast<int>(grab.keycode), modifiers, root, False, GrabModeAsync,
+                 GrabModeAsync);
+        if (trap.sync() == Success) {
+            held = false;
+            XUngrabKey(probe_, static_cast<int>(grab.keycode), modifiers, root);
+            trap.sync();
+        }
+    }
+    return held;
+}
+
+// A layout switch or a tool that types remaps keys; the grabs are made again
+// for the lock bits now in force. Each is renewed before any variant that
+// is no longer wanted is let go: between an ungrab and the next grab a press
+// of the shortcut would reach the focused application.
+void X11GlobalHotkey::keymapChanged() {
+    ++keymapChanges_;
+    const std::vector<unsigned> before = lockCombinations_;
+    readLockMasks();
+    std::vector<unsigned> gone;
+    for (const unsigned locks : before)
+        if (std::find(lockCombinations_.begin(), lockCombinations_.end(), locks) ==
+            lockCombinations_.end())
+            gone.push_back(locks);
+    bool complete = true;
+    for (const auto& [handle, grabbed] : grabs_) {
+        complete = renew(grabbed) && complete;
+        if (!gone.empty())
+            ungrab(grabbed, gone);
+    }
+    if (!complete && pendingRetries_ == 0) {
+        pendingRetries_ = renewalRetries;
+        QTimer::singleShot(renewalRetryMs, notifier_.get(), [this] { retryRenewal(); });
+    }
+}
+
+bool X11GlobalHotkey::renew(const Grab& grab) {
+    const int error = grabVariants(grab);
+    if (error != Success) {
+        log("shortcut: grab after a keymap change refused (X error " + std::to_string(error) +
+            ", keycode " + std::to_string(grab.keycode) + ") — will retry");
+        return false;
+    }
+    if (isHeld(grab))
+        return true;
+    log("shortcut: grab missing after a keymap change (keycode " + std::to_string(grab.keycode) +
+        ") — grabbing again");
+    return grabVariants(grab) == Success && isHeld(grab);
+}
+
+void X11GlobalHotkey::retryRenewal() {
+    ++regrabRetries_;
+    bool complete = true;
+    for (const auto& [handle, grabbed] : grabs_)
+        complete = renew(grabbed) && complete;
+    if (complete) {
+        log("shortcut: grab in place again");
+        pendingRetries_ = 0;
+        return;
+    }
+    if (--pendingRetries_ > 0)
+        QTimer::singleShot(renewalRetryMs, notifier_.get(), [this] { retryRenewal(); });
+    else
+        log("shortcut: grab still refused — giving up until the next keymap change");
+}
+
+void X11GlobalHotkey::log(const std::string& line) {
+    if (log_)
+        log_->write(line);
 }
 
 void X11GlobalHotkey::readLockMasks() {
@@ -168,11 +269,7 @@ void X11GlobalHotkey::processEvents() {
         XNextEvent(display_, &event);
         if (event.type == MappingNotify) {
             XRefreshKeyboardMapping(&event.xmapping);
-            for (const auto& [handle, grabbed] : grabs_)
-                ungrab(grabbed);
-            readLockMasks();
-            for (const auto& [handle, grabbed] : grabs_)
-                grab(grabbed);
+            keymapChanged();
             continue;
         }
         if (event.type != KeyPress && event.type != KeyRelease)

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "platform/DiagnosticLog.h"
 #include "platform/GlobalHotkey.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QSocketNotifier;
@@ -18,7 +21,9 @@ namespace scribeon {
 // connection of our own watched by the Qt event loop. A shortcut is grabbed
 // once per combination of the lock modifiers (Caps, Num, Scroll Lock), whose
 // bits are read from the server's modifier map. A shortcut triggers once,
-// when its key is released, however long it was held.
+// when its key is released, however long it was held. A keymap change
+// never leaves the shortcut ungrabbed: the grabs are renewed over the old
+// ones, then checked from a second connection.
 class X11GlobalHotkey final : public GlobalHotkey {
 public:
     // Told the server time of each triggering release, before the press
@@ -27,7 +32,8 @@ public:
 
     // Absent when no X server can be reached (e.g. a Wayland session
     // without Xwayland).
-    static std::unique_ptr<X11GlobalHotkey> open(UserActionSink onUserAction = {});
+    static std::unique_ptr<X11GlobalHotkey> open(UserActionSink onUserAction = {},
+                                                 DiagnosticLog* log = nullptr);
     ~X11GlobalHotkey() override;
 
     void installPressHandler(std::function<void()> handler) override;
@@ -43,6 +49,9 @@ public:
     // The server time of the release that triggered last (0 before any): the
     // user action that entitles our panels to take the focus.
     unsigned long lastTriggerTime() const { return lastTriggerTime_; }
+    // Keymap changes handled so far, and re-grabs that had to be retried.
+    int keymapChangeCount() const { return keymapChanges_; }
+    int regrabRetryCount() const { return regrabRetries_; }
 
 private:
     struct Grab {
@@ -50,17 +59,29 @@ private:
         unsigned modifiers; // X modifier state without the lock bits
     };
 
-    X11GlobalHotkey(_XDisplay* display, UserActionSink onUserAction);
+    X11GlobalHotkey(_XDisplay* display, _XDisplay* probe, UserActionSink onUserAction,
+                    DiagnosticLog* log);
     bool grab(const Grab& grab);
+    int grabVariants(const Grab& grab);
     void ungrab(const Grab& grab);
+    void ungrab(const Grab& grab, const std::vector<unsigned>& locks);
+    bool isHeld(const Grab& grab);
+    void keymapChanged();
+    bool renew(const Grab& grab);
+    void retryRenewal();
+    void log(const std::string& line);
     void readLockMasks();
     void processEvents();
     void scheduleProcessing();
 
     _XDisplay* display_;
+    // A second client, only to ask the server whether our grabs are in place:
+    // a grab of a combination someone holds is refused.
+    _XDisplay* probe_;
     unsigned long root_;
     std::unique_ptr<QSocketNotifier> notifier_;
     UserActionSink onUserAction_;
+    DiagnosticLog* log_;
     std::function<void()> onPress_;
     std::vector<unsigned> lockCombinations_;
     std::map<Handle, Grab> grabs_;
@@ -68,6 +89,9 @@ private:
     std::optional<unsigned> heldKeycode_;
     int ignoredRepeats_ = 0;
     unsigned long lastTriggerTime_ = 0;
+    int keymapChanges_ = 0;
+    int regrabRetries_ = 0;
+    int pendingRetries_ = 0;
 };
 
 } // namespace scribeon

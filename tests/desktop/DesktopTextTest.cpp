@@ -12,6 +12,7 @@ namespace {
 
 using testing::Contains;
 using testing::HasSubstr;
+using testing::Not;
 
 const QString testEditor = QStringLiteral(SCRIBEON_TEST_EDITOR);
 const std::string thumbs = "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD"; // 👍🏽, two code points
@@ -100,6 +101,9 @@ TEST_F(DesktopTextTest, WithoutAtspiTheCopyKeyIsUsedAndEveryClipboardFormatPutBa
     App& app = launch(testEditor, {QStringLiteral("--dump"), dump}, /*accessible=*/false);
     typeAndWait(app, "one two three", dump);
     selectWithKeys(app, 4, 3, "two", false);
+    // The editor holds the primary selection, which would be taken without
+    // any key; another application's leaves only the copy key.
+    clipboard_.setPrimarySelectionText("elsewhere");
 
     {
         // Rich content besides the text, as a browser copy would leave.
@@ -113,6 +117,7 @@ TEST_F(DesktopTextTest, WithoutAtspiTheCopyKeyIsUsedAndEveryClipboardFormatPutBa
     EXPECT_EQ(service_.getSelectedText(), "two");
     EXPECT_THAT(log_.lines, Contains("[Scribeon] capture: AX read insufficient, trying Cmd+C"));
     EXPECT_THAT(log_.lines, Contains("[Scribeon] capture: Cmd+C result: 3 chars"));
+    EXPECT_THAT(log_.lines, Not(Contains(HasSubstr("primary selection taken"))));
     expectClipboardText("kept text");
     const QMimeData* back = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(back, nullptr);
@@ -125,6 +130,7 @@ TEST_F(DesktopTextTest, ShortcutModifiersStillHeldDoNotLeakIntoTheCopyKey) {
     App& app = launch(testEditor, {QStringLiteral("--dump"), dump}, /*accessible=*/false);
     typeAndWait(app, "left right", dump);
     selectWithKeys(app, 5, 5, "right", false);
+    clipboard_.setPrimarySelectionText("elsewhere"); // so that the copy key is used
     clipboard_.setText("before");
     // The user still holds Super+Shift of the shortcut; Ctrl+Shift+C would
     // not copy in the editor.

@@ -66,7 +66,8 @@ start_desktop() {
     export DISPLAY=":$(head -n1 "$e2e_tmp/display")"
     wait_for 20 "the X server $DISPLAY" xdpyinfo
     eval "$(dbus-launch --sh-syntax)"
-    # SCRIBEON_WM=xfwm4: a window manager that prevents focus stealing.
+    # SCRIBEON_WM=xfwm4 or kwin_x11: window managers that prevent focus
+    # stealing; mutter: GNOME's.
     case "${SCRIBEON_WM:-openbox}" in
     xfwm4)
         # Its focus-stealing prevention is off unless the user turns it on.
@@ -83,6 +84,14 @@ start_desktop() {
 EOF
         start_bg xfwm4 --compositor=off --sm-client-disable >"$e2e_tmp/wm.log" 2>&1
         ;;
+    kwin_x11)
+        # Plasma's X11 window manager, compositing with llvmpipe. Its
+        # focus-stealing prevention is pinned at its default level (Low), so
+        # that a changed default cannot make the test easier.
+        printf '[Windows]\nFocusStealingPreventionLevel=1\n' >"$XDG_CONFIG_HOME/kwinrc"
+        start_bg kwin_x11 >"$e2e_tmp/wm.log" 2>&1
+        ;;
+    mutter) start_bg mutter --x11 --replace --sm-disable >"$e2e_tmp/wm.log" 2>&1 ;;
     *) start_bg openbox --sm-disable ;;
     esac
     wait_for 20 "the window manager" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'

@@ -64,6 +64,17 @@ TEST_F(QtPreferencesTest, HandEditedValuesOfTheWrongKindReadAsAbsent) {
     EXPECT_FALSE(prefs.textMap("missing"));
 }
 
+// A map written by hand the way the README shows it: JSON inside quotes,
+// its own quotes escaped.
+TEST_F(QtPreferencesTest, AHandWrittenMapIsRead) {
+    writeFile("[General]\n"
+              "applicationKeys=\"{\\\"Emacs\\\": \\\"standard\\\", \\\"cool-retro-term\\\": "
+              "\\\"terminal\\\"}\"\n");
+    EXPECT_EQ(QtPreferences(path()).textMap("applicationKeys"),
+              (std::map<std::string, std::string>{{"Emacs", "standard"},
+                                                  {"cool-retro-term", "terminal"}}));
+}
+
 TEST_F(QtPreferencesTest, CorruptFileReadsAsDefaultsAndTheNextWriteKeepsWhatWasReadable) {
     writeFile(QByteArrayLiteral(
         "\x00\xFF\xFE garbage without a section\n[General]\nhotkeyModifiers=2304\n=broken\n"));

@@ -1,6 +1,7 @@
 #include "platform/x11/X11GlobalHotkey.h"
 #include "hotkey/AppConfig.h"
 #include "hotkey/HotkeyService.h"
+#include "platform/fake/RecordingLog.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/qt/QtPreferences.h"
 
@@ -15,9 +16,16 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include "platform/x11/X11ErrorTrap.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <initializer_list>
 #include <memory>
+#include <random>
+#include <thread>
 #include <vector>
 
 namespace scribeon {
@@ -69,11 +77,46 @@ private:
     Display* display_;
 };
 
+// An application's window with the keyboard focus, on a client of its own:
+// what a press that escaped the grab would reach.
+class FocusedWindow {
+public:
+    FocusedWindow() : display_(XOpenDisplay(nullptr)) {
+        window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 40, 40, 0, 0, 0);
+        XSelectInput(display_, window_, KeyPressMask | StructureNotifyMask);
+        XMapWindow(display_, window_);
+        XEvent event;
+        do
+            XNextEvent(display_, &event);
+        while (event.type != MapNotify);
+        XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+        XSync(display_, False);
+    }
+    ~FocusedWindow() { XCloseDisplay(display_); }
+
+    int pressesOf(KeySym symbol) {
+        XSync(display_, False);
+        const KeyCode keycode = XKeysymToKeycode(display_, symbol);
+        int presses = 0;
+        while (XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            if (event.type == KeyPress && event.xkey.keycode == keycode)
+                ++presses;
+        }
+        return presses;
+    }
+
+private:
+    Display* display_;
+    Window window_ = 0;
+};
+
 class X11GlobalHotkeyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(keyboard.isOpen()) << "no X server at DISPLAY";
-        grabber = X11GlobalHotkey::open();
+        grabber = X11GlobalHotkey::open({}, &log);
         ASSERT_TRUE(grabber);
         preferences = std::make_unique<QtPreferences>(QDir::temp().filePath(
             QStringLiteral("scribeon-hotkey-%1.conf").arg(QCoreApplication::applicationPid())));
@@ -93,7 +136,7 @@ protected:
         grabber->sync();
         QCoreApplication::processEvents();
     }
-    bool waitForTriggers(int count) {
+    bool waitForTriggers(int count) const {
         QElapsedTimer clock;
         clock.start();
         while (triggers < count && clock.elapsed() < 10'000)
@@ -103,6 +146,7 @@ protected:
 
     XTestKeyboard keyboard;
     QtMainQueue queue;
+    RecordingLog log;
     std::unique_ptr<X11GlobalHotkey> grabber;
     std::unique_ptr<QtPreferences> preferences;
     std::unique_ptr<HotkeyService> service;
@@ -261,6 +305,90 @@ TEST_F(X11GlobalHotkeyTest, StillWorksAfterTheKeymapChanges) {
     EXPECT_EQ(triggers, 1);
 }
 
+// Layout switches and tools that type remap keys at any moment; the grab is
+// renewed then, and a press in between must still be ours.
+TEST_F(X11GlobalHotkeyTest, EveryPressIsOursWhileTheKeymapChurns) {
+    registerCounting();
+    FocusedWindow application;
+    constexpr int presses = 150;
+    std::atomic<bool> done = false;
+    std::thread hand([&] {
+        XTestKeyboard remapper;
+        XTestKeyboard typist;
+        std::mt19937 random(30);
+        std::uniform_int_distribution<int> pauseUs(0, 1500);
+        for (int press = 0; press < presses; ++press) {
+            remapper.remapSameKeys(XK_i);
+            std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
+            typist.tap({XK_Super_L, XK_Shift_L, XK_i});
+            std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
+        }
+        done = true;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (!done && clock.elapsed() < 60'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    hand.join();
+    EXPECT_TRUE(waitForTriggers(presses)) << triggers << " of " << presses << " presses triggered";
+    EXPECT_EQ(application.pressesOf(XK_i), 0) << "presses reached the focused application";
+    EXPECT_GE(grabber->keymapChangeCount(), 1) << "no keymap change was seen";
+}
+
+// Scroll Lock becoming a modifier adds lock variants to grab; one of them is
+// another client's. The variants held are kept, the refusal is logged, and
+// the variant is taken once it is free.
+TEST_F(X11GlobalHotkeyTest, AVariantRefusedAfterAKeymapChangeIsRetried) {
+    registerCounting();
+    Display* other = XOpenDisplay(nullptr);
+    const int keycode = XKeysymToKeycode(other, XK_i);
+    const KeyCode scrollLock = XKeysymToKeycode(other, XK_Scroll_Lock);
+    ASSERT_NE(scrollLock, 0) << "no Scroll Lock key in the keymap";
+    XGrabKey(other, keycode, Mod4Mask | ShiftMask | Mod3Mask, DefaultRootWindow(other), False,
+             GrabModeAsync, GrabModeAsync);
+    XSync(other, False);
+    XModifierKeymap* original = XGetModifierMapping(other);
+    XModifierKeymap* changed = XGetModifierMapping(other);
+    changed = XInsertModifiermapEntry(changed, scrollLock, Mod3MapIndex);
+    ASSERT_EQ(XSetModifierMapping(other, changed), MappingSuccess);
+    XSync(other, False);
+    settle();
+
+    EXPECT_GE(grabber->keymapChangeCount(), 1);
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(), [](const std::string& line) {
+        return line.find("refused") != std::string::npos;
+    })) << "the refusal was not logged";
+    keyboard.tap({XK_Super_L, XK_Shift_L, XK_i});
+    settle();
+    EXPECT_EQ(triggers, 1) << "the variants held before were let go";
+
+    XUngrabKey(other, keycode, Mod4Mask | ShiftMask | Mod3Mask, DefaultRootWindow(other));
+    XSync(other, False);
+    const auto inPlace = [&] {
+        return std::find(log.lines.begin(), log.lines.end(),
+                         "[Scribeon] shortcut: grab in place again") != log.lines.end();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    while (!inPlace() && clock.elapsed() < 5'000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_TRUE(inPlace()) << "the refused variant was not taken once free";
+    EXPECT_GE(grabber->regrabRetryCount(), 1);
+    // Now ours: another client cannot take it.
+    {
+        ScopedErrorTrap trap(other);
+        XGrabKey(other, keycode, Mod4Mask | ShiftMask | Mod3Mask, DefaultRootWindow(other), False,
+                 GrabModeAsync, GrabModeAsync);
+        EXPECT_EQ(trap.sync(), BadAccess);
+    }
+
+    ASSERT_EQ(XSetModifierMapping(other, original), MappingSuccess);
+    XFreeModifiermap(original);
+    XFreeModifiermap(changed);
+    XCloseDisplay(other);
+    settle();
+}
+
 TEST_F(X11GlobalHotkeyTest, KeysOutsideThePositionTableAreRefused) {
     AppConfig::Hotkey::save(*preferences, 52, command);
     registerCounting();
@@ -271,6 +399,8 @@ TEST_F(X11GlobalHotkeyTest, KeysOutsideThePositionTableAreRefused) {
 } // namespace scribeon
 
 int main(int argc, char** argv) {
+    // The keymap test types from a thread of its own, on its own connections.
+    XInitThreads();
     QCoreApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

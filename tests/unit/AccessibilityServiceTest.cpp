@@ -3,6 +3,7 @@
 #include "platform/fake/FakeSleeper.h"
 #include "platform/fake/FakeWorkspace.h"
 #include "platform/fake/InMemoryClipboard.h"
+#include "platform/fake/InMemoryPreferences.h"
 #include "platform/fake/RecordingLog.h"
 #include "platform/fake/ScriptedElement.h"
 
@@ -28,6 +29,7 @@ struct AccessibilityServiceTest : ::testing::Test {
     RecordingLog log;
     AccessibilityService service{{workspace, bridge, keys, clipboard, clock, log}};
     std::shared_ptr<ScriptedElement> element = std::make_shared<ScriptedElement>();
+    ApplicationKeys applicationKeys;
 
     void SetUp() override {
         workspace.frontmost = RunningApplication{editorPid, "mousepad", "mousepad"};
@@ -56,6 +58,13 @@ struct AccessibilityServiceTest : ::testing::Test {
                 clipboard.formats = {{"text/plain", *copied},
                                      {"text/html", "<b>" + *copied + "</b>"}};
         };
+    }
+
+    // Emacs as it appears on the desktop: on AT-SPI, but without any text.
+    void emacsInFront() {
+        workspace.frontmost = RunningApplication{editorPid, "emacs", "Emacs"};
+        element->selectionStatus = BridgeStatus::noText;
+        element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse;
     }
 
     std::vector<std::string> linesFrom(std::size_t first) const {
@@ -267,8 +276,92 @@ TEST_F(AccessibilityServiceTest, TerminalsAreReadFromThePrimarySelectionAndNever
     EXPECT_EQ(service.getSelectedText(), std::nullopt);
     EXPECT_EQ(
         log.lines[log.lines.size() - 2],
-        "[Scribeon] copy: the primary selection is not the terminal's — nothing selected there");
+        "[Scribeon] copy: the primary selection is not the application's — nothing selected there");
     EXPECT_THAT(keys.events, IsEmpty());
+}
+
+// An application AT-SPI cannot read (Emacs, an application without its
+// accessibility bridge) has its selection in the primary selection when it
+// holds it; the copy keystroke would mean something else there, or at least
+// take the user's clipboard for a moment.
+TEST_F(AccessibilityServiceTest, ThePrimarySelectionIsTakenWhereAccessibilityCannotRead) {
+    struct Row {
+        const char* what;
+        std::function<void(AccessibilityServiceTest&)> arrange;
+        std::optional<int> primaryOwner;
+        std::optional<std::string> captured;
+        bool copyPosted;
+    };
+    const Row rows[] = {
+        {"no focused element", [](auto& t) { t.bridge.elements.clear(); }, editorPid, "held text",
+         false},
+        {"an element without text",
+         [](auto& t) { t.element->selectionStatus = BridgeStatus::noText; }, editorPid, "held text",
+         false},
+        {"no focused element, the primary selection another application's",
+         [](auto& t) { t.bridge.elements.clear(); }, 31337, "copied", true},
+        {"an element that says nothing is selected: the primary selection may be stale",
+         [](auto& t) { t.show("some text", ""); }, editorPid, "copied", true},
+        {"an element with no selection at all (Qt): the same",
+         [](auto& t) { t.element->selectionStatus = BridgeStatus::noSelection; }, editorPid,
+         "copied", true},
+        {"Emacs: no copy keystroke at all", [](auto& t) { t.emacsInFront(); }, editorPid,
+         "held text", false},
+        {"Emacs whose region is not in the primary selection", [](auto& t) { t.emacsInFront(); },
+         31337, std::nullopt, false},
+        {"Emacs told to use the standard keys",
+         [](auto& t) {
+             t.emacsInFront();
+             t.bridge.elements.clear();
+             t.clipboard.primaryOwnerPid = 31337;
+             t.applicationKeys.set("emacs", EditingKeys::standard);
+         },
+         31337, "copied", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fresh();
+        applicationKeys = ApplicationKeys();
+        clipboard.formats = {{"text/plain", "the user's"}};
+        clipboard.writes.clear();
+        clipboard.primary = "held text";
+        clipboard.primaryOwnerPid = row.primaryOwner;
+        copyYields("copied");
+        row.arrange(*this);
+        AccessibilityService withKeys({workspace, bridge, keys, clipboard, clock, log},
+                                      applicationKeys);
+        EXPECT_EQ(withKeys.getSelectedText(), row.captured);
+        EXPECT_EQ(!keys.events.empty(), row.copyPosted);
+        EXPECT_EQ(clipboard.formats, (InMemoryClipboard::Formats{{"text/plain", "the user's"}}));
+        if (!row.copyPosted) {
+            EXPECT_THAT(clipboard.writes, IsEmpty());
+        }
+    }
+}
+
+TEST(ApplicationKeysTest, TheUsersEntriesGoOverTheBuiltInTable) {
+    InMemoryPreferences preferences;
+    preferences.setTextMap(
+        ApplicationKeys::preferenceKey,
+        {{"Emacs", "standard"}, {"my-term", "Terminal"}, {"sticky", "paste"}, {"", "none"}});
+    RecordingLog log;
+    const ApplicationKeys table = ApplicationKeys::withUserEntries(preferences, log);
+    const std::pair<const char*, EditingKeys> rows[] = {
+        {"emacs", EditingKeys::standard},  {"MY-TERM", EditingKeys::terminal},
+        {"sticky", EditingKeys::standard}, {"XTerm", EditingKeys::terminal},
+        {"Gvim", EditingKeys::none},       {"mousepad", EditingKeys::standard},
+    };
+    for (const auto& [windowClass, keys] : rows)
+        EXPECT_EQ(table.of(windowClass), keys) << windowClass;
+    EXPECT_THAT(log.lines,
+                ElementsAre("[Scribeon] settings: applicationKeys entry '' = 'none' skipped "
+                            "(standard, terminal or none expected)",
+                            "[Scribeon] settings: applicationKeys entry 'sticky' = 'paste' skipped "
+                            "(standard, terminal or none expected)"));
+
+    // A value of another kind in the file leaves the built-in table.
+    preferences.setInteger(ApplicationKeys::preferenceKey, 3);
+    EXPECT_EQ(ApplicationKeys::withUserEntries(preferences, log).of("Emacs"), EditingKeys::none);
 }
 
 TEST_F(AccessibilityServiceTest, OurOwnWindowIsNeitherAskedNorSentKeys) {
@@ -662,6 +755,51 @@ TEST_F(AccessibilityServiceTest, PasteGoesOnlyToTheSourceWindow) {
     }
 }
 
+// Ctrl+V scrolls Emacs and its yank inserts beside the region: no keystroke
+// replaces there, so the result stays on the clipboard and the hint says so.
+TEST_F(AccessibilityServiceTest, NoPasteWhereNoKeyPastesOverTheSelection) {
+    struct Row {
+        const char* what;
+        RunningApplication app;
+        const char* userEntry; // the user's table entry for the class, if any
+        ReplaceResult outcome;
+    };
+    const Row rows[] = {
+        {"Emacs", {editorPid, "emacs", "Emacs"}, nullptr, ReplaceResult::clipboardOnly},
+        {"an application the user listed",
+         {editorPid, "ed", "MyEditor"},
+         "none",
+         ReplaceResult::clipboardOnly},
+        {"Emacs the user set up with CUA keys",
+         {editorPid, "emacs", "Emacs"},
+         "standard",
+         ReplaceResult::replaced},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fresh();
+        workspace.frontmost = row.app;
+        element->selectionStatus = BridgeStatus::noText;
+        element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse;
+        InMemoryPreferences preferences;
+        if (row.userEntry)
+            preferences.setTextMap(ApplicationKeys::preferenceKey,
+                                   {{row.app.windowClass, row.userEntry}});
+        AccessibilityService withKeys({workspace, bridge, keys, clipboard, clock, log},
+                                      ApplicationKeys::withUserEntries(preferences, log));
+        EXPECT_EQ(withKeys.replaceSelectedText("RESULT", "result", editorPid), row.outcome);
+        EXPECT_EQ(clipboard.formats, (InMemoryClipboard::Formats{{"text/plain", "RESULT"}}));
+        if (row.outcome == ReplaceResult::clipboardOnly) {
+            EXPECT_THAT(keys.events, IsEmpty());
+            EXPECT_EQ(log.lines.back(), "[Scribeon] replace: no paste key in this application — "
+                                        "the result stays on the clipboard (clipboardOnly)");
+        } else {
+            ASSERT_FALSE(keys.events.empty());
+            EXPECT_EQ(keys.events.front().what, "down paste");
+        }
+    }
+}
+
 TEST_F(AccessibilityServiceTest, PasteThatCannotBeMadePostsNothingAndSaysSo) {
     element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse;
     keys.unavailable = {EditKey::paste};
@@ -721,6 +859,11 @@ TEST_F(AccessibilityServiceTest, NoCtrlZWhereItWouldDoHarm) {
     const Row rows[] = {
         {"terminal", [](auto& t) { t.element->terminal = true; },
          "[Scribeon] undo: terminal window — no Cmd+Z, the text stays as written"},
+        {"Emacs, where Ctrl+Z iconifies the frame",
+         [](auto& t) {
+             t.workspace.frontmost = RunningApplication{editorPid, "emacs", "Emacs"};
+         },
+         "[Scribeon] undo: no undo key in this application — the text stays as written"},
         {"window cannot be activated", [](auto& t) { t.workspace.refusesActivation = {editorPid}; },
          "[Scribeon] undo: value differs from the value before (expected=5, actual=10)"},
     };
