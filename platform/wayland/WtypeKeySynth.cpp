@@ -11,16 +11,23 @@ namespace {
 
 const std::string wtype = "wtype";
 
+// Each run is a new virtual keyboard with a keymap of its own; a client
+// still loading that keymap, or one that reads the modifier state a moment
+// late, can take a key sent at once as a plain one. The pauses cost 60 ms.
+std::vector<std::string> chord(const char* modifier, const char* key) {
+    return {"-s", "20", "-M", modifier, "-s", "20", "-k", key, "-s", "20", "-m", modifier};
+}
+
 std::vector<std::string> keystroke(EditKey key) {
     switch (key) {
     case EditKey::copy:
-        return {"-M", "ctrl", "-k", "c", "-m", "ctrl"};
+        return chord("ctrl", "c");
     case EditKey::paste:
-        return {"-M", "ctrl", "-k", "v", "-m", "ctrl"};
+        return chord("ctrl", "v");
     case EditKey::undo:
-        return {"-M", "ctrl", "-k", "z", "-m", "ctrl"};
+        return chord("ctrl", "z");
     case EditKey::terminalPaste:
-        return {"-M", "shift", "-k", "Insert", "-m", "shift"};
+        return chord("shift", "Insert");
     }
     return {};
 }
