@@ -18,6 +18,18 @@ e2e_cleanup() {
         kill -KILL "$pid" 2>/dev/null || true
     done
     [[ -n "${DBUS_SESSION_BUS_PID:-}" ]] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
+    # What the session bus started on demand (a desktop portal and its
+    # document store, the keyring) lives in this run's directories too, and
+    # would still be writing there while they are removed.
+    local started
+    started=$(grep -lsa "XDG_RUNTIME_DIR=$e2e_tmp/run" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3) || true
+    for pid in $started; do
+        [[ "$pid" == "$$" ]] || kill -TERM "$pid" 2>/dev/null || true
+    done
+    for _ in $(seq 30); do
+        rm -rf "$e2e_tmp" 2>/dev/null && return 0
+        sleep 0.1
+    done
     rm -rf "$e2e_tmp"
 }
 trap e2e_cleanup EXIT
