@@ -17,7 +17,11 @@ fake_key=$2
 
 if [[ "${3:-}" != --inside ]]; then
     user=scribeon-ci
-    id "$user" >/dev/null 2>&1 || useradd -m "$user"
+    # The sway lane may be adding the same user at this moment: try again.
+    for _ in 1 2 3 4 5; do
+        id "$user" >/dev/null 2>&1 && break
+        useradd -m "$user" 2>/dev/null || sleep 1
+    done
     work=$(mktemp -d /tmp/scribeon-kwin.XXXXXX)
     trap 'rm -rf "$work"' EXIT
     mkdir -p "$work/home" "$work/bin" && mkdir -m 700 "$work/run"

@@ -17,7 +17,12 @@
 set -euo pipefail
 lane_user=scribeon-ci
 if [[ $(id -u) -eq 0 ]]; then
-    id "$lane_user" >/dev/null 2>&1 || useradd --create-home --shell /bin/bash "$lane_user"
+    # The KWin lane may be adding the same user at this moment (a locked
+    # /etc/passwd): try again.
+    for _ in 1 2 3 4 5; do
+        id "$lane_user" >/dev/null 2>&1 && break
+        useradd --create-home --shell /bin/bash "$lane_user" 2>/dev/null || sleep 1
+    done
     exec runuser -u "$lane_user" -- env -i PATH="$PATH" LANG=C.UTF-8 HOME="/home/$lane_user" \
         USER="$lane_user" bash "$(realpath "$0")" "$(realpath "$1")" "$(realpath "$2")" "$(realpath "$3")"
 fi
