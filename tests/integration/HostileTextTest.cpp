@@ -126,11 +126,14 @@ User userNamed(const std::string& text) {
     return user;
 }
 
-TEST_F(HostileTextTest, TheTrayPanelShowsTheAccountAsText) {
+// A signed-in tray panel's state, for the texts the service sends.
+struct SignedInState {
+    explicit SignedInState(bool updateAvailable) : isUpdateAvailable(updateAvailable) {}
+
     Property<bool> isAuthenticated{true};
     Property<std::optional<User>, Notify::Always> user;
     Property<std::optional<std::string>> errorMessage;
-    Property<bool> isUpdateAvailable{true};
+    Property<bool> isUpdateAvailable;
     Property<std::optional<std::string>> availableVersion;
     MenuBarModel model{isAuthenticated,
                        user,
@@ -144,12 +147,16 @@ TEST_F(HostileTextTest, TheTrayPanelShowsTheAccountAsText) {
                        {},
                        {},
                        {}};
-    MenuBarView view{model};
+};
+
+TEST_F(HostileTextTest, TheTrayPanelShowsTheAccountAsText) {
+    SignedInState state(true);
+    MenuBarView view{state.model};
     view.show();
     for (const std::string& text : hostile()) {
-        user.set(userNamed(text));
-        errorMessage.set(text);
-        availableVersion.set(text);
+        state.user.set(userNamed(text));
+        state.errorMessage.set(text);
+        state.availableVersion.set(text);
         expectLiteral(&view, text);
         expectLiteral(&view, "v" + text);
     }
@@ -163,27 +170,11 @@ QLabel* shownToolTip() {
 }
 
 TEST_F(HostileTextTest, ToolTipsOfElidedTextsShowTheWholeTextAsText) {
-    Property<bool> isAuthenticated{true};
-    Property<std::optional<User>, Notify::Always> user;
-    Property<std::optional<std::string>> errorMessage;
-    Property<bool> isUpdateAvailable{false};
-    Property<std::optional<std::string>> availableVersion;
-    MenuBarModel model{isAuthenticated,
-                       user,
-                       errorMessage,
-                       isUpdateAvailable,
-                       availableVersion,
-                       [] { return std::string(); },
-                       {},
-                       {},
-                       {},
-                       {},
-                       {},
-                       {}};
-    MenuBarView view{model};
+    SignedInState state(false);
+    MenuBarView view{state.model};
     view.show();
     for (const std::string& text : hostile()) {
-        user.set(userNamed(text + std::string(120, 'n')));
+        state.user.set(userNamed(text + std::string(120, 'n')));
         int tips = 0;
         for (QLabel* label : view.findChildren<QLabel*>()) {
             if (label->toolTip().isEmpty())
