@@ -39,6 +39,12 @@ std::string flag(bool value) {
     return value ? "1" : "0";
 }
 
+// On Wayland no window class is known; the accessibility bus's application
+// name is what tells a terminal apart there.
+const std::string& classOf(const RunningApplication& app) {
+    return app.windowClass.empty() ? app.name : app.windowClass;
+}
+
 std::string nameOf(const std::optional<RunningApplication>& app) {
     return app && !app->name.empty() ? app->name : std::string("?");
 }
@@ -74,7 +80,7 @@ EditingKeys AccessibilityService::keysOf(const RunningApplication& app,
                                          AccessibleElement* element) const {
     if (element && element->isTerminal())
         return EditingKeys::terminal;
-    return applicationKeys_.of(app.windowClass);
+    return applicationKeys_.of(classOf(app));
 }
 
 // --- capture ---------------------------------------------------------------
@@ -166,7 +172,7 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaPasteboard(bo
         // primary selection when it holds it: no keystroke is needed, and
         // the user's clipboard is not touched.
         if (!axAnswered) {
-            if (std::optional<std::string> primary = ownPrimarySelection(*app)) {
+            if (std::optional<std::string> primary = ownPrimarySelection(*app, keys)) {
                 log("copy: AX could not read the selection — the application's primary "
                     "selection taken instead of Cmd+C");
                 return primary;
@@ -208,20 +214,33 @@ AccessibilityService::selectionWithoutCopyKey(const RunningApplication& app, Edi
     else
         log("copy: no copy key in this application — reading the primary selection instead of "
             "Cmd+C");
-    std::optional<std::string> primary = ownPrimarySelection(app);
+    std::optional<std::string> primary = ownPrimarySelection(app, keys);
     if (!primary)
         log("copy: the primary selection is not the application's — nothing selected there");
     return primary;
 }
 
-std::optional<std::string>
-AccessibilityService::ownPrimarySelection(const RunningApplication& app) {
-    if (platform_.clipboard.primarySelectionOwnerPid() != app.pid)
+std::optional<std::string> AccessibilityService::ownPrimarySelection(const RunningApplication& app,
+                                                                     EditingKeys keys) {
+    if (!primaryIsOf(app, keys))
         return std::nullopt;
     std::optional<std::string> primary = platform_.clipboard.primarySelectionText();
     if (primary)
         primary = withoutTextArtefacts(*primary);
     return primary && !primary->empty() ? primary : std::nullopt;
+}
+
+// Where the clipboard cannot name the owner, a terminal in front is taken to
+// hold the primary selection: selecting is how a terminal copies, and its
+// text cannot be had any other way. Any other application could be handed
+// text selected elsewhere long ago, so it gets nothing.
+bool AccessibilityService::primaryIsOf(const RunningApplication& app, EditingKeys keys) {
+    if (platform_.clipboard.namesPrimarySelectionOwner())
+        return platform_.clipboard.primarySelectionOwnerPid() == app.pid;
+    if (keys != EditingKeys::terminal)
+        return false;
+    log("copy: the primary selection's owner cannot be told — taken as the terminal's in front");
+    return true;
 }
 
 // --- replacement -------------------------------------------------------------
@@ -249,7 +268,7 @@ ReplaceResult AccessibilityService::replaceSelectedText(const std::string& newTe
     // Where no keystroke pastes over the selection, none is posted: Ctrl+V
     // would scroll Emacs, and a yank there inserts beside the region.
     if (const std::optional<RunningApplication> front = platform_.workspace.frontmostApplication();
-        front && applicationKeys_.of(front->windowClass) == EditingKeys::none) {
+        front && applicationKeys_.of(classOf(*front)) == EditingKeys::none) {
         log("replace: no paste key in this application — the result stays on the clipboard "
             "(clipboardOnly)");
         platform_.clipboard.setText(newText);

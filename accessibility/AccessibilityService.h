@@ -53,7 +53,8 @@ private:
     std::optional<std::string> getSelectedTextViaAX(bool* answered = nullptr);
     std::optional<std::string> getSelectedTextViaPasteboard(bool axAnswered);
     std::string checkedAgainstPrimary(const RunningApplication& app, std::string selection);
-    std::optional<std::string> ownPrimarySelection(const RunningApplication& app);
+    std::optional<std::string> ownPrimarySelection(const RunningApplication& app, EditingKeys keys);
+    bool primaryIsOf(const RunningApplication& app, EditingKeys keys);
     std::optional<std::string> selectionWithoutCopyKey(const RunningApplication& app,
                                                        EditingKeys keys);
     AXWriteResult replaceSelectedTextViaAX(const std::string& newText,

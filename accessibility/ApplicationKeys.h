@@ -26,7 +26,8 @@ enum class EditingKeys {
 };
 
 // The applications whose keys differ from the standard ones, by the class
-// part of their window's WM_CLASS (compared without regard to case). Users
+// part of their window's WM_CLASS, or on Wayland by the application's name on
+// the accessibility bus (compared without regard to case). Users
 // add to it, or override it, under `preferenceKey`: a map from window class
 // to "standard", "terminal" or "none".
 class ApplicationKeys {

@@ -31,6 +31,9 @@ public:
     virtual void setPrimarySelectionText(const std::string& text) = 0;
     // The process that owns the primary selection, when it can be told.
     virtual std::optional<int> primarySelectionOwnerPid() = 0;
+    // False where the protocol never names the owner (data-control on
+    // Wayland): an unknown owner then says nothing about whose text it is.
+    virtual bool namesPrimarySelectionOwner() { return true; }
 };
 
 } // namespace scribeon

@@ -44,11 +44,13 @@ public:
         writes.push_back("primary " + text);
     }
     std::optional<int> primarySelectionOwnerPid() override { return primaryOwnerPid; }
+    bool namesPrimarySelectionOwner() override { return namesOwner; }
 
     static constexpr int selfPid = 1;
     Formats formats;
     std::optional<std::string> primary;
     std::optional<int> primaryOwnerPid;
+    bool namesOwner = true;
     std::vector<std::string> writes;
 };
 

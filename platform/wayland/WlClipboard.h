@@ -27,6 +27,7 @@ public:
     void setPrimarySelectionText(const std::string& text) override;
     // The protocol does not name the owner of a selection.
     std::optional<int> primarySelectionOwnerPid() override { return std::nullopt; }
+    bool namesPrimarySelectionOwner() override { return false; }
 };
 
 } // namespace scribeon

@@ -12,22 +12,8 @@
 #
 #   wayland_sway.sh SCRIBEON SERVER EDITOR
 #
-# sway refuses to run as root, so a root caller (CI) re-runs this script as
-# an unprivileged user of its own with a clean environment.
 set -euo pipefail
-lane_user=scribeon-ci
-if [[ $(id -u) -eq 0 ]]; then
-    # The KWin lane may be adding the same user at this moment (a locked
-    # /etc/passwd): try again.
-    for _ in 1 2 3 4 5; do
-        id "$lane_user" >/dev/null 2>&1 && break
-        useradd --create-home --shell /bin/bash "$lane_user" 2>/dev/null || sleep 1
-    done
-    exec runuser -u "$lane_user" -- env -i PATH="$PATH" LANG=C.UTF-8 HOME="/home/$lane_user" \
-        USER="$lane_user" bash "$(realpath "$0")" "$(realpath "$1")" "$(realpath "$2")" "$(realpath "$3")"
-fi
-
-source "$(dirname "$0")/desktop.sh"
+source "$(dirname "$0")/sway_session.sh" "$0" "$@"
 scribeon=$1 server=$2 editor=$3
 
 fail() {
@@ -42,75 +28,8 @@ fail() {
     exit 1
 }
 
-fresh_home
-eval "$(dbus-launch --sh-syntax)"
-start_bg /usr/libexec/at-spi-bus-launcher --launch-immediately
-wait_for 20 "the accessibility bus" dbus-send --session --print-reply --dest=org.a11y.Bus \
-    /org/a11y/bus org.a11y.Bus.GetAddress
-dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
-    org.freedesktop.DBus.Properties.Set string:org.a11y.Status string:IsEnabled \
-    variant:boolean:true >/dev/null
-echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
-
-start_local_service "$server"
-sign_in "$scribeon"
+start_sway_session "$scribeon" "$server"
 position=$(command_position fix-sentences)
-
-# The compositor, with the shortcut bound as a user of sway binds it.
-export WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS=1
-export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=sway
-cat >"$e2e_tmp/sway.conf" <<EOF
-xwayland disable
-output HEADLESS-1 resolution 1280x800 position 0 0
-bindsym Mod4+Shift+i exec "$scribeon" --trigger
-EOF
-start_bg sway -c "$e2e_tmp/sway.conf" >"$e2e_tmp/sway.log" 2>&1
-sway_pid=${e2e_pids[-1]}
-wayland_socket() { ls "$XDG_RUNTIME_DIR" | grep -E '^wayland-[0-9]+$' | head -1; }
-has_socket() { [[ -n "$(wayland_socket)" ]]; }
-wait_for 20 "sway's socket" has_socket
-export WAYLAND_DISPLAY=$(wayland_socket)
-wait_for 20 "sway's IPC socket" sh -c "ls '$XDG_RUNTIME_DIR'/sway-ipc.* >/dev/null 2>&1"
-export SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.* | head -1)
-# A seat without a keyboard gives no client the focus: a wtype that sleeps
-# holds a virtual keyboard for the whole run (killed before sway).
-start_bg wtype -s 3600000 x
-keyboard() { swaymsg -t get_seats | grep -q '"capabilities": [2-7]'; }
-wait_for 20 "a keyboard on the seat" keyboard
-export QT_QPA_PLATFORM=wayland GDK_BACKEND=wayland QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-
-# The focused window's title in sway's tree ("" when none).
-focused_title() {
-    swaymsg -t get_tree | /usr/bin/python3 -c '
-import json, sys
-def walk(node):
-    if node.get("focused"):
-        print(node.get("name") or "")
-        return True
-    return any(walk(child) for child in node.get("nodes", []) + node.get("floating_nodes", []))
-walk(json.load(sys.stdin))'
-}
-# has_focus PATTERN: the focused window's title matches the extended regex.
-has_focus() { [[ "$(focused_title)" =~ $1 ]]; }
-# The focused window's process.
-focused_pid() {
-    swaymsg -t get_tree | /usr/bin/python3 -c '
-import json, sys
-def walk(node):
-    if node.get("focused"):
-        print(node.get("pid") or 0)
-        return True
-    return any(walk(child) for child in node.get("nodes", []) + node.get("floating_nodes", []))
-walk(json.load(sys.stdin))'
-}
-pid_has_focus() { [[ "$(focused_pid)" == "$1" ]]; }
-shown() { swaymsg -t get_tree | grep -qF "\"name\": \"$1\""; }
-gone() { ! shown "$1"; }
-keys() { wtype "$@"; }
-# selected PID TEXT: the application's focused text shows TEXT selected.
-selected() { [[ "$(/usr/bin/python3 "$e2e_dir/atspi_selection.py" "$1" 2>/dev/null)" == "$2" ]]; }
-# reads PID TEXT: the application's focused text object holds TEXT.
-reads() { [[ "$(/usr/bin/python3 "$e2e_dir/atspi_selection.py" --text "$1" 2>/dev/null)" == "$2" ]]; }
 
 # A tray host: on Wayland only a StatusNotifierItem can show the icon.
 start_bg /usr/bin/python3 "$e2e_dir/fake_status_notifier_watcher.py" "$e2e_tmp/tray-items"

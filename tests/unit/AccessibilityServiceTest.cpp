@@ -280,6 +280,56 @@ TEST_F(AccessibilityServiceTest, TerminalsAreReadFromThePrimarySelectionAndNever
     EXPECT_THAT(keys.events, IsEmpty());
 }
 
+// Data-control never names the primary selection's owner: only a terminal
+// in front, told apart by its name on the accessibility bus as no window
+// class is known, is taken to hold it. A selector that does name owners
+// still needs the owner to be the terminal.
+TEST_F(AccessibilityServiceTest, AnUnnamedPrimaryOwnerIsTrustedOnlyForATerminalInFront) {
+    struct Row {
+        const char* what;
+        RunningApplication front;
+        bool roleTerminal;
+        bool namesOwner;
+        std::optional<std::string> captured;
+        bool copyPosted;
+    };
+    const Row rows[] = {
+        {"a terminal by its bus name", {99, "Konsole", ""}, false, false, "make test", false},
+        {"a terminal by its role", {editorPid, "vte-app", ""}, true, false, "make test", false},
+        {"an editor AT-SPI cannot read", {editorPid, "mousepad", ""}, false, false, "copied", true},
+        {"an editor without copy keys",
+         {editorPid, "emacs", ""},
+         false,
+         false,
+         std::nullopt,
+         false},
+        {"a terminal where owners are named",
+         {99, "xterm", "xterm"},
+         false,
+         true,
+         std::nullopt,
+         false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fresh();
+        workspace.frontmost = row.front;
+        element->selectionStatus = BridgeStatus::noText;
+        element->terminal = row.roleTerminal;
+        clipboard.formats = {{"text/plain", "theirs"}};
+        clipboard.primary = "make test";
+        clipboard.primaryOwnerPid = std::nullopt;
+        clipboard.namesOwner = row.namesOwner;
+        copyYields("copied");
+
+        EXPECT_EQ(service.getSelectedText(), row.captured);
+        EXPECT_EQ(!keys.events.empty(), row.copyPosted);
+        if (!row.copyPosted) {
+            EXPECT_EQ(clipboard.text(), "theirs");
+        }
+    }
+}
+
 // An application AT-SPI cannot read (Emacs, an application without its
 // accessibility bridge) has its selection in the primary selection when it
 // holds it; the copy keystroke would mean something else there, or at least
