@@ -6,6 +6,9 @@
 #   atspi_selection.py PID
 #   atspi_selection.py --text PID   prints the focused object's whole text
 #   atspi_selection.py --select-all PID   selects the focused object's whole text
+#   atspi_selection.py --active PID   prints the name of the application's active
+#                                     window (the one with the keyboard); exits 1
+#                                     when none is
 import sys
 
 import pyatspi
@@ -27,6 +30,18 @@ def focused(node, depth=0):
     return None
 
 
+def print_active(app):
+    for i in range(app.childCount):
+        window = app.getChildAtIndex(i)
+        try:
+            if window is not None and window.getState().contains(pyatspi.STATE_ACTIVE):
+                print(window.name)
+                return 0
+        except Exception:  # a window that went away while we looked
+            continue
+    return 1
+
+
 def main():
     mode = sys.argv[1] if sys.argv[1].startswith("--") else None
     pid = int(sys.argv[-1])
@@ -36,6 +51,8 @@ def main():
                 continue
         except Exception:
             continue
+        if mode == "--active":
+            return print_active(app)
         node = focused(app)
         if node is None:
             return 1
