@@ -113,6 +113,12 @@ EOF
 # keyring is unlocked: what the main use needs.
 start_accessible_desktop() {
     start_desktop
+    start_accessibility_and_keyring
+}
+
+# On the session bus: the accessibility bus switched on and an unlocked
+# keyring; the Wayland lanes use it without an X desktop.
+start_accessibility_and_keyring() {
     start_bg /usr/libexec/at-spi-bus-launcher --launch-immediately
     wait_for 20 "the accessibility bus" dbus-send --session --print-reply --dest=org.a11y.Bus \
         /org/a11y/bus org.a11y.Bus.GetAddress

@@ -15,13 +15,7 @@ source "$here/kwin_session.sh"
 
 source "$here/desktop.sh"
 export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
-start_bg /usr/libexec/at-spi-bus-launcher --launch-immediately
-wait_for 20 "the accessibility bus" dbus-send --session --print-reply --dest=org.a11y.Bus \
-    /org/a11y/bus org.a11y.Bus.GetAddress
-dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
-    org.freedesktop.DBus.Properties.Set string:org.a11y.Status string:IsEnabled \
-    variant:boolean:true >/dev/null
-echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
+start_accessibility_and_keyring
 start_local_service "$server"
 sign_in "$scribeon"
 position=$(command_position upper-case)

@@ -36,13 +36,7 @@ start_sway_session() {
     local scribeon=$1 server=$2
     fresh_home
     eval "$(dbus-launch --sh-syntax)"
-    start_bg /usr/libexec/at-spi-bus-launcher --launch-immediately
-    wait_for 20 "the accessibility bus" dbus-send --session --print-reply --dest=org.a11y.Bus \
-        /org/a11y/bus org.a11y.Bus.GetAddress
-    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
-        org.freedesktop.DBus.Properties.Set string:org.a11y.Status string:IsEnabled \
-        variant:boolean:true >/dev/null
-    echo "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1
+    start_accessibility_and_keyring
 
     start_local_service "$server"
     sign_in "$scribeon"
