@@ -1,9 +1,6 @@
 #include "app/AppDelegate.h"
 
 #include "AppFakes.h"
-#include "platform/fake/FakeAccessibilityTrust.h"
-#include "platform/fake/InMemoryCredentialStore.h"
-#include "platform/fake/RecordingNotifier.h"
 
 #include <gtest/gtest.h>
 
@@ -13,39 +10,7 @@ namespace {
 using namespace std::chrono_literals;
 using namespace test;
 
-class AppDelegateTest : public testing::Test {
-protected:
-    void signIn() { store.save(KeychainService::serviceName, "auth_token", "t"); }
-    void build() {
-        auto vm = AppViewModel::create(queue, keychain, api, auth);
-        delegate =
-            AppDelegate::create(AppCollaborators{queue, updates, hotkey, trust, alert, capture,
-                                                 chooser, resultPanel, login, settings, notifier},
-                                vm);
-    }
-    void launch() {
-        build();
-        delegate->applicationDidFinishLaunching();
-    }
-
-    Journal journal;
-    FakeMainQueue queue;
-    InMemoryCredentialStore store;
-    KeychainService keychain{store};
-    FakeAccountAPI api;
-    FakeAuthService auth;
-    FakeUpdateManager updates{journal};
-    FakeHotkey hotkey{journal};
-    FakeAccessibilityTrust trust;
-    FakePermissionAlert alert{journal};
-    FakeCapture capture;
-    FakeChooser chooser;
-    FakeResultPanel resultPanel{queue};
-    FakeLoginWindow login;
-    FakeSettingsWindow settings;
-    RecordingNotifier notifier;
-    std::shared_ptr<AppDelegate> delegate;
-};
+struct AppDelegateTest : testing::Test, AppHarness {};
 
 TEST_F(AppDelegateTest, LaunchWiresUpdatesThenTheHotkeyAndSkipsTheAlertWhenTrusted) {
     trust.trusted = true;
