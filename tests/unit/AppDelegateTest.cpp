@@ -10,7 +10,14 @@ namespace {
 using namespace std::chrono_literals;
 using namespace test;
 
-struct AppDelegateTest : testing::Test, AppHarness {};
+struct AppDelegateTest : testing::Test, AppHarness {
+    // Signed in and trusted: a hotkey press runs the whole pipeline.
+    void launchReady() {
+        signIn();
+        trust.trusted = true;
+        launch();
+    }
+};
 
 TEST_F(AppDelegateTest, LaunchWiresUpdatesThenTheHotkeyAndSkipsTheAlertWhenTrusted) {
     trust.trusted = true;
@@ -63,9 +70,7 @@ TEST_F(AppDelegateTest, SignedOutPressOpensSignInWithoutReadingTheSelection) {
 }
 
 TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
-    signIn();
-    trust.trusted = true;
-    launch();
+    launchReady();
     const std::optional<std::string> selections[] = {std::nullopt, "", "  \t ", "\n\r\n",
                                                      "\xC2\xA0\xE2\x80\xA8 "};
     for (const auto& selection : selections) {
@@ -85,9 +90,7 @@ TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
 }
 
 TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFiftyMilliseconds) {
-    signIn();
-    trust.trusted = true;
-    launch();
+    launchReady();
     capture.selection = "  teh cat \n";
     hotkey.press();
     ASSERT_EQ(chooser.shown.size(), 1u);
@@ -109,9 +112,7 @@ TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFifty
 }
 
 TEST_F(AppDelegateTest, SecondPressWhileTheChooserIsOpenRunsANewPass) {
-    signIn();
-    trust.trusted = true;
-    launch();
+    launchReady();
     capture.selection = "one";
     hotkey.press();
     capture.selection = "two";
@@ -121,9 +122,7 @@ TEST_F(AppDelegateTest, SecondPressWhileTheChooserIsOpenRunsANewPass) {
 }
 
 TEST_F(AppDelegateTest, TerminationReleasesTheHotkeySoLaterPressesDoNothing) {
-    signIn();
-    trust.trusted = true;
-    launch();
+    launchReady();
     delegate->applicationWillTerminate();
     EXPECT_EQ(journal.entries.back(), "hotkey.release");
     capture.selection = "text";
