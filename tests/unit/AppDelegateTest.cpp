@@ -1,9 +1,6 @@
 #include "app/AppDelegate.h"
 
 #include "AppFakes.h"
-#include "platform/fake/FakeAccessibilityTrust.h"
-#include "platform/fake/InMemoryCredentialStore.h"
-#include "platform/fake/RecordingNotifier.h"
 
 #include <gtest/gtest.h>
 
@@ -13,38 +10,13 @@ namespace {
 using namespace std::chrono_literals;
 using namespace test;
 
-class AppDelegateTest : public testing::Test {
-protected:
-    void signIn() { store.save(KeychainService::serviceName, "auth_token", "t"); }
-    void build() {
-        auto vm = AppViewModel::create(queue, keychain, api, auth);
-        delegate =
-            AppDelegate::create(AppCollaborators{queue, updates, hotkey, trust, alert, capture,
-                                                 chooser, resultPanel, login, settings, notifier},
-                                vm);
+struct AppDelegateTest : testing::Test, AppHarness {
+    // Signed in and trusted: a hotkey press runs the whole pipeline.
+    void launchReady() {
+        signIn();
+        trust.trusted = true;
+        launch();
     }
-    void launch() {
-        build();
-        delegate->applicationDidFinishLaunching();
-    }
-
-    Journal journal;
-    FakeMainQueue queue;
-    InMemoryCredentialStore store;
-    KeychainService keychain{store};
-    FakeAccountAPI api;
-    FakeAuthService auth;
-    FakeUpdateManager updates{journal};
-    FakeHotkey hotkey{journal};
-    FakeAccessibilityTrust trust;
-    FakePermissionAlert alert{journal};
-    FakeCapture capture;
-    FakeChooser chooser;
-    FakeResultPanel resultPanel{queue};
-    FakeLoginWindow login;
-    FakeSettingsWindow settings;
-    RecordingNotifier notifier;
-    std::shared_ptr<AppDelegate> delegate;
 };
 
 TEST_F(AppDelegateTest, LaunchWiresUpdatesThenTheHotkeyAndSkipsTheAlertWhenTrusted) {
@@ -98,9 +70,7 @@ TEST_F(AppDelegateTest, SignedOutPressOpensSignInWithoutReadingTheSelection) {
 }
 
 TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
-    signIn();
-    trust.trusted = true;
-    launch();
+    launchReady();
     const std::optional<std::string> selections[] = {std::nullopt, "", "  \t ", "\n\r\n",
                                                      "\xC2\xA0\xE2\x80\xA8 "};
     for (const auto& selection : selections) {
@@ -120,9 +90,7 @@ TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
 }
 
 TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFiftyMilliseconds) {
-    signIn();
-    trust.trusted = true;
-    launch();
+    launchReady();
     capture.selection = "  teh cat \n";
     hotkey.press();
     ASSERT_EQ(chooser.shown.size(), 1u);
@@ -144,9 +112,7 @@ TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFifty
 }
 
 TEST_F(AppDelegateTest, SecondPressWhileTheChooserIsOpenRunsANewPass) {
-    signIn();
-    trust.trusted = true;
-    launch();
+    launchReady();
     capture.selection = "one";
     hotkey.press();
     capture.selection = "two";
@@ -156,9 +122,7 @@ TEST_F(AppDelegateTest, SecondPressWhileTheChooserIsOpenRunsANewPass) {
 }
 
 TEST_F(AppDelegateTest, TerminationReleasesTheHotkeySoLaterPressesDoNothing) {
-    signIn();
-    trust.trusted = true;
-    launch();
+    launchReady();
     delegate->applicationWillTerminate();
     EXPECT_EQ(journal.entries.back(), "hotkey.release");
     capture.selection = "text";

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "accessibility/SelectionCapture.h"
+#include "app/AppDelegate.h"
 #include "hotkey/HotkeyRegistration.h"
 #include "panels/CommandChooser.h"
 #include "panels/ResultPresenter.h"
+#include "platform/fake/FakeAccessibilityTrust.h"
 #include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/InMemoryCredentialStore.h"
+#include "platform/fake/RecordingNotifier.h"
 #include "service/AccountAPI.h"
 #include "service/AuthService.h"
 #include "ui/PermissionAlert.h"
@@ -139,6 +143,41 @@ struct FakeLoginWindow : SignInPresenter {
 struct FakeSettingsWindow : SettingsPresenter {
     int shown = 0;
     void show() override { ++shown; }
+};
+
+// Every collaborator of the delegate, faked, for tests that drive the whole
+// application from a hotkey press or a window pulse.
+struct AppHarness {
+    void signIn() { store.save(KeychainService::serviceName, "auth_token", "t"); }
+    void build() {
+        auto vm = AppViewModel::create(queue, keychain, api, auth);
+        delegate =
+            AppDelegate::create(AppCollaborators{queue, updates, hotkey, trust, alert, capture,
+                                                 chooser, resultPanel, login, settings, notifier},
+                                vm);
+    }
+    void launch() {
+        build();
+        delegate->applicationDidFinishLaunching();
+    }
+
+    Journal journal;
+    FakeMainQueue queue;
+    InMemoryCredentialStore store;
+    KeychainService keychain{store};
+    FakeAccountAPI api;
+    FakeAuthService auth;
+    FakeUpdateManager updates{journal};
+    FakeHotkey hotkey{journal};
+    FakeAccessibilityTrust trust;
+    FakePermissionAlert alert{journal};
+    FakeCapture capture;
+    FakeChooser chooser;
+    FakeResultPanel resultPanel{queue};
+    FakeLoginWindow login;
+    FakeSettingsWindow settings;
+    RecordingNotifier notifier;
+    std::shared_ptr<AppDelegate> delegate;
 };
 
 } // namespace scribeon::test

@@ -1,9 +1,6 @@
 #include "app/AppScene.h"
 
 #include "AppFakes.h"
-#include "platform/fake/FakeAccessibilityTrust.h"
-#include "platform/fake/InMemoryCredentialStore.h"
-#include "platform/fake/RecordingNotifier.h"
 
 #include <gtest/gtest.h>
 
@@ -13,35 +10,12 @@ namespace {
 using namespace std::chrono_literals;
 using namespace test;
 
-class AppSceneTest : public testing::Test {
-protected:
+struct AppSceneTest : testing::Test, AppHarness {
     AppSceneTest() {
-        store.save(KeychainService::serviceName, "auth_token", "t");
-        auto vm = AppViewModel::create(queue, keychain, api, auth);
-        delegate =
-            AppDelegate::create(AppCollaborators{queue, updates, hotkey, trust, alert, capture,
-                                                 chooser, resultPanel, login, settings, notifier},
-                                vm);
+        signIn();
+        build();
         scene = std::make_unique<AppScene>(delegate, queue);
     }
-
-    Journal journal;
-    FakeMainQueue queue;
-    InMemoryCredentialStore store;
-    KeychainService keychain{store};
-    FakeAccountAPI api;
-    FakeAuthService auth;
-    FakeUpdateManager updates{journal};
-    FakeHotkey hotkey{journal};
-    FakeAccessibilityTrust trust;
-    FakePermissionAlert alert{journal};
-    FakeCapture capture;
-    FakeChooser chooser;
-    FakeResultPanel resultPanel{queue};
-    FakeLoginWindow login;
-    FakeSettingsWindow settings;
-    RecordingNotifier notifier;
-    std::shared_ptr<AppDelegate> delegate;
     std::unique_ptr<AppScene> scene;
 };
 

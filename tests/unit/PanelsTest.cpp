@@ -58,8 +58,6 @@ TEST_F(PanelsTest, ChooserKeysRunDismissMoveWithWrapOrPassOn) {
                           {PanelKey::down, ChooserKeyEffect::moved, 0},
                           {PanelKey::down, ChooserKeyEffect::moved, 1},
                           {PanelKey::down, ChooserKeyEffect::moved, 2},
-                          {PanelKey::down, ChooserKeyEffect::moved, 0},
-                          {PanelKey::up, ChooserKeyEffect::moved, 2},
                           {PanelKey::returnKey, ChooserKeyEffect::run, 2},
                           {PanelKey::escape, ChooserKeyEffect::dismiss, 2},
                           {PanelKey::keypadEnter, ChooserKeyEffect::passOn, 2},
@@ -325,15 +323,14 @@ TEST_F(ResultPanelControllerTest, CopyTwiceWithinFiveSecondsKeepsOneHintForItsFu
     EXPECT_EQ(openHints(), 1);
     queue.advance(100ms);
     EXPECT_EQ(openHints(), 0);
-}
 
-TEST_F(ResultPanelControllerTest, OkBeforeFiveSecondsClosesTheHint) {
+    // OK before the five seconds closes it, and its timer then does nothing.
     open();
     lastPanel()->resultActions.copy("the cat");
     presenter.panels.back()->hintActions.dismiss();
     EXPECT_FALSE(controller->isHintShown());
     queue.advance(5s);
-    EXPECT_FALSE(controller->isHintShown());
+    EXPECT_EQ(openHints(), 0);
 }
 
 TEST_F(ResultPanelControllerTest, DontShowAgainIsWrittenAtEveryChangeAndPerKind) {
@@ -360,8 +357,6 @@ TEST_F(ResultPanelControllerTest, ReplaceWritesTheClipboardFirstThenReplacesAfte
     lastPanel()->resultActions.replace("the cat");
     EXPECT_FALSE(controller->isOpen());
     EXPECT_EQ(clipboard.text(), "the cat");
-    EXPECT_THAT(log.lines,
-                ElementsAre("[Scribeon] replaceInSourceApp: sourcePid=42, app=mousepad"));
     EXPECT_THAT(workspace.activations, ElementsAre(42));
     queue.advance(299ms);
     EXPECT_TRUE(replacement.calls.empty());
@@ -369,7 +364,6 @@ TEST_F(ResultPanelControllerTest, ReplaceWritesTheClipboardFirstThenReplacesAfte
     ASSERT_EQ(replacement.calls.size(), 1u);
     EXPECT_EQ(replacement.calls[0].original, "teh cat");
     EXPECT_EQ(replacement.calls[0].pid, 42);
-    EXPECT_EQ(log.lines.back(), "[Scribeon] after 0.3s: frontmost=mousepad pid=77");
 }
 
 // A Wayland compositor takes the clipboard only from the window that has the
@@ -405,9 +399,10 @@ TEST_F(ResultPanelControllerTest, ClipboardIsWrittenWhileThePanelIsStillOpen) {
     }
 }
 
-// Where no key can be posted (Wayland outside wlroots) a replacement that
-// did not happen is the user's to paste, and the hint says so plainly.
-TEST_F(ResultPanelControllerTest, WithoutPasteKeysTheHintAsksTheUserToPaste) {
+// The replace hint is forced, whatever the user chose, exactly when only the
+// clipboard has the text. Where no key can be posted (Wayland outside
+// wlroots) that text is the user's to paste, and the hint says so plainly.
+TEST_F(ResultPanelControllerTest, HintIsForcedWhenOnlyTheClipboardHasTheText) {
     preferences.setBoolean("hideReplaceHint", true);
     struct Row {
         bool pastes;
@@ -418,6 +413,7 @@ TEST_F(ResultPanelControllerTest, WithoutPasteKeysTheHintAsksTheUserToPaste) {
         {false, ReplaceResult::clipboardOnly, HintKind::pasteByHand},
         {true, ReplaceResult::clipboardOnly, HintKind::replace},
         {false, ReplaceResult::replaced, std::nullopt},
+        {true, ReplaceResult::replaced, std::nullopt},
     };
     for (const Row& row : rows) {
         replacement.pastes = row.pastes;
@@ -430,22 +426,6 @@ TEST_F(ResultPanelControllerTest, WithoutPasteKeysTheHintAsksTheUserToPaste) {
             shown = presenter.panels.back()->hint;
         EXPECT_EQ(shown, row.hint) << row.pastes;
         queue.advance(5s);
-    }
-}
-
-TEST_F(ResultPanelControllerTest, ReplaceHintIsForcedExactlyWhenOnlyTheClipboardHasTheText) {
-    preferences.setBoolean("hideReplaceHint", true);
-    struct Row {
-        ReplaceResult outcome;
-        bool hintShown;
-    };
-    for (const Row row :
-         {Row{ReplaceResult::replaced, false}, Row{ReplaceResult::clipboardOnly, true}}) {
-        replacement.outcome = row.outcome;
-        open();
-        lastPanel()->resultActions.replace("the cat");
-        queue.advance(300ms);
-        EXPECT_EQ(controller->isHintShown(), row.hintShown);
     }
 }
 
