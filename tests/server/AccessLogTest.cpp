@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <fstream>
 #include <vector>
 
@@ -15,13 +11,9 @@ namespace {
 // Sends the request bytes exactly as written, which no HTTP client library
 // promises for a target like this, and reads until the server closes.
 std::string exchange(int port, const std::string& request) {
-    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int socket = connectToLoopback(port);
     std::string reply;
-    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+    if (socket >= 0 &&
         ::write(socket, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
         char buffer[4096];
         for (ssize_t got; (got = ::read(socket, buffer, sizeof buffer)) > 0;)

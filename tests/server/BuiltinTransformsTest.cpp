@@ -21,7 +21,6 @@ TEST(BuiltinTransformsTest, EachTransformOnTypicalAndAwkwardText) {
         {"fix-sentences", "first line\nsecond line", "First line\nsecond line"},
         {"fix-sentences", "\xC3\xA9t\xC3\xA9 ici. \xC3\xA0 bient\xC3\xB4t",
          "\xC3\x89t\xC3\xA9 ici. \xC3\x80 bient\xC3\xB4t"},
-        {"fix-sentences", "", ""},
         {"upper-case",
          "stra\xC3\x9F"
          "e",
@@ -30,11 +29,11 @@ TEST(BuiltinTransformsTest, EachTransformOnTypicalAndAwkwardText) {
         {"lower-case", "\xC3\x89T\xC3\x89 ABC", "\xC3\xA9t\xC3\xA9 abc"},
         {"title-case", "the QUICK brown-fox o'neil", "The Quick Brown-Fox O'neil"},
         {"sort-lines", "pear\napple\nfig\n", "apple\nfig\npear\n"},
-        {"sort-lines", "b\na", "a\nb"},
         {"remove-duplicate-lines", "a\nb\na\n\nb\n", "a\nb\n\n"},
         {"trim-trailing-space", "a  \r\nb\t\n  \nc ", "a\r\nb\n\nc"},
         {"reverse-lines", "1\n2\n3", "3\n2\n1"},
         {"upper-case", "\xF0\x9F\x91\x8D ok", "\xF0\x9F\x91\x8D OK"},
+        {"upper-case", "a\xFF", "A\xEF\xBF\xBD"}, // invalid bytes become U+FFFD
     };
     for (const auto& c : cases) {
         const auto* transform = findBuiltinTransform(c.transform);
@@ -43,15 +42,9 @@ TEST(BuiltinTransformsTest, EachTransformOnTypicalAndAwkwardText) {
     }
 }
 
-TEST(BuiltinTransformsTest, InvalidBytesBecomeReplacementCharactersInCaseMapping) {
-    EXPECT_EQ(upperCase("a\xFF"), "A\xEF\xBF\xBD");
-}
-
 TEST(ChatCompletionsProcessorTest, ReasoningBlocksAreRemoved) {
-    EXPECT_EQ(withoutReasoning("<think>hmm</think>Answer"), "Answer");
     EXPECT_EQ(withoutReasoning("A<think>x</think>B<think>y</think>C"), "ABC");
     EXPECT_EQ(withoutReasoning("Answer<think>never closed"), "Answer");
-    EXPECT_EQ(withoutReasoning("plain"), "plain");
 }
 
 TEST(UtcCalendarTest, MonthKeysResetDatesAndTimestamps) {

@@ -10,13 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <csignal>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <future>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace scribeon::server {
 namespace {

@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 
 namespace scribeon::server {
 namespace {
@@ -46,15 +43,8 @@ struct StalledDownload {
     std::string head;
 
     StalledDownload(int port, const std::string& path) {
-        socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        // A small window, so the kernel holds little of the file for us either.
-        const int small = 4096;
-        ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-        if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        socket = connectToLoopback(port, 4096);
+        if (socket < 0)
             return;
         const std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
         if (::send(socket, request.data(), request.size(), MSG_NOSIGNAL) < 0)
@@ -67,7 +57,10 @@ struct StalledDownload {
                 head += byte;
         }
     }
-    ~StalledDownload() { ::close(socket); }
+    ~StalledDownload() {
+        if (socket >= 0)
+            ::close(socket);
+    }
     StalledDownload(const StalledDownload&) = delete;
     StalledDownload& operator=(const StalledDownload&) = delete;
 };

@@ -88,23 +88,19 @@ TEST(LanguageModelCommandTest, AnswersAreCleanedAndFailuresBecomeTheRightErrors)
         json upstreamBody;
         int status;
         const char* error;
-        const char* message;
     } failures[] = {
-        {"cut short", 200, choice("The te", "length"), 422, "response incomplete",
-         "The AI response was incomplete. Please try with shorter text."},
+        {"cut short", 200, choice("The te", "length"), 422, "response incomplete"},
         {"upstream's own error",
          404,
          {{"error", {{"message", "model 'tiny-model' not found"}}}},
          502,
-         "upstream error",
-         "The language model could not answer. Try again later."},
-        {"no choices", 200, json::object(), 502, "upstream error", nullptr},
+         "upstream error"},
+        {"no choices", 200, json::object(), 502, "upstream error"},
         {"content of the wrong type",
          200,
          {{"choices", {{{"message", {{"content", 5}}}}}}},
          502,
-         "upstream error",
-         nullptr},
+         "upstream error"},
     };
     for (const auto& f : failures) {
         SCOPED_TRACE(f.name);
@@ -114,9 +110,7 @@ TEST(LanguageModelCommandTest, AnswersAreCleanedAndFailuresBecomeTheRightErrors)
         EXPECT_EQ(result->status, f.status);
         const auto body = json::parse(result->body);
         EXPECT_EQ(body["error"], f.error);
-        if (f.message) {
-            EXPECT_EQ(body["message"], f.message);
-        }
+        EXPECT_FALSE(body.value("message", "").empty());
     }
     EXPECT_EQ(server.storage->usage(userId, month), 1); // failures are given back
 

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <netinet/in.h>
 #include <string>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -18,6 +21,22 @@ namespace scribeon::server {
 // need the real process skip without it.
 inline const char* serverBinary() {
     return std::getenv("SCRIBEON_SERVER_BINARY");
+}
+
+// A socket connected to the port on loopback, or -1; a small receive buffer
+// keeps the kernel from taking much of a reply on the client's behalf.
+inline int connectToLoopback(int port, int receiveBuffer = 0) {
+    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (receiveBuffer > 0)
+        ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+        return socket;
+    ::close(socket);
+    return -1;
 }
 
 // Starts scribeon-server on a free port and reads the port from its first

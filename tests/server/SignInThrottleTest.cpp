@@ -63,22 +63,21 @@ TEST(SignInThrottleTest, AKnownAddressKeepsItsOwnerInWhileOthersAreThrottled) {
     EXPECT_EQ(attempt(throttle, "bob@x", home, Outcome::succeeded, start), 0);
     for (int i = 0; i < 3; ++i)
         attempt(throttle, "bob@x", attacker, Outcome::failed, start);
-    struct Case {
-        const char* who;
-        std::string email, address;
-        bool admitted;
-    };
     EXPECT_EQ(attempt(throttle, "carol@x", office, Outcome::succeeded, start), 0);
     for (int i = 0; i < 5; ++i) // then made-up e-mails flood from the office address
         attempt(throttle, "guess" + std::to_string(i) + "@x", office, Outcome::failed, start);
-    const Case cases[] = {
+    const struct {
+        const char* who;
+        std::string email, address;
+        bool admitted;
+    } cases[] = {
         {"the attacker", "bob@x", attacker, false},
         {"bob from a new address", "bob@x", "192.0.2.200", false},
         {"bob at home", "bob@x", home, true},
         {"a newcomer behind the flooded address", "dave@x", office, false},
         {"carol at the office, where she signed in before", "carol@x", office, true},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(throttle.admit(c.email, c.address, start + seconds(1)).admitted(), c.admitted)
             << c.who;
 }
@@ -103,7 +102,6 @@ TEST(SignInThrottleTest, TenThousandMadeUpEmailsStayWithinTheBound) {
 TEST(SignInThrottleTest, EmailsAreKeyedAsTheDatabaseComparesThem) {
     const std::pair<const char*, const char*> cases[] = {
         {"BOB@Example.COM", "bob@example.com"},
-        {"bob@example.com", "bob@example.com"},
         {"Zoë@Example.com", "zoë@example.com"}, // the database folds ASCII only
     };
     for (const auto& [email, key] : cases)
@@ -116,30 +114,11 @@ protected:
     int signIn(const std::string& email, const std::string& password,
                const std::string& address = "192.0.2.1") {
         const nlohmann::json body = {{"email", email}, {"password", password}};
-        return server.api
-            ->handle({"POST", "/api/v1/auth/sign-in", "", body.dump(), address, {}, {}})
-            .status;
+        return server.call("POST", "/api/v1/auth/sign-in", "", body.dump(), address).status;
     }
 
     TestServer server;
 };
-
-TEST_F(SignInEndpointTest, CaseVariantsShareOneBudgetAndAnyCasingOfTheRightOneIsRefusedToo) {
-    server.addUser("bob@example.com", "Free", std::nullopt, true);
-    EXPECT_EQ(signIn("BOB@example.com", "guess"), 422);
-    EXPECT_EQ(signIn("Bob@Example.com", "guess"), 422);
-    EXPECT_EQ(signIn("bob@EXAMPLE.com", "guess"), 422);
-    EXPECT_EQ(signIn("bOb@example.com", "password-1"), 429);
-}
-
-TEST_F(SignInEndpointTest, TheOwnerStillSignsInFromHomeWhileAnAttackerIsThrottled) {
-    server.addUser("bob@example.com", "Free", std::nullopt, true);
-    EXPECT_EQ(signIn("bob@example.com", "password-1", "192.0.2.1"), 200);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(signIn("bob@example.com", "guess", "198.51.100.7"), 422);
-    EXPECT_EQ(signIn("bob@example.com", "password-1", "198.51.100.7"), 429);
-    EXPECT_EQ(signIn("BOB@example.com", "password-1", "192.0.2.1"), 200);
-}
 
 TEST_F(SignInEndpointTest, ParallelGuessesGetNoMorePasswordChecksThanTheAllowance) {
     server.addUser("bob@example.com", "Free", std::nullopt, true);

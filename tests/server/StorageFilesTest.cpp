@@ -16,8 +16,7 @@ namespace scribeon::server {
 namespace {
 
 TEST(StorageFilesTest, TheDatabaseAndItsSideFilesAreTheOwnersOnly) {
-    char pattern[] = "/tmp/scribeon-storage-test.XXXXXX";
-    const std::filesystem::path directory = ::mkdtemp(pattern);
+    const auto directory = TestServer::freshDirectory();
     const mode_t previous = ::umask(022);
     {
         SqliteStorage storage((directory / "server.db").string());
@@ -36,8 +35,7 @@ TEST(StorageFilesTest, TheDatabaseAndItsSideFilesAreTheOwnersOnly) {
 // over; if that thread fell silent the write-ahead log would grow with every
 // request, as it once did to hundreds of megabytes.
 TEST(StorageFilesTest, TheWriteAheadLogIsCheckpointedAndStaysBounded) {
-    char pattern[] = "/tmp/scribeon-storage-test.XXXXXX";
-    const std::filesystem::path directory = ::mkdtemp(pattern);
+    const auto directory = TestServer::freshDirectory();
     {
         SqliteStorage storage((directory / "server.db").string());
         storage.seedDefaults({{0, "Free", 50, 2000, 3}}, {});
@@ -82,11 +80,9 @@ TEST(ServerOptionsTest, PlainHttpIsServedOnLoopbackOnlyUnlessAskedFor) {
         bool accepted;
     } cases[] = {
         {{"--listen", "127.0.0.1:8787"}, true},
-        {{"--listen", "127.45.0.9:80"}, true},
         {{"--listen", "localhost:8787"}, true},
         {{"--listen", "::1:8787"}, true},
         {{"--listen", "0.0.0.0:8787"}, false},
-        {{"--listen", "192.168.1.5:8787"}, false},
         {{"--listen", "128.0.0.1:8787"}, false},
         {{"--listen", "127.0.0.1.evil:8787"}, false},
         {{"--listen", "0.0.0.0:8787", "--insecure"}, true},
@@ -102,25 +98,16 @@ TEST(ServerOptionsTest, PlainHttpIsServedOnLoopbackOnlyUnlessAskedFor) {
     }
 }
 
-TEST(ServerOptionsTest, SignUpIsAnOptionThatTheDemoTurnsOn) {
+// Sign-up is off unless asked for (the demo asks); the bounds take a number in range.
+TEST(ServerOptionsTest, SignUpAndTheBoundsOfDownloadsAndCommands) {
     const struct {
         std::vector<std::string> arguments;
-        bool signUp;
-    } cases[] = {{{}, false}, {{"--sign-up"}, true}, {{"--demo"}, true}, {{"init"}, false}};
-    for (const auto& c : cases) {
-        const auto parsed = parseServerOptions(c.arguments, {{"HOME", "/tmp"}});
-        ASSERT_TRUE(std::holds_alternative<ServerOptions>(parsed));
-        EXPECT_EQ(std::get<ServerOptions>(parsed).signUp, c.signUp) << c.arguments.size();
-    }
-}
-
-TEST(ServerOptionsTest, DownloadAndCommandBoundsTakeANumberInRange) {
-    const struct {
-        std::vector<std::string> arguments;
-        std::optional<std::pair<int, int>> bounds; // downloads, commands; none when refused
+        std::optional<std::tuple<int, int, bool>> parsed; // downloads, commands, sign-up
     } cases[] = {
-        {{}, std::pair{32, 100}},
-        {{"--max-downloads", "1", "--max-commands", "0"}, std::pair{1, 0}},
+        {{}, std::tuple{32, 100, false}},
+        {{"--sign-up"}, std::tuple{32, 100, true}},
+        {{"--demo"}, std::tuple{32, 100, true}},
+        {{"--max-downloads", "1", "--max-commands", "0"}, std::tuple{1, 0, false}},
         {{"--max-downloads", "0"}, std::nullopt},
         {{"--max-downloads", "ten"}, std::nullopt},
         {{"--max-commands", "-1"}, std::nullopt},
@@ -129,10 +116,12 @@ TEST(ServerOptionsTest, DownloadAndCommandBoundsTakeANumberInRange) {
     for (const auto& c : cases) {
         const auto parsed = parseServerOptions(c.arguments, {{"HOME", "/tmp"}});
         const auto* options = std::get_if<ServerOptions>(&parsed);
-        ASSERT_EQ(options != nullptr, c.bounds.has_value()) << c.arguments.size();
+        ASSERT_EQ(options != nullptr, c.parsed.has_value()) << c.arguments.size();
         if (options) {
-            EXPECT_EQ(options->listen.maxDownloads, c.bounds->first);
-            EXPECT_EQ(options->maxOwnCommands, c.bounds->second);
+            EXPECT_EQ(
+                std::tuple(options->listen.maxDownloads, options->maxOwnCommands, options->signUp),
+                *c.parsed)
+                << c.arguments.size();
         }
     }
 }
@@ -167,16 +156,14 @@ TEST(ServerCommandLineTest, UserAddRefusesWhatTheSignUpPageRefuses) {
     if (!serverBinary())
         GTEST_SKIP() << "SCRIBEON_SERVER_BINARY is not set";
     TestServer server;
-    std::string flood = "a"; // one character of 5,001 code points
-    for (int i = 0; i < 5000; ++i)
-        flood += "\xCC\x81";
     const struct {
         std::string email, name;
         int status;
     } cases[] = {
-        {"ok@example.com", "Ok", 0},          {"c1@example.com\xC2\x85", "C1", 2},
-        {"esc@example.com", "Esc\x1B[2J", 2}, {"next@example.com", "Next\xC2\x85Line", 2},
-        {"accents@example.com", flood, 2},
+        {"ok@example.com", "Ok", 0},
+        {"c1@example.com\xC2\x85", "C1", 2},
+        {"esc@example.com", "Esc\x1B[2J", 2},
+        {"accents@example.com", "a" + repeated(accent, 5000), 2},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(addUserWithTheTool(server.database(), c.email, c.name), c.status) << c.email;

@@ -47,8 +47,7 @@ public:
             }
         }
         std::error_code ignored;
-        if (ownsDirectory_)
-            std::filesystem::remove_all(directory_, ignored);
+        std::filesystem::remove_all(directory_, ignored);
     }
 
     void start() {
@@ -109,6 +108,13 @@ public:
         return token;
     }
 
+    // A request straight to the service, as the front end would pass it on.
+    ApiReply call(const std::string& method, const std::string& path, const std::string& token,
+                  const std::string& body = {}, const std::string& address = "127.0.0.1") {
+        return api->handle(
+            {method, path, token.empty() ? "" : "Bearer " + token, body, address, {}, {}});
+    }
+
     httplib::Client client() const {
         httplib::Client c("127.0.0.1", port);
         c.set_read_timeout(20, 0);
@@ -119,7 +125,6 @@ public:
         char pattern[] = "/tmp/scribeon-server-test.XXXXXX";
         return ::mkdtemp(pattern);
     }
-    void keepDirectory() { ownsDirectory_ = false; }
     // The file or connection string a scribeon-server process would be given.
     std::string database() const {
         return postgresDatabase_.empty() ? (directory_ / "server.db").string()
@@ -146,9 +151,19 @@ public:
 private:
     std::filesystem::path directory_;
     std::string certificateFile_, keyFile_;
-    bool ownsDirectory_ = true;
     std::string postgresAdmin_, postgresDatabase_;
 };
+
+inline std::string repeated(std::string_view piece, std::size_t times) {
+    std::string text;
+    text.reserve(piece.size() * times);
+    for (std::size_t i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+// U+0301: combines with the character before it, so one character may carry any number.
+inline const std::string accent = "\xCC\x81";
 
 inline httplib::Headers bearer(const std::string& token) {
     return {{"Authorization", "Bearer " + token}};

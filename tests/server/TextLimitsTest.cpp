@@ -8,20 +8,11 @@
 namespace scribeon::server {
 namespace {
 
-std::string repeated(std::string_view piece, std::size_t times) {
-    std::string text;
-    text.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i)
-        text += piece;
-    return text;
-}
-
 // The free plan allows 2,000 characters; what counts as too long holds for
 // any input, and a refused text is never counted.
 TEST(TextLimitsTest, TooLongByAnyMeasureIsRefusedBeforeItIsCounted) {
     TestServer server;
     const std::string token = server.addUser("ada@example.com");
-    const std::string accent = "\xCC\x81"; // U+0301
     const std::string family = "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D"
                                "\xF0\x9F\x91\xA7\xE2\x80\x8D\xF0\x9F\x91\xA6"; // 7 code points
     const struct {
@@ -39,14 +30,8 @@ TEST(TextLimitsTest, TooLongByAnyMeasureIsRefusedBeforeItIsCounted) {
     };
     std::int64_t admitted = 0;
     for (const auto& c : cases) {
-        const nlohmann::json body = {{"text", c.text}};
-        const auto reply = server.api->handle({"POST",
-                                               "/api/v1/commands/upper-case/process",
-                                               "Bearer " + token,
-                                               body.dump(),
-                                               "127.0.0.1",
-                                               {},
-                                               {}});
+        const auto reply = server.call("POST", "/api/v1/commands/upper-case/process", token,
+                                       nlohmann::json{{"text", c.text}}.dump());
         EXPECT_EQ(reply.status, c.status) << c.name;
         if (c.status == 422) {
             EXPECT_EQ(reply.body["error"], "text too long") << c.name;
@@ -84,7 +69,6 @@ TEST(UserTextTest, ControlsAreRefusedAndTheirNeighboursKept) {
 }
 
 TEST(UserTextTest, CharactersAreBoundedInBytesAndCodePointsToo) {
-    const std::string accent = "\xCC\x81";
     const struct {
         const char* name;
         std::string text;

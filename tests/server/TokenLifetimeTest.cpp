@@ -13,20 +13,11 @@ using std::chrono::hours;
 
 class TokenLifetimeTest : public testing::Test {
 protected:
-    int get(const std::string& token) {
-        return server.api
-            ->handle({"GET", "/api/v1/user", "Bearer " + token, "", "127.0.0.1", {}, {}})
-            .status;
-    }
+    int get(const std::string& token) { return server.call("GET", "/api/v1/user", token).status; }
     std::string signIn() {
         const auto reply =
-            server.api->handle({"POST",
-                                "/api/v1/auth/sign-in",
-                                "",
-                                R"({"email":"ada@example.com","password":"password-1"})",
-                                "192.0.2.1",
-                                {},
-                                {}});
+            server.call("POST", "/api/v1/auth/sign-in", "",
+                        R"({"email":"ada@example.com","password":"password-1"})", "192.0.2.1");
         EXPECT_EQ(reply.status, 200);
         return reply.body.value("token", "");
     }
@@ -72,30 +63,19 @@ TEST_F(TokenLifetimeTest, SignOutEverywhereEndsEverySignInOfThatAccountOnly) {
     server.addUser("ada@example.com", "Free", std::nullopt, true);
     const std::string bob = server.addUser("bob@example.com");
     const std::string laptop = signIn(), phone = signIn();
-    const auto reply = server.api->handle(
-        {"POST", "/api/v1/auth/sign-out-everywhere", "Bearer " + phone, "", "127.0.0.1", {}, {}});
+    const auto reply = server.call("POST", "/api/v1/auth/sign-out-everywhere", phone);
     EXPECT_EQ(reply.status, 200);
     EXPECT_EQ(reply.body["message"], "Signed out everywhere.");
     EXPECT_EQ(get(laptop), 401);
     EXPECT_EQ(get(phone), 401);
     EXPECT_EQ(get(bob), 200);
-    EXPECT_EQ(server.api
-                  ->handle({"POST",
-                            "/api/v1/auth/sign-out-everywhere",
-                            "Bearer " + phone,
-                            "",
-                            "127.0.0.1",
-                            {},
-                            {}})
-                  .status,
-              401);
+    EXPECT_EQ(server.call("POST", "/api/v1/auth/sign-out-everywhere", phone).status, 401);
 }
 
 // A database made before tokens expired and before users had commands of
 // their own opens with its accounts, commands, usage and tokens intact.
 TEST(TokenSchemaTest, ADatabaseOfTheFirstSchemaIsUpgradedInPlaceWithItsData) {
-    char pattern[] = "/tmp/scribeon-schema-test.XXXXXX";
-    const std::filesystem::path directory = ::mkdtemp(pattern);
+    const auto directory = TestServer::freshDirectory();
     const std::string path = (directory / "server.db").string();
     {
         sqlite3* db = nullptr;

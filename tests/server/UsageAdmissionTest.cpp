@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <future>
-
 namespace scribeon::server {
 namespace {
 
@@ -15,7 +12,6 @@ TEST(UsageAdmissionTest, ParallelRequestsNeverOverAdmitAndTheCountSurvivesAResta
     constexpr int clients = 8;
     constexpr int perClient = 10;
     TestServer server;
-    server.keepDirectory();
     server.storage->seedDefaults({{0, "Small", limit, 100, 3}}, {});
     const std::string token = server.addUser("busy@example.com", "Small");
 
@@ -34,9 +30,6 @@ TEST(UsageAdmissionTest, ParallelRequestsNeverOverAdmitAndTheCountSurvivesAResta
     if (auto* sqlite = server.sqlite()) {
         EXPECT_EQ(sqlite->integrityCheck(), "ok");
     }
-    std::error_code ignored;
-    server.stop();
-    std::filesystem::remove_all(server.directory(), ignored);
 }
 
 } // namespace
