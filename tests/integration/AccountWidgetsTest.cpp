@@ -48,22 +48,9 @@ protected:
     };
 };
 
-TEST_F(LoginWindowTest, TheWindowAsTheUserFindsIt) {
-    window.show(onSuccess);
-    QWidget* shown = window.window();
-    ASSERT_TRUE(shown);
-    EXPECT_EQ(shown->windowTitle(), QString::fromUtf8("Scribeon \u2014 Sign In"));
-    EXPECT_EQ(shown->size(), QSize(320, 380));
-    EXPECT_TRUE(shown->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_FALSE(shown->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_TRUE(visibleTexts(shown).contains("Sign in to your account"));
-    EXPECT_EQ(field("Email")->placeholderText(), "Email");
-    EXPECT_EQ(field("Password")->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(button()->accessibleName(), "Sign In");
-}
-
 TEST_F(LoginWindowTest, TheButtonAndReturnFollowTheForm) {
     window.show(onSuccess);
+    EXPECT_EQ(field("Password")->echoMode(), QLineEdit::Password);
     const struct {
         const char *email, *password;
         bool enabled;

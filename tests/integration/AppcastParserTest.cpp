@@ -31,9 +31,13 @@ TEST(AppcastParserTest, ReadsEveryCompleteItemWithItsFields) {
              "<sparkle:releaseNotesLink>https://updates.example/1.2.html</sparkle:releaseNotesLink>"
              "<sparkle:minimumSystemVersion>12</sparkle:minimumSystemVersion>"
              "<description><![CDATA[<b>Faster</b>]]></description>") +
-        item("3") + rssClose);
+        item("3") +
+        // Versions may sit on the enclosure instead.
+        "<item><enclosure url=\"https://u.example/a.deb\" length=\"9\" sparkle:version=\"7\" "
+        "sparkle:shortVersionString=\"0.7\" sparkle:edSignature=\"x\"/></item>" +
+        rssClose);
     ASSERT_TRUE(parsed) << parsed.error();
-    ASSERT_EQ(parsed.value().size(), 2u);
+    ASSERT_EQ(parsed.value().size(), 3u);
     const AppcastItem& first = parsed.value()[0];
     EXPECT_EQ(first.title, "Scribeon 2");
     EXPECT_EQ(first.version, "2");
@@ -45,36 +49,25 @@ TEST(AppcastParserTest, ReadsEveryCompleteItemWithItsFields) {
     EXPECT_EQ(first.enclosureLength, 1234u);
     EXPECT_EQ(first.edSignature, "c2lnbmF0dXJl");
     EXPECT_EQ(parsed.value()[1].displayVersion, "3"); // the version when no display version
-}
-
-TEST(AppcastParserTest, VersionsOnTheEnclosureCount) {
-    QtAppcastParser parser;
-    const auto parsed = parser.parse(
-        rssOpen +
-        "<item><enclosure url=\"https://u.example/a.deb\" length=\"9\" sparkle:version=\"7\" "
-        "sparkle:shortVersionString=\"0.7\" sparkle:edSignature=\"x\"/></item>" +
-        rssClose);
-    ASSERT_TRUE(parsed);
-    ASSERT_EQ(parsed.value().size(), 1u);
-    EXPECT_EQ(parsed.value()[0].version, "7");
-    EXPECT_EQ(parsed.value()[0].displayVersion, "0.7");
+    EXPECT_EQ(parsed.value()[2].version, "7");
+    EXPECT_EQ(parsed.value()[2].displayVersion, "0.7");
 }
 
 TEST(AppcastParserTest, IncompleteOrForeignItemsAreLeftOut) {
     const std::string wrongNamespace =
         "<item xmlns:s=\"http://example.com/not-appcast\"><s:version>9</s:version>"
         "<enclosure url=\"https://u.example/a.deb\" length=\"9\"/></item>";
-    const std::string noEnclosure = "<item><sparkle:version>9</sparkle:version></item>";
-    const std::string zeroLength =
-        "<item><sparkle:version>9</sparkle:version>"
-        "<enclosure url=\"https://u.example/a.deb\" length=\"0\"/></item>";
-    const std::string badLength =
-        "<item><sparkle:version>9</sparkle:version>"
-        "<enclosure url=\"https://u.example/a.deb\" length=\"-5\"/></item>";
+    const auto withLength = [](const char* length) {
+        return "<item><sparkle:version>9</sparkle:version>"
+               "<enclosure url=\"https://u.example/a.deb\" length=\"" +
+               std::string(length) + "\"/></item>";
+    };
     QtAppcastParser parser;
-    for (const std::string& feed :
-         {rssOpen + rssClose, rssOpen + wrongNamespace + rssClose, rssOpen + noEnclosure + rssClose,
-          rssOpen + zeroLength + rssClose, rssOpen + badLength + rssClose}) {
+    for (const std::string& items :
+         {std::string(), wrongNamespace,
+          std::string("<item><sparkle:version>9</sparkle:version></item>"), withLength("0"),
+          withLength("-5")}) {
+        const std::string feed = rssOpen + items + rssClose;
         const auto parsed = parser.parse(feed);
         ASSERT_TRUE(parsed) << feed;
         EXPECT_TRUE(parsed.value().empty()) << feed;

@@ -192,23 +192,18 @@ TEST_F(HostileTextTest, ToolTipsOfElidedTextsShowTheWholeTextAsText) {
     }
 }
 
-TEST_F(HostileTextTest, TheSignInFormShowsTheServicesMessageAsText) {
+TEST_F(HostileTextTest, TheSignInFormAndTheToastShowTheServicesMessageAsText) {
     test::ScriptedAuthService auth;
     auto model = AuthViewModel::create(auth);
     LoginView view{model, [] {}};
     view.show();
-    for (const std::string& text : hostile()) {
-        model->errorMessage.set(text);
-        expectLiteral(&view, text);
-    }
-}
-
-TEST_F(HostileTextTest, TheToastShowsTheMessageAsText) {
     QWidget window;
     window.resize(600, 400);
     ErrorToastView toast(&window);
     window.show();
     for (const std::string& text : hostile()) {
+        model->errorMessage.set(text);
+        expectLiteral(&view, text);
         toast.setMessage(QString::fromStdString(text));
         expectLiteral(&toast, text);
     }

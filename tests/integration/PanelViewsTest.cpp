@@ -75,7 +75,6 @@ TEST_F(PanelViewsTest, ChooserShowsTheBodyItsStateCallsFor) {
         EXPECT_EQ(texts.contains(QStringLiteral("Loading...")),
                   model->showLoadingIndicator.get() && row.body == CommandPanelView::Body::list);
     }
-    EXPECT_EQ(view.width(), CommandPanelView::panelWidth);
 }
 
 TEST_F(PanelViewsTest, PanelKeysReachTheActionsAndOthersPassOn) {
@@ -103,19 +102,6 @@ TEST_F(PanelViewsTest, PanelKeysReachTheActionsAndOthersPassOn) {
         EXPECT_EQ(seen.back(), row.expected);
         EXPECT_EQ(event.isAccepted(), row.accepted) << row.key;
     }
-}
-
-TEST_F(PanelViewsTest, RowClickRunsThatRow) {
-    std::vector<int> clicked;
-    CommandPanelActions actions;
-    actions.rowClicked = [&](int row) { clicked.push_back(row); };
-    model->commands.set({{"a", "A", true}, {"b", "B", true}, {"c", "C", true}});
-    CommandPanelView view(model, actions);
-    view.show();
-    ASSERT_NE(view.list(), nullptr);
-    const QRect third = view.list()->visualRect(view.list()->model()->index(2, 0));
-    QTest::mouseClick(view.list()->viewport(), Qt::LeftButton, {}, third.center());
-    EXPECT_EQ(clicked, std::vector<int>{2});
 }
 
 // A click on the list, or on blank space in it, gives it the focus; the
@@ -146,10 +132,14 @@ TEST_F(PanelViewsTest, PanelKeysArriveWhicheverChildHasTheFocus) {
 
 // What a screen reader meets: one list of named items, the model's
 // selection as the selected and current item, no hidden page besides it.
-TEST_F(PanelViewsTest, ChooserIsAListToAssistiveTechnologies) {
+// A click runs the row it lands on, counted among the active ones.
+TEST_F(PanelViewsTest, ChooserIsAListToAssistiveTechnologiesAndAClickRunsItsRow) {
     model->commands.set(
         {{"a", "Fix spelling", true}, {"x", "Hidden", false}, {"b", "Shorten", true}});
-    CommandPanelView view(model, {});
+    std::vector<int> clicked;
+    CommandPanelActions actions;
+    actions.rowClicked = [&](int row) { clicked.push_back(row); };
+    CommandPanelView view(model, actions);
     view.show();
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.list());
     ASSERT_NE(list, nullptr);
@@ -171,6 +161,10 @@ TEST_F(PanelViewsTest, ChooserIsAListToAssistiveTechnologies) {
     for (const char* hidden : {"Processing...", "No active commands", "Loading..."})
         EXPECT_FALSE(allTexts.contains(QString::fromUtf8(hidden)))
             << hidden << " exists while the list is on show";
+
+    const QRect second = view.list()->visualRect(view.list()->model()->index(1, 0));
+    QTest::mouseClick(view.list()->viewport(), Qt::LeftButton, {}, second.center());
+    EXPECT_EQ(clicked, std::vector<int>{1});
 }
 
 TEST_F(PanelViewsTest, ResultPanelButtonsAndTheirShortcuts) {
@@ -186,8 +180,7 @@ TEST_F(PanelViewsTest, ResultPanelButtonsAndTheirShortcuts) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
 
     const QStringList texts = visibleTexts(view);
-    for (const char* text : {"Fix", "Result ready", "Processed", "12 chars", "note",
-                             "Replace copies to clipboard. Press Ctrl+V if auto-replace fails."})
+    for (const char* text : {"Fix", "12 chars", "note"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
     EXPECT_FALSE(view->originalText()->isVisibleTo(view));
     view->originalToggle()->click();
@@ -224,7 +217,6 @@ TEST_F(PanelViewsTest, HintTellsEveryCheckboxChangeAndAsksNotToTakeFocus) {
     EXPECT_EQ(changes, (std::vector<bool>{true, false}));
     view->okButton()->click();
     EXPECT_EQ(dismissals, 1);
-    EXPECT_EQ(view->width(), HintView::panelWidth);
 }
 
 } // namespace

@@ -158,8 +158,6 @@ TEST_F(X11GlobalHotkeyTest, DefaultPairTriggersFromXdotool) {
     ASSERT_TRUE(service->isRegistered.get());
     ASSERT_EQ(std::system("xdotool key super+shift+i"), 0);
     EXPECT_TRUE(waitForTriggers(1)) << triggers;
-    ASSERT_EQ(std::system("xdotool key super+shift+i"), 0);
-    EXPECT_TRUE(waitForTriggers(2)) << triggers;
 }
 
 TEST_F(X11GlobalHotkeyTest, LockKeysDoNotMatter) {
@@ -181,16 +179,6 @@ TEST_F(X11GlobalHotkeyTest, LockKeysDoNotMatter) {
         for (KeySym lock : row.locks)
             keyboard.tap({lock}); // off again
     }
-}
-
-TEST_F(X11GlobalHotkeyTest, OtherModifiersOrAPlainKeyDoNotTrigger) {
-    registerCounting();
-    keyboard.tap({XK_i});
-    keyboard.tap({XK_Shift_L, XK_i});
-    keyboard.tap({XK_Super_L, XK_Shift_L, XK_Control_L, XK_i});
-    keyboard.tap({XK_Super_L, XK_Shift_L, XK_o});
-    settle();
-    EXPECT_EQ(triggers, 0);
 }
 
 TEST_F(X11GlobalHotkeyTest, AHeldKeyTriggersOnce) {
@@ -270,7 +258,6 @@ TEST_F(X11GlobalHotkeyTest, ACombinationHeldByAnotherClientFailsAndIsTold) {
 TEST_F(X11GlobalHotkeyTest, AFailedGrabLeavesNoPartialGrabBehind) {
     // The other client holds only the CapsLock variant; ours must fail and
     // release the variants it did get, so that a third client can take them.
-    XTestKeyboard unused;
     Display* other = XOpenDisplay(nullptr);
     const int keycode = XKeysymToKeycode(other, XK_i);
     XGrabKey(other, keycode, Mod4Mask | ShiftMask | LockMask, DefaultRootWindow(other), False,
@@ -284,23 +271,19 @@ TEST_F(X11GlobalHotkeyTest, AFailedGrabLeavesNoPartialGrabBehind) {
     EXPECT_TRUE(third->registerHotkey(HotkeyPair{}));
 }
 
-TEST_F(X11GlobalHotkeyTest, ReregisteringReleasesTheOldCombination) {
+TEST_F(X11GlobalHotkeyTest, OnlyTheRegisteredCombinationTriggers) {
     registerCounting();
     AppConfig::Hotkey::save(*preferences, 40, control | option);
     service->reregister();
+    // The old combination, a plain key, other modifiers, another key.
     keyboard.tap({XK_Super_L, XK_Shift_L, XK_i});
+    keyboard.tap({XK_k});
+    keyboard.tap({XK_Control_L, XK_k});
+    keyboard.tap({XK_Control_L, XK_Alt_L, XK_Shift_L, XK_k});
+    keyboard.tap({XK_Control_L, XK_Alt_L, XK_o});
     settle();
     EXPECT_EQ(triggers, 0);
     keyboard.tap({XK_Control_L, XK_Alt_L, XK_k});
-    settle();
-    EXPECT_EQ(triggers, 1);
-}
-
-TEST_F(X11GlobalHotkeyTest, StillWorksAfterTheKeymapChanges) {
-    registerCounting();
-    keyboard.remapSameKeys(XK_i); // a layout switch looks like this: MappingNotify
-    settle();
-    keyboard.tap({XK_Super_L, XK_Shift_L, XK_i});
     settle();
     EXPECT_EQ(triggers, 1);
 }
