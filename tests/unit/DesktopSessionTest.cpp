@@ -29,7 +29,6 @@ TEST(DesktopSessionTest, KindAndFamilyFromTheSessionsVariables) {
         {"tty", "wayland-1", "Hyprland", Kind::wayland, Family::wlroots},
         {"wayland", nullptr, "XFCE", Kind::wayland, Family::other},
         {"wayland", nullptr, nullptr, Kind::wayland, Family::other},
-        {"wayland", nullptr, "::", Kind::wayland, Family::other},
         // A name that merely contains another is not that desktop.
         {"wayland", "wayland-0", "GNOME-Flashback:sway-like", Kind::wayland, Family::other},
     };

@@ -36,11 +36,6 @@ TEST(DesktopShortcutTextTest, EachDesktopsSpelling) {
     }
 }
 
-TEST(DesktopShortcutTextTest, TheSwayLineRunsTheTrigger) {
-    EXPECT_EQ(DesktopShortcutText::swayBindingLine({}),
-              "bindsym Mod4+Shift+i exec scribeon --trigger");
-}
-
 TEST(DesktopShortcutTextTest, AKeyWithoutANameIsNotGuessed) {
     const HotkeyPair unnamed{18, cmd}; // the recorder shows it as Key(18)
     EXPECT_FALSE(DesktopShortcutText::portalTrigger(unnamed));

@@ -30,23 +30,13 @@ struct FailureCase {
     const char* expected; // "ok" or a fragment of the description
 };
 
-class UserResponseDecodingTest : public testing::TestWithParam<FailureCase> {};
-
-TEST_P(UserResponseDecodingTest, AppliesTheStrictRules) {
-    const std::string outcome = decodeEdited<UserResponse>(validUser, GetParam().edit);
-    EXPECT_NE(outcome.find(GetParam().expected), std::string::npos) << outcome;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UserResponseDecodingTest,
-    testing::Values(
+TEST(RecordCodingTest, UserDecodingAppliesTheStrictRules) {
+    const FailureCase cases[] = {
         FailureCase{"unchanged", [](Json&) {}, "ok"},
         FailureCase{"null optional", [](Json& j) { j["user"]["email_verified_at"] = nullptr; },
                     "ok"},
         FailureCase{"missing optional", [](Json& j) { j["user"].erase("email_verified_at"); },
                     "ok"},
-        FailureCase{"missing nested optional",
-                    [](Json& j) { j["user"]["statistics"].erase("next_reset_date"); }, "ok"},
         FailureCase{"extra keys at every level",
                     [](Json& j) {
                         j["extra"] = 1;
@@ -65,13 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "key \"email_verified_at\" of user: expected a string"},
         FailureCase{"fractional integer", [](Json& j) { j["user"]["id"] = 42.0; },
                     "key \"id\" of user: expected an integer, found a fractional number"},
-        FailureCase{"integer as string", [](Json& j) { j["user"]["id"] = "42"; },
-                    "expected an integer, found a string"},
         FailureCase{"largest signed 64-bit",
                     [](Json& j) { j["user"]["id"] = std::numeric_limits<std::int64_t>::max(); },
-                    "ok"},
-        FailureCase{"smallest signed 64-bit",
-                    [](Json& j) { j["user"]["id"] = std::numeric_limits<std::int64_t>::min(); },
                     "ok"},
         FailureCase{"one past signed 64-bit",
                     [](Json& j) {
@@ -83,14 +68,12 @@ INSTANTIATE_TEST_SUITE_P(
                     [](Json& j) { j["user"]["statistics"] = Json::array(); },
                     "user.statistics: expected an object, found an array"},
         FailureCase{"reply not an object", [](Json& j) { j = Json::array(); },
-                    "the reply: expected an object, found an array"}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (!isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
-    });
+                    "the reply: expected an object, found an array"}};
+    for (const auto& c : cases) {
+        const std::string outcome = decodeEdited<UserResponse>(validUser, c.edit);
+        EXPECT_NE(outcome.find(c.expected), std::string::npos) << c.name << ": " << outcome;
+    }
+}
 
 TEST(RecordCodingTest, DecodesAUserFieldByField) {
     auto result = decodeBody<UserResponse>(validUser);
@@ -161,13 +144,6 @@ TEST(RecordCodingTest, EncodingWritesFalseAndOmitsAbsentOptionals) {
     EXPECT_FALSE(toJson(user).contains("email_verified_at"));
     EXPECT_FALSE(toJson(user)["statistics"].contains("next_reset_date"));
     EXPECT_EQ(toJson(APIErrorResponse{}), Json::object());
-}
-
-TEST(RecordCodingTest, CommandEqualityIsByValueAndIdentityIsTheCode) {
-    const Command a{"fix", "Fix", true};
-    EXPECT_EQ(a, (Command{"fix", "Fix", true}));
-    EXPECT_NE(a, (Command{"fix", "Fix", false}));
-    EXPECT_EQ(a.id(), (Command{"fix", "Other", false}).id());
 }
 
 TEST(RecordCodingTest, RequestBodiesEncodeAndInvalidTextIsACodingError) {

@@ -1,16 +1,12 @@
 #include "service/RemoteAuthService.h"
-
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/InMemoryCredentialStore.h"
-#include "platform/fake/InMemoryPreferences.h"
+#include "ServiceStack.h"
 
 #include <gtest/gtest.h>
 
 namespace scribeon {
 namespace {
 
-class RemoteAuthServiceTest : public testing::Test {
+class RemoteAuthServiceTest : public testing::Test, protected ServiceStack {
 protected:
     std::optional<std::string> stored(const char* key) {
         return store.read(KeychainService::serviceName, key);
@@ -22,12 +18,6 @@ protected:
         return std::move(*outcome);
     }
 
-    FakeMainQueue queue;
-    FakeHttpTransport transport;
-    InMemoryCredentialStore store;
-    KeychainService keychain{store};
-    InMemoryPreferences preferences;
-    APIClient client{transport, keychain, "https://scribeon.test/api/v1"};
     RemoteAuthService auth{client, keychain, preferences, queue};
 };
 

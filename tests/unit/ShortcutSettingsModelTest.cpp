@@ -119,12 +119,10 @@ TEST_F(ShortcutSettingsModelTest, ARefusedPortalIsNamedInTheNote) {
     EXPECT_EQ(unrefused.note(), "");
 }
 
-TEST_F(ShortcutSettingsModelTest, ThePortalSectionShowsTheDesktopsKeysAndAsksItToChange) {
+TEST_F(ShortcutSettingsModelTest, ThePortalSectionShowsTheDesktopsKeys) {
     auto settings = model(wayland("KDE"), true);
     portalAnswers(0, "Meta+Shift+I");
     EXPECT_NE(settings.portalStatus().find("Meta+Shift+I"), std::string::npos);
-    settings.openDesktopSettings();
-    EXPECT_EQ(portal.requests.back().method, "BindShortcuts");
 }
 
 TEST_F(ShortcutSettingsModelTest, TheGnomeButtonAddsOnlyWhenPressedAndRemovesAgain) {

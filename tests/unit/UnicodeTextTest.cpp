@@ -5,38 +5,24 @@
 namespace scribeon {
 namespace {
 
-struct BlankCase {
-    const char* name;
-    std::string text;
-    bool blank;
-};
-
-class IsBlankTest : public testing::TestWithParam<BlankCase> {};
-
-TEST_P(IsBlankTest, ClassifiesWhiteSpaceAndLineBreaks) {
-    EXPECT_EQ(isBlank(GetParam().text), GetParam().blank) << GetParam().name;
+TEST(IsBlankTest, ClassifiesWhiteSpaceAndLineBreaks) {
+    const std::pair<std::string, bool> cases[] = {
+        {"", true},
+        {"   ", true},
+        {"\t\n\r\n \v\f", true},
+        {"\xC2\xA0", true},             // no-break space
+        {"\xE2\x80\xA8", true},         // line separator
+        {"\xE2\x80\xA9\xC2\x85", true}, // paragraph separator, NEL
+        {"\xE3\x80\x80", true},         // ideographic space
+        {"  hi  ", false},
+        {"\xE2\x80\x8B", false}, // zero-width space is not white space
+        {" \xF0\x9F\x98\x80 ", false},
+        {" \xFF ", false}, // invalid UTF-8 counts as content
+        {std::string(" \0 ", 3), false},
+    };
+    for (const auto& [text, blank] : cases)
+        EXPECT_EQ(isBlank(text), blank) << testing::PrintToString(text);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, IsBlankTest,
-    testing::Values(BlankCase{"empty", "", true}, BlankCase{"spaces", "   ", true},
-                    BlankCase{"tabs and newlines", "\t\n\r\n \v\f", true},
-                    BlankCase{"no-break space", "\xC2\xA0", true},
-                    BlankCase{"line separator", "\xE2\x80\xA8", true},
-                    BlankCase{"paragraph separator and NEL", "\xE2\x80\xA9\xC2\x85", true},
-                    BlankCase{"ideographic space", "\xE3\x80\x80", true},
-                    BlankCase{"word with spaces", "  hi  ", false},
-                    BlankCase{"zero-width space is not white space", "\xE2\x80\x8B", false},
-                    BlankCase{"emoji", " \xF0\x9F\x98\x80 ", false},
-                    BlankCase{"invalid UTF-8 counts as content", " \xFF ", false},
-                    BlankCase{"embedded NUL is content", std::string(" \0 ", 3), false}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (!isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
-    });
 
 TEST(IsValidUtf8Test, AcceptsScalarValuesOnly) {
     const std::pair<std::string_view, bool> cases[] = {
@@ -111,7 +97,6 @@ TEST(TrimmedBlanksTest, DropsBlanksAndTabsButKeepsLineBreaks) {
         {" \n ", "\n"},
         {"\xC2\xA0x\xE2\x80\x83", "x"},     // no-break space, em space
         {"\xE2\x80\xA8x", "\xE2\x80\xA8x"}, // line separator stays
-        {" pass word ", "pass word"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(trimmedBlanks(c.text), c.expected) << c.text;
@@ -123,7 +108,6 @@ TEST(CapitalizedWordsTest, UpperCasesTheFirstLetterOfEachWordOnly) {
     } cases[] = {
         {"pro", "Pro"},
         {"PRO", "Pro"},
-        {"team plan", "Team Plan"},
         {"  two  spaces", "  Two  Spaces"},
         {"\xC3\xA9quipe", "\xC3\x89quipe"}, // équipe -> Équipe
         {"", ""},
