@@ -42,9 +42,7 @@ SqliteConnection::SqliteConnection(const std::string& path) {
     execute("PRAGMA journal_mode = WAL");
     execute("PRAGMA synchronous = NORMAL");
     execute("PRAGMA foreign_keys = ON");
-    // A checkpoint held off by readers lets the write-ahead log grow; after
-    // the next one it is cut back to this size instead of staying large.
-    execute("PRAGMA journal_size_limit = 67108864");
+    execute(("PRAGMA journal_size_limit = " + std::to_string(logSizeLimit)).c_str());
 }
 
 SqliteConnection::~SqliteConnection() {

@@ -36,6 +36,10 @@ private:
 
 class SqliteConnection {
 public:
+    // A checkpoint held off by readers, or one late on a starved core, lets the
+    // write-ahead log grow; once the log starts over it is cut back to this.
+    static constexpr std::int64_t logSizeLimit = 16 << 20;
+
     explicit SqliteConnection(const std::string& path);
     ~SqliteConnection();
     SqliteConnection(const SqliteConnection&) = delete;

@@ -33,15 +33,18 @@ TEST(StorageFilesTest, TheDatabaseAndItsSideFilesAreTheOwnersOnly) {
 
 // Commits stopped checkpointing when a thread of the storage took the job
 // over; if that thread fell silent the write-ahead log would grow with every
-// request, as it once did to hundreds of megabytes.
-TEST(StorageFilesTest, TheWriteAheadLogIsCheckpointedAndStaysBounded) {
+// request, as it once did to hundreds of megabytes. How far it grows between
+// checkpoints depends on how the machine schedules that thread, so what is
+// checked is that each burst is checkpointed and the file is cut back after.
+TEST(StorageFilesTest, TheWriteAheadLogIsCheckpointedAndCutBack) {
     const auto directory = TestServer::freshDirectory();
+    const auto log = directory / "server.db-wal";
     {
         SqliteStorage storage((directory / "server.db").string());
         storage.seedDefaults({{0, "Free", 50, 2000, 3}}, {});
         const auto userId = storage.addUser(
             {"ada@example.com", "Ada", "Free", "hash", "2026-12-01T00:00:00Z", std::nullopt});
-        for (int round = 0; round < 20; ++round) {
+        const auto burstThenCheckpoint = [&](int round) {
             const int before = storage.checkpointsDone();
             for (int i = 0; i < 1000; ++i)
                 ASSERT_TRUE(storage.admit(userId, "2026-12", 1'000'000).admitted);
@@ -50,10 +53,16 @@ TEST(StorageFilesTest, TheWriteAheadLogIsCheckpointedAndStaysBounded) {
                 ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "round " << round;
                 std::this_thread::yield();
             }
-        }
-        EXPECT_EQ(storage.usage(userId, "2026-12"), 20'000);
-        // 20,000 commits of two pages each would be some 160 MiB left unchecked.
-        EXPECT_LT(std::filesystem::file_size(directory / "server.db-wal"), 24u << 20);
+        };
+        int rounds = 0;
+        for (; rounds < 20; ++rounds)
+            burstThenCheckpoint(rounds);
+        // 20,000 commits of two pages each would be some 160 MiB left unchecked;
+        // a burst starts the log over once the one before it was copied back.
+        while (std::filesystem::file_size(log) > SqliteConnection::logSizeLimit && rounds < 40)
+            burstThenCheckpoint(rounds++);
+        EXPECT_LE(std::filesystem::file_size(log), SqliteConnection::logSizeLimit);
+        EXPECT_EQ(storage.usage(userId, "2026-12"), rounds * 1000);
     }
     std::filesystem::remove_all(directory);
 }
