@@ -64,6 +64,15 @@ APIErrorResponse decodeAPIErrorResponse(const JsonObjectReader& r) {
             r.optionalObject<LimitInfo>("limit_info", decodeLimitInfo)};
 }
 
+ProcessDelta decodeProcessDelta(const JsonObjectReader& r) {
+    return {r.text("text")};
+}
+
+// The error's own fields sit beside the status, as in a plain error body.
+ProcessStreamError decodeProcessStreamError(const JsonObjectReader& r) {
+    return {r.integer("status"), decodeAPIErrorResponse(r)};
+}
+
 template <typename T> struct Decoder;
 #define SCRIBEON_DECODER(Type)                                                                     \
     template <> struct Decoder<Type> {                                                             \
@@ -80,6 +89,8 @@ SCRIBEON_DECODER(User);
 SCRIBEON_DECODER(UserResponse);
 SCRIBEON_DECODER(LimitInfo);
 SCRIBEON_DECODER(APIErrorResponse);
+SCRIBEON_DECODER(ProcessDelta);
+SCRIBEON_DECODER(ProcessStreamError);
 #undef SCRIBEON_DECODER
 
 template <typename Fn> auto guarded(Fn fn) -> Coded<decltype(fn())> {
@@ -128,6 +139,8 @@ SCRIBEON_INSTANTIATE(User);
 SCRIBEON_INSTANTIATE(UserResponse);
 SCRIBEON_INSTANTIATE(LimitInfo);
 SCRIBEON_INSTANTIATE(APIErrorResponse);
+SCRIBEON_INSTANTIATE(ProcessDelta);
+SCRIBEON_INSTANTIATE(ProcessStreamError);
 #undef SCRIBEON_INSTANTIATE
 
 Coded<std::vector<Command>> decodeCommandList(std::string_view body) {
@@ -227,6 +240,16 @@ Json toJson(const APIErrorResponse& r) {
     putOptional(json, "max_length", r.maxLength);
     if (r.limitInfo)
         json["limit_info"] = toJson(*r.limitInfo);
+    return json;
+}
+
+Json toJson(const ProcessDelta& r) {
+    return {{"text", r.text}};
+}
+
+Json toJson(const ProcessStreamError& r) {
+    Json json = toJson(r.body);
+    json["status"] = r.status;
     return json;
 }
 

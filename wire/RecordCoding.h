@@ -29,6 +29,8 @@ nlohmann::json toJson(const User& record);
 nlohmann::json toJson(const UserResponse& record);
 nlohmann::json toJson(const LimitInfo& record);
 nlohmann::json toJson(const APIErrorResponse& record);
+nlohmann::json toJson(const ProcessDelta& record);
+nlohmann::json toJson(const ProcessStreamError& record);
 
 // A list of commands is the format of the local command cache.
 nlohmann::json toJson(const std::vector<Command>& commands);

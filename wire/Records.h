@@ -37,6 +37,14 @@ struct ProcessResponse {
     bool operator==(const ProcessResponse&) const = default;
 };
 
+// The pieces of a streamed process reply: text as it arrives, then either the
+// whole ProcessResponse or the error, with the status a plain reply would
+// have had.
+struct ProcessDelta {
+    std::string text;
+    bool operator==(const ProcessDelta&) const = default;
+};
+
 // Identified by `code`; equality compares every field.
 struct Command {
     std::string code;
@@ -95,6 +103,12 @@ struct APIErrorResponse {
     std::optional<std::int64_t> maxLength;
     std::optional<LimitInfo> limitInfo;
     bool operator==(const APIErrorResponse&) const = default;
+};
+
+struct ProcessStreamError {
+    std::int64_t status = 0;
+    APIErrorResponse body;
+    bool operator==(const ProcessStreamError&) const = default;
 };
 
 } // namespace scribeon

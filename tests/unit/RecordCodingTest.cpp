@@ -128,6 +128,10 @@ TEST(RecordCodingTest, EveryReplyRecordRoundTrips) {
     EXPECT_EQ(decodeRecord<ToggleResponse>(toJson(toggle)).value(), toggle);
     EXPECT_EQ(decodeRecord<AuthResponse>(toJson(auth)).value(), auth);
     EXPECT_EQ(decodeRecord<APIErrorResponse>(toJson(error)).value(), error);
+    const ProcessStreamError streamError{502, {"service unavailable", "Try again", {}, {}, {}}};
+    EXPECT_EQ(decodeRecord<ProcessStreamError>(toJson(streamError)).value(), streamError);
+    EXPECT_EQ(decodeRecord<ProcessDelta>(toJson(ProcessDelta{"caf\u00e9 \U0001F600"})).value().text,
+              "caf\u00e9 \U0001F600");
     auto user = decodeBody<UserResponse>(validUser).value();
     EXPECT_EQ(decodeRecord<UserResponse>(toJson(user)).value(), user);
 }
