@@ -59,6 +59,14 @@ void serveUser(httplib::Server& server, std::string prefix = {}) {
     });
 }
 
+HttpRequest get(std::string url) {
+    HttpRequest request;
+    request.method = "GET";
+    request.url = std::move(url);
+    request.timeout = 20s;
+    return request;
+}
+
 std::future<HttpOutcome> send(HttpTransport& transport, HttpRequest request) {
     auto outcome = std::make_shared<std::promise<HttpOutcome>>();
     transport.send(std::move(request),
@@ -126,11 +134,10 @@ TEST_F(CurlHttpTransportTest, ProgressGrowsToTheWholeBodyAndCallsOverlap) {
     });
     http.start();
     std::vector<std::uint64_t> seen; // written on the worker, read after the completion
-    auto first = send(
-        transport, {"GET", http.url("/update.deb"), {}, "", 20s, [&seen](std::uint64_t received) {
-                        seen.push_back(received);
-                    }});
-    auto second = send(transport, {"GET", http.url("/update.deb")});
+    HttpRequest request = get(http.url("/update.deb"));
+    request.onProgress = [&seen](std::uint64_t received) { seen.push_back(received); };
+    auto first = send(transport, std::move(request));
+    auto second = send(transport, get(http.url("/update.deb")));
     const HttpOutcome result = first.get();
     second.get();
     ASSERT_TRUE(std::holds_alternative<HttpReply>(result));
@@ -184,8 +191,10 @@ TEST_F(CurlHttpTransportTest, FailuresAreClassified) {
         {"self-signed", https.url("/api/v1/user", "https"), Code::serverCertificateUntrusted},
     };
     for (const auto& c : cases) {
-        const HttpOutcome outcome =
-            send(small, {"GET", c.url, {{"Authorization", "Bearer secret-token"}}, "", 2s}).get();
+        HttpRequest request = get(c.url);
+        request.headers = {{"Authorization", "Bearer secret-token"}};
+        request.timeout = 2s;
+        const HttpOutcome outcome = send(small, std::move(request)).get();
         ASSERT_TRUE(std::holds_alternative<TransportError>(outcome)) << c.what;
         const TransportError& error = std::get<TransportError>(outcome);
         EXPECT_EQ(error.code, c.code) << c.what << ": " << error.description;
@@ -195,7 +204,7 @@ TEST_F(CurlHttpTransportTest, FailuresAreClassified) {
 
     CurlHttpTransport trusting(1);
     trusting.setCertificateAuthorityFile(certificate.certificate);
-    const HttpOutcome trusted = send(trusting, {"GET", https.url("/api/v1/user", "https")}).get();
+    const HttpOutcome trusted = send(trusting, get(https.url("/api/v1/user", "https"))).get();
     ASSERT_TRUE(std::holds_alternative<HttpReply>(trusted));
     EXPECT_EQ(std::get<HttpReply>(trusted).body, userJson);
 
@@ -227,7 +236,7 @@ TEST_F(CurlHttpTransportTest, RequestsToThisComputerBypassAProxyFromTheEnvironme
     ::unsetenv("no_proxy");
     ::unsetenv("NO_PROXY");
     CurlHttpTransport fresh;
-    const HttpOutcome outcome = send(fresh, {"GET", http.url("/api/v1/user")}).get();
+    const HttpOutcome outcome = send(fresh, get(http.url("/api/v1/user"))).get();
     for (const char* name : variables)
         ::unsetenv(name);
     ASSERT_TRUE(std::holds_alternative<HttpReply>(outcome));

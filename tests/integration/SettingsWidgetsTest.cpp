@@ -1,4 +1,3 @@
-#include "platform/KeyCodeTable.h"
 #include "tests/integration/SettingsWindowStack.h"
 #include "tests/integration/WidgetTexts.h"
 #include "ui/widgets/CommandSettingsListModel.h"
@@ -9,8 +8,6 @@
 #include "ui/widgets/ErrorToastView.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -77,39 +74,6 @@ TEST_F(SettingsWidgetsTest, SecondShowFrontsTheSameWindowAndCloseForgetsIt) {
     EXPECT_EQ(rowCodes(commandList(second)->model()), (QStringList{"c0", "c1", "c2", "c3"}));
 }
 
-TEST_F(SettingsWidgetsTest, StartAtLoginFollowsTheEntryEvenWhenAChangeIsRefused) {
-    SettingsView* view = opened();
-    EXPECT_TRUE(visibleTexts(view).contains("Super+Shift+I"));
-    QCheckBox* login = nullptr;
-    for (QCheckBox* box : view->findChildren<QCheckBox*>())
-        if (box->text() == "Start Scribeon at login")
-            login = box;
-    ASSERT_TRUE(login);
-    login->click();
-    EXPECT_TRUE(autostart.installed);
-    autostart.refusal = "read-only";
-    login->click();
-    EXPECT_TRUE(login->isChecked()) << "a refused change flips back";
-}
-
-// The key is read by its position (the X keycode), whatever the layout.
-TEST_F(SettingsWidgetsTest, RecorderSavesTheKeyByItsPositionAndSaysWhenItIsTaken) {
-    SettingsView* view = opened();
-    QPushButton* record = button(view, "Record");
-    ASSERT_TRUE(record);
-    record->click();
-    const int xKey = *KeyCodeTable::evdevFromVirtualKey(40) + KeyCodeTable::xKeycodeOffset;
-    QKeyEvent ctrlAltK(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, xKey, 0,
-                       0);
-    QApplication::sendEvent(record, &ctrlAltK);
-    EXPECT_EQ(preferences.integer("hotkeyKeyCode"), 40);
-    EXPECT_EQ(preferences.integer("hotkeyModifiers"), 0x800 | 0x1000);
-    EXPECT_EQ(hotkey.reregistrations, 1);
-    EXPECT_TRUE(visibleTexts(view).contains("Alt+Ctrl+K"));
-    isRegistered.set(false);
-    EXPECT_EQ(visibleTexts(view).filter("Alt+Ctrl+K is used by another application").size(), 1);
-}
-
 TEST_F(SettingsWidgetsTest, CommandsPageShowsLoadingThenTheErrorThenTheList) {
     transport.holding = true;
     SettingsView* view = opened(500, "");
@@ -131,26 +95,14 @@ TEST_F(SettingsWidgetsTest, CommandsPageShowsLoadingThenTheErrorThenTheList) {
     EXPECT_EQ(urlOpener.urls, (std::vector<std::string>{"https://scribeon.test/commands"}));
 }
 
-TEST_F(SettingsWidgetsTest, DraggingTheThirdRowToTheTopSavesEveryCode) {
-    SettingsView* view = opened();
-    view->resize(800, 500);
-    CommandSettingsListView* list = commandList(view);
-    QWidget* viewport = list->viewport();
-    const QPoint from = rowPoint(list, 2);
-    const QPoint top = list->visualRect(list->model()->index(0, 0)).topLeft() + QPoint(200, 3);
-    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
-    QMouseEvent move(QEvent::MouseMove, top, viewport->mapToGlobal(top), Qt::NoButton,
-                     Qt::LeftButton, {});
-    QApplication::sendEvent(viewport, &move);
-    QTest::mouseRelease(viewport, Qt::LeftButton, {}, top);
-    EXPECT_EQ(rowCodes(list->model()), (QStringList{"c2", "c0", "c1", "c3"}));
-    EXPECT_EQ(preferences.textList("commandOrder"),
-              (std::vector<std::string>{"c2", "c0", "c1", "c3"}))
-        << "the inactive c1 included";
-
+// A row moves with Alt+Down as well as by mouse (dragged in e2e_settings_flow).
+TEST_F(SettingsWidgetsTest, AltAndAnArrowMoveTheCurrentRow) {
+    CommandSettingsListView* list = commandList(opened());
     list->setCurrentIndex(list->model()->index(0, 0));
     QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
-    EXPECT_EQ(rowCodes(list->model()), (QStringList{"c0", "c2", "c1", "c3"}));
+    EXPECT_EQ(rowCodes(list->model()), (QStringList{"c1", "c0", "c2", "c3"}));
+    EXPECT_EQ(preferences.textList("commandOrder"),
+              (std::vector<std::string>{"c1", "c0", "c2", "c3"}));
     EXPECT_EQ(list->currentIndex().row(), 1) << "the moved row stays current";
     EXPECT_EQ(transport.requests.size(), 1U) << "moves are local";
 }
