@@ -1,3 +1,4 @@
+#include "platform/KeyCodeTable.h"
 #include "tests/integration/SettingsWindowStack.h"
 #include "tests/integration/WidgetTexts.h"
 #include "ui/widgets/CommandSettingsListModel.h"
@@ -8,6 +9,8 @@
 #include "ui/widgets/ErrorToastView.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -72,6 +75,43 @@ TEST_F(SettingsWidgetsTest, SecondShowFrontsTheSameWindowAndCloseForgetsIt) {
     EXPECT_EQ(second->selectedPage(), SettingsPage::general);
     EXPECT_EQ(transport.requests.size(), 3U) << "a new window loads afresh";
     EXPECT_EQ(rowCodes(commandList(second)->model()), (QStringList{"c0", "c1", "c2", "c3"}));
+}
+
+// The start at login written and removed is e2e_settings_flow's; a refusal
+// leaves the box as the entry is.
+TEST_F(SettingsWidgetsTest, ARefusedStartAtLoginFlipsBack) {
+    SettingsView* view = opened();
+    QCheckBox* login = nullptr;
+    for (QCheckBox* box : view->findChildren<QCheckBox*>())
+        login = box->text() == "Start Scribeon at login" ? box : login;
+    ASSERT_TRUE(login);
+    autostart.refusal = "read-only";
+    login->click();
+    EXPECT_FALSE(login->isChecked());
+}
+
+// The warning names the shortcut just refused, else the stored one once the
+// desktop lost it. (Recording by hand is e2e_settings_flow's.)
+TEST_F(SettingsWidgetsTest, TheRecordersWarningNamesTheShortcutInTrouble) {
+    SettingsView* view = opened();
+    const auto warned = [&](const char* shortcut) {
+        return visibleTexts(view).filter("is used by another application").filter(shortcut).size();
+    };
+    isRegistered.set(false);
+    EXPECT_EQ(warned("Super+Shift+I"), 1);
+    isRegistered.set(true);
+    EXPECT_EQ(warned("Super+Shift+I"), 0);
+
+    QPushButton* record = button(view, "Record");
+    ASSERT_TRUE(record);
+    record->click();
+    hotkey.refused = HotkeyPair{40, 0x800 | 0x1000}; // Alt+Ctrl+K belongs to someone else
+    const int xKey = *KeyCodeTable::evdevFromVirtualKey(40) + KeyCodeTable::xKeycodeOffset;
+    QKeyEvent ctrlAltK(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, xKey, 0,
+                       0);
+    QApplication::sendEvent(record, &ctrlAltK);
+    EXPECT_EQ(warned("Alt+Ctrl+K"), 1);
+    EXPECT_TRUE(visibleTexts(view).contains("Super+Shift+I")) << "the old shortcut stays";
 }
 
 TEST_F(SettingsWidgetsTest, CommandsPageShowsLoadingThenTheErrorThenTheList) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hotkey/AppConfig.h"
 #include "hotkey/HotkeyRegistration.h"
 #include "platform/fake/FakeAutostartEntry.h"
 #include "platform/fake/RecordingUrlOpener.h"
@@ -10,11 +11,14 @@
 
 namespace scribeon::test {
 
-// Every shortcut registers.
-struct AcceptingHotkey : HotkeyRegistration {
+// Registers whatever pair is stored, except the one another application holds.
+struct ScriptedHotkey : HotkeyRegistration {
+    explicit ScriptedHotkey(Preferences& stored) : preferences(stored) {}
     void registerHotkey(std::function<void()>) override {}
-    bool reregister() override { return true; }
+    bool reregister() override { return AppConfig::Hotkey::read(preferences) != refused; }
     void release() override {}
+    Preferences& preferences;
+    std::optional<HotkeyPair> refused;
 };
 
 // The settings window over the real client stack, in virtual time, with the
@@ -37,7 +41,7 @@ struct SettingsWindowStack : ServiceStack {
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    AcceptingHotkey hotkey;
+    ScriptedHotkey hotkey{preferences};
     Property<bool> isRegistered{true};
     FakeAutostartEntry autostart;
     RecordingUrlOpener urlOpener;
