@@ -123,35 +123,23 @@ protected:
     MenuBarView view{model};
 };
 
-TEST_F(MenuBarViewTest, ContentFollowsTheState) {
+// The signed-in content is read over AT-SPI in e2e_account_flow, and its
+// wording is the unit tests'; here the states that flow never meets.
+TEST_F(MenuBarViewTest, ErrorsUpdatesAndUnlimitedPlansShow) {
     view.show();
-    EXPECT_EQ(rowNames(&view),
-              QStringList({"Settings", "Check for Updates", "Sign Out", "Quit Scribeon"}));
-    EXPECT_TRUE(visibleTexts(&view).contains("Super+Shift+I")); // no user yet: rows only
-    EXPECT_FALSE(visibleTexts(&view).contains("Usage"));
-
-    user.set(ada("PRO", 91, 100));
-    QStringList texts = visibleTexts(&view);
-    for (const char* expected : {"Ada Lovelace", "ada@example.com", "Usage", "Pro", "91 / 100"})
-        EXPECT_TRUE(texts.contains(expected))
-            << expected << " in " << texts.join('|').toStdString();
-    EXPECT_EQ(texts.filter(QRegularExpression("^Resets on .*2025$")).size(), 1);
-
+    EXPECT_FALSE(visibleTexts(&view).contains("Usage")); // no user yet: rows only
     errorMessage.set("The request timed out.");
     isUpdateAvailable.set(true);
-    texts = visibleTexts(&view);
-    EXPECT_TRUE(texts.contains("The request timed out."));
-    EXPECT_FALSE(texts.contains("v2.1")); // no version known yet
+    EXPECT_TRUE(visibleTexts(&view).contains("The request timed out."));
+    EXPECT_FALSE(visibleTexts(&view).contains("v2.1")); // no version known yet
     availableVersion.set("2.1");
     EXPECT_TRUE(visibleTexts(&view).contains("v2.1"));
     EXPECT_TRUE(rowNames(&view).contains("Check for Updates*"));
 
     view.hide();
-    user.set(ada("unlimited", 37, -1)); // no limit: the count alone, no bar
+    user.set(ada("unlimited", 37, -1)); // loaded while the panel is closed
     view.show();
-    texts = visibleTexts(&view);
-    for (const char* expected : {"37", "Unlimited"})
-        EXPECT_TRUE(texts.contains(expected)) << expected;
+    EXPECT_TRUE(visibleTexts(&view).contains("37"));
     EXPECT_FALSE(view.findChild<QProgressBar*>());
 }
 
