@@ -180,16 +180,14 @@ TEST_F(SettingsWidgetsTest, ToastShowsTwoLinesAtMostAndAClickDismissesIt) {
     EXPECT_FALSE(view->viewModel().toastMessage.get());
 }
 
-TEST_F(SettingsWidgetsTest, PickerMarksTheCurrentEmojiAndAChoiceShowsAtOnce) {
+// The picker by keyboard; a choice with the mouse is e2e_settings_flow's.
+TEST_F(SettingsWidgetsTest, PickerMarksTheCurrentEmojiAndMovesByRows) {
     SettingsView* view = opened();
     CommandSettingsListView* list = commandList(view);
-    const auto openPicker = [&] {
-        const QRect row = list->visualRect(list->model()->index(2, 0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          CommandSettingsRowDelegate::emojiButtonRect(row).center());
-        return view->findChild<EmojiPickerView*>();
-    };
-    auto* picker = openPicker();
+    const QRect row = list->visualRect(list->model()->index(2, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      CommandSettingsRowDelegate::emojiButtonRect(row).center());
+    auto* picker = view->findChild<EmojiPickerView*>();
     ASSERT_TRUE(picker);
     EXPECT_TRUE(picker->cells()[0]->styleSheet().contains("0.20")) << "the memo is current";
     QTest::keyClick(picker->cells()[0], Qt::Key_Down);
@@ -197,19 +195,6 @@ TEST_F(SettingsWidgetsTest, PickerMarksTheCurrentEmojiAndAChoiceShowsAtOnce) {
     QTest::keyClick(picker->cells()[8], Qt::Key_Escape);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(view->findChild<EmojiPickerView*>());
-
-    picker = openPicker();
-    ASSERT_TRUE(picker);
-    const QString rocket = QString::fromUtf8("\xF0\x9F\x9A\x80");
-    auto cell = std::find_if(picker->cells().begin(), picker->cells().end(),
-                             [&](QToolButton* b) { return b->text() == rocket; });
-    ASSERT_NE(cell, picker->cells().end());
-    (*cell)->click();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(view->findChild<EmojiPickerView*>()) << "closed after the choice";
-    EXPECT_EQ(list->model()->index(2, 0).data(CommandSettingsListModel::EmojiRole).toString(),
-              rocket);
-    EXPECT_EQ(service.getEmojis().at("c2"), rocket.toStdString());
 }
 
 TEST_F(SettingsWidgetsTest, AThousandLongRightToLeftNamesRenderAndScroll) {
