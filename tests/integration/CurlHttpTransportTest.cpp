@@ -1,8 +1,6 @@
 #include <httplib.h>
 
-#include "platform/fake/InMemoryCredentialStore.h"
 #include "platform/linux/CurlHttpTransport.h"
-#include "service/APIClient.h"
 
 #include <QTemporaryDir>
 
@@ -90,36 +88,32 @@ struct TlsCertificate {
 
 class CurlHttpTransportTest : public testing::Test {
 protected:
-    InMemoryCredentialStore store;
-    KeychainService keychain{store};
     CurlHttpTransport transport;
 };
 
+// The client's own headers are its unit tests'; here the bytes on the wire.
 TEST_F(CurlHttpTransportTest, RoundTripCarriesMethodHeadersAndBodyBytes) {
     RunningServer<httplib::Server> http;
+    const std::string reply("r\xC3\xA9\0ply", 7);
     httplib::Request seen;
-    http.server.Post("/api/v1/commands/fix/process", [&](const httplib::Request& req,
-                                                         httplib::Response& res) {
+    http.server.Post("/process", [&](const httplib::Request& req, httplib::Response& res) {
         seen = req;
-        res.set_content(
-            R"({"data":{"code":"fix","name":"Fix","original_text":"h\u00e9","processed_text":"ok"}})",
-            "application/json");
+        res.status = 201;
+        res.set_content(reply, "application/octet-stream");
     });
     http.start();
-    keychain.save("tok-abc", KeychainService::authTokenKey);
-    APIClient client(transport, keychain, http.url("/api/v1"));
-
-    std::promise<ServiceResult<ProcessResponse>> result;
-    client.request<ProcessResponse>("/commands/fix/process", "POST", ProcessRequest{"h\xC3\xA9"},
-                                    true, [&](auto done) { result.set_value(std::move(done)); });
-    const auto processed = result.get_future().get();
-    ASSERT_TRUE(processed) << processed.error().description();
-    EXPECT_EQ(processed.value().data.originalText, "h\xC3\xA9");
+    HttpRequest request = get(http.url("/process"));
+    request.method = "POST";
+    request.headers = {{"Authorization", "Bearer tok-abc"}, {"Content-Type", "application/json"}};
+    request.body = std::string("{\"text\":\"h\xC3\xA9\0\"}", 15);
+    const HttpOutcome outcome = send(transport, request).get();
+    ASSERT_TRUE(std::holds_alternative<HttpReply>(outcome));
+    EXPECT_EQ(std::get<HttpReply>(outcome).status, 201);
+    EXPECT_EQ(std::get<HttpReply>(outcome).body, reply);
     EXPECT_EQ(seen.method, "POST");
-    EXPECT_EQ(seen.body, "{\"text\":\"h\xC3\xA9\"}");
+    EXPECT_EQ(seen.body, request.body);
     EXPECT_EQ(seen.get_header_value("Authorization"), "Bearer tok-abc");
     EXPECT_EQ(seen.get_header_value("Content-Type"), "application/json");
-    EXPECT_EQ(seen.get_header_value("Accept"), "application/json");
 }
 
 TEST_F(CurlHttpTransportTest, ProgressGrowsToTheWholeBodyAndCallsOverlap) {
