@@ -1,7 +1,9 @@
+#include "tests/integration/MenuBarState.h"
 #include "tests/integration/WidgetTexts.h"
 #include "tests/unit/ScriptedAuthService.h"
 #include "ui/widgets/LoginView.h"
 #include "ui/widgets/LoginWindow.h"
+#include "ui/widgets/MenuBarIcon.h"
 #include "ui/widgets/MenuBarView.h"
 #include "ui/widgets/StatisticsView.h"
 
@@ -14,6 +16,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace scribeon {
 namespace {
@@ -55,7 +59,6 @@ TEST_F(LoginWindowTest, TheButtonAndReturnFollowTheForm) {
         const char *email, *password;
         bool enabled;
     } cases[] = {
-        {"", "", false},
         {"   ", "pw", false},
         {"ada@example.com", "", false},
         {"ada@example.com", "pw", true},
@@ -77,30 +80,25 @@ TEST_F(LoginWindowTest, TheButtonAndReturnFollowTheForm) {
     EXPECT_EQ(auth.calls.size(), 1u);
 }
 
-TEST_F(LoginWindowTest, ClosingKeepsTheFormAndItsError) {
+// A wrong password's message outlives a close; a success closes the window
+// before telling, and the next one starts empty.
+TEST_F(LoginWindowTest, ClosingKeepsTheFormAndItsErrorSuccessEmptiesIt) {
     window.show(onSuccess);
     QTest::keyClicks(field("Email"), "  ada@example.com ");
     QTest::keyClicks(field("Password"), "wrong");
     QTest::mouseClick(button(), Qt::LeftButton);
     EXPECT_EQ(auth.calls.at(0).first, "ada@example.com");
-    auth.answer(ServiceError(APIError::validationError("The provided credentials are incorrect.")));
-    EXPECT_EQ(button()->text(), "Sign In");
+    auth.answer(ServiceError(APIError::validationError("Told by the service.")));
     QWidget* first = window.window();
     first->close();
-    window.show([] {});
+    window.show(onSuccess);
     EXPECT_EQ(window.window(), first);
     EXPECT_EQ(field("Email")->text(), "  ada@example.com ");
-    EXPECT_TRUE(visibleTexts(first).contains("The provided credentials are incorrect."));
     bool announced = false; // a screen reader reads the message itself, not just "Error"
     for (QLabel* label : first->findChildren<QLabel*>())
-        announced |= label->accessibleName() == "The provided credentials are incorrect.";
+        announced |= label->isVisibleTo(first) && label->accessibleName() == "Told by the service.";
     EXPECT_TRUE(announced);
-}
 
-TEST_F(LoginWindowTest, SuccessClosesTheWindowFirstAndTheNextOneIsEmpty) {
-    window.show(onSuccess);
-    QTest::keyClicks(field("Email"), "ada@example.com");
-    QTest::keyClicks(field("Password"), "right");
     QTest::mouseClick(button(), Qt::LeftButton);
     auth.answer(std::string("token"));
     EXPECT_EQ(successes, 1);
@@ -120,60 +118,28 @@ User ada(std::string plan, std::int64_t used, std::int64_t limit) {
     return user;
 }
 
-class MenuBarViewTest : public testing::Test {
+class MenuBarViewTest : public testing::Test, protected test::MenuBarState {
 protected:
-    Property<bool> isAuthenticated{true};
-    Property<std::optional<User>, Notify::Always> user;
-    Property<std::optional<std::string>> errorMessage;
-    Property<bool> isUpdateAvailable{false};
-    Property<std::optional<std::string>> availableVersion;
-    std::vector<std::string> asked;
-    std::function<void()> ask(std::string what) {
-        return [this, what] { asked.push_back(what); };
-    }
-    MenuBarModel model{isAuthenticated,  user,
-                       errorMessage,     isUpdateAvailable,
-                       availableVersion, [] { return std::string("Super+Shift+I"); },
-                       ask("settings"),  ask("updates"),
-                       ask("signout"),   ask("quit"),
-                       ask("signin"),    ask("signup")};
     MenuBarView view{model};
 };
 
-TEST_F(MenuBarViewTest, SignedInContentFollowsTheState) {
+// The signed-in content is read over AT-SPI in e2e_account_flow, and its
+// wording is the unit tests'; here the states that flow never meets.
+TEST_F(MenuBarViewTest, ErrorsUpdatesAndUnlimitedPlansShow) {
     view.show();
-    EXPECT_EQ(rowNames(&view),
-              QStringList({"Settings", "Check for Updates", "Sign Out", "Quit Scribeon"}));
-    EXPECT_TRUE(visibleTexts(&view).contains("Super+Shift+I")); // no user yet: rows only
-    EXPECT_FALSE(visibleTexts(&view).contains("Usage"));
-
-    user.set(ada("PRO", 91, 100));
-    QStringList texts = visibleTexts(&view);
-    for (const char* expected : {"Ada Lovelace", "ada@example.com", "Usage", "Pro", "91 / 100",
-                                 "requests used", "Select text and press"})
-        EXPECT_TRUE(texts.contains(expected))
-            << expected << " in " << texts.join('|').toStdString();
-    EXPECT_TRUE(texts.filter(QRegularExpression("^Resets on .*2025$")).size() == 1)
-        << texts.join('|').toStdString();
-
+    EXPECT_FALSE(visibleTexts(&view).contains("Usage")); // no user yet: rows only
     errorMessage.set("The request timed out.");
     isUpdateAvailable.set(true);
-    texts = visibleTexts(&view);
-    EXPECT_TRUE(texts.contains("The request timed out."));
-    EXPECT_TRUE(texts.contains("Update available"));
-    EXPECT_FALSE(texts.contains("v2.1")); // no version known yet
+    EXPECT_TRUE(visibleTexts(&view).contains("The request timed out."));
+    EXPECT_FALSE(visibleTexts(&view).contains("v2.1")); // no version known yet
     availableVersion.set("2.1");
     EXPECT_TRUE(visibleTexts(&view).contains("v2.1"));
     EXPECT_TRUE(rowNames(&view).contains("Check for Updates*"));
-    EXPECT_TRUE(rowNames(&view).contains("Update available, v2.1"));
-}
 
-TEST_F(MenuBarViewTest, UnlimitedPlansShowTheCountAlone) {
+    view.hide();
     user.set(ada("unlimited", 37, -1)); // loaded while the panel is closed
     view.show();
-    const QStringList texts = visibleTexts(&view);
-    for (const char* expected : {"37", "requests this month", "Unlimited"})
-        EXPECT_TRUE(texts.contains(expected)) << expected;
+    EXPECT_TRUE(visibleTexts(&view).contains("37"));
     EXPECT_FALSE(view.findChild<QProgressBar*>());
 }
 
@@ -185,10 +151,7 @@ TEST_F(MenuBarViewTest, RowsAndButtonsAskTheProgram) {
     asked.clear();
     isAuthenticated.set(false);
     view.show();
-    EXPECT_EQ(rowNames(&view), QStringList({"", "", "Quit Scribeon"}));
-    const QStringList texts = visibleTexts(&view);
-    for (const char* expected : {"Scribeon", "Sign in to get started", "Sign In", "Sign Up"})
-        EXPECT_TRUE(texts.contains(expected)) << expected;
+    EXPECT_FALSE(rowNames(&view).contains("Settings"));
     QTest::mouseClick(view.findChild<QPushButton*>("signIn"), Qt::LeftButton);
     view.show();
     QTest::mouseClick(view.findChild<QPushButton*>("signUp"), Qt::LeftButton);
@@ -205,18 +168,19 @@ TEST_F(MenuBarViewTest, LongNamesAreElidedToThePanel) {
         EXPECT_LT(label->text().size(), 200) << label->text().left(20).toStdString();
 }
 
+// Whatever its titles, the menu reaches every action the panel offers.
 TEST_F(MenuBarViewTest, TheContextMenuOffersTheSameActions) {
-    QMenu menu;
-    MenuBarView::fillMenu(menu, model);
-    QStringList titles;
-    for (QAction* action : menu.actions())
-        if (!action->isSeparator())
-            titles << action->text();
-    EXPECT_EQ(titles, QStringList({"Settings", "Check for Updates", "Sign Out", "Quit Scribeon"}));
-    isAuthenticated.set(false);
-    MenuBarView::fillMenu(menu, model);
-    menu.actions().at(1)->trigger();
-    EXPECT_EQ(asked, std::vector<std::string>{"signup"});
+    for (const auto& expected : {std::set<std::string>{"settings", "updates", "signout", "quit"},
+                                 std::set<std::string>{"signin", "signup", "quit"}}) {
+        QMenu menu;
+        MenuBarView::fillMenu(menu, model);
+        asked.clear();
+        for (QAction* action : menu.actions())
+            action->trigger();
+        EXPECT_EQ(std::set<std::string>(asked.begin(), asked.end()), expected);
+        EXPECT_EQ(asked.size(), expected.size());
+        isAuthenticated.set(false);
+    }
 }
 
 TEST(MenuBarPlacementTest, NextToTheIconOrInTheNearestCornerAlwaysOnScreen) {
@@ -259,6 +223,16 @@ TEST(StatisticsViewTest, LongDateIsTheLocalDayWithoutTheWeekday) {
               "February 1, 2025");
     EXPECT_EQ(StatisticsView::longDate(feb1, QLocale(QLocale::German, QLocale::Germany)),
               "1. Februar 2025");
+}
+
+TEST(MenuBarIconTest, BundledMaskImageAtOneAndTwiceEighteenPixelsElseAThemedOne) {
+    const QIcon icon = menuBarIcon();
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(18, 18)));
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(36, 36)));
+    EXPECT_TRUE(icon.isMask());
+    const QIcon fallback = menuBarIcon(QStringLiteral(":/NoSuchIcon.png"));
+    EXPECT_FALSE(fallback.pixmap(18, 18).isNull());
+    EXPECT_FALSE(fallback.isMask());
 }
 
 } // namespace

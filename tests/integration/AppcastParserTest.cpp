@@ -38,19 +38,22 @@ TEST(AppcastParserTest, ReadsEveryCompleteItemWithItsFields) {
         rssClose);
     ASSERT_TRUE(parsed) << parsed.error();
     ASSERT_EQ(parsed.value().size(), 3u);
+    // The fields a released feed carries are read back in TheReleaseFeedReadsBackAsWritten.
     const AppcastItem& first = parsed.value()[0];
-    EXPECT_EQ(first.title, "Scribeon 2");
-    EXPECT_EQ(first.version, "2");
     EXPECT_EQ(first.displayVersion, "1.2 & more");
     EXPECT_EQ(first.releaseNotesURL, "https://updates.example/1.2.html");
     EXPECT_EQ(first.minimumSystemVersion, "12");
     EXPECT_EQ(first.description, "<b>Faster</b>");
-    EXPECT_EQ(first.enclosureURL, "https://updates.example/scribeon_2.deb");
-    EXPECT_EQ(first.enclosureLength, 1234u);
-    EXPECT_EQ(first.edSignature, "c2lnbmF0dXJl");
     EXPECT_EQ(parsed.value()[1].displayVersion, "3"); // the version when no display version
     EXPECT_EQ(parsed.value()[2].version, "7");
     EXPECT_EQ(parsed.value()[2].displayVersion, "0.7");
+
+    std::string many = rssOpen;
+    for (int i = 0; i < 5000; ++i)
+        many += item("1." + std::to_string(i));
+    const auto all = parser.parse(many + rssClose);
+    ASSERT_TRUE(all);
+    EXPECT_EQ(all.value().size(), 5000u);
 }
 
 TEST(AppcastParserTest, IncompleteOrForeignItemsAreLeftOut) {
@@ -98,16 +101,6 @@ TEST(AppcastParserTest, HostileOrBrokenFeedsAreRefused) {
         const auto parsed = parser.parse(c.xml);
         EXPECT_FALSE(parsed) << c.name;
     }
-}
-
-TEST(AppcastParserTest, ManyItemsAreAllRead) {
-    std::string feed = rssOpen;
-    for (int i = 0; i < 5000; ++i)
-        feed += item("1." + std::to_string(i));
-    feed += rssClose;
-    const auto parsed = QtAppcastParser().parse(feed);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed.value().size(), 5000u);
 }
 
 // The local service's demo release verifies against the demo key a

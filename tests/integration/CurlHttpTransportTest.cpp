@@ -1,8 +1,6 @@
 #include <httplib.h>
 
-#include "platform/fake/InMemoryCredentialStore.h"
 #include "platform/linux/CurlHttpTransport.h"
-#include "service/APIClient.h"
 
 #include <QTemporaryDir>
 
@@ -20,6 +18,7 @@ namespace scribeon {
 namespace {
 
 using namespace std::chrono_literals;
+using Code = TransportError::Code;
 
 // A cpp-httplib server on a free loopback port, run on its own thread.
 template <typename Server> class RunningServer {
@@ -35,6 +34,9 @@ public:
         while (!server.is_running() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(1ms);
     }
+    std::string url(const char* path, const char* scheme = "http") const {
+        return std::string(scheme) + "://127.0.0.1:" + std::to_string(port) + path;
+    }
     ~RunningServer() {
         server.stop();
         if (thread.joinable())
@@ -45,117 +47,110 @@ public:
     std::thread thread;
 };
 
-template <typename Reply>
-ServiceResult<Reply> await(const std::function<void(Completion<Reply>)>& call) {
-    std::promise<ServiceResult<Reply>> promise;
-    auto future = promise.get_future();
-    call([&promise](ServiceResult<Reply> r) { promise.set_value(std::move(r)); });
-    if (future.wait_for(20s) != std::future_status::ready)
-        return CodingError{"the call never completed"};
-    return future.get();
-}
-
-class CurlHttpTransportTest : public testing::Test {
-protected:
-    ServiceResult<UserResponse> fetchUser(APIClient& client) {
-        return await<UserResponse>([&](auto done) { client.fetchUser(std::move(done)); });
-    }
-    std::string base(int port, const char* scheme = "http") {
-        return std::string(scheme) + "://127.0.0.1:" + std::to_string(port) + "/api/v1";
-    }
-
-    InMemoryCredentialStore store;
-    KeychainService keychain{store};
-    CurlHttpTransport transport;
-};
-
 const char* userJson = R"({"user":{"id":7,"name":"Ada","email":"a@b.c","plan":"Free",
     "created_at":"2026-01-01T00:00:00.000Z",
     "statistics":{"monthly_usage":1,"remaining_requests":9,"monthly_limit":10}}})";
 
-TEST_F(CurlHttpTransportTest, RoundTripCarriesMethodHeadersAndBodyBytes) {
-    RunningServer<httplib::Server> http;
-    httplib::Request seen;
-    http.server.Post("/api/v1/commands/fix/process", [&](const httplib::Request& req,
-                                                         httplib::Response& res) {
-        seen = req;
-        res.set_content(
-            R"({"data":{"code":"fix","name":"Fix","original_text":"h\u00e9","processed_text":"ok"}})",
-            "application/json");
+void serveUser(httplib::Server& server, std::string prefix = {}) {
+    server.Get("/api/v1/user", [prefix](const httplib::Request&, httplib::Response& res) {
+        res.set_content(prefix + userJson, "application/json");
     });
-    http.start();
-    store.save(KeychainService::serviceName, "auth_token", "tok-abc");
-    APIClient client(transport, keychain, base(http.port));
-
-    auto processed = await<ProcessResponse>([&](auto done) {
-        client.request<ProcessResponse>("/commands/fix/process", "POST",
-                                        ProcessRequest{"h\xC3\xA9"}, true, std::move(done));
-    });
-    ASSERT_TRUE(processed) << processed.error().description();
-    EXPECT_EQ(processed.value().data.originalText, "h\xC3\xA9");
-    EXPECT_EQ(seen.method, "POST");
-    EXPECT_EQ(seen.body, "{\"text\":\"h\xC3\xA9\"}");
-    EXPECT_EQ(seen.get_header_value("Authorization"), "Bearer tok-abc");
-    EXPECT_EQ(seen.get_header_value("Content-Type"), "application/json");
-    EXPECT_EQ(seen.get_header_value("Accept"), "application/json");
 }
 
-TEST_F(CurlHttpTransportTest, ProgressGrowsToTheWholeBody) {
+HttpRequest get(std::string url) {
+    HttpRequest request;
+    request.method = "GET";
+    request.url = std::move(url);
+    request.timeout = 20s;
+    return request;
+}
+
+std::future<HttpOutcome> send(HttpTransport& transport, HttpRequest request) {
+    auto outcome = std::make_shared<std::promise<HttpOutcome>>();
+    transport.send(std::move(request),
+                   [outcome](HttpOutcome result) { outcome->set_value(std::move(result)); });
+    return outcome->get_future();
+}
+
+// A self-signed certificate for 127.0.0.1 and its key.
+struct TlsCertificate {
+    TlsCertificate() {
+        const std::string command =
+            "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
+            " -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+            key + "' -out '" + certificate + "' 2>/dev/null";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+    }
+    QTemporaryDir directory;
+    std::string certificate = directory.filePath("cert.pem").toStdString();
+    std::string key = directory.filePath("key.pem").toStdString();
+};
+
+class CurlHttpTransportTest : public testing::Test {
+protected:
+    CurlHttpTransport transport;
+};
+
+// The client's own headers are its unit tests'; here the bytes on the wire.
+TEST_F(CurlHttpTransportTest, RoundTripCarriesMethodHeadersAndBodyBytes) {
+    RunningServer<httplib::Server> http;
+    const std::string reply("r\xC3\xA9\0ply", 7);
+    httplib::Request seen;
+    http.server.Post("/process", [&](const httplib::Request& req, httplib::Response& res) {
+        seen = req;
+        res.status = 201;
+        res.set_content(reply, "application/octet-stream");
+    });
+    http.start();
+    HttpRequest request = get(http.url("/process"));
+    request.method = "POST";
+    request.headers = {{"Authorization", "Bearer tok-abc"}, {"Content-Type", "application/json"}};
+    request.body = std::string("{\"text\":\"h\xC3\xA9\0\"}", 15);
+    const HttpOutcome outcome = send(transport, request).get();
+    ASSERT_TRUE(std::holds_alternative<HttpReply>(outcome));
+    EXPECT_EQ(std::get<HttpReply>(outcome).status, 201);
+    EXPECT_EQ(std::get<HttpReply>(outcome).body, reply);
+    EXPECT_EQ(seen.method, "POST");
+    EXPECT_EQ(seen.body, request.body);
+    EXPECT_EQ(seen.get_header_value("Authorization"), "Bearer tok-abc");
+    EXPECT_EQ(seen.get_header_value("Content-Type"), "application/json");
+}
+
+TEST_F(CurlHttpTransportTest, ProgressGrowsToTheWholeBodyAndCallsOverlap) {
     RunningServer<httplib::Server> http;
     const std::string file(3 * 1024 * 1024, 'u');
+    std::atomic<int> inside{0}, peak{0};
     http.server.Get("/update.deb", [&](const httplib::Request&, httplib::Response& res) {
+        peak = std::max(peak.load(), ++inside);
+        std::this_thread::sleep_for(200ms);
+        --inside;
         res.set_content(file, "application/octet-stream");
     });
     http.start();
     std::vector<std::uint64_t> seen; // written on the worker, read after the completion
-    std::promise<HttpOutcome> outcome;
-    HttpRequest request{"GET", "http://127.0.0.1:" + std::to_string(http.port) + "/update.deb",
-                        {},    "",
-                        20s,   [&seen](std::uint64_t received) { seen.push_back(received); }};
-    transport.send(std::move(request),
-                   [&](HttpOutcome result) { outcome.set_value(std::move(result)); });
-    const HttpOutcome result = outcome.get_future().get();
+    HttpRequest request = get(http.url("/update.deb"));
+    request.onProgress = [&seen](std::uint64_t received) { seen.push_back(received); };
+    auto first = send(transport, std::move(request));
+    auto second = send(transport, get(http.url("/update.deb")));
+    const HttpOutcome result = first.get();
+    second.get();
     ASSERT_TRUE(std::holds_alternative<HttpReply>(result));
     EXPECT_EQ(std::get<HttpReply>(result).body.size(), file.size());
     ASSERT_GT(seen.size(), 1u);
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_EQ(seen.back(), file.size());
+    EXPECT_EQ(peak.load(), 2) << "the calls ran one after the other";
 }
 
-TEST_F(CurlHttpTransportTest, ConcurrentCallsOverlap) {
-    RunningServer<httplib::Server> http;
-    std::atomic<int> inside{0}, peak{0};
-    http.server.Get("/api/v1/user", [&](const httplib::Request&, httplib::Response& res) {
-        peak = std::max(peak.load(), ++inside);
-        std::this_thread::sleep_for(200ms);
-        --inside;
-        res.set_content(userJson, "application/json");
-    });
-    http.start();
-    APIClient client(transport, keychain, base(http.port));
-    std::vector<std::future<void>> calls;
-    for (int i = 0; i < 3; ++i)
-        calls.push_back(std::async(std::launch::async, [&] { EXPECT_TRUE(fetchUser(client)); }));
-    for (auto& call : calls)
-        call.get();
-    EXPECT_GE(peak.load(), 2);
-}
-
-TEST_F(CurlHttpTransportTest, RefusedConnectionCannotReachTheServer) {
-    int port = 0;
+// Each failure arrives as its class, never as a reply; plain http leaves
+// this computer never, so the token it would carry stays here.
+TEST_F(CurlHttpTransportTest, FailuresAreClassified) {
+    int closedPort = 0;
     {
         RunningServer<httplib::Server> closed;
         closed.start();
-        port = closed.port;
+        closedPort = closed.port;
     }
-    APIClient client(transport, keychain, base(port));
-    auto result = fetchUser(client);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().description(),
-              "Cannot reach the server. Check your internet connection or firewall settings.");
-}
-
-TEST_F(CurlHttpTransportTest, SilentServerTimesOut) {
     // Listening but never accepting: the handshake completes, no reply comes.
     const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -165,25 +160,53 @@ TEST_F(CurlHttpTransportTest, SilentServerTimesOut) {
     ASSERT_EQ(::listen(listener, 4), 0);
     socklen_t length = sizeof address;
     ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    APIClient client(transport, keychain, base(ntohs(address.sin_port)), 300ms);
-    auto result = fetchUser(client);
-    ::close(listener);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().description(), "Request timed out. Try again.");
-}
+    const std::string silent = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    RunningServer<httplib::Server> huge;
+    serveUser(huge.server, std::string(2 * 1024 * 1024, ' '));
+    huge.start();
+    const TlsCertificate certificate;
+    RunningServer<httplib::SSLServer> https(certificate.certificate.c_str(),
+                                            certificate.key.c_str());
+    ASSERT_TRUE(https.server.is_valid());
+    serveUser(https.server);
+    https.start();
 
-TEST_F(CurlHttpTransportTest, OversizedReplyIsRefused) {
-    RunningServer<httplib::Server> http;
-    http.server.Get("/api/v1/user", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(std::string(2 * 1024 * 1024, ' ') + userJson, "application/json");
-    });
-    http.start();
     CurlHttpTransport small(1, 1024 * 1024);
-    APIClient client(small, keychain, base(http.port));
-    auto result = fetchUser(client);
-    ASSERT_FALSE(result);
-    EXPECT_TRUE(result.error().is(APIError::Kind::networkError));
-    EXPECT_EQ(result.error().description(), "The server's reply is too large (more than 1 MiB).");
+    const struct {
+        const char* what;
+        std::string url;
+        Code code;
+    } cases[] = {
+        {"refused", "http://127.0.0.1:" + std::to_string(closedPort) + "/",
+         Code::cannotConnectToHost},
+        {"silent", silent + "/", Code::timedOut},
+        {"over the cap", huge.url("/api/v1/user"), Code::replyTooLarge},
+        {"plain http elsewhere", "http://scribeon.invalid/api/v1/user", Code::foreign},
+        {"self-signed", https.url("/api/v1/user", "https"), Code::serverCertificateUntrusted},
+    };
+    for (const auto& c : cases) {
+        HttpRequest request = get(c.url);
+        request.headers = {{"Authorization", "Bearer secret-token"}};
+        request.timeout = 2s;
+        const HttpOutcome outcome = send(small, std::move(request)).get();
+        ASSERT_TRUE(std::holds_alternative<TransportError>(outcome)) << c.what;
+        const TransportError& error = std::get<TransportError>(outcome);
+        EXPECT_EQ(error.code, c.code) << c.what << ": " << error.description;
+        EXPECT_EQ(error.description.find("secret-token"), std::string::npos) << c.what;
+    }
+    ::close(listener);
+
+    CurlHttpTransport trusting(1);
+    trusting.setCertificateAuthorityFile(certificate.certificate);
+    const HttpOutcome trusted = send(trusting, get(https.url("/api/v1/user", "https"))).get();
+    ASSERT_TRUE(std::holds_alternative<HttpReply>(trusted));
+    EXPECT_EQ(std::get<HttpReply>(trusted).body, userJson);
+
+    const std::pair<const char*, bool> hosts[] = {
+        {"127.0.0.1", true}, {"127.4.5.6", true},  {"localhost", true}, {"::1", true},
+        {"[::1]", true},     {"128.0.0.1", false}, {"10.0.0.1", false}, {"example.com", false}};
+    for (const auto& [host, loopback] : hosts)
+        EXPECT_EQ(CurlHttpTransport::isLoopbackHost(host), loopback) << host;
 }
 
 // A proxy in the environment never sees a request to this computer: it would
@@ -198,73 +221,21 @@ TEST_F(CurlHttpTransportTest, RequestsToThisComputerBypassAProxyFromTheEnvironme
     });
     proxy.start();
     RunningServer<httplib::Server> http;
-    http.server.Get("/api/v1/user", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(userJson, "application/json");
-    });
+    serveUser(http.server);
     http.start();
-    const std::string proxyAddress = "http://127.0.0.1:" + std::to_string(proxy.port);
     const char* variables[] = {"http_proxy", "HTTPS_PROXY", "https_proxy", "ALL_PROXY",
                                "all_proxy"};
     for (const char* name : variables)
-        ::setenv(name, proxyAddress.c_str(), 1);
+        ::setenv(name, proxy.url("").c_str(), 1);
     ::unsetenv("no_proxy");
     ::unsetenv("NO_PROXY");
     CurlHttpTransport fresh;
-    APIClient client(fresh, keychain, base(http.port));
-    keychain.save("secret-token", KeychainService::authTokenKey);
-    const auto result = fetchUser(client);
+    const HttpOutcome outcome = send(fresh, get(http.url("/api/v1/user"))).get();
     for (const char* name : variables)
         ::unsetenv(name);
-    ASSERT_TRUE(result) << result.error().description();
+    ASSERT_TRUE(std::holds_alternative<HttpReply>(outcome));
+    EXPECT_EQ(std::get<HttpReply>(outcome).status, 200);
     EXPECT_EQ(proxied.load(), 0);
-}
-
-TEST_F(CurlHttpTransportTest, PlainHttpIsRefusedBeyondThisComputer) {
-    store.save(KeychainService::serviceName, "auth_token", "secret-token");
-    APIClient client(transport, keychain, "http://scribeon.invalid/api/v1");
-    auto result = fetchUser(client);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().description().rfind(
-                  "Network error: refusing to send to scribeon.invalid", 0),
-              0u)
-        << result.error().description();
-    EXPECT_EQ(result.error().description().find("secret-token"), std::string::npos);
-
-    const std::pair<const char*, bool> hosts[] = {
-        {"127.0.0.1", true}, {"127.4.5.6", true},  {"localhost", true}, {"::1", true},
-        {"[::1]", true},     {"128.0.0.1", false}, {"10.0.0.1", false}, {"example.com", false}};
-    for (const auto& [host, loopback] : hosts)
-        EXPECT_EQ(CurlHttpTransport::isLoopbackHost(host), loopback) << host;
-}
-
-TEST_F(CurlHttpTransportTest, SelfSignedCertificateFailsUnlessItsAuthorityIsTrusted) {
-    QTemporaryDir dir;
-    const std::string cert = dir.filePath("cert.pem").toStdString();
-    const std::string key = dir.filePath("key.pem").toStdString();
-    const std::string command =
-        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
-        " -addext subjectAltName=IP:127.0.0.1 -keyout '" +
-        key + "' -out '" + cert + "' 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    RunningServer<httplib::SSLServer> https(cert.c_str(), key.c_str());
-    ASSERT_TRUE(https.server.is_valid());
-    https.server.Get("/api/v1/user", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(userJson, "application/json");
-    });
-    https.start();
-
-    APIClient client(transport, keychain, base(https.port, "https"));
-    auto untrusted = fetchUser(client);
-    ASSERT_FALSE(untrusted);
-    EXPECT_EQ(untrusted.error().description(),
-              "Secure connection failed. Check your network settings.");
-
-    CurlHttpTransport trusting(1);
-    trusting.setCertificateAuthorityFile(cert);
-    APIClient trustingClient(trusting, keychain, base(https.port, "https"));
-    auto trusted = fetchUser(trustingClient);
-    ASSERT_TRUE(trusted) << trusted.error().description();
-    EXPECT_EQ(trusted.value().user.name, "Ada");
 }
 
 } // namespace

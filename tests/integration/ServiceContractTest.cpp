@@ -1,5 +1,8 @@
 // The client library (API client over libcurl, command catalogue, sign-in
-// service) against the real local service, over TLS on loopback.
+// service) against the real local service, over TLS on loopback, with the
+// transport's workers handing over to the main queue as in the program (the
+// sanitizer builds run it). Each refusal's wording is the e2e suite's
+// (script_modes, sign_in_against_local_service, settings_flow).
 #include "../server/TestServer.h"
 
 #include "platform/fake/InMemoryCredentialStore.h"
@@ -13,39 +16,15 @@
 #include "wire/ServiceErrorCodes.h"
 
 #include <QCoreApplication>
-
 #include <QTemporaryDir>
-#include <algorithm>
-#include <mutex>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <mutex>
+
 namespace scribeon {
 namespace {
-
-using namespace std::chrono_literals;
-
-// Runs the event loop until the completion has run: on the main queue for
-// the services, on a transport worker for the bare client.
-template <typename Value, typename Call> ServiceResult<Value> onMain(Call call) {
-    std::mutex mutex;
-    std::optional<ServiceResult<Value>> outcome;
-    call([&mutex, &outcome](ServiceResult<Value> result) {
-        const std::lock_guard lock(mutex);
-        outcome = std::move(result);
-    });
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
-    for (;;) {
-        {
-            const std::lock_guard lock(mutex);
-            if (outcome)
-                return std::move(*outcome);
-        }
-        if (std::chrono::steady_clock::now() >= deadline)
-            return ServiceResult<Value>(CodingError{"no completion within 20 s"});
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-}
 
 // Every error the server can send, as the server words it, read by the
 // client's status mapping: a code renamed on one side only fails here.
@@ -93,109 +72,78 @@ TEST(ServiceErrorContract, EveryCodeTheServerSendsMapsToTheClientsKind) {
     }
 }
 
-class ServiceContractTest : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        directory = new QTemporaryDir;
-        certificate = directory->filePath("cert.pem").toStdString();
-        key = directory->filePath("key.pem").toStdString();
-        const std::string command =
-            "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
-            " -addext subjectAltName=IP:127.0.0.1 -keyout '" +
-            key + "' -out '" + certificate + "' 2>/dev/null";
-        ASSERT_EQ(std::system(command.c_str()), 0);
+// Runs the event loop until the completion has run on the main queue.
+template <typename Value, typename Call> ServiceResult<Value> onMain(Call call) {
+    std::mutex mutex;
+    std::optional<ServiceResult<Value>> outcome;
+    call([&mutex, &outcome](ServiceResult<Value> result) {
+        const std::lock_guard lock(mutex);
+        outcome = std::move(result);
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+        {
+            const std::lock_guard lock(mutex);
+            if (outcome)
+                return std::move(*outcome);
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return ServiceResult<Value>(CodingError{"no completion within 20 s"});
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    static void TearDownTestSuite() { delete directory; }
+}
 
-    void SetUp() override {
-        transport.setCertificateAuthorityFile(certificate);
-        server.storage->seedDefaults({{0, "Two", 2, 2000, 3}}, {});
-        server.addUser("contract@example.com", "Two", std::nullopt, true);
-    }
-
-    static inline QTemporaryDir* directory = nullptr;
-    static inline std::string certificate, key;
-
+TEST(ServiceContractTest, SignInListToggleProcessAndSignOut) {
+    QTemporaryDir directory;
+    const std::string certificate = directory.filePath("cert.pem").toStdString();
+    const std::string key = directory.filePath("key.pem").toStdString();
+    const std::string command =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
+        " -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+        key + "' -out '" + certificate + "' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
     server::TestServer server{certificate, key};
+    server.addUser("contract@example.com", "Free", std::nullopt, true);
     InMemoryCredentialStore store;
     KeychainService keychain{store};
     InMemoryPreferences preferences;
     CurlHttpTransport transport{2};
+    transport.setCertificateAuthorityFile(certificate);
     QtMainQueue queue;
     APIClient client{transport, keychain,
                      "https://127.0.0.1:" + std::to_string(server.port) + "/api/v1"};
     CommandService commands{client, preferences, queue};
     RemoteAuthService auth{client, keychain, preferences, queue};
-};
-
-TEST_F(ServiceContractTest, SignInListToggleProcessLimitsAndSignOut) {
-    auto wrong =
-        onMain<std::string>([&](auto done) { auth.login("contract@example.com", "nope", done); });
-    ASSERT_FALSE(wrong);
-    EXPECT_EQ(wrong.error().description(), "The e-mail or password is incorrect.");
 
     auto signedIn = onMain<std::string>(
         [&](auto done) { auth.login("contract@example.com", "password-1", done); });
     ASSERT_TRUE(signedIn) << signedIn.error().description();
     const auto token = keychain.read(KeychainService::authTokenKey);
     ASSERT_TRUE(token);
-    EXPECT_EQ(keychain.read(KeychainService::userEmailKey), "contract@example.com");
-
-    auto user = onMain<UserResponse>([&](auto done) { client.fetchUser(done); });
-    ASSERT_TRUE(user) << user.error().description();
-    EXPECT_EQ(user.value().user.plan, "Two");
-    EXPECT_EQ(user.value().user.statistics.monthlyLimit, 2);
-
     auto list = onMain<std::vector<Command>>([&](auto done) { commands.fetchCommands(done); });
     ASSERT_TRUE(list) << list.error().description();
-    ASSERT_EQ(list.value().size(), 8u);
     EXPECT_EQ(list.value()[0], (Command{"fix-sentences", "Fix spacing and capitals", true}));
     EXPECT_EQ(commands.getCachedCommands(), list.value());
-
     auto off = onMain<Command>([&](auto done) { commands.toggleCommand("upper-case", done); });
     ASSERT_TRUE(off) << off.error().description();
     EXPECT_FALSE(off.value().isActive);
-    auto inactive =
-        onMain<ProcessResult>([&](auto done) { commands.processCommand("upper-case", "x", done); });
-    ASSERT_FALSE(inactive);
-    EXPECT_EQ(inactive.error().description(), "Command not found or inactive.");
-    ASSERT_TRUE(onMain<Command>([&](auto done) { commands.toggleCommand("title-case", done); }));
-    auto beyond = onMain<Command>([&](auto done) { commands.toggleCommand("sort-lines", done); });
-    ASSERT_FALSE(beyond);
-    EXPECT_EQ(beyond.error().description(),
-              "Your plan allows 3 active commands. Switch one off first.");
-
-    auto tooLong = onMain<ProcessResult>(
-        [&](auto done) { commands.processCommand("fix-sentences", std::string(2001, 'a'), done); });
-    ASSERT_FALSE(tooLong);
-    EXPECT_EQ(tooLong.error().description(), "Text is too long. Maximum 2000 characters.");
-
     auto processed = onMain<ProcessResult>(
         [&](auto done) { commands.processCommand("fix-sentences", "hello .world", done); });
     ASSERT_TRUE(processed) << processed.error().description();
     EXPECT_EQ(processed.value().processedText, "Hello. World");
-    EXPECT_EQ(processed.value().originalText, "hello .world");
-    ASSERT_TRUE(onMain<ProcessResult>(
-        [&](auto done) { commands.processCommand("title-case", "a b", done); }));
-    auto limited = onMain<ProcessResult>(
-        [&](auto done) { commands.processCommand("title-case", "a b", done); });
-    ASSERT_FALSE(limited);
-    EXPECT_EQ(limited.error().description(), "Monthly request limit exceeded.");
-    EXPECT_EQ(limited.error().apiError()->resetDate(), "2027-01-01T00:00:00.000000Z");
 
     bool signedOut = false;
     auth.logout([&] { signedOut = true; });
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!signedOut && std::chrono::steady_clock::now() < deadline)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     ASSERT_TRUE(signedOut);
     EXPECT_FALSE(keychain.read(KeychainService::authTokenKey));
     EXPECT_FALSE(commands.getCachedCommands());
-
     keychain.save(*token, KeychainService::authTokenKey); // the old token is dead on the server too
     auto revoked = onMain<UserResponse>([&](auto done) { client.fetchUser(done); });
     ASSERT_FALSE(revoked);
-    EXPECT_EQ(revoked.error().description(), "Session expired. Please sign in again.");
+    EXPECT_TRUE(revoked.error().is(APIError::Kind::unauthorized)) << revoked.error().description();
 }
 
 } // namespace
