@@ -119,11 +119,16 @@ TEST_F(SettingsWidgetsTest, GeneralPageShowsTheShortcutUpdatesStartAtLoginAndVer
     for (QCheckBox* box : view->findChildren<QCheckBox*>()) {
         if (box->text() == "Automatically check for updates") {
             EXPECT_TRUE(box->isChecked()) << "no updater: starts on";
+            box->click(); // and there is nothing to tell
+            EXPECT_FALSE(box->isChecked());
         }
         if (box->text() == "Start Scribeon at login")
             login = box;
     }
     ASSERT_TRUE(login);
+    for (QPushButton* button : view->findChildren<QPushButton*>())
+        if (button->text() == "Check for Updates Now")
+            button->click();
     login->click();
     EXPECT_TRUE(autostart.installed);
     autostart.refusal = "read-only";
