@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ScriptedAuthService.h"
 #include "accessibility/SelectionCapture.h"
 #include "app/AppDelegate.h"
 #include "hotkey/HotkeyRegistration.h"
@@ -9,7 +10,6 @@
 #include "platform/fake/FakeMainQueue.h"
 #include "platform/fake/InMemoryCredentialStore.h"
 #include "platform/fake/RecordingNotifier.h"
-#include "ScriptedAuthService.h"
 #include "service/AccountAPI.h"
 #include "ui/PermissionAlert.h"
 #include "ui/SettingsPresenter.h"

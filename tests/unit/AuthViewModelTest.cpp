@@ -51,6 +51,13 @@ TEST_F(AuthViewModelTest, SendsTheTrimmedEmailAndThePasswordAsTypedAndTellsWhenD
     EXPECT_FALSE(loadingWhenTold);
 }
 
+TEST_F(AuthViewModelTest, InvalidInputIsRefusedWithoutARequest) {
+    type("   ", "secret");
+    form->login(onSuccess);
+    EXPECT_TRUE(auth.calls.empty());
+    EXPECT_TRUE(form->errorMessage.get());
+}
+
 TEST_F(AuthViewModelTest, ANewRequestClearsTheEarlierErrorAndCanSucceed) {
     type("ada@example.com", "wrong");
     form->login(onSuccess);

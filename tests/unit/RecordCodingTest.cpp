@@ -130,30 +130,5 @@ TEST(RecordCodingTest, EncodingWritesFalseAndOmitsAbsentOptionals) {
     EXPECT_EQ(toJson(APIErrorResponse{}), Json::object());
 }
 
-TEST(RecordCodingTest, RequestBodiesEncodeAndInvalidTextIsACodingError) {
-    EXPECT_EQ(Json::parse(encodeBody(LoginRequest{"a@b.c", "pw"}).value()),
-              Json::parse(R"({"email":"a@b.c","password":"pw"})"));
-    EXPECT_EQ(encodeBody(ProcessRequest{"h\xC3\xA9"}).value(), "{\"text\":\"h\xC3\xA9\"}");
-    auto invalid = encodeBody(ProcessRequest{"bad \xFF byte"});
-    ASSERT_FALSE(invalid);
-    EXPECT_NE(invalid.error().description.find("could not be written as JSON"), std::string::npos);
-}
-
-TEST(RecordCodingTest, ErrorBodyWithOnlyAMessageHasNoErrorCode) {
-    auto body = decodeBody<APIErrorResponse>(R"({"message":"Nope"})");
-    ASSERT_TRUE(body);
-    EXPECT_FALSE(body.value().error);
-    EXPECT_EQ(body.value().message, "Nope");
-    EXPECT_FALSE(decodeBody<APIErrorResponse>(R"({"limit_info": 3})"));
-}
-
-TEST(RecordCodingTest, CommandCacheListRoundTripsAndRejectsNonArrays) {
-    const std::vector<Command> commands{{"a", "A", true}, {"b", "B", false}};
-    EXPECT_EQ(decodeCommandList(toJson(commands).dump()).value(), commands);
-    EXPECT_TRUE(decodeCommandList("[]").value().empty());
-    EXPECT_FALSE(decodeCommandList(R"({"data":[]})"));
-    EXPECT_FALSE(decodeCommandList(R"([{"code":"a"}])"));
-}
-
 } // namespace
 } // namespace scribeon

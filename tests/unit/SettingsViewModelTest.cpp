@@ -157,7 +157,9 @@ TEST_F(SettingsViewModelTest, WrongKindsInThePreferencesFallBackAndTheNextWriteR
     EXPECT_EQ(codesOf(vm->commands.get()), (Codes{"a", "b", "c", "d"}));
     EXPECT_EQ(vm->emojiFor("a"), memo);
     vm->moveCommand({3}, 0);
+    const unsigned revision = vm->emojiRevision.get();
     vm->chooseEmoji("d", rocket);
+    EXPECT_EQ(vm->emojiRevision.get(), revision + 1) << "the list redraws the chosen emoji";
     EXPECT_EQ(preferences.textList("commandOrder"), (Codes{"d", "a", "b", "c"}));
     EXPECT_EQ(preferences.textMap("commandEmojis"),
               (std::map<std::string, std::string>{{"d", rocket}}));
