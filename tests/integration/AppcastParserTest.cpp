@@ -100,16 +100,6 @@ TEST(AppcastParserTest, HostileOrBrokenFeedsAreRefused) {
     }
 }
 
-TEST(AppcastParserTest, ManyItemsAreAllRead) {
-    std::string feed = rssOpen;
-    for (int i = 0; i < 5000; ++i)
-        feed += item("1." + std::to_string(i));
-    feed += rssClose;
-    const auto parsed = QtAppcastParser().parse(feed);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed.value().size(), 5000u);
-}
-
 // The local service's demo release verifies against the demo key a
 // development build trusts, and nothing else does.
 TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
