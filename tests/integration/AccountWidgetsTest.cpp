@@ -1,5 +1,5 @@
+#include "tests/fakes/ScriptedAuthService.h"
 #include "tests/integration/WidgetTexts.h"
-#include "tests/unit/ScriptedAuthService.h"
 #include "ui/widgets/LoginView.h"
 #include "ui/widgets/LoginWindow.h"
 #include "ui/widgets/MenuBarView.h"

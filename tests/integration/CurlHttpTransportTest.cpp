@@ -1,8 +1,8 @@
 #include <httplib.h>
 
-#include "platform/fake/InMemoryCredentialStore.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "service/APIClient.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
 
 #include <QTemporaryDir>
 

@@ -1,8 +1,8 @@
 #include "service/APIClient.h"
 
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/InMemoryCredentialStore.h"
 #include "service/URLSyntax.h"
+#include "tests/fakes/FakeHttpTransport.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
 
 #include <gtest/gtest.h>
 

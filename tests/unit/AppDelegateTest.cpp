@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppScene.h"
 
-#include "AppFakes.h"
+#include "tests/fakes/AppFakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "app/AppViewModel.h"
 
-#include "AppFakes.h"
+#include "tests/fakes/AppFakes.h"
 
 #include <gtest/gtest.h>
 

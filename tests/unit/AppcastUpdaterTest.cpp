@@ -1,12 +1,12 @@
 #include "update/AppcastUpdater.h"
 
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/InMemoryDownloadFolder.h"
-#include "platform/fake/InMemoryPreferences.h"
-#include "platform/fake/RecordingLog.h"
-#include "platform/fake/RecordingUrlOpener.h"
-#include "platform/fake/ScriptedPackageVersionReader.h"
+#include "tests/fakes/FakeHttpTransport.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/InMemoryDownloadFolder.h"
+#include "tests/fakes/InMemoryPreferences.h"
+#include "tests/fakes/RecordingLog.h"
+#include "tests/fakes/RecordingUrlOpener.h"
+#include "tests/fakes/ScriptedPackageVersionReader.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>

@@ -1,6 +1,6 @@
 #include "ui/AuthViewModel.h"
 
-#include "ScriptedAuthService.h"
+#include "tests/fakes/ScriptedAuthService.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "hotkey/HotkeyRecorderViewModel.h"
 #include "hotkey/HotkeyService.h"
-#include "platform/fake/FakeGlobalHotkey.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/InMemoryPreferences.h"
+#include "tests/fakes/FakeGlobalHotkey.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/InMemoryPreferences.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "hotkey/PortalShortcuts.h"
-#include "platform/fake/FakeGlobalShortcutsPortal.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/RecordingLog.h"
+#include "tests/fakes/FakeGlobalShortcutsPortal.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/RecordingLog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "ui/ReleaseNotesLink.h"
-#include "platform/fake/RecordingLog.h"
-#include "platform/fake/RecordingUrlOpener.h"
+#include "tests/fakes/RecordingLog.h"
+#include "tests/fakes/RecordingUrlOpener.h"
 
 #include <gtest/gtest.h>
 

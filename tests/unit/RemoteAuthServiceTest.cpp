@@ -1,5 +1,5 @@
 #include "service/RemoteAuthService.h"
-#include "ServiceStack.h"
+#include "tests/fakes/ServiceStack.h"
 
 #include <gtest/gtest.h>
 

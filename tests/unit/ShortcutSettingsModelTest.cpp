@@ -1,10 +1,10 @@
 #include "ui/ShortcutSettingsModel.h"
 #include "hotkey/AppConfig.h"
-#include "platform/fake/FakeDesktopKeybinding.h"
-#include "platform/fake/FakeGlobalShortcutsPortal.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/InMemoryPreferences.h"
-#include "platform/fake/RecordingLog.h"
+#include "tests/fakes/FakeDesktopKeybinding.h"
+#include "tests/fakes/FakeGlobalShortcutsPortal.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/InMemoryPreferences.h"
+#include "tests/fakes/RecordingLog.h"
 
 #include <gtest/gtest.h>
 
