@@ -2,7 +2,7 @@
 
 #include "base/UnicodeText.h"
 #include "base/WeakCallback.h"
-#include "wording/KeyText.h"
+#include "hotkey/KeyText.h"
 
 namespace scribeon {
 

@@ -2,13 +2,13 @@
 // editor holding a 1 KB and a 1 MB document, everything selected. Needs the
 // private desktop that bench/capture-latency.sh starts.
 #include "accessibility/AccessibilityService.h"
-#include "platform/fake/RecordingLog.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/ThreadSleeper.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/x11/XTestKeySynth.h"
 #include "tests/desktop/WaitUntil.h"
+#include "tests/fakes/RecordingLog.h"
 
 #include <QApplication>
 #include <QFile>

@@ -9,10 +9,6 @@
 #include "hotkey/HotkeyService.h"
 #include "panels/CommandPanelController.h"
 #include "panels/widgets/QtPanelPresenter.h"
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/InMemoryCredentialStore.h"
-#include "platform/fake/InMemoryPreferences.h"
-#include "platform/fake/RecordingLog.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/ThreadSleeper.h"
 #include "platform/qt/QtClipboard.h"
@@ -21,6 +17,10 @@
 #include "platform/x11/X11Workspace.h"
 #include "platform/x11/XTestKeySynth.h"
 #include "tests/desktop/WaitUntil.h"
+#include "tests/fakes/FakeHttpTransport.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
+#include "tests/fakes/InMemoryPreferences.h"
+#include "tests/fakes/RecordingLog.h"
 
 #include <QApplication>
 #include <QProcess>

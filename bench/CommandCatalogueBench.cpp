@@ -1,8 +1,8 @@
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/InMemoryCredentialStore.h"
-#include "platform/fake/InMemoryPreferences.h"
 #include "service/CommandService.h"
+#include "tests/fakes/FakeHttpTransport.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
+#include "tests/fakes/InMemoryPreferences.h"
 
 #include <benchmark/benchmark.h>
 

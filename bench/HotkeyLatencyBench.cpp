@@ -3,9 +3,9 @@
 // grab on another delivers it through the Qt event loop to HotkeyService. Needs an X server
 // (bench/hotkey-latency.sh starts a private Xvfb).
 #include "hotkey/HotkeyService.h"
-#include "platform/fake/InMemoryPreferences.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/x11/X11GlobalHotkey.h"
+#include "tests/fakes/InMemoryPreferences.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "platform/fake/InMemoryCredentialStore.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "service/APIClient.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
 
 #include <httplib.h>
 

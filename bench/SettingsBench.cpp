@@ -5,8 +5,6 @@
 // (20 openings), and from letting go of a dragged row to its order being in
 // the preferences file (20 drags).
 #include "bench/FirstPaint.h"
-#include "platform/fake/FakeAutostartEntry.h"
-#include "platform/fake/InMemoryCredentialStore.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/qt/DesktopUrlOpener.h"
 #include "platform/qt/QtMainQueue.h"
@@ -15,6 +13,8 @@
 #include "service/CommandService.h"
 #include "service/KeychainService.h"
 #include "tests/desktop/WaitUntil.h"
+#include "tests/fakes/FakeAutostartEntry.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
 #include "ui/widgets/CommandSettingsListView.h"
 #include "ui/widgets/CommandsSettingsPage.h"
 #include "ui/widgets/SettingsWindow.h"

@@ -9,21 +9,21 @@ set(SCRIBEON_LAYERS
   "platform/x11:platform base"
   "platform/wayland:platform base"
   "platform/qt:platform/x11 platform/linux platform base"
-  "platform/fake:platform base"
   "wire:base"
   "server:wire base"
   "release:update base"
   "service:wire platform base"
   "hotkey:platform base"
   "accessibility:platform base"
-  "wording:hotkey platform base"
   "update:platform base"
   "ui:update hotkey service wire platform base"
-  "ui/widgets:ui update hotkey service wire wording platform/qt platform base"
-  "panels:accessibility service wire wording platform base"
-  "panels/widgets:panels accessibility service wire wording platform/qt platform base"
-  "app:panels ui update accessibility hotkey wording service wire platform base"
-  "main:app panels/widgets panels ui/widgets ui update accessibility hotkey wording service wire platform/qt platform/wayland platform/x11 platform/linux platform base")
+  "ui/widgets:ui update hotkey service wire platform/qt platform base"
+  "panels:accessibility hotkey service wire platform base"
+  "panels/widgets:panels accessibility hotkey service wire platform/qt platform base"
+  "app:panels ui update accessibility hotkey service wire platform base"
+  "main:app panels/widgets panels ui/widgets ui update accessibility hotkey service wire platform/qt platform/wayland platform/x11 platform/linux platform base"
+  # The test doubles sit on top; only the tests, outside the table, use them.
+  "tests/fakes:app panels ui update accessibility hotkey service wire platform base")
 
 # The layer a project path belongs to: the longest row name it starts with.
 function(_scribeon_layer_of path out)

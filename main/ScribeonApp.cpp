@@ -2,12 +2,12 @@
 
 #include "hotkey/AppConfig.h"
 #include "hotkey/HotkeyText.h"
+#include "hotkey/KeyText.h"
 #include "platform/UnavailableGlobalHotkey.h"
 #include "platform/qt/QtUserTime.h"
 #include "platform/x11/X11GlobalHotkey.h"
 #include "ui/widgets/MenuBarIcon.h"
 #include "update/UpdateKey.h"
-#include "wording/KeyText.h"
 
 #include <QApplication>
 #include <QCursor>

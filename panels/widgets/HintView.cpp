@@ -1,8 +1,8 @@
 #include "panels/widgets/HintView.h"
 
+#include "hotkey/KeyText.h"
 #include "panels/widgets/PanelHeader.h"
 #include "panels/widgets/PanelIcons.h"
-#include "wording/KeyText.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "panels/widgets/ResultPanelView.h"
 
+#include "hotkey/KeyText.h"
 #include "panels/widgets/PanelHeader.h"
 #include "panels/widgets/PanelIcons.h"
-#include "wording/KeyText.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -5,12 +5,12 @@
 // application that stopped answering.
 #include "WaitUntil.h"
 #include "accessibility/AccessibilityService.h"
-#include "platform/fake/RecordingLog.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/ThreadSleeper.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/x11/XTestKeySynth.h"
+#include "tests/fakes/RecordingLog.h"
 
 #include <QClipboard>
 #include <QFile>

@@ -1,9 +1,9 @@
 // Feeds arbitrary replies to every decoding path of the API client: the
 // first two bytes choose the HTTP status, the rest is the body. Any crash,
 // sanitizer report or escaped exception is a fault.
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/InMemoryCredentialStore.h"
 #include "service/APIClient.h"
+#include "tests/fakes/FakeHttpTransport.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
+#include "tests/fakes/ScriptedAuthService.h"
 #include "tests/integration/MenuBarState.h"
 #include "tests/integration/WidgetTexts.h"
-#include "tests/unit/ScriptedAuthService.h"
 #include "ui/widgets/LoginView.h"
 #include "ui/widgets/LoginWindow.h"
 #include "ui/widgets/MenuBarIcon.h"

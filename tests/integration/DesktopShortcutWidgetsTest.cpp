@@ -1,12 +1,12 @@
 // The General page's shortcut part on Wayland sessions, over fakes.
 #include "hotkey/HotkeyRecorderViewModel.h"
 #include "hotkey/PortalShortcuts.h"
-#include "platform/fake/FakeAutostartEntry.h"
-#include "platform/fake/FakeDesktopKeybinding.h"
-#include "platform/fake/FakeGlobalShortcutsPortal.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/InMemoryPreferences.h"
-#include "platform/fake/RecordingLog.h"
+#include "tests/fakes/FakeAutostartEntry.h"
+#include "tests/fakes/FakeDesktopKeybinding.h"
+#include "tests/fakes/FakeGlobalShortcutsPortal.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/InMemoryPreferences.h"
+#include "tests/fakes/RecordingLog.h"
 #include "ui/widgets/GeneralSettingsPage.h"
 
 #include <QAccessible>

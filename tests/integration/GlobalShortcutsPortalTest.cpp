@@ -1,8 +1,8 @@
 // The portal client against a stand-in portal on a private session bus.
 #include "hotkey/PortalShortcuts.h"
-#include "platform/fake/RecordingLog.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/wayland/DBusGlobalShortcutsPortal.h"
+#include "tests/fakes/RecordingLog.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -3,12 +3,12 @@
 #include "panels/widgets/HintPanel.h"
 #include "panels/widgets/HintView.h"
 #include "panels/widgets/ResultPanelView.h"
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/InMemoryCredentialStore.h"
-#include "platform/fake/InMemoryPreferences.h"
+#include "tests/fakes/FakeHttpTransport.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
+#include "tests/fakes/InMemoryPreferences.h"
+#include "tests/fakes/ServiceStack.h"
 #include "tests/integration/WidgetTexts.h"
-#include "tests/unit/ServiceStack.h"
 
 #include <QApplication>
 #include <QCheckBox>

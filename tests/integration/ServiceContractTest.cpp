@@ -5,13 +5,13 @@
 // (script_modes, sign_in_against_local_service, settings_flow).
 #include "../server/TestServer.h"
 
-#include "platform/fake/InMemoryCredentialStore.h"
-#include "platform/fake/InMemoryPreferences.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/qt/QtMainQueue.h"
 #include "server/ServiceApi.h"
 #include "service/CommandService.h"
 #include "service/RemoteAuthService.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
+#include "tests/fakes/InMemoryPreferences.h"
 #include "wire/RecordCoding.h"
 #include "wire/ServiceErrorCodes.h"
 

@@ -82,9 +82,21 @@ TEST_F(SettingsWidgetsTest, SecondShowFrontsTheSameWindowAndCloseForgetsIt) {
 TEST_F(SettingsWidgetsTest, ARefusedStartAtLoginFlipsBack) {
     SettingsView* view = opened();
     QCheckBox* login = nullptr;
-    for (QCheckBox* box : view->findChildren<QCheckBox*>())
-        login = box->text() == "Start Scribeon at login" ? box : login;
+    for (QCheckBox* box : view->findChildren<QCheckBox*>()) {
+        if (box->text() == "Automatically check for updates") {
+            EXPECT_TRUE(box->isChecked()) << "no updater: starts on";
+            box->click(); // and there is nothing to tell
+            EXPECT_FALSE(box->isChecked());
+        }
+        if (box->text() == "Start Scribeon at login")
+            login = box;
+    }
     ASSERT_TRUE(login);
+    for (QPushButton* button : view->findChildren<QPushButton*>())
+        if (button->text() == "Check for Updates Now")
+            button->click();
+    login->click();
+    EXPECT_TRUE(autostart.installed);
     autostart.refusal = "read-only";
     login->click();
     EXPECT_FALSE(login->isChecked());

@@ -2,9 +2,9 @@
 
 #include "hotkey/AppConfig.h"
 #include "hotkey/HotkeyRegistration.h"
-#include "platform/fake/FakeAutostartEntry.h"
-#include "platform/fake/RecordingUrlOpener.h"
-#include "tests/unit/ServiceStack.h"
+#include "tests/fakes/FakeAutostartEntry.h"
+#include "tests/fakes/RecordingUrlOpener.h"
+#include "tests/fakes/ServiceStack.h"
 #include "ui/widgets/SettingsWindow.h"
 
 #include <QApplication>

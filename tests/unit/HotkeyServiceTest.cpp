@@ -1,8 +1,8 @@
 #include "hotkey/HotkeyService.h"
 #include "hotkey/AppConfig.h"
-#include "platform/fake/FakeGlobalHotkey.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/InMemoryPreferences.h"
+#include "tests/fakes/FakeGlobalHotkey.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/InMemoryPreferences.h"
 
 #include <gtest/gtest.h>
 
@@ -30,37 +30,27 @@ struct HotkeyServiceTest : ::testing::Test {
 
 TEST_F(HotkeyServiceTest, FirstLaunchStoresTheDefaultAndRegistersIt) {
     registerCounting();
-    EXPECT_EQ(std::get<std::int64_t>(preferences.values.at("hotkeyKeyCode")), 34);
-    EXPECT_EQ(std::get<std::int64_t>(preferences.values.at("hotkeyModifiers")), 768);
-    ASSERT_EQ(hotkey.registrationAttempts.size(), 1u);
-    EXPECT_EQ(hotkey.registrationAttempts[0], (HotkeyPair{34, 768}));
+    EXPECT_EQ(preferences.integer("hotkeyKeyCode"), 34);
+    EXPECT_EQ(preferences.integer("hotkeyModifiers"), 768);
+    EXPECT_EQ(hotkey.registrationAttempts, (std::vector<HotkeyPair>{{34, 768}}));
     EXPECT_TRUE(service.isRegistered.get());
 }
 
 TEST(HotkeyReadRuleTest, StoredValuesReadByOneRule) {
-    struct Row {
+    const auto i = [](std::int64_t v) { return std::optional<Value>(v); };
+    const std::int64_t tooBig = std::int64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
+    const struct {
         const char* what;
         std::optional<Value> keyCode, modifiers;
         HotkeyPair expected;
-    };
-    const std::int64_t tooBig = std::int64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
-    const Row rows[] = {
+    } rows[] = {
         {"absent", std::nullopt, std::nullopt, {34, 768}},
-        {"zero modifiers mean the default",
-         Value{std::int64_t{40}},
-         Value{std::int64_t{0}},
-         {40, 768}},
-        {"negative modifiers", Value{std::int64_t{40}}, Value{std::int64_t{-5}}, {40, 768}},
-        {"key code 0 is the A key",
-         Value{std::int64_t{0}},
-         Value{std::int64_t{0x1800}},
-         {0, 0x1800}},
-        {"largest 32-bit values",
-         Value{std::int64_t{0xFFFFFFFF}},
-         Value{std::int64_t{0xFFFFFFFF}},
-         {0xFFFFFFFF, 0xFFFFFFFF}},
-        {"beyond 32 bits reads as absent", Value{tooBig}, Value{tooBig}, {34, 768}},
-        {"negative key code", Value{std::int64_t{-1}}, Value{std::int64_t{256}}, {34, 256}},
+        {"zero modifiers mean the default", i(40), i(0), {40, 768}},
+        {"negative modifiers", i(40), i(-5), {40, 768}},
+        {"key code 0 is the A key", i(0), i(0x1800), {0, 0x1800}},
+        {"largest 32-bit values", i(0xFFFFFFFF), i(0xFFFFFFFF), {0xFFFFFFFF, 0xFFFFFFFF}},
+        {"beyond 32 bits reads as absent", i(tooBig), i(tooBig), {34, 768}},
+        {"negative key code", i(-1), i(256), {34, 256}},
         {"wrong kind", Value{true}, Value{1.5}, {34, 768}},
     };
     for (const auto& row : rows) {
@@ -82,14 +72,9 @@ TEST_F(HotkeyServiceTest, StoredPairIsRegisteredAsReadAndNotOverwritten) {
     EXPECT_EQ(std::get<std::int64_t>(preferences.values.at("hotkeyModifiers")), 0);
 }
 
-TEST_F(HotkeyServiceTest, ReregisterBeforeRegisterDoesNothing) {
-    service.reregister();
-    EXPECT_TRUE(hotkey.registrationAttempts.empty());
-    EXPECT_EQ(hotkey.installCount, 0);
-    EXPECT_FALSE(service.isRegistered.get());
-}
-
 TEST_F(HotkeyServiceTest, ReregisterReleasesTheOldPairAndRegistersTheStoredOne) {
+    service.reregister(); // before any registration: nothing
+    EXPECT_TRUE(hotkey.registrationAttempts.empty());
     registerCounting();
     AppConfig::Hotkey::save(preferences, 40, 0x1800);
     service.reregister();

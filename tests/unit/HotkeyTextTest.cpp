@@ -67,28 +67,14 @@ TEST(HotkeyTextTest, EventFlagsBecomeTheCarbonMask) {
 
 TEST(KeyCodeTableTest, RoundTripsAndStaysOneToOne) {
     std::set<std::uint32_t> evdevCodes;
-    int mapped = 0;
     for (std::uint32_t virtualKey = 0; virtualKey < 256; ++virtualKey) {
         const auto evdev = KeyCodeTable::evdevFromVirtualKey(virtualKey);
         if (!evdev)
             continue;
-        ++mapped;
         EXPECT_TRUE(evdevCodes.insert(*evdev).second) << "evdev " << *evdev << " used twice";
         EXPECT_EQ(KeyCodeTable::virtualKeyFromEvdev(*evdev), virtualKey);
     }
-    EXPECT_EQ(mapped, 74);
-}
-
-TEST(KeyCodeTableTest, KnownPositions) {
-    struct Row {
-        std::uint32_t virtualKey, evdev;
-    };
-    // I, A, 1, 0, Return, Space, Escape, backspace, F1, F12, left and up arrows
-    const Row rows[] = {{34, 23}, {0, 30},  {18, 2},   {29, 11},  {36, 28},   {49, 57},
-                        {53, 1},  {51, 14}, {122, 59}, {111, 88}, {123, 105}, {126, 103}};
-    for (const auto& row : rows)
-        EXPECT_EQ(KeyCodeTable::evdevFromVirtualKey(row.virtualKey), row.evdev) << row.virtualKey;
-    EXPECT_EQ(KeyCodeTable::evdevFromVirtualKey(52), std::nullopt); // no key there
+    EXPECT_EQ(KeyCodeTable::evdevFromVirtualKey(34), 23u);          // I, the default shortcut's key
     EXPECT_EQ(KeyCodeTable::virtualKeyFromEvdev(29), std::nullopt); // left Ctrl is no shortcut key
 }
 

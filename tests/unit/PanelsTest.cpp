@@ -1,15 +1,15 @@
-#include "FakePanelPresenter.h"
-#include "ServiceStack.h"
 #include "panels/CommandPanelController.h"
 #include "panels/ResultPanelController.h"
 #include "panels/WindowPositioning.h"
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/FakeWorkspace.h"
-#include "platform/fake/InMemoryClipboard.h"
-#include "platform/fake/InMemoryCredentialStore.h"
-#include "platform/fake/InMemoryPreferences.h"
-#include "platform/fake/RecordingLog.h"
+#include "tests/fakes/FakeHttpTransport.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/FakePanelPresenter.h"
+#include "tests/fakes/FakeWorkspace.h"
+#include "tests/fakes/InMemoryClipboard.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
+#include "tests/fakes/InMemoryPreferences.h"
+#include "tests/fakes/RecordingLog.h"
+#include "tests/fakes/ServiceStack.h"
 
 #include <functional>
 #include <gmock/gmock.h>
@@ -47,93 +47,60 @@ protected:
 
 // --- command panel view model ---------------------------------------------
 
-TEST_F(PanelsTest, ChooserKeysRunDismissMoveWithWrapOrPassOn) {
-    auto model = loadedModel(threeCommands);
-    struct Step {
-        PanelKey key;
-        ChooserKeyEffect effect;
-        int selectedAfter;
-    };
-    const Step steps[] = {{PanelKey::up, ChooserKeyEffect::moved, 2},
-                          {PanelKey::down, ChooserKeyEffect::moved, 0},
-                          {PanelKey::down, ChooserKeyEffect::moved, 1},
-                          {PanelKey::down, ChooserKeyEffect::moved, 2},
-                          {PanelKey::returnKey, ChooserKeyEffect::run, 2},
-                          {PanelKey::escape, ChooserKeyEffect::dismiss, 2},
-                          {PanelKey::keypadEnter, ChooserKeyEffect::passOn, 2},
-                          {PanelKey::other, ChooserKeyEffect::passOn, 2}};
-    for (const Step& step : steps) {
-        EXPECT_EQ(model->handleKey(step.key), step.effect);
-        EXPECT_EQ(model->selectedIndex.get(), step.selectedAfter);
-    }
-    auto empty = loadedModel(R"({"data":[{"code":"a","name":"A","is_active":false}]})");
-    EXPECT_EQ(empty->handleKey(PanelKey::up), ChooserKeyEffect::moved);
-    EXPECT_EQ(empty->selectedIndex.get(), 0);
-}
-
 TEST_F(PanelsTest, SlowFetchWithoutCacheHoldsTheLoadingIndicatorBack) {
     transport.holding = true;
     transport.reply(200, threeCommands);
     auto model = CommandPanelViewModel::create(service, queue);
     model->loadCommands();
-    EXPECT_TRUE(model->isLoading.get());
     queue.advance(199ms);
     EXPECT_FALSE(model->showLoadingIndicator.get());
     queue.advance(1ms);
     EXPECT_TRUE(model->showLoadingIndicator.get());
-    queue.advance(800ms);
     transport.releaseNext();
     queue.runPending();
-    EXPECT_FALSE(model->isLoading.get());
     EXPECT_FALSE(model->showLoadingIndicator.get());
-    EXPECT_EQ(model->activeCommands().size(), 3u);
 }
 
-TEST_F(PanelsTest, CachedListShowsAtOnceAndAFailedRefreshStaysSilent) {
-    loadedModel(threeCommands); // fills the cache
-    transport.holding = true;
-    transport.reply(500, "");
-    auto model = CommandPanelViewModel::create(service, queue);
-    model->loadCommands();
-    EXPECT_FALSE(model->isLoading.get());
-    EXPECT_EQ(model->activeCommands().size(), 3u);
-    transport.releaseNext();
-    queue.runPending();
-    EXPECT_EQ(model->errorMessage.get(), std::nullopt);
-    EXPECT_EQ(model->activeCommands().size(), 3u);
-}
-
-TEST_F(PanelsTest, EmptyCacheShowsNoCommandsWhileTheFetchRuns) {
-    loadedModel(R"({"data":[]})");
-    transport.holding = true;
-    transport.reply(200, threeCommands);
-    auto model = CommandPanelViewModel::create(service, queue);
-    model->loadCommands();
-    EXPECT_TRUE(model->activeCommands().empty());
-    EXPECT_FALSE(model->isLoading.get()); // the "No active commands" state
-    transport.releaseNext();
-    queue.runPending();
-    EXPECT_EQ(model->activeCommands().size(), 3u);
-}
-
-TEST_F(PanelsTest, FailedFetchWithNothingCachedShowsItsMessage) {
-    transport.reply(401, "");
-    auto model = CommandPanelViewModel::create(service, queue);
-    model->loadCommands();
-    queue.runPending();
-    EXPECT_EQ(model->errorMessage.get(), "Session expired. Please sign in again.");
-}
-
-TEST_F(PanelsTest, ShrunkListPutsTheSelectionBackToTheTop) {
-    loadedModel(threeCommands);
-    transport.holding = true;
-    transport.reply(200, R"({"data":[{"code":"a","name":"A","is_active":true}]})");
-    auto model = CommandPanelViewModel::create(service, queue);
-    model->loadCommands();
-    model->selectedIndex.set(2);
-    transport.releaseNext();
-    queue.runPending();
-    EXPECT_EQ(model->selectedIndex.get(), 0);
+// What the chooser shows at once from the cache, and after the fetch.
+TEST_F(PanelsTest, CachedListShowsAtOnceAndTheFetchDecidesAfter) {
+    const char* one = R"({"data":[{"code":"a","name":"A","is_active":true}]})";
+    const struct {
+        const char* what;
+        const char* cached; // nullptr: nothing cached
+        long status;
+        const char* reply;
+        bool loadingAtOnce;
+        std::size_t shownAtOnce, shownAfter;
+        bool error;
+    } rows[] = {
+        {"nothing cached", nullptr, 200, threeCommands, true, 0, 3, false},
+        {"a failed refresh stays silent", threeCommands, 500, "", false, 3, 3, false},
+        {"an empty cache is the no-commands state", R"({"data":[]})", 200, threeCommands, false, 0,
+         3, false},
+        {"a failure with nothing cached is told", nullptr, 401, "", true, 0, 0, true},
+        {"a shrunk list", threeCommands, 200, one, false, 3, 1, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        preferences.values.clear();
+        if (row.cached)
+            loadedModel(row.cached);
+        transport.holding = true;
+        transport.reply(row.status, row.reply);
+        auto model = CommandPanelViewModel::create(service, queue);
+        model->loadCommands();
+        if (row.shownAtOnce > 0)
+            model->selectedIndex.set(static_cast<int>(row.shownAtOnce) - 1);
+        EXPECT_EQ(model->isLoading.get(), row.loadingAtOnce);
+        EXPECT_EQ(model->activeCommands().size(), row.shownAtOnce);
+        transport.releaseNext();
+        transport.holding = false;
+        queue.runPending();
+        EXPECT_FALSE(model->isLoading.get());
+        EXPECT_EQ(model->activeCommands().size(), row.shownAfter);
+        EXPECT_EQ(model->errorMessage.get().has_value(), row.error);
+        EXPECT_LT(model->selectedIndex.get(), std::max<int>(1, static_cast<int>(row.shownAfter)));
+    }
 }
 
 TEST_F(PanelsTest, RunFailureShowsItsMessageAndReturnRunsTheSameCommandAgain) {
@@ -141,18 +108,18 @@ TEST_F(PanelsTest, RunFailureShowsItsMessageAndReturnRunsTheSameCommandAgain) {
     model->selectedIndex.set(1);
     transport.reply(429, "");
     std::vector<std::optional<ProcessResult>> outcomes;
-    model->processSelected("text", [&](auto r) { outcomes.push_back(r); });
+    const auto record = [&](auto r) { outcomes.push_back(r); };
+    model->processSelected("text", record);
     queue.runPending();
-    EXPECT_EQ(model->errorMessage.get(), "Monthly request limit exceeded.");
+    EXPECT_TRUE(model->errorMessage.get());
     EXPECT_FALSE(model->isProcessing.get());
 
     transport.holding = true;
     transport.reply(200, processReply("done"));
-    model->processSelected("text", [&](auto r) { outcomes.push_back(r); });
+    model->processSelected("text", record);
     EXPECT_TRUE(model->isProcessing.get());
     EXPECT_EQ(model->errorMessage.get(), std::nullopt);
-    model->processSelected("text",
-                           [&](auto r) { outcomes.push_back(r); }); // dropped while in flight
+    model->processSelected("text", record); // dropped while in flight
     transport.releaseNext();
     queue.runPending();
     ASSERT_EQ(outcomes.size(), 3u);
@@ -178,24 +145,26 @@ protected:
     CommandPanelActions& actions() { return presenter.panels.back()->commandActions; }
 };
 
-TEST_F(CommandPanelControllerTest, KeysActOnTheChooserAndOthersPassOn) {
+// Return runs and Escape dismisses (below); the arrows wrap at both ends.
+TEST_F(CommandPanelControllerTest, ArrowsWrapAndOnlyTheChoosersKeysAreConsumed) {
     open();
-    struct Row {
+    const struct {
         PanelKey key;
         bool consumed;
         int selectedAfter;
-    };
-    const Row rows[] = {{PanelKey::down, true, 1},
-                        {PanelKey::up, true, 0},
-                        {PanelKey::up, true, 2},
-                        {PanelKey::other, false, 2},
-                        {PanelKey::keypadEnter, false, 2}};
-    for (const Row& row : rows) {
+    } rows[] = {{PanelKey::up, true, 2},
+                {PanelKey::down, true, 0},
+                {PanelKey::down, true, 1},
+                {PanelKey::keypadEnter, false, 1},
+                {PanelKey::other, false, 1}};
+    for (const auto& row : rows) {
         EXPECT_EQ(actions().key(row.key), row.consumed);
         EXPECT_EQ(controller->viewModel()->selectedIndex.get(), row.selectedAfter);
     }
-    EXPECT_TRUE(controller->isOpen());
-    EXPECT_TRUE(transport.requests.size() == 1u); // only the fetch: nothing ran
+    EXPECT_EQ(transport.requests.size(), 1u); // only the fetch: nothing ran
+    open(R"({"data":[{"code":"a","name":"A","is_active":false}]})");
+    EXPECT_TRUE(actions().key(PanelKey::up)); // nothing to wrap over
+    EXPECT_EQ(controller->viewModel()->selectedIndex.get(), 0);
 }
 
 TEST_F(CommandPanelControllerTest, EscapeDuringARunStillDeliversItsResult) {
@@ -252,24 +221,28 @@ TEST_F(CommandPanelControllerTest, LosingActivationDismissesAndReactivatesTheSou
 struct RecordingReplacement : TextReplacement {
     ReplaceResult outcome = ReplaceResult::replaced;
     bool pastes = true;
+    std::vector<std::pair<std::optional<std::string>, std::optional<int>>> calls; // original, pid
     bool canPaste() override { return pastes; }
-    struct Call {
-        std::string text;
-        std::optional<std::string> original;
-        std::optional<int> pid;
-    };
-    std::vector<Call> calls;
-    ReplaceResult replaceSelectedText(const std::string& text,
+    ReplaceResult replaceSelectedText(const std::string&,
                                       const std::optional<std::string>& original,
                                       std::optional<int> pid) override {
-        calls.push_back({text, original, pid});
+        calls.emplace_back(original, pid);
         return outcome;
+    }
+};
+
+// Tells each write to the test, before it lands.
+struct WatchedClipboard : InMemoryClipboard {
+    std::function<void()> onSet = [] {};
+    void setText(const std::string& text) override {
+        onSet();
+        InMemoryClipboard::setText(text);
     }
 };
 
 class ResultPanelControllerTest : public PanelsTest {
 protected:
-    InMemoryClipboard clipboard;
+    WatchedClipboard clipboard;
     RecordingReplacement replacement;
     RecordingLog log;
     std::shared_ptr<ResultPanelController> controller = ResultPanelController::create(
@@ -292,10 +265,8 @@ TEST_F(ResultPanelControllerTest, ShowsTheResultWithCharacterCounts) {
     controller->show(ProcessResult{"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}, source,
                      std::string("note"));
     const ResultPanelContent& content = *lastPanel()->content;
-    EXPECT_EQ(content.commandName, "Fix");
     EXPECT_EQ(content.processedCharacters, 1u);
     EXPECT_EQ(content.originalCharacters, 3u);
-    EXPECT_EQ(content.message, "note");
 }
 
 TEST_F(ResultPanelControllerTest, EscapeIsConsumedAndOtherKeysPassOn) {
@@ -361,42 +332,20 @@ TEST_F(ResultPanelControllerTest, ReplaceWritesTheClipboardFirstThenReplacesAfte
     queue.advance(299ms);
     EXPECT_TRUE(replacement.calls.empty());
     queue.advance(1ms);
-    ASSERT_EQ(replacement.calls.size(), 1u);
-    EXPECT_EQ(replacement.calls[0].original, "teh cat");
-    EXPECT_EQ(replacement.calls[0].pid, 42);
+    EXPECT_EQ(replacement.calls, (decltype(replacement.calls){{"teh cat", 42}}));
 }
 
 // A Wayland compositor takes the clipboard only from the window that has the
 // keyboard: both buttons write it while their panel is still open.
 TEST_F(ResultPanelControllerTest, ClipboardIsWrittenWhileThePanelIsStillOpen) {
-    for (const bool replace : {false, true}) {
-        std::shared_ptr<FakePanelPresenter::Shown> panel;
-        std::optional<bool> openWhenWritten;
-        struct WatchedClipboard : InMemoryClipboard {
-            std::function<void()> onSet;
-            void setText(const std::string& text) override {
-                if (onSet)
-                    onSet();
-                InMemoryClipboard::setText(text);
-            }
-        } watched;
-        watched.onSet = [&] {
-            if (!openWhenWritten)
-                openWhenWritten = panel->open;
-        };
-        auto watchedController = ResultPanelController::create(
-            {presenter, workspace, watched, replacement, preferences, queue, log});
-        watchedController->show(ProcessResult{"fix", "Fix", "teh cat", "the cat"}, source,
-                                std::nullopt);
-        panel = lastPanel();
-        if (replace)
-            panel->resultActions.replace("the cat");
-        else
-            panel->resultActions.copy("the cat");
-        EXPECT_EQ(openWhenWritten, std::optional<bool>(true)) << "replace=" << replace;
-        EXPECT_FALSE(panel->open);
-        queue.advance(300ms);
-    }
+    std::vector<bool> openWhenWritten;
+    clipboard.onSet = [&] { openWhenWritten.push_back(lastPanel()->open); };
+    open();
+    lastPanel()->resultActions.copy("the cat");
+    open();
+    lastPanel()->resultActions.replace("the cat");
+    EXPECT_EQ(openWhenWritten, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(controller->isOpen());
 }
 
 // The replace hint is forced, whatever the user chose, exactly when only the

@@ -32,63 +32,45 @@ struct FailureCase {
 
 TEST(RecordCodingTest, UserDecodingAppliesTheStrictRules) {
     const FailureCase cases[] = {
-        FailureCase{"unchanged", [](Json&) {}, "ok"},
-        FailureCase{"null optional", [](Json& j) { j["user"]["email_verified_at"] = nullptr; },
-                    "ok"},
-        FailureCase{"missing optional", [](Json& j) { j["user"].erase("email_verified_at"); },
-                    "ok"},
-        FailureCase{"extra keys at every level",
-                    [](Json& j) {
-                        j["extra"] = 1;
-                        j["user"]["avatar"] = {{"url", "x"}};
-                        j["user"]["statistics"]["bonus"] = true;
-                    },
-                    "ok"},
-        FailureCase{"missing nested required",
-                    [](Json& j) { j["user"]["statistics"].erase("monthly_limit"); },
-                    "key \"monthly_limit\" of user.statistics: missing"},
-        FailureCase{"null required", [](Json& j) { j["user"]["created_at"] = nullptr; },
-                    "key \"created_at\" of user: required but null"},
-        FailureCase{"wrong type text", [](Json& j) { j["user"]["name"] = 5; },
-                    "key \"name\" of user: expected a string, found an integer"},
-        FailureCase{"wrong type optional", [](Json& j) { j["user"]["email_verified_at"] = 1; },
-                    "key \"email_verified_at\" of user: expected a string"},
-        FailureCase{"fractional integer", [](Json& j) { j["user"]["id"] = 42.0; },
-                    "key \"id\" of user: expected an integer, found a fractional number"},
-        FailureCase{"largest signed 64-bit",
-                    [](Json& j) { j["user"]["id"] = std::numeric_limits<std::int64_t>::max(); },
-                    "ok"},
-        FailureCase{"one past signed 64-bit",
-                    [](Json& j) {
-                        j["user"]["id"] =
-                            std::uint64_t(std::numeric_limits<std::int64_t>::max()) + 1;
-                    },
-                    "key \"id\" of user: integer out of the signed 64-bit range"},
-        FailureCase{"statistics not an object",
-                    [](Json& j) { j["user"]["statistics"] = Json::array(); },
-                    "user.statistics: expected an object, found an array"},
-        FailureCase{"reply not an object", [](Json& j) { j = Json::array(); },
-                    "the reply: expected an object, found an array"}};
+        {"unchanged", [](Json&) {}, "ok"},
+        {"null optional", [](Json& j) { j["user"]["email_verified_at"] = nullptr; }, "ok"},
+        {"extra keys at every level",
+         [](Json& j) {
+             j["extra"] = 1;
+             j["user"]["avatar"] = {{"url", "x"}};
+             j["user"]["statistics"]["bonus"] = true;
+         },
+         "ok"},
+        {"missing nested required", [](Json& j) { j["user"]["statistics"].erase("monthly_limit"); },
+         "key \"monthly_limit\" of user.statistics: missing"},
+        {"null required", [](Json& j) { j["user"]["created_at"] = nullptr; },
+         "key \"created_at\" of user: required but null"},
+        {"wrong type text", [](Json& j) { j["user"]["name"] = 5; },
+         "key \"name\" of user: expected a string, found an integer"},
+        {"wrong type optional", [](Json& j) { j["user"]["email_verified_at"] = 1; },
+         "key \"email_verified_at\" of user: expected a string"},
+        {"fractional integer", [](Json& j) { j["user"]["id"] = 42.0; },
+         "key \"id\" of user: expected an integer, found a fractional number"},
+        {"largest signed 64-bit",
+         [](Json& j) { j["user"]["id"] = std::numeric_limits<std::int64_t>::max(); }, "ok"},
+        {"one past signed 64-bit",
+         [](Json& j) {
+             j["user"]["id"] = std::uint64_t(std::numeric_limits<std::int64_t>::max()) + 1;
+         },
+         "key \"id\" of user: integer out of the signed 64-bit range"},
+        {"statistics not an object", [](Json& j) { j["user"]["statistics"] = Json::array(); },
+         "user.statistics: expected an object, found an array"},
+        {"reply not an object", [](Json& j) { j = Json::array(); },
+         "the reply: expected an object, found an array"}};
     for (const auto& c : cases) {
         const std::string outcome = decodeEdited<UserResponse>(validUser, c.edit);
         EXPECT_NE(outcome.find(c.expected), std::string::npos) << c.name << ": " << outcome;
     }
 }
 
-TEST(RecordCodingTest, DecodesAUserFieldByField) {
-    auto result = decodeBody<UserResponse>(validUser);
-    ASSERT_TRUE(result) << result.error().description;
-    const User& user = result.value().user;
-    EXPECT_EQ(user.id, 42);
-    EXPECT_EQ(user.plan, "Pro");
-    EXPECT_EQ(user.emailVerifiedAt, "2026-01-02T03:04:05.000Z");
-    EXPECT_EQ(user.statistics.remainingRequests, 97);
-    EXPECT_EQ(user.statistics.nextResetDate, "2027-01-01T00:00:00.000Z");
-}
-
 TEST(RecordCodingTest, IntegerBeyondSixtyFourBitsIsOutOfRange) {
-    const std::string body = std::string(validUser).replace(std::string(validUser).find("42"), 2,
-                                                            "99999999999999999999999");
+    std::string body = validUser;
+    body.replace(body.find("42"), 2, "99999999999999999999999");
     auto result = decodeBody<UserResponse>(body);
     ASSERT_FALSE(result);
     EXPECT_NE(result.error().description.find("out of the signed 64-bit range"), std::string::npos);
@@ -134,6 +116,9 @@ TEST(RecordCodingTest, EveryReplyRecordRoundTrips) {
               "caf\u00e9 \U0001F600");
     auto user = decodeBody<UserResponse>(validUser).value();
     EXPECT_EQ(decodeRecord<UserResponse>(toJson(user)).value(), user);
+    // An optional read under the wrong key would pass the round trip as absent.
+    EXPECT_EQ(user.user.emailVerifiedAt, "2026-01-02T03:04:05.000Z");
+    EXPECT_EQ(user.user.statistics.nextResetDate, "2027-01-01T00:00:00.000Z");
 }
 
 TEST(RecordCodingTest, EncodingWritesFalseAndOmitsAbsentOptionals) {
@@ -142,37 +127,11 @@ TEST(RecordCodingTest, EncodingWritesFalseAndOmitsAbsentOptionals) {
     EXPECT_EQ(json, Json::parse(R"({"code":"fix","name":"Fix grammar","is_active":false})"));
     EXPECT_EQ(decodeRecord<Command>(json).value(), inactive);
 
-    const AuthResponse noToken{"Check your e-mail", std::nullopt};
-    EXPECT_FALSE(toJson(noToken).contains("token"));
+    EXPECT_FALSE(toJson(AuthResponse{"Check your e-mail", std::nullopt}).contains("token"));
     User user;
     EXPECT_FALSE(toJson(user).contains("email_verified_at"));
     EXPECT_FALSE(toJson(user)["statistics"].contains("next_reset_date"));
     EXPECT_EQ(toJson(APIErrorResponse{}), Json::object());
-}
-
-TEST(RecordCodingTest, RequestBodiesEncodeAndInvalidTextIsACodingError) {
-    EXPECT_EQ(Json::parse(encodeBody(LoginRequest{"a@b.c", "pw"}).value()),
-              Json::parse(R"({"email":"a@b.c","password":"pw"})"));
-    EXPECT_EQ(encodeBody(ProcessRequest{"h\xC3\xA9"}).value(), "{\"text\":\"h\xC3\xA9\"}");
-    auto invalid = encodeBody(ProcessRequest{"bad \xFF byte"});
-    ASSERT_FALSE(invalid);
-    EXPECT_NE(invalid.error().description.find("could not be written as JSON"), std::string::npos);
-}
-
-TEST(RecordCodingTest, ErrorBodyWithOnlyAMessageHasNoErrorCode) {
-    auto body = decodeBody<APIErrorResponse>(R"({"message":"Nope"})");
-    ASSERT_TRUE(body);
-    EXPECT_FALSE(body.value().error);
-    EXPECT_EQ(body.value().message, "Nope");
-    EXPECT_FALSE(decodeBody<APIErrorResponse>(R"({"limit_info": 3})"));
-}
-
-TEST(RecordCodingTest, CommandCacheListRoundTripsAndRejectsNonArrays) {
-    const std::vector<Command> commands{{"a", "A", true}, {"b", "B", false}};
-    EXPECT_EQ(decodeCommandList(toJson(commands).dump()).value(), commands);
-    EXPECT_TRUE(decodeCommandList("[]").value().empty());
-    EXPECT_FALSE(decodeCommandList(R"({"data":[]})"));
-    EXPECT_FALSE(decodeCommandList(R"([{"code":"a"}])"));
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "ui/ShortcutSettingsModel.h"
 #include "hotkey/AppConfig.h"
-#include "platform/fake/FakeDesktopKeybinding.h"
-#include "platform/fake/FakeGlobalShortcutsPortal.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/InMemoryPreferences.h"
-#include "platform/fake/RecordingLog.h"
+#include "tests/fakes/FakeDesktopKeybinding.h"
+#include "tests/fakes/FakeGlobalShortcutsPortal.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/InMemoryPreferences.h"
+#include "tests/fakes/RecordingLog.h"
 
 #include <gtest/gtest.h>
 
@@ -39,54 +39,31 @@ struct ShortcutSettingsModelTest : ::testing::Test {
 };
 
 TEST_F(ShortcutSettingsModelTest, SectionAndTrayTextPerSession) {
-    struct Row {
+    const DesktopSession x11 = DesktopSession::from("x11", nullptr, "KDE");
+    const std::string none(ShortcutSettingsModel::noShortcutText);
+    const std::optional<std::uint32_t> asking; // the portal has not answered yet
+    const struct {
         const char* what;
         DesktopSession session;
         bool portal;
         std::optional<std::uint32_t> portalCode;
         bool keybindingAvailable;
         Section section;
-        const char* tray;
-    };
-    const std::string none(ShortcutSettingsModel::noShortcutText);
-    const Row rows[] = {
-        {"X11: our grab",
-         DesktopSession::from("x11", nullptr, "KDE"),
-         false,
-         {},
-         true,
-         Section::recorder,
-         "Super+Shift+I"},
-        {"Plasma with the portal bound", wayland("KDE"), true, 0u, true, Section::portal,
-         "Meta+Shift+I"},
-        {"portal still answering", wayland("KDE"), true, {}, true, Section::portal, none.c_str()},
-        {"portal refused on Plasma", wayland("KDE"), true, 2u, true, Section::manual, none.c_str()},
+        std::string tray;
+    } rows[] = {
+        {"X11: our grab", x11, false, asking, true, Section::recorder, "Super+Shift+I"},
+        {"Plasma, portal bound", wayland("KDE"), true, 0u, true, Section::portal, "Meta+Shift+I"},
+        {"portal still answering", wayland("KDE"), true, asking, true, Section::portal, none},
+        {"portal refused on Plasma", wayland("KDE"), true, 2u, true, Section::manual, none},
         {"portal refused on GNOME", wayland("GNOME"), true, 2u, true, Section::gnomeKeybinding,
-         none.c_str()},
-        {"GNOME 43, no portal",
-         wayland("ubuntu:GNOME"),
-         false,
-         {},
-         true,
-         Section::gnomeKeybinding,
-         none.c_str()},
-        {"GNOME without its settings schema",
-         wayland("GNOME"),
-         false,
-         {},
-         false,
-         Section::manual,
-         none.c_str()},
-        {"sway", wayland("sway"), false, {}, true, Section::swayLine, none.c_str()},
-        {"Hyprland: not sway's syntax",
-         wayland("Hyprland"),
-         false,
-         {},
-         true,
-         Section::manual,
-         none.c_str()},
+         none},
+        {"GNOME 43", wayland("ubuntu:GNOME"), false, asking, true, Section::gnomeKeybinding, none},
+        {"GNOME, no schema", wayland("GNOME"), false, asking, false, Section::manual, none},
+        {"sway", wayland("sway"), false, asking, true, Section::swayLine, none},
+        {"Hyprland: not sway's syntax", wayland("Hyprland"), false, asking, true, Section::manual,
+         none},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         FakeGlobalShortcutsPortal rowPortal;
         PortalShortcuts rowShortcuts{rowPortal, queue, log};
@@ -112,54 +89,36 @@ TEST_F(ShortcutSettingsModelTest, OnX11TheTrayNamesTheKeysOnlyWhileOurGrabHoldsT
 
 TEST_F(ShortcutSettingsModelTest, ARefusedPortalIsNamedInTheNote) {
     portalAnswers(2, "");
-    auto settings = model(wayland("KDE"), true);
-    EXPECT_NE(settings.note().find("refused"), std::string::npos);
-    EXPECT_NE(settings.note().find("scribeon --trigger"), std::string::npos);
-    ShortcutSettingsModel unrefused({wayland("KDE"), preferences, nullptr, &keybinding});
-    EXPECT_EQ(unrefused.note(), "");
+    EXPECT_NE(model(wayland("KDE"), true).note().find("refused"), std::string::npos);
+    EXPECT_EQ(model(wayland("KDE"), false).note(), "");
 }
 
-TEST_F(ShortcutSettingsModelTest, ThePortalSectionShowsTheDesktopsKeys) {
-    auto settings = model(wayland("KDE"), true);
-    portalAnswers(0, "Meta+Shift+I");
-    EXPECT_NE(settings.portalStatus().find("Meta+Shift+I"), std::string::npos);
-}
-
-TEST_F(ShortcutSettingsModelTest, TheGnomeButtonAddsOnlyWhenPressedAndRemovesAgain) {
+// Adding and removing through the button is covered with the page; here the
+// stored shortcut's later changes and the tray.
+TEST_F(ShortcutSettingsModelTest, AnAddedGnomeKeybindingFollowsTheStoredShortcut) {
     AppConfig::Hotkey::save(preferences, 40, CarbonModifier::command | CarbonModifier::control);
     auto settings = model(wayland("GNOME"), false);
-    EXPECT_EQ(keybinding.installCount, 0);
-    EXPECT_EQ(settings.keybindingButtonTitle(), ShortcutSettingsModel::addKeybindingTitle);
-
     settings.toggleKeybinding();
-    ASSERT_TRUE(keybinding.installed);
-    EXPECT_EQ(keybinding.installed->command, "scribeon --trigger");
-    EXPECT_EQ(keybinding.installed->binding, "<Super><Control>k");
     EXPECT_EQ(settings.trayShortcutText(), "Super+Ctrl+K");
-    EXPECT_EQ(settings.keybindingButtonTitle(), ShortcutSettingsModel::removeKeybindingTitle);
-
     AppConfig::Hotkey::save(preferences, 34, CarbonModifier::command);
     settings.storedShortcutChanged();
     EXPECT_EQ(keybinding.installed->binding, "<Super>i");
-
     settings.toggleKeybinding();
-    EXPECT_FALSE(keybinding.installed);
     EXPECT_EQ(settings.trayShortcutText(), ShortcutSettingsModel::noShortcutText);
     settings.storedShortcutChanged(); // not installed: nothing is written
     EXPECT_EQ(keybinding.installCount, 2);
 }
 
 TEST_F(ShortcutSettingsModelTest, AKeybindingThatCannotBeWrittenIsSaidAndNotClaimed) {
-    struct Row {
+    const struct {
         const char* what;
         HotkeyPair pair;
         bool refuse;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"settings refuse the write", {}, true},
         {"a key GNOME cannot name", {18, CarbonModifier::command}, false},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         FakeDesktopKeybinding rowKeybinding;
         rowKeybinding.refuseWrites = row.refuse;
@@ -173,10 +132,9 @@ TEST_F(ShortcutSettingsModelTest, AKeybindingThatCannotBeWrittenIsSaidAndNotClai
 }
 
 TEST_F(ShortcutSettingsModelTest, TheSwayLineFollowsTheStoredKeys) {
-    auto settings = model(wayland("sway"), false);
-    EXPECT_EQ(settings.swayLine(), "bindsym Mod4+Shift+i exec scribeon --trigger");
     AppConfig::Hotkey::save(preferences, 49, CarbonModifier::option);
-    EXPECT_EQ(settings.swayLine(), "bindsym Mod1+space exec scribeon --trigger");
+    EXPECT_EQ(model(wayland("sway"), false).swayLine(),
+              "bindsym Mod1+space exec scribeon --trigger");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "ui/widgets/HotkeyRecorderView.h"
 
+#include "hotkey/KeyText.h"
 #include "platform/qt/QtKeyEvents.h"
-#include "wording/KeyText.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

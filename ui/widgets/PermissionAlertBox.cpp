@@ -1,6 +1,6 @@
 #include "ui/widgets/PermissionAlertBox.h"
 
-#include "wording/KeyText.h"
+#include "hotkey/KeyText.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "wording/KeyText.h"
+#include "hotkey/KeyText.h"
 
 #include "hotkey/HotkeyText.h"
 

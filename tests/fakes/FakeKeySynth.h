@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/KeySynth.h"
-#include "platform/fake/FakeSleeper.h"
+#include "tests/fakes/FakeSleeper.h"
 
 #include <functional>
 #include <set>

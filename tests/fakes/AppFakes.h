@@ -5,12 +5,12 @@
 #include "hotkey/HotkeyRegistration.h"
 #include "panels/CommandChooser.h"
 #include "panels/ResultPresenter.h"
-#include "platform/fake/FakeAccessibilityTrust.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/InMemoryCredentialStore.h"
-#include "platform/fake/RecordingNotifier.h"
 #include "service/AccountAPI.h"
-#include "service/AuthService.h"
+#include "tests/fakes/FakeAccessibilityTrust.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
+#include "tests/fakes/RecordingNotifier.h"
+#include "tests/fakes/ScriptedAuthService.h"
 #include "ui/PermissionAlert.h"
 #include "ui/SettingsPresenter.h"
 #include "ui/SignInPresenter.h"
@@ -40,13 +40,6 @@ struct FakeAccountAPI : AccountAPI {
         pending.pop_front();
         completion(std::move(result));
     }
-};
-
-struct FakeAuthService : AuthService {
-    std::vector<std::function<void()>> pending;
-    void login(const std::string&, const std::string&, Completion<std::string>) override {}
-    void logout(std::function<void()> done) override { pending.push_back(std::move(done)); }
-    void logoutEverywhere(Completion<Done>) override {}
 };
 
 struct FakeUpdateManager : UpdateManager {
@@ -166,7 +159,7 @@ struct AppHarness {
     InMemoryCredentialStore store;
     KeychainService keychain{store};
     FakeAccountAPI api;
-    FakeAuthService auth;
+    ScriptedAuthService auth;
     FakeUpdateManager updates{journal};
     FakeHotkey hotkey{journal};
     FakeAccessibilityTrust trust;

@@ -12,7 +12,6 @@ class FakeGlobalHotkey : public GlobalHotkey {
 public:
     void installPressHandler(std::function<void()> handler) override {
         handler_ = std::move(handler);
-        ++installCount;
     }
     std::optional<Handle> registerHotkey(HotkeyPair pair) override {
         registrationAttempts.push_back(pair);
@@ -40,7 +39,6 @@ public:
     std::vector<HotkeyPair> registrationAttempts;
     std::vector<Handle> unregistered;
     std::map<Handle, HotkeyPair> active;
-    int installCount = 0;
 
 private:
     std::function<void()> handler_;

@@ -1,4 +1,4 @@
-#include "platform/fake/FakeMainQueue.h"
+#include "tests/fakes/FakeMainQueue.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/FakeMainQueue.h"
-#include "platform/fake/InMemoryCredentialStore.h"
-#include "platform/fake/InMemoryPreferences.h"
 #include "service/APIClient.h"
 #include "service/CommandService.h"
 #include "service/KeychainService.h"
+#include "tests/fakes/FakeHttpTransport.h"
+#include "tests/fakes/FakeMainQueue.h"
+#include "tests/fakes/InMemoryCredentialStore.h"
+#include "tests/fakes/InMemoryPreferences.h"
 
 namespace scribeon {
 
