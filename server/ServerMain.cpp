@@ -1,13 +1,13 @@
-#include "server/BuiltinTransforms.h"
+#include "server/processors/BuiltinTransforms.h"
 
 #include "server/Defaults.h"
-#include "server/HttpFrontEnd.h"
-#include "server/PostgresStorage.h"
 #include "server/ServerOptions.h"
-#include "server/SqliteStorage.h"
-#include "server/UpdateFeed.h"
-#include "server/UserText.h"
-#include "server/WebPages.h"
+#include "server/accounts/UserText.h"
+#include "server/feed/UpdateFeed.h"
+#include "server/http/HttpFrontEnd.h"
+#include "server/storage/PostgresStorage.h"
+#include "server/storage/SqliteStorage.h"
+#include "server/web/WebPages.h"
 #include "wire/ServiceErrorCodes.h"
 
 #include <csignal>

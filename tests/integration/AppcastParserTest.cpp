@@ -1,6 +1,6 @@
 #include "platform/qt/QtAppcastParser.h"
 #include "release/AppcastFeed.h"
-#include "server/UpdateFeed.h"
+#include "server/feed/UpdateFeed.h"
 #include "update/UpdateKey.h"
 #include "update/UpdateSignature.h"
 

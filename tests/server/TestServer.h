@@ -1,10 +1,10 @@
 #pragma once
 
 #include "server/Defaults.h"
-#include "server/HttpFrontEnd.h"
-#include "server/PostgresStorage.h"
-#include "server/SqliteStorage.h"
-#include "server/WebPages.h"
+#include "server/http/HttpFrontEnd.h"
+#include "server/storage/PostgresStorage.h"
+#include "server/storage/SqliteStorage.h"
+#include "server/web/WebPages.h"
 
 #include <httplib.h>
 
