@@ -2,14 +2,9 @@
 
 #include "base/UnicodeText.h"
 #include "server/accounts/UserText.h"
-#include "server/feed/UpdateFeed.h"
-#include "server/http/LogText.h"
 #include "server/processors/BuiltinTransforms.h"
-#include "server/web/WebPages.h"
 #include "wire/RecordCoding.h"
 #include "wire/ServiceErrorCodes.h"
-
-#include <cstdio>
 
 namespace scribeon::server {
 
@@ -36,10 +31,6 @@ ApiReply methodNotAllowed(const std::string& allowed) {
                             "Use " + allowed + " for this address.");
     reply.headers.emplace_back("Allow", allowed);
     return reply;
-}
-
-ApiReply notFound() {
-    return errorReply(404, ServiceErrorCode::notFound, "There is nothing at this address.");
 }
 
 ApiReply unauthenticated() {
@@ -73,10 +64,6 @@ private:
 
 } // namespace
 
-ApiReply errorReply(int status, std::string_view error, const std::string& message) {
-    return {status, {{"error", error}, {"message", message}}, {}, std::nullopt, {}, std::nullopt};
-}
-
 bool jsonDepthWithin(const std::string& text, std::size_t limit) {
     std::size_t depth = 0;
     bool inString = false;
@@ -101,51 +88,28 @@ bool jsonDepthWithin(const std::string& text, std::size_t limit) {
     return true;
 }
 
-ServiceApi::ServiceApi(Storage& storage, const Secrets& secrets, SignInThrottle& throttle,
+ServiceApi::ServiceApi(Storage& storage, SessionService& sessions,
                        const LanguageModelSettings& languageModel, std::function<SystemTime()> now)
-    : storage_(storage), secrets_(secrets), throttle_(throttle), languageModel_(languageModel),
-      now_(std::move(now)) {}
+    : storage_(storage), sessions_(sessions), languageModel_(languageModel), now_(std::move(now)) {}
 
-ApiReply ServiceApi::handle(const ApiRequest& request) {
-    try {
-        return route(request);
-    } catch (const StorageUnavailable& failure) {
-        std::fprintf(stderr, "[scribeon-server] %s %s: the database is unavailable: %s\n",
-                     logSafe(request.method, 16).c_str(), logSafe(request.path).c_str(),
-                     logSafe(failure.what()).c_str());
-        auto reply = errorReply(503, ServiceErrorCode::serverError,
-                                "The service is unavailable for a moment. Try again later.");
-        reply.headers.emplace_back("Retry-After", "1");
-        return shownTo(request, std::move(reply));
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "[scribeon-server] %s %s failed: %s\n",
-                     logSafe(request.method, 16).c_str(), logSafe(request.path).c_str(),
-                     failure.what());
-        return shownTo(request, errorReply(500, ServiceErrorCode::serverError,
-                                           "Something went wrong on the server. Try again later."));
-    }
+bool ServiceApi::isApiPath(std::string_view path) {
+    return path.starts_with(apiPrefix);
 }
 
-// A person on a web page reads the failure as a page; a program gets JSON.
-ApiReply ServiceApi::shownTo(const ApiRequest& request, ApiReply reply) const {
-    if (webPages_ && WebPages::isPage(request.path))
-        return WebPages::failurePage(reply);
-    return reply;
+bool ServiceApi::checksPassword(std::string_view path) {
+    return path == "/api/v1/auth/sign-in";
+}
+
+ApiReply ServiceApi::notFound() {
+    return errorReply(404, ServiceErrorCode::notFound, "There is nothing at this address.");
+}
+
+ApiReply ServiceApi::handle(const ApiRequest& request) {
+    return route(request);
 }
 
 ApiReply ServiceApi::route(const ApiRequest& request) {
-    std::string_view path = request.path;
-    if (!path.starts_with(apiPrefix)) {
-        if (webPages_) {
-            if (auto reply = webPages_->serve(request))
-                return std::move(*reply);
-        }
-        if (updateFeed_) {
-            if (auto reply = updateFeed_->serve(request))
-                return std::move(*reply);
-        }
-        return notFound();
-    }
+    const std::string_view path = request.path;
     const auto segments = segmentsOf(path.substr(apiPrefix.size()));
     // segments[0] is the empty text before the first "/".
     if (segments.size() < 2 || !segments[0].empty())
@@ -186,50 +150,7 @@ std::optional<std::int64_t> ServiceApi::authenticatedUser(const ApiRequest& requ
     constexpr std::string_view scheme = "Bearer ";
     if (!std::string_view(request.authorization).starts_with(scheme))
         return std::nullopt;
-    return userForToken(request.authorization.substr(scheme.size()));
-}
-
-std::optional<std::int64_t> ServiceApi::userForToken(const std::string& token) {
-    if (token.empty())
-        return std::nullopt;
-    // The stored digest is compared, never the token itself.
-    const auto now = now_();
-    return storage_.userForToken(secrets_.tokenDigest(token), isoTimestamp(now),
-                                 isoTimestamp(now - tokenLifetime),
-                                 isoTimestamp(now - tokenUseResolution));
-}
-
-void ServiceApi::endSession(const std::string& token) {
-    storage_.revokeToken(secrets_.tokenDigest(token));
-}
-
-// Each hash costs 64 MiB: only a few run at once, and one that cannot get a
-// turn soon is answered busy rather than queued without end.
-template <typename Work>
-auto ServiceApi::withHashingTurn(Work work) -> std::optional<decltype(work())> {
-    if (!passwordChecks_.try_acquire_for(passwordCheckWait))
-        return std::nullopt;
-    const struct Release {
-        std::counting_semaphore<>& gate;
-        ~Release() { gate.release(); }
-    } release{passwordChecks_};
-    return work();
-}
-
-std::optional<std::string> ServiceApi::hashNewPassword(const std::string& password) {
-    return withHashingTurn([&] { return secrets_.hashPassword(password); });
-}
-
-ApiReply ServiceApi::busy() {
-    auto reply = errorReply(503, ServiceErrorCode::serverError,
-                            "The service is busy. Try again in a moment.");
-    reply.headers.emplace_back("Retry-After", "1");
-    return reply;
-}
-
-bool ServiceApi::checksPassword(const ApiRequest& request) {
-    return request.method == "POST" &&
-           (request.path == "/api/v1/auth/sign-in" || WebPages::checksPassword(request.path));
+    return sessions_.userForToken(request.authorization.substr(scheme.size()));
 }
 
 ApiReply ServiceApi::signIn(const ApiRequest& request) {
@@ -239,68 +160,10 @@ ApiReply ServiceApi::signIn(const ApiRequest& request) {
     if (!email || !password || email->empty())
         return errorReply(422, ServiceErrorCode::validationError,
                           "Enter your e-mail and password.");
-    auto session = startSession(*email, *password, request.clientAddress);
-    if (auto* refusal = std::get_if<ApiReply>(&session))
-        return std::move(*refusal);
-    ApiReply signedIn;
-    signedIn.body = toJson(AuthResponse{"Signed in.", std::get<std::string>(session)});
-    return signedIn;
-}
-
-std::variant<std::string, ApiReply> ServiceApi::startSession(const std::string& email,
-                                                             const std::string& password,
-                                                             const std::string& clientAddress) {
-    // Refused before any work or memory. No stored address holds a control
-    // character, and a database that ends text at a NUL would otherwise find
-    // the account under a name the throttle counts apart.
-    if (email.size() > maximumEmailBytes || hasControlCharacters(email, false))
-        return errorReply(422, ServiceErrorCode::invalidCredentials,
-                          "The e-mail or password is incorrect.");
-    const std::string key = SignInThrottle::normalisedEmail(email);
-    const auto now = SignInThrottle::Clock::now();
-    const auto admission = throttle_.admit(key, clientAddress, now);
-    if (!admission.admitted())
-        return tooManyAttempts(admission.retryAfter);
-    const PasswordCheck check = checkPassword(email, password);
-    if (check.busy) {
-        throttle_.settle(key, clientAddress, admission, SignInThrottle::Outcome::withdrawn, now);
-        return busy();
-    }
-    throttle_.settle(
-        key, clientAddress, admission,
-        check.userId ? SignInThrottle::Outcome::succeeded : SignInThrottle::Outcome::failed, now);
-    if (!check.userId)
-        return errorReply(422, ServiceErrorCode::invalidCredentials,
-                          "The e-mail or password is incorrect.");
-    std::string token = secrets_.newToken();
-    const auto issued = now_();
-    storage_.addToken(secrets_.tokenDigest(token), *check.userId, isoTimestamp(issued),
-                      tokensPerUser);
-    storage_.sweepTokens(isoTimestamp(issued - tokenLifetime));
-    return token;
-}
-
-ServiceApi::PasswordCheck ServiceApi::checkPassword(const std::string& email,
-                                                    const std::string& password) {
-    auto checked = withHashingTurn([&]() -> PasswordCheck {
-        const auto credentials = storage_.credentials(email);
-        if (!credentials) {
-            secrets_.verifyAgainstNobody(password);
-            return {};
-        }
-        if (!secrets_.verifyPassword(credentials->second, password))
-            return {};
-        return {false, credentials->first};
-    });
-    return checked.value_or(PasswordCheck{true, std::nullopt});
-}
-
-ApiReply ServiceApi::tooManyAttempts(long long retryAfter) {
-    auto reply = errorReply(429, ServiceErrorCode::tooManyAttempts,
-                            "Too many sign-in attempts. Try again in " +
-                                std::to_string((retryAfter + 59) / 60) + " minutes.");
-    reply.headers.emplace_back("Retry-After", std::to_string(retryAfter));
-    return reply;
+    auto session = sessions_.start(*email, *password, request.clientAddress);
+    if (const auto* refusal = std::get_if<SessionRefusal>(&session))
+        return refusalReply(*refusal);
+    return jsonReply(200, toJson(AuthResponse{"Signed in.", std::get<std::string>(session)}));
 }
 
 ApiReply ServiceApi::signOut(const ApiRequest& request, bool everywhere) {
@@ -309,10 +172,10 @@ ApiReply ServiceApi::signOut(const ApiRequest& request, bool everywhere) {
         return unauthenticated();
     if (everywhere) {
         storage_.revokeTokensOf(*userId);
-        return {200, {{"message", "Signed out everywhere."}}, {}, std::nullopt, {}, std::nullopt};
+        return jsonReply(200, {{"message", "Signed out everywhere."}});
     }
-    endSession(request.authorization.substr(7));
-    return {200, {{"message", "Signed out."}}, {}, std::nullopt, {}, std::nullopt};
+    sessions_.end(request.authorization.substr(7));
+    return jsonReply(200, {{"message", "Signed out."}});
 }
 
 ApiReply ServiceApi::user(std::int64_t userId) {
@@ -330,14 +193,14 @@ ApiReply ServiceApi::user(std::int64_t userId) {
     record.createdAt = account->createdAt;
     record.statistics = {used, std::max<std::int64_t>(0, account->plan.monthlyLimit - used),
                          account->plan.monthlyLimit, isoTimestamp(month.nextStart)};
-    return {200, toJson(UserResponse{record}), {}, std::nullopt, {}, std::nullopt};
+    return jsonReply(200, toJson(UserResponse{record}));
 }
 
 ApiReply ServiceApi::commands(std::int64_t userId) {
     CommandsResponse response;
     for (const auto& entry : storage_.commandsFor(userId))
         response.data.push_back({entry.command.code, entry.command.name, entry.isActive});
-    return {200, toJson(response), {}, std::nullopt, {}, std::nullopt};
+    return jsonReply(200, toJson(response));
 }
 
 ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
@@ -399,7 +262,7 @@ ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
     }
     const ProcessResult result{command->command.code, command->command.name, *text,
                                std::get<std::string>(outcome)};
-    return {200, toJson(ProcessResponse{result}), {}, std::nullopt, {}, std::nullopt};
+    return jsonReply(200, toJson(ProcessResponse{result}));
 }
 
 ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
@@ -420,7 +283,7 @@ ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
     }
     const ToggleResponse response{after.isActive ? "Command enabled." : "Command disabled.",
                                   {after.command.code, after.command.name, after.isActive}};
-    return {200, toJson(response), {}, std::nullopt, {}, std::nullopt};
+    return jsonReply(200, toJson(response));
 }
 
 std::unique_ptr<Processor> ServiceApi::processorFor(const std::string& processor) {

@@ -88,10 +88,7 @@ bool isSafeName(const std::string& name) {
 }
 
 ApiReply raw(std::string body, const char* contentType) {
-    ApiReply reply;
-    reply.raw = std::move(body);
-    reply.contentType = contentType;
-    return reply;
+    return textReply(200, std::move(body), contentType);
 }
 
 } // namespace
@@ -137,7 +134,7 @@ std::optional<ApiReply> UpdateFeed::download(const std::string& name) const {
         std::error_code error;
         if (std::filesystem::is_regular_file(path, error)) {
             ApiReply reply;
-            reply.file = std::move(path);
+            reply.content = FileContent{std::move(path)};
             reply.contentType = "application/octet-stream";
             return reply;
         }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/api/ServiceApi.h"
+#include "server/http/Exchange.h"
 
 #include <map>
 #include <mutex>

@@ -16,7 +16,9 @@
 #include <cstdio>
 #include <stdexcept>
 #include <thread>
+#include <type_traits>
 #include <unistd.h>
+#include <variant>
 
 namespace scribeon::server {
 
@@ -54,8 +56,9 @@ void logRequest(std::string_view method, const std::string& path, int status,
 } // namespace
 
 struct HttpFrontEnd::Engine {
-    Engine(ServiceApi& api, const ListenOptions& options)
-        : api(api), options(options), ioThreads(std::max(2u, std::thread::hardware_concurrency())),
+    Engine(RequestHandler& handler, const ListenOptions& options)
+        : handler(handler), options(options),
+          ioThreads(std::max(2u, std::thread::hardware_concurrency())),
           tls(asio::ssl::context::tls_server), io(static_cast<int>(ioThreads)),
           acceptorStrand(asio::make_strand(io)), acceptor(acceptorStrand),
           workers(static_cast<std::size_t>(std::max(2, options.threads))),
@@ -76,7 +79,7 @@ struct HttpFrontEnd::Engine {
 
     void accept();
 
-    ServiceApi& api;
+    RequestHandler& handler;
     const ListenOptions& options;
     unsigned ioThreads;
     asio::ssl::context tls;
@@ -169,14 +172,14 @@ private:
                               std::string(request[http::field::cookie]),
                               std::string(request[http::field::content_type])};
         if ((request.method() == http::verb::get || head_) && !engine_.options.readsWait) {
-            answer(engine_.api.handle(apiRequest), apiRequest);
+            answer(engine_.handler.handle(apiRequest), apiRequest);
             return;
         }
         auto& pool =
-            ServiceApi::checksPassword(apiRequest) ? engine_.passwordWorkers : engine_.workers;
+            engine_.handler.checksPassword(apiRequest) ? engine_.passwordWorkers : engine_.workers;
         asio::post(pool,
                    [self = this->shared_from_this(), apiRequest = std::move(apiRequest)]() mutable {
-                       auto reply = self->engine_.api.handle(apiRequest);
+                       auto reply = self->engine_.handler.handle(apiRequest);
                        asio::post(self->stream_.get_executor(),
                                   [self, reply = std::move(reply),
                                    apiRequest = std::move(apiRequest)]() mutable {
@@ -199,20 +202,31 @@ private:
     }
 
     void answer(const ApiReply& reply, const ApiRequest& request) {
-        if (reply.file) {
-            answerWithFile(reply, request);
-            return;
-        }
+        std::visit(
+            [&](const auto& content) {
+                using Content = std::decay_t<decltype(content)>;
+                if constexpr (std::is_same_v<Content, FileContent>)
+                    answerWithFile(reply, content.path, request);
+                else if constexpr (std::is_same_v<Content, TextContent>)
+                    answerWhole(reply, reply.contentType, content.text, request);
+                else
+                    answerWhole(
+                        reply, "application/json",
+                        reply.body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+                        request);
+            },
+            reply.content);
+    }
+
+    void answerWhole(const ApiReply& reply, const std::string& contentType, std::string body,
+                     const ApiRequest& request) {
         response_ = {};
         response_.version(version_);
         response_.result(static_cast<unsigned>(reply.status));
-        response_.set(http::field::content_type,
-                      reply.raw ? reply.contentType : std::string("application/json"));
+        response_.set(http::field::content_type, contentType);
         for (const auto& [name, value] : reply.headers)
             response_.insert(name, value);
-        response_.body() =
-            reply.raw ? *reply.raw
-                      : reply.body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        response_.body() = std::move(body);
         response_.keep_alive(keepAlive_);
         response_.prepare_payload();
         if (head_)
@@ -232,7 +246,7 @@ private:
 
     // A file goes out a few KiB at a time as the client takes it, so memory
     // stays flat however large the file and however many clients are slow.
-    void answerWithFile(const ApiReply& reply, const ApiRequest& request) {
+    void answerWithFile(const ApiReply& reply, const std::string& path, const ApiRequest& request) {
         if (!head_ && !takeDownloadTurn()) {
             auto busy = errorReply(503, ServiceErrorCode::serverError,
                                    "Too many downloads at once. Try again in a moment.");
@@ -242,7 +256,7 @@ private:
         }
         beast::error_code error;
         http::file_body::value_type body;
-        body.open(reply.file->c_str(), beast::file_mode::scan, error);
+        body.open(path.c_str(), beast::file_mode::scan, error);
         if (error) { // gone since it was found
             releaseDownloadTurn();
             answer(errorReply(404, ServiceErrorCode::notFound, "There is nothing at this address."),
@@ -391,8 +405,8 @@ void HttpFrontEnd::Engine::accept() {
         });
 }
 
-HttpFrontEnd::HttpFrontEnd(ServiceApi& api, ListenOptions options)
-    : options_(std::move(options)), engine_(std::make_unique<Engine>(api, options_)) {}
+HttpFrontEnd::HttpFrontEnd(RequestHandler& handler, ListenOptions options)
+    : options_(std::move(options)), engine_(std::make_unique<Engine>(handler, options_)) {}
 
 HttpFrontEnd::~HttpFrontEnd() {
     // Posting the stop allocates and joining can fail; a destructor that

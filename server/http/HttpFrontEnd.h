@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/api/ServiceApi.h"
+#include "server/http/Exchange.h"
 #include "wire/RequestLimits.h"
 
 #include <memory>
@@ -31,7 +31,7 @@ struct ListenOptions {
     int maxDownloads = 32;
 };
 
-// Boost.Beast in front of ServiceApi: asynchronous keep-alive connections on
+// Boost.Beast in front of a RequestHandler: asynchronous keep-alive connections on
 // one I/O thread per core; GET requests are answered right there, POST
 // requests on a worker pool so a slow one never holds up the others. Every
 // answer is JSON (413, 400, 404 and 405 included), bodies are capped at
@@ -41,7 +41,7 @@ class HttpFrontEnd {
 public:
     static constexpr std::size_t maximumBody = maximumRequestBodyBytes;
 
-    HttpFrontEnd(ServiceApi& api, ListenOptions options);
+    HttpFrontEnd(RequestHandler& handler, ListenOptions options);
     ~HttpFrontEnd();
 
     int bind(); // the port; throws std::runtime_error when it cannot listen

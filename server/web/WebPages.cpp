@@ -15,7 +15,7 @@ constexpr const char* formCookie = "scribeon_form";
 constexpr long long sessionSeconds = 90LL * 24 * 3600;
 
 ApiReply htmlReply(int status, std::string body) {
-    ApiReply reply{status, {}, {}, std::move(body), "text/html; charset=utf-8", std::nullopt};
+    auto reply = textReply(status, std::move(body), "text/html; charset=utf-8");
     reply.headers = {{"Cache-Control", "no-store"},
                      {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; "
                                                  "form-action 'self'; frame-ancestors 'none'; "
@@ -147,8 +147,9 @@ std::string messageOf(const ApiReply& refusal) {
 
 } // namespace
 
-WebPages::WebPages(ServiceApi& api, Storage& storage, const Secrets& secrets, Options options)
-    : api_(api), storage_(storage), secrets_(secrets), options_(options) {}
+WebPages::WebPages(SessionService& sessions, Storage& storage, const Secrets& secrets,
+                   Options options)
+    : sessions_(sessions), storage_(storage), secrets_(secrets), options_(options) {}
 
 bool WebPages::checksPassword(const std::string& path) {
     return path == "/sign-in" || path == "/sign-up";
@@ -223,7 +224,7 @@ ApiReply WebPages::signInForm(const ApiRequest& request) {
     if (session(request))
         return redirect("/commands");
     auto reply = htmlReply(200, {});
-    reply.raw = html::signInPage(anonymousForm(request, reply), options_.signUp);
+    reply.content = TextContent{html::signInPage(anonymousForm(request, reply), options_.signUp)};
     return reply;
 }
 
@@ -252,14 +253,14 @@ ApiReply WebPages::signIn(const ApiRequest& request) {
     if (ours && (form.value("email").empty() || password.empty())) {
         form.errors["password"] = "Enter your e-mail and password.";
     } else if (ours) {
-        auto session = api_.startSession(form.value("email"), password, request.clientAddress);
+        auto session = sessions_.start(form.value("email"), password, request.clientAddress);
         if (auto* token = std::get_if<std::string>(&session)) {
             auto signedIn = redirect("/commands");
             signedIn.headers.emplace_back("Set-Cookie",
                                           cookie(sessionCookie, *token, sessionSeconds));
             return signedIn;
         }
-        const auto& refusal = std::get<ApiReply>(session);
+        const auto refusal = refusalReply(std::get<SessionRefusal>(session));
         reply.status = refusal.status;
         reply.headers.insert(reply.headers.end(), refusal.headers.begin(), refusal.headers.end());
         if (refusal.status == 422)
@@ -267,13 +268,13 @@ ApiReply WebPages::signIn(const ApiRequest& request) {
         else
             form.notice = messageOf(refusal);
     }
-    reply.raw = html::signInPage(form, options_.signUp);
+    reply.content = TextContent{html::signInPage(form, options_.signUp)};
     return std::move(reply);
 }
 
 ApiReply WebPages::signUpForm(const ApiRequest& request) {
     auto reply = htmlReply(200, {});
-    reply.raw = html::signUpPage(anonymousForm(request, reply));
+    reply.content = TextContent{html::signUpPage(anonymousForm(request, reply))};
     return reply;
 }
 
@@ -283,7 +284,7 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
         return std::move(*refusal);
     auto& [reply, form, password, ours] = std::get<AnonymousPost>(read);
     if (!ours) {
-        reply.raw = html::signUpPage(form);
+        reply.content = TextContent{html::signUpPage(form)};
         return std::move(reply);
     }
     // Every attempt takes a turn, whatever its answer: a script can neither
@@ -293,7 +294,7 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
         reply.headers.emplace_back("Retry-After", std::to_string(wait));
         form.notice = "Too many sign-ups were tried from this address. Try again in " +
                       std::to_string((wait + 59) / 60) + " minutes.";
-        reply.raw = html::signUpPage(form);
+        reply.content = TextContent{html::signUpPage(form)};
         return std::move(reply);
     }
     const auto name =
@@ -306,7 +307,7 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
     else if (password.size() > 1024)
         form.errors["password"] = "Use at most 1,024 characters.";
     if (!form.errors.empty()) {
-        reply.raw = html::signUpPage(form);
+        reply.content = TextContent{html::signUpPage(form)};
         return std::move(reply);
     }
     // The service's own trouble (too busy to hash, the database away) gives
@@ -322,9 +323,9 @@ ApiReply WebPages::signUp(const ApiRequest& request) {
     } turn{signUps_, request.clientAddress};
     // A taken address is hashed for and answered like a free one, so the
     // page tells nobody which addresses have accounts.
-    const auto hash = api_.hashNewPassword(password);
+    const auto hash = sessions_.hashNewPassword(password);
     if (!hash)
-        return failurePage(ServiceApi::busy());
+        return failurePage(busyReply());
     try {
         storage_.addUser({email, *name, "Free", *hash,
                           isoTimestamp(std::chrono::system_clock::now()), std::nullopt});
@@ -343,7 +344,7 @@ ApiReply WebPages::signOut(const ApiRequest& request) {
     const auto posted = sessionPost(request, *current);
     if (const auto* refusal = std::get_if<ApiReply>(&posted))
         return *refusal;
-    api_.endSession(current->token);
+    sessions_.end(current->token);
     auto reply = redirect("/sign-in");
     reply.headers.emplace_back("Set-Cookie", cookie(sessionCookie, "", 0));
     return reply;
@@ -363,7 +364,7 @@ std::optional<WebPages::Session> WebPages::session(const ApiRequest& request) {
     std::string token = cookieValue(request.cookie, sessionCookie);
     if (token.empty() || token.size() > 128)
         return std::nullopt;
-    const auto userId = api_.userForToken(token);
+    const auto userId = sessions_.userForToken(token);
     if (!userId)
         return std::nullopt;
     std::string csrf = csrfFor("session:" + token);

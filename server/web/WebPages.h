@@ -1,7 +1,8 @@
 #pragma once
 
+#include "server/accounts/SessionService.h"
 #include "server/accounts/SignUpLimit.h"
-#include "server/api/ServiceApi.h"
+#include "server/http/Exchange.h"
 #include "server/web/WebPageHtml.h"
 
 #include <initializer_list>
@@ -32,7 +33,7 @@ public:
         std::int64_t maxOwnCommands = 100; // commands one account may make
     };
 
-    WebPages(ServiceApi& api, Storage& storage, const Secrets& secrets, Options options);
+    WebPages(SessionService& sessions, Storage& storage, const Secrets& secrets, Options options);
 
     // The reply, or none when the path is not a page of ours.
     std::optional<ApiReply> serve(const ApiRequest& request);
@@ -86,7 +87,7 @@ private:
     std::string cookie(const std::string& name, const std::string& value,
                        std::optional<long long> maxAge) const;
 
-    ServiceApi& api_;
+    SessionService& sessions_;
     Storage& storage_;
     const Secrets& secrets_;
     Options options_;
