@@ -53,6 +53,9 @@ protected:
 
     std::filesystem::path directory_ = freshDirectory();
     SqliteStorage storage{(directory_ / "server.db").string(), 4};
+    const Secrets secrets;
+    SignInThrottle throttle{{.freeFailures = 3, .freeAddressFailures = 10}};
+    SessionService sessions{storage, secrets, throttle};
 };
 
 TEST_F(StorageThreadsTest, ParallelAdmissionsAndRefundsHoldTheLimitExactly) {
@@ -114,9 +117,6 @@ TEST_F(StorageThreadsTest, ManyWritersAlongsideTheCheckpointerLoseNothing) {
 }
 
 TEST_F(StorageThreadsTest, ParallelGuessesGetNoMorePasswordChecksThanTheAllowance) {
-    const Secrets secrets;
-    SignInThrottle throttle({.freeFailures = 3, .freeAddressFailures = 10});
-    SessionService sessions(storage, secrets, throttle);
     addUser("bob@example.com", secrets.hashPassword("password-1"));
     std::atomic<int> checked{0};
     inParallel(24, [&](int thread) {
@@ -135,9 +135,6 @@ TEST_F(StorageThreadsTest, ParallelGuessesGetNoMorePasswordChecksThanTheAllowanc
 // fresh set of guesses. Such e-mails, and ones longer than any address, are
 // refused before the throttle or the database sees them.
 TEST_F(StorageThreadsTest, UnfitEmailsAreRefusedBeforeAnyWork) {
-    const Secrets secrets;
-    SignInThrottle throttle({.freeFailures = 3});
-    SessionService sessions(storage, secrets, throttle);
     addUser("victim@example.com", secrets.hashPassword("password-1"));
     const auto reason = [&](const std::string& email, const std::string& password) {
         const auto session = sessions.start(email, password, "198.51.100.7");
