@@ -1,18 +1,17 @@
-#include "server/BuiltinTransforms.h"
+#include "server/processors/BuiltinTransforms.h"
 
 #include "server/Defaults.h"
-#include "server/HttpFrontEnd.h"
-#include "server/PostgresStorage.h"
 #include "server/ServerOptions.h"
-#include "server/SqliteStorage.h"
-#include "server/UpdateFeed.h"
-#include "server/UserText.h"
-#include "server/WebPages.h"
+#include "server/SiteRouter.h"
+#include "server/accounts/UserText.h"
+#include "server/feed/UpdateFeed.h"
+#include "server/http/HttpFrontEnd.h"
+#include "server/storage/OpenStorage.h"
+#include "server/web/WebPages.h"
 #include "wire/ServiceErrorCodes.h"
 
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <pthread.h>
 #include <termios.h>
@@ -53,21 +52,6 @@ std::string readPassword() {
     if (!password.empty() && password.back() == '\r')
         password.pop_back();
     return password;
-}
-
-std::unique_ptr<Storage> openStorage(const ServerOptions& options) {
-    const auto poolSize = static_cast<std::size_t>(std::min(16, options.listen.threads));
-    if (PostgresStorage::isConnectionString(options.databasePath)) {
-        auto storage = std::make_unique<PostgresStorage>(options.databasePath, poolSize);
-        storage->seedDefaults(defaultPlans(), defaultCommands());
-        return storage;
-    }
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(options.databasePath).parent_path(),
-                                        ignored);
-    auto storage = std::make_unique<SqliteStorage>(options.databasePath, poolSize);
-    storage->seedDefaults(defaultPlans(), defaultCommands());
-    return storage;
 }
 
 std::string value(const ServerOptions& options, const char* key) {
@@ -169,16 +153,15 @@ int addCommand(Storage& storage, const ServerOptions& options) {
 
 int serve(Storage& storage, const Secrets& secrets, ServerOptions& options) {
     SignInThrottle throttle(SignInThrottle::Limits{});
-    ServiceApi api(storage, secrets, throttle, options.languageModel);
+    SessionService sessions(storage, secrets, throttle);
+    ServiceApi api(storage, sessions, options.languageModel);
     UpdateFeed updates(value(options, "appcast"), value(options, "downloads"), options.demo);
-    api.serveUpdates(updates);
-    WebPages pages(api, storage, secrets,
+    WebPages pages(sessions, storage, secrets,
                    {.signUp = options.signUp,
                     .secureCookies = !options.listen.certificateFile.empty(),
                     .maxOwnCommands = options.maxOwnCommands});
-    api.serveWebPages(pages);
-    options.listen.readsWait = PostgresStorage::isConnectionString(options.databasePath);
-    HttpFrontEnd front(api, options.listen);
+    SiteRouter site(api, pages, &updates);
+    HttpFrontEnd front(site, options.listen);
     const int port = front.bind();
     updates.setOrigin(std::string(front.usesTls() ? "https" : "http") + "://" +
                       options.listen.host + ":" + std::to_string(port));
@@ -236,17 +219,17 @@ int main(int argc, char** argv) {
     }
     try {
         const Secrets secrets;
-        auto storage = openStorage(options);
+        auto [storage, traits] = openStorage(
+            options.databasePath, static_cast<std::size_t>(std::min(16, options.listen.threads)));
+        storage->seedDefaults(defaultPlans(), defaultCommands());
+        options.listen.readsWait = traits.readsWait;
         const auto& action = options.action;
         if (options.demo)
             seedDemo(*storage, secrets);
         if (action.empty() || action[0] == "serve")
             return serve(*storage, secrets, options);
         if (action[0] == "init") {
-            std::printf("Database ready: %s\n",
-                        PostgresStorage::isConnectionString(options.databasePath)
-                            ? PostgresStorage::describe(options.databasePath).c_str()
-                            : options.databasePath.c_str());
+            std::printf("Database ready: %s\n", traits.description.c_str());
             return 0;
         }
         if (action[0] == "user" && action[1] == "add")

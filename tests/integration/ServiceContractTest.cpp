@@ -7,7 +7,7 @@
 
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/qt/QtMainQueue.h"
-#include "server/ServiceApi.h"
+#include "server/http/Exchange.h"
 #include "service/CommandService.h"
 #include "service/RemoteAuthService.h"
 #include "tests/fakes/InMemoryCredentialStore.h"

@@ -1,6 +1,6 @@
-#include "server/BuiltinTransforms.h"
-#include "server/ChatCompletionsProcessor.h"
-#include "server/UtcCalendar.h"
+#include "server/processors/BuiltinTransforms.h"
+#include "server/processors/ChatCompletionsProcessor.h"
+#include "server/storage/UtcCalendar.h"
 
 #include <gtest/gtest.h>
 
