@@ -55,8 +55,10 @@ void CommandPanelController::show(std::string text, std::function<void(ProcessRe
     };
     actions.close = dismissOut;
     actions.deactivated = dismissOut;
-    panel_ = presenter_.showCommandPanel(viewModel_, std::move(actions));
+    // The cached list first, so the panel is built with the page it shows
+    // rather than an empty one replaced before its first paint.
     viewModel_->loadCommands();
+    panel_ = presenter_.showCommandPanel(viewModel_, std::move(actions));
 }
 
 void CommandPanelController::close(bool reactivate) {

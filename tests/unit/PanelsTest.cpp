@@ -230,6 +230,9 @@ TEST_F(CommandPanelControllerTest, SecondShowReplacesTheOpenChooserWithoutReacti
     open();
     EXPECT_FALSE(presenter.panels[0]->open);
     EXPECT_TRUE(presenter.panels[1]->open);
+    // The first fetch filled the cache: the second chooser is built with it.
+    EXPECT_EQ(presenter.panels[0]->commandsWhenShown, 0u);
+    EXPECT_EQ(presenter.panels[1]->commandsWhenShown, 3u);
     EXPECT_NE(controller->viewModel(), firstModel);
     EXPECT_TRUE(workspace.activations.empty());
 }
