@@ -19,7 +19,7 @@ if [[ "${1:-}" != --run ]]; then
         scribeon_chooser_bench
     x11=$("$root/tests/integration/with-desktop.sh" "$root/build/bench/scribeon_chooser_bench" \
         --benchmark_filter='editor:0/ctrl_c:0' 2>/dev/null | grep '^BM_')
-    field() { grep -o "$1=[0-9.]*" <<<"$x11" | cut -d= -f2; }
+    field() { grep -o " $1=[0-9.]*" <<<"$x11" | cut -d= -f2; }
     printf 'x11 (Xvfb + openbox), key release to chooser painted, 50 presses: median %.1f ms, p95 %.1f ms\n' \
         "$(field median_ms)" "$(field p95_ms)"
     for stage in 1_to_callback 2_capture 3_frontmost 4_build_show 5_map 6_paint; do
