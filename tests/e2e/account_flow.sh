@@ -183,7 +183,7 @@ if [[ -n "${SCRIBEON_FOOTPRINT:-}" ]]; then
     echo "largest mappings, RSS and anonymous KB:"
     awk '/^[0-9a-f]+-/ {name = $6 ? $6 : "[anonymous]"} /^Rss:/ {rss[name] += $2}
          /^Anonymous:/ {anon[name] += $2} END {for (n in rss) print rss[n], anon[n], n}' \
-        "/proc/$scribeon_pid/smaps" | sort -rn | head -15
+        "/proc/$scribeon_pid/smaps" | sort -rn | sed -n 1,15p # head would end sort with SIGPIPE
     echo "threads: $(ls "/proc/$scribeon_pid/task" | wc -l)"
     kill "${bare_pids[@]}"
 fi
