@@ -86,6 +86,7 @@ EditingKeys AccessibilityService::keysOf(const RunningApplication& app,
 // --- capture ---------------------------------------------------------------
 
 std::optional<std::string> AccessibilityService::getSelectedText() {
+    lastSource_.reset();
     bool answered = false;
     std::optional<std::string> selection = getSelectedTextViaAX(&answered);
     if (selection && graphemeCount(*selection) >= 2) {
@@ -104,6 +105,7 @@ std::optional<std::string> AccessibilityService::getSelectedTextViaAX(bool* answ
         log("AX read: no frontmost app");
         return std::nullopt;
     }
+    lastSource_ = app;
     log("AX read: app=" + nameOf(app) + " pid=" + std::to_string(app->pid));
     if (app->isSelf) {
         log("AX read: frontmost window is our own — not asked");

@@ -37,6 +37,7 @@ public:
     explicit AccessibilityService(Platform platform, ApplicationKeys applicationKeys = {});
 
     std::optional<std::string> getSelectedText() override;
+    std::optional<RunningApplication> lastSource() const override { return lastSource_; }
     ReplaceResult replaceSelectedText(const std::string& newText,
                                       const std::optional<std::string>& original,
                                       std::optional<int> sourcePid) override;
@@ -77,6 +78,7 @@ private:
 
     Platform platform_;
     ApplicationKeys applicationKeys_;
+    std::optional<RunningApplication> lastSource_;
 };
 
 } // namespace scribeon

@@ -57,7 +57,7 @@ void AppDelegate::handleHotkey() {
         return;
     }
     auto self = shared_from_this();
-    c_.commandPanelWindow.show(std::move(*text),
+    c_.commandPanelWindow.show(std::move(*text), c_.capture.lastSource(),
                                weakly(self, [](AppDelegate& me, ProcessResult result) {
                                    me.showResult(std::move(result));
                                }));

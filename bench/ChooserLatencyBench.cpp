@@ -2,8 +2,11 @@
 // chooser's first paint, with a cached command list, in the Qt test editor
 // and in mousepad, through the AT-SPI capture and through the Ctrl+C one
 // (the editor started without its accessibility bridge). The key is held
-// 120 ms as a hand holds it. Needs the private desktop
-// bench/chooser-latency.sh starts.
+// 120 ms as a hand holds it. Besides the total, each press is cut into
+// stages (the hand-off to the shortcut's callback, the capture, the
+// chooser's frontmost-window lookup, building and showing its window, the
+// window manager mapping it, the first paint), reported as medians and
+// p95s. Needs the private desktop bench/chooser-latency.sh starts.
 #include "accessibility/AccessibilityService.h"
 #include "bench/FirstPaint.h"
 #include "hotkey/HotkeyService.h"
@@ -27,11 +30,14 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <map>
+#include <string>
 #include <vector>
 // After Qt: Xlib defines macros such as None and Bool.
 #include <X11/Xlib.h>
@@ -49,17 +55,60 @@ bool inChooser(QObject* object) {
     return widget && widget->window()->objectName() == QLatin1String("commandPanel");
 }
 
-// Keeps the log and notes when the capture ended, to tell the capture's
-// share of the latency from the chooser's.
+bool isChooserWindow(QObject* object) {
+    auto* window = qobject_cast<QWindow*>(object);
+    if (!window)
+        return false;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->windowHandle() == window)
+            return widget->objectName() == QLatin1String("commandPanel");
+    return false;
+}
+
+// The moments of one press, each noted once.
+struct PressStamps {
+    std::optional<Clock::time_point> callback, captured, chooserLookedUp, shown;
+    void note(std::optional<Clock::time_point>& stamp) {
+        if (!stamp)
+            stamp = Clock::now();
+    }
+};
+
+// The chooser's own look at the frontmost window (the capture made one
+// just before) ends a stage of its own.
+class StampedWorkspace : public Workspace {
+public:
+    StampedWorkspace(Workspace& inner, PressStamps& stamps) : inner_(inner), stamps_(stamps) {}
+    std::optional<RunningApplication> frontmostApplication() override {
+        auto app = inner_.frontmostApplication();
+        if (stamps_.captured)
+            stamps_.note(stamps_.chooserLookedUp);
+        return app;
+    }
+    bool activate(int pid) override { return inner_.activate(pid); }
+
+private:
+    Workspace& inner_;
+    PressStamps& stamps_;
+};
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+double p95(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() * 95 / 100];
+}
+
+// Keeps the log and notes when the focused element was found (the end of
+// the capture's focus wait).
 class TimedLog : public RecordingLog {
 public:
-    std::optional<Clock::time_point> captured;
     std::optional<Clock::time_point> focusFound;
     void write(const std::string& line) override {
         RecordingLog::write(line);
-        if (line.find("capture: AX read OK") != std::string::npos ||
-            line.find("capture: Cmd+C result") != std::string::npos)
-            captured = Clock::now();
         if (line.find("AX read: role") != std::string::npos)
             focusFound = Clock::now();
     }
@@ -119,7 +168,9 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
     waitUntil([&] { return cached; });
     transport.holding = true; // later refreshes never answer: the chooser shows the cache
 
-    auto workspace = X11Workspace::open();
+    AtspiAccessibilityBridge bridge;
+    // As the program opens it: the application's name comes over AT-SPI.
+    auto workspace = X11Workspace::open([&bridge](int pid) { return bridge.applicationName(pid); });
     auto keys = XTestKeySynth::open();
     auto grabber = X11GlobalHotkey::open();
     Display* keyboard = XOpenDisplay(nullptr);
@@ -127,22 +178,32 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
         state.SkipWithError("no X server at DISPLAY");
         return;
     }
-    AtspiAccessibilityBridge bridge;
     QtClipboard clipboard;
     ThreadSleeper sleeper;
     TimedLog log;
+    PressStamps stamps;
+    StampedWorkspace chooserWorkspace(*workspace, stamps);
     AccessibilityService capture({*workspace, bridge, *keys, clipboard, sleeper, log});
     QtPanelPresenter presenter;
-    auto chooser = CommandPanelController::create(presenter, *workspace, commands, queue);
+    auto chooser = CommandPanelController::create(presenter, chooserWorkspace, commands, queue);
     HotkeyService hotkeys(*grabber, preferences, queue);
     bool captured = true;
     hotkeys.registerHotkey([&] {
+        stamps.note(stamps.callback);
         std::optional<std::string> text = capture.getSelectedText();
+        stamps.note(stamps.captured);
         captured = captured && text.has_value();
-        chooser->show(text.value_or(""), [](ProcessResult) {});
+        chooser->show(text.value_or(""), capture.lastSource(), [](ProcessResult) {});
+        stamps.note(stamps.shown);
     });
     FirstPaint paint(inChooser);
     qApp->installEventFilter(&paint);
+    FirstPaint exposed(
+        [](QObject* object) {
+            return isChooserWindow(object) && static_cast<QWindow*>(object)->isExposed();
+        },
+        FirstPaint::exposeEvent);
+    qApp->installEventFilter(&exposed);
     const auto key = [&](KeySym symbol, Bool press) {
         XTestFakeKeyEvent(keyboard, XKeysymToKeycode(keyboard, symbol), press, CurrentTime);
     };
@@ -150,11 +211,13 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
         waitUntil([&] { return bridge.focusedElement(editorPid).status == BridgeStatus::success; });
 
     std::vector<double> millis;
-    std::vector<double> captureMillis;
     std::vector<double> focusMillis;
+    std::map<std::string, std::vector<double>> stages;
     bool paintedWhileHeld = false;
     for (auto _ : state) {
         paint.at.reset();
+        exposed.at.reset();
+        stamps = {};
         key(XK_Super_L, True);
         key(XK_Shift_L, True);
         key(XK_i, True);
@@ -171,13 +234,22 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
         const std::chrono::duration<double, std::milli> elapsed = *paint.at - releasedAt;
         state.SetIterationTime(elapsed.count() / 1000);
         millis.push_back(elapsed.count());
-        if (log.captured)
-            captureMillis.push_back(
-                std::chrono::duration<double, std::milli>(*log.captured - releasedAt).count());
+        if (stamps.callback && stamps.captured && stamps.shown && exposed.at) {
+            // The chooser asks the desktop only when the capture found nobody.
+            const auto lookedUp = stamps.chooserLookedUp.value_or(*stamps.captured);
+            const auto between = [](Clock::time_point from, Clock::time_point to) {
+                return std::chrono::duration<double, std::milli>(to - from).count();
+            };
+            stages["1_to_callback"].push_back(between(releasedAt, *stamps.callback));
+            stages["2_capture"].push_back(between(*stamps.callback, *stamps.captured));
+            stages["3_frontmost"].push_back(between(*stamps.captured, lookedUp));
+            stages["4_build_show"].push_back(between(lookedUp, *stamps.shown));
+            stages["5_map"].push_back(between(*stamps.shown, *exposed.at));
+            stages["6_paint"].push_back(between(*exposed.at, *paint.at));
+        }
         if (log.focusFound)
             focusMillis.push_back(
                 std::chrono::duration<double, std::milli>(*log.focusFound - releasedAt).count());
-        log.captured.reset();
         log.focusFound.reset();
         key(XK_Shift_L, False);
         key(XK_Super_L, False);
@@ -188,6 +260,7 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
             return front && front->pid == editorPid;
         });
     }
+    qApp->removeEventFilter(&exposed);
     qApp->removeEventFilter(&paint);
     XCloseDisplay(keyboard);
     editor.kill();
@@ -203,16 +276,15 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
     if (copied != (path == copyKey))
         state.SkipWithError(path == atspi ? "AT-SPI did not answer; Ctrl+C was used"
                                           : "the editor answered over AT-SPI");
-    std::sort(millis.begin(), millis.end());
-    state.counters["median_ms"] = millis[millis.size() / 2];
-    state.counters["p95_ms"] = millis[millis.size() * 95 / 100];
-    state.counters["max_ms"] = millis.back();
-    std::sort(captureMillis.begin(), captureMillis.end());
-    if (!captureMillis.empty())
-        state.counters["capture_median_ms"] = captureMillis[captureMillis.size() / 2];
-    std::sort(focusMillis.begin(), focusMillis.end());
+    state.counters["median_ms"] = median(millis);
+    state.counters["p95_ms"] = p95(millis);
+    state.counters["max_ms"] = *std::max_element(millis.begin(), millis.end());
     if (!focusMillis.empty())
-        state.counters["focus_median_ms"] = focusMillis[focusMillis.size() / 2];
+        state.counters["focus_median_ms"] = median(focusMillis);
+    for (const auto& [stage, values] : stages) {
+        state.counters[stage + "_median"] = median(values);
+        state.counters[stage + "_p95"] = p95(values);
+    }
 }
 BENCHMARK(BM_ShortcutToChooserPaint)
     ->ArgNames({"editor", "ctrl_c"})

@@ -6,14 +6,26 @@
 # window is mapped with its first buffer, so the moment sway announces the
 # chooser's window is its first paint reaching the screen. Timed from the
 # start of wtype (its connection to the compositor included), median and p95
-# over PRESSES (30) presses.
+# over PRESSES (30) presses. X11's figure for the same editor, key release
+# to the chooser's first paint (bench/chooser-latency.sh's AT-SPI row, with
+# its stages), is measured first in the same run and printed next to it.
 #
 #   bench/wayland-chooser-latency.sh [PRESSES]
 #   bench/wayland-chooser-latency.sh --run SCRIBEON SERVER EDITOR PRESSES
 set -euo pipefail
 if [[ "${1:-}" != --run ]]; then
     root=$(cd "$(dirname "$0")/.." && pwd)
-    cmake --build "$root/build" --target scribeon scribeon-server scribeon-test-editor
+    cmake --build "$root/build" --target scribeon scribeon-server scribeon-test-editor \
+        scribeon_chooser_bench
+    x11=$("$root/tests/integration/with-desktop.sh" "$root/build/bench/scribeon_chooser_bench" \
+        --benchmark_filter='editor:0/ctrl_c:0' 2>/dev/null | grep '^BM_')
+    field() { grep -o " $1=[0-9.]*" <<<"$x11" | cut -d= -f2; }
+    printf 'x11 (Xvfb + openbox), key release to chooser painted, 50 presses: median %.1f ms, p95 %.1f ms\n' \
+        "$(field median_ms)" "$(field p95_ms)"
+    for stage in 1_to_callback 2_capture 3_frontmost 4_build_show 5_map 6_paint; do
+        printf '  %-14s median %5.1f ms, p95 %5.1f ms\n' "${stage#?_}" "$(field "${stage}_median")" \
+            "$(field "${stage}_p95")"
+    done
     exec "$0" --run "$root/build/main/scribeon" "$root/build/server/scribeon-server" \
         "$root/build/tests/scribeon-test-editor" "${1:-30}"
 fi

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "main/ScribeonApp.h"
 #include "main/ScriptCommand.h"
+#include "platform/qt/ClosedWindowMemory.h"
 #include "platform/qt/SingleInstance.h"
 #include "platform/qt/UnixSignalWatcher.h"
 
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
     }
 
     scribeon::UnixSignalWatcher::catchSignals({SIGTERM, SIGINT});
+    scribeon::ClosedWindowMemory::tuneMalloc();
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Scribeon"));
     QApplication::setApplicationName(QStringLiteral("Scribeon"));
@@ -76,6 +78,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     scribeon::UnixSignalWatcher signalWatcher([](int) { QCoreApplication::quit(); });
+    scribeon::ClosedWindowMemory closedWindowMemory;
     scribeon::ScribeonApp scribeonApp;
     switch (scribeonApp.serveOtherInstances()) {
     case SingleInstance::Listen::listening:

@@ -15,8 +15,11 @@ class CommandChooser {
 public:
     virtual ~CommandChooser() = default;
     // Failures show inside the chooser; a dismissal gives the keyboard back
-    // to the source application and tells nobody.
-    virtual void show(std::string text, std::function<void(ProcessResult)> onResult) = 0;
+    // to the source application and tells nobody. `source` is the
+    // application in front when the caller knows it; otherwise the chooser
+    // asks the desktop.
+    virtual void show(std::string text, std::optional<RunningApplication> source,
+                      std::function<void(ProcessResult)> onResult) = 0;
     // The application that was frontmost when the chooser last opened.
     virtual std::optional<RunningApplication> sourceApp() const = 0;
 };

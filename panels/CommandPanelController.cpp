@@ -14,9 +14,10 @@ CommandPanelController::CommandPanelController(PanelPresenter& presenter, Worksp
                                                CommandService& service, MainQueue& queue)
     : presenter_(presenter), workspace_(workspace), service_(service), queue_(queue) {}
 
-void CommandPanelController::show(std::string text, std::function<void(ProcessResult)> onResult) {
+void CommandPanelController::show(std::string text, std::optional<RunningApplication> source,
+                                  std::function<void(ProcessResult)> onResult) {
     close(false);
-    sourceApp_ = workspace_.frontmostApplication();
+    sourceApp_ = source ? std::move(source) : workspace_.frontmostApplication();
     viewModel_ = CommandPanelViewModel::create(service_, queue_);
     const std::weak_ptr<CommandPanelController> weak = weak_from_this();
 
@@ -55,8 +56,10 @@ void CommandPanelController::show(std::string text, std::function<void(ProcessRe
     };
     actions.close = dismissOut;
     actions.deactivated = dismissOut;
-    panel_ = presenter_.showCommandPanel(viewModel_, std::move(actions));
+    // The cached list first, so the panel is built with the page it shows
+    // rather than an empty one replaced before its first paint.
     viewModel_->loadCommands();
+    panel_ = presenter_.showCommandPanel(viewModel_, std::move(actions));
 }
 
 void CommandPanelController::close(bool reactivate) {

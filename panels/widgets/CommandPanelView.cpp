@@ -66,17 +66,31 @@ QWidget* messagePage(const QIcon& icon, std::initializer_list<QLabel*> lines) {
 
 } // namespace
 
-CommandPanelView::CommandPanelView(std::shared_ptr<CommandPanelViewModel> model,
-                                   CommandPanelActions actions)
-    : model_(std::move(model)), actions_(std::move(actions)), rows_(new CommandListModel(this)) {
+CommandPanelView::CommandPanelView() : rows_(new CommandListModel(this)) {
     setFixedWidth(panelWidth);
     setMinimumHeight(minimumHeight);
     setMaximumHeight(maximumHeight);
     column_ = new QVBoxLayout(this);
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(0);
-    PanelHeader::add(column_, QStringLiteral("Commands"), QString(), actions_.close);
+    PanelHeader::add(column_, QStringLiteral("Commands"), QString(), [this] {
+        if (actions_.close)
+            actions_.close();
+    });
+    showPage(Page::list);
+}
 
+CommandPanelView::CommandPanelView(std::shared_ptr<CommandPanelViewModel> model,
+                                   CommandPanelActions actions)
+    : CommandPanelView() {
+    bind(std::move(model), std::move(actions));
+}
+
+void CommandPanelView::bind(std::shared_ptr<CommandPanelViewModel> model,
+                            CommandPanelActions actions) {
+    watches_.clear();
+    model_ = std::move(model);
+    actions_ = std::move(actions);
     for (auto* property :
          {&model_->isLoading, &model_->isProcessing, &model_->showLoadingIndicator})
         watches_.push_back(property->observe([this](bool) { render(); }));
@@ -86,7 +100,18 @@ CommandPanelView::CommandPanelView(std::shared_ptr<CommandPanelViewModel> model,
     render();
 }
 
+void CommandPanelView::unbind() {
+    // The actions stay until the next bind: this may run inside one of them.
+    watches_.clear();
+    model_.reset();
+    if (shown_ != Page::list)
+        showPage(Page::list);
+    rows_->setRows({});
+}
+
 CommandPanelView::Body CommandPanelView::body() const {
+    if (!model_)
+        return Body::list;
     if (model_->isProcessing.get())
         return Body::processing;
     if (model_->errorMessage.get())
@@ -112,26 +137,30 @@ CommandPanelView::Page CommandPanelView::page() const {
     return model_->isLoading.get() ? Page::blank : Page::list;
 }
 
-void CommandPanelView::render() {
-    const Page current = page();
-    if (current != shown_) {
-        if (pageWidget_) {
-            // A row's click may be what changed the state: the old page goes
-            // once its handler has returned.
-            pageWidget_->hide();
-            pageWidget_->deleteLater();
-        }
-        list_ = nullptr;
-        errorText_ = nullptr;
-        pageWidget_ = buildPage(current);
-        column_->addWidget(pageWidget_, 1);
-        shown_ = current;
-        if (list_) {
-            setFocusProxy(list_);
-            if (window()->isActiveWindow())
-                list_->setFocus();
-        }
+void CommandPanelView::showPage(Page page) {
+    if (pageWidget_) {
+        // A row's click may be what changed the state: the old page goes
+        // once its handler has returned.
+        pageWidget_->hide();
+        pageWidget_->deleteLater();
     }
+    list_ = nullptr;
+    errorText_ = nullptr;
+    pageWidget_ = buildPage(page);
+    column_->addWidget(pageWidget_, 1);
+    shown_ = page;
+    if (list_) {
+        setFocusProxy(list_);
+        if (window()->isActiveWindow())
+            list_->setFocus();
+    }
+}
+
+void CommandPanelView::render() {
+    if (!model_)
+        return;
+    if (const Page current = page(); current != shown_)
+        showPage(current);
     if (errorText_)
         errorText_->setText(QString::fromStdString(model_->errorMessage.get().value_or("")));
     if (list_)

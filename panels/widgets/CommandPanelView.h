@@ -20,7 +20,9 @@ class CommandListModel;
 // The chooser's content: the "Commands" header and the body the model's
 // state calls for (processing, error, empty, list or loading). Only the body
 // on show exists, so assistive technologies never meet a hidden one; the
-// commands are a list whose selected item follows the model.
+// commands are a list whose selected item follows the model. One view
+// serves one chooser after another: it is built before it is needed, bound
+// to each chooser's model as it opens and let go of it as it closes.
 class CommandPanelView : public QWidget {
     Q_OBJECT
 public:
@@ -28,7 +30,13 @@ public:
     static constexpr int minimumHeight = 262;
     static constexpr int maximumHeight = 460;
 
+    // Unbound: the header and an empty list, ready for the first chooser.
+    CommandPanelView();
     CommandPanelView(std::shared_ptr<CommandPanelViewModel> model, CommandPanelActions actions);
+
+    void bind(std::shared_ptr<CommandPanelViewModel> model, CommandPanelActions actions);
+    // Stops following the model; every body but the (emptied) list goes.
+    void unbind();
 
     enum class Body { processing, error, empty, list };
     Body body() const;
@@ -39,6 +47,7 @@ private:
     enum class Page { processing, error, empty, blank, loading, list };
     Page page() const;
     void render();
+    void showPage(Page page);
     QWidget* buildPage(Page page);
     QWidget* buildList();
     void showRows();

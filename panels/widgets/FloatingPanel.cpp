@@ -60,6 +60,11 @@ void FloatingPanel::present() {
     const PanelOrigin origin = WindowPositioning::positionNearCursor(
         {double(width()), double(height())}, primary, screens);
     move(int(origin.x), int(origin.y));
+    // A panel shown again after it was retired and closed starts afresh.
+    setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    wasActive_ = false;
+    activationWatch_.stop();
+    stopFading();
     if (!takesFocus_) {
         show();
         return;
@@ -76,9 +81,13 @@ void FloatingPanel::present() {
     fade->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-void FloatingPanel::retire() {
+void FloatingPanel::stopFading() {
     for (auto* fade : findChildren<QPropertyAnimation*>())
-        fade->stop(); // a fade-in still running would bring it back
+        fade->stop();
+}
+
+void FloatingPanel::retire() {
+    stopFading(); // a fade-in still running would bring it back
     setWindowOpacity(0.0);
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }

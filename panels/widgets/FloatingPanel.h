@@ -27,6 +27,9 @@ public:
 
     std::function<bool(PanelKey)> onKey;
     std::function<void()> onDeactivated;
+    // Set on a panel that is kept for reuse: called instead of deleting it
+    // once it has been closed (hidden).
+    std::function<void()> onClosed;
 
     // Places the panel centred on the primary screen and shows it; a panel
     // that takes focus fades in (a no-op without a compositor) and asks the
@@ -53,6 +56,7 @@ protected:
 private:
     QPainterPath outline() const;
     void deactivated();
+    void stopFading();
 
     static constexpr int activationWatchMs = 250;
 

@@ -20,7 +20,11 @@ constexpr const char* retiredProperty = "scribeonRetired";
 void closeNow(QWidget* panel) {
     panel->setProperty(retiredProperty, false);
     panel->hide();
-    panel->deleteLater();
+    auto* floating = qobject_cast<FloatingPanel*>(panel);
+    if (floating && floating->onClosed)
+        floating->onClosed(); // kept for the next chooser
+    else
+        panel->deleteLater();
 }
 
 // A retired panel's successor has the focus: the retired one can go.
@@ -48,7 +52,11 @@ public:
             // elsewhere, until that one has the focus (or a second passed).
             panel_->retire();
             panel_->setProperty(retiredProperty, true);
-            QTimer::singleShot(handOverMs, panel_.data(), [panel = panel_] { closeNow(panel); });
+            // A chooser window is reused: by then it may be showing the next one.
+            QTimer::singleShot(handOverMs, panel_.data(), [panel = panel_] {
+                if (panel->property(retiredProperty).toBool())
+                    closeNow(panel);
+            });
             return;
         }
         closeNow(panel_);
@@ -61,23 +69,62 @@ private:
     bool handingOver_ = false;
 };
 
+FloatingPanel* newCommandPanel(CommandPanelView* view) {
+    auto* panel = new FloatingPanel(view, true);
+    panel->setObjectName(QStringLiteral("commandPanel"));
+    panel->setWindowTitle(QStringLiteral("Scribeon Commands"));
+    QObject::connect(panel, &FloatingPanel::activated, panel, &closeRetiredPanels);
+    return panel;
+}
+
 } // namespace
 
 QtPanelPresenter::QtPanelPresenter() {
     // Outside a full desktop session Qt knows no icon theme.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));
+    QTimer::singleShot(0, &idle_, [this] { preparedCommandPanel(); });
+}
+
+QtPanelPresenter::~QtPanelPresenter() {
+    if (!chooser_)
+        return;
+    chooser_->onClosed = nullptr;
+    if (!chooserInUse_)
+        delete chooser_.data();
+}
+
+FloatingPanel* QtPanelPresenter::preparedCommandPanel() {
+    if (chooser_)
+        return chooser_;
+    chooserView_ = new CommandPanelView;
+    chooser_ = newCommandPanel(chooserView_);
+    chooser_->onClosed = [this] {
+        chooserInUse_ = false;
+        if (chooserView_)
+            chooserView_->unbind();
+    };
+    // Polished, laid out and with its native window, so that showing it
+    // costs only the mapping.
+    chooser_->ensurePolished();
+    chooser_->adjustSize();
+    chooser_->winId(); // creates it
+    return chooser_;
 }
 
 std::unique_ptr<OpenPanel>
 QtPanelPresenter::showCommandPanel(std::shared_ptr<CommandPanelViewModel> model,
                                    CommandPanelActions actions) {
-    auto* panel = new FloatingPanel(new CommandPanelView(std::move(model), actions), true);
-    panel->setObjectName(QStringLiteral("commandPanel"));
-    panel->setWindowTitle(QStringLiteral("Scribeon Commands"));
+    FloatingPanel* panel = nullptr;
+    if (!chooserInUse_) {
+        panel = preparedCommandPanel();
+        chooserView_->bind(std::move(model), actions);
+        chooserInUse_ = true;
+    } else {
+        panel = newCommandPanel(new CommandPanelView(std::move(model), actions));
+    }
     panel->onKey = actions.key;
     panel->onDeactivated = actions.deactivated;
-    QObject::connect(panel, &FloatingPanel::activated, panel, &closeRetiredPanels);
     panel->present();
     return std::make_unique<QtOpenPanel>(panel);
 }

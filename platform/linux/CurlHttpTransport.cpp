@@ -97,19 +97,19 @@ bool CurlHttpTransport::isLoopbackHost(const std::string& host) {
 }
 
 CurlHttpTransport::CurlHttpTransport(std::size_t workers, std::size_t maxReplyBytes)
-    : maxReplyBytes_(maxReplyBytes) {
+    : maxWorkers_(std::max<std::size_t>(workers, 1)), maxReplyBytes_(maxReplyBytes) {
     static CurlGlobal global;
-    for (std::size_t i = 0; i < std::max<std::size_t>(workers, 1); ++i)
-        workers_.emplace_back([this] { work(); });
 }
 
 CurlHttpTransport::~CurlHttpTransport() {
+    std::vector<std::thread> workers;
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        workers.swap(workers_);
     }
     wake_.notify_all();
-    for (auto& worker : workers_)
+    for (auto& worker : workers)
         worker.join();
 }
 
@@ -117,6 +117,10 @@ void CurlHttpTransport::send(HttpRequest request, std::function<void(HttpOutcome
     {
         std::lock_guard lock(mutex_);
         jobs_.push_back({std::move(request), std::move(completion)});
+        // Idle workers take the waiting calls first; a new one starts only
+        // for a call none of them will take.
+        if (jobs_.size() > idle_ && workers_.size() < maxWorkers_)
+            workers_.emplace_back([this] { work(); });
     }
     wake_.notify_one();
 }
@@ -126,7 +130,9 @@ void CurlHttpTransport::work() {
         Job job;
         {
             std::unique_lock lock(mutex_);
+            ++idle_;
             wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            --idle_;
             if (jobs_.empty())
                 return;
             job = std::move(jobs_.front());

@@ -12,8 +12,10 @@
 namespace scribeon {
 
 // libcurl easy handles on a small pool of worker threads: calls overlap,
-// none blocks the caller. TLS peers and host names are always verified;
-// plain http:// is refused unless the host is a loopback address.
+// none blocks the caller. A worker starts only when a call finds none idle,
+// so a program that makes one call at a time keeps one thread (and its
+// stack and allocation arena) rather than the whole pool. TLS peers and host names are always
+// verified; plain http:// is refused unless the host is a loopback address.
 class CurlHttpTransport : public HttpTransport {
 public:
     static constexpr std::size_t defaultMaxReplyBytes = std::size_t{16} * 1024 * 1024;
@@ -37,11 +39,13 @@ private:
     void work();
     HttpOutcome perform(const HttpRequest& request) const;
 
+    std::size_t maxWorkers_;
     std::size_t maxReplyBytes_;
     std::string caFile_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> jobs_;
+    std::size_t idle_ = 0;
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

@@ -159,10 +159,33 @@ token >/dev/null 2>&1 && fail "the token is still in the Secret Service"
 press "Sign Up" || fail "pressing Sign Up"
 wait_for 10 "the sign-up page" grep -qxF "$SCRIBEON_SERVICE_ORIGIN/sign-up" "$e2e_tmp/opened"
 
-# bench/account-footprint.sh: memory once the panel and the sign-in window have been shown.
+# bench/account-footprint.sh: memory once every window has been shown and
+# closed, next to a bare Qt tray program (SCRIBEON_FOOTPRINT names it) on
+# this desktop, with the same environment, plain and after one popup.
 if [[ -n "${SCRIBEON_FOOTPRINT:-}" ]]; then
+    if says "Quit Scribeon"; then close_panel; fi
+    footprint() { awk '/^(Rss|Pss|Anonymous):/ {printf "%s %.1f MB  ", $1, $2 / 1024}' "/proc/$1/smaps_rollup"; }
+    rss_kb() { awk '/^Rss:/ {print $2}' "/proc/$1/smaps_rollup"; }
+    bare_pids=()
+    for mode in plain --popup; do
+        QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_bg "$SCRIBEON_FOOTPRINT" $mode >"$e2e_tmp/bare$mode.out" 2>&1
+        bare_pids+=("${e2e_pids[-1]}")
+    done
+    for mode in plain --popup; do
+        wait_for 20 "the bare tray program ($mode)" grep -qx ready "$e2e_tmp/bare$mode.out"
+    done
     sleep 2
-    grep -E "^(Rss|Pss|Anonymous):" "/proc/$scribeon_pid/smaps_rollup" | tr -s ' ' | paste -sd ' '
+    echo "scribeon:         $(footprint "$scribeon_pid")"
+    echo "bare tray:        $(footprint "${bare_pids[0]}")"
+    echo "bare tray, popup: $(footprint "${bare_pids[1]}")"
+    awk -v s="$(rss_kb "$scribeon_pid")" -v b="$(rss_kb "${bare_pids[0]}")" -v p="$(rss_kb "${bare_pids[1]}")" \
+        'BEGIN {printf "RSS ratio: %.2f x bare, %.2f x bare after a popup\n", s / b, s / p}'
+    echo "largest mappings, RSS and anonymous KB:"
+    awk '/^[0-9a-f]+-/ {name = $6 ? $6 : "[anonymous]"} /^Rss:/ {rss[name] += $2}
+         /^Anonymous:/ {anon[name] += $2} END {for (n in rss) print rss[n], anon[n], n}' \
+        "/proc/$scribeon_pid/smaps" | sort -rn | sed -n 1,15p # head would end sort with SIGPIPE
+    echo "threads: $(ls "/proc/$scribeon_pid/task" | wc -l)"
+    kill "${bare_pids[@]}"
 fi
 
 # A sign-in made on the command line reaches the running program.

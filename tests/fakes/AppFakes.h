@@ -92,22 +92,26 @@ struct FakePermissionAlert : PermissionAlert {
 
 struct FakeCapture : SelectionCapture {
     std::optional<std::string> selection;
+    std::optional<RunningApplication> source;
     int captures = 0;
     std::optional<std::string> getSelectedText() override {
         ++captures;
         return selection;
     }
+    std::optional<RunningApplication> lastSource() const override { return source; }
 };
 
 struct FakeChooser : CommandChooser {
     struct Shown {
         std::string text;
+        std::optional<RunningApplication> source;
         std::function<void(ProcessResult)> onResult;
     };
     std::vector<Shown> shown;
     std::optional<RunningApplication> source;
-    void show(std::string text, std::function<void(ProcessResult)> onResult) override {
-        shown.push_back({std::move(text), std::move(onResult)});
+    void show(std::string text, std::optional<RunningApplication> from,
+              std::function<void(ProcessResult)> onResult) override {
+        shown.push_back({std::move(text), std::move(from), std::move(onResult)});
     }
     std::optional<RunningApplication> sourceApp() const override { return source; }
 };

@@ -18,11 +18,13 @@ public:
         HintActions hintActions;
         std::optional<ResultPanelContent> content;
         std::optional<HintKind> hint;
+        std::size_t commandsWhenShown = 0; // what the chooser is built with
     };
 
-    std::unique_ptr<OpenPanel> showCommandPanel(std::shared_ptr<CommandPanelViewModel>,
+    std::unique_ptr<OpenPanel> showCommandPanel(std::shared_ptr<CommandPanelViewModel> model,
                                                 CommandPanelActions actions) override {
         auto shown = record();
+        shown->commandsWhenShown = model->commands.get().size();
         shown->commandActions = std::move(actions);
         return std::make_unique<Handle>(shown);
     }

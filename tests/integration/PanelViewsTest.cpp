@@ -2,7 +2,9 @@
 #include "panels/widgets/FloatingPanel.h"
 #include "panels/widgets/HintPanel.h"
 #include "panels/widgets/HintView.h"
+#include "panels/widgets/QtPanelPresenter.h"
 #include "panels/widgets/ResultPanelView.h"
+#include "platform/qt/ClosedWindowMemory.h"
 #include "tests/fakes/FakeHttpTransport.h"
 #include "tests/fakes/FakeMainQueue.h"
 #include "tests/fakes/InMemoryCredentialStore.h"
@@ -142,6 +144,80 @@ TEST_F(PanelViewsTest, AClickRunsTheRowItLandsOn) {
     const QRect second = view.list()->visualRect(view.list()->model()->index(1, 0));
     QTest::mouseClick(view.list()->viewport(), Qt::LeftButton, {}, second.center());
     EXPECT_EQ(clicked, std::vector<int>{1});
+}
+
+QStringList listItems(QListView* list) {
+    QStringList items;
+    for (int row = 0; list && row < list->model()->rowCount(); ++row)
+        items << list->model()->index(row, 0).data().toString();
+    return items;
+}
+
+// The chooser's window is made ahead and serves one chooser after another:
+// each shows its own rows and sends keys to its own actions; a closed one
+// keeps no body but the emptied list and follows no model; a chooser asked
+// for while that window is on screen gets one of its own.
+TEST_F(PanelViewsTest, ChooserWindowIsReusedAndKeepsNothingOfTheLastChooser) {
+    QtPanelPresenter presenter;
+    FloatingPanel* window = presenter.preparedCommandPanel();
+    auto* view = window->findChild<CommandPanelView*>();
+    ASSERT_NE(view, nullptr);
+    std::vector<std::string> keys;
+    const auto actionsOf = [&keys](std::string who) {
+        CommandPanelActions actions;
+        actions.key = [&keys, who](PanelKey) {
+            keys.push_back(who);
+            return true;
+        };
+        return actions;
+    };
+    model->commands.set({{"a", "Fix spelling", true}});
+    auto first = presenter.showCommandPanel(model, actionsOf("first"));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(listItems(view->list()), QStringList{QStringLiteral("Fix spelling")});
+    model->isProcessing.set(true);
+    first.reset();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window->isVisible());
+    model->errorMessage.set("Monthly request limit exceeded.");
+    QStringList texts;
+    for (QLabel* label : view->findChildren<QLabel*>())
+        texts << label->text();
+    EXPECT_EQ(texts, QStringList{QStringLiteral("Commands")});
+    EXPECT_TRUE(listItems(view->list()).isEmpty());
+
+    auto next = CommandPanelViewModel::create(service, queue);
+    next->commands.set({{"b", "Shorten", true}});
+    auto second = presenter.showCommandPanel(next, actionsOf("second"));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(listItems(view->list()), QStringList{QStringLiteral("Shorten")});
+    QTest::keyClick(window, Qt::Key_Down);
+    EXPECT_EQ(keys, std::vector<std::string>{"second"});
+
+    auto third = presenter.showCommandPanel(next, actionsOf("third"));
+    int choosersOnScreen = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        choosersOnScreen +=
+            widget->objectName() == QLatin1String("commandPanel") && widget->isVisible();
+    EXPECT_EQ(choosersOnScreen, 2);
+    EXPECT_EQ(presenter.preparedCommandPanel(), window);
+}
+
+// Memory goes back once the last window of ours has closed, not while one
+// is still on screen.
+TEST(ClosedWindowMemoryTest, ReleasesOnceNoWindowIsLeftOnScreen) {
+    ClosedWindowMemory memory;
+    QWidget first;
+    QWidget second;
+    first.show();
+    second.show();
+    first.hide();
+    EXPECT_TRUE(memory.isScheduled());
+    EXPECT_FALSE(memory.release());
+    second.hide();
+    QTRY_COMPARE_WITH_TIMEOUT(memory.releases(), 1, 5000);
+    EXPECT_FALSE(memory.isScheduled());
 }
 
 TEST_F(PanelViewsTest, ResultPanelButtonsAndTheirShortcuts) {

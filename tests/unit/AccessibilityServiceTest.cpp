@@ -80,6 +80,11 @@ TEST_F(AccessibilityServiceTest, TwoCharacterSelectionIsReadWithoutTouchingTheCl
                                        "[Scribeon] capture: AX read OK (2 chars)"));
     EXPECT_THAT(clipboard.writes, IsEmpty());
     EXPECT_THAT(keys.events, IsEmpty());
+    // Handed to the chooser; a capture that finds nobody in front forgets it.
+    EXPECT_EQ(service.lastSource(), workspace.frontmost);
+    workspace.frontmost.reset();
+    service.getSelectedText();
+    EXPECT_EQ(service.lastSource(), std::nullopt);
 }
 
 TEST_F(AccessibilityServiceTest, OneCharacterFallsBackToCopyAndIsDiscardedWhenCopyYieldsNothing) {

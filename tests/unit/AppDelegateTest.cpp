@@ -91,9 +91,11 @@ TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
 TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFiftyMilliseconds) {
     launchReady();
     capture.selection = "  teh cat \n";
+    capture.source = RunningApplication{4242, "mousepad", "mousepad"};
     hotkey.press();
     ASSERT_EQ(chooser.shown.size(), 1u);
     EXPECT_EQ(chooser.shown[0].text, "  teh cat \n");
+    EXPECT_EQ(chooser.shown[0].source, capture.source);
 
     chooser.source = RunningApplication{4242, "mousepad", "mousepad"};
     const ProcessResult result{"fix", "Fix", "  teh cat \n", "the cat"};

@@ -137,9 +137,11 @@ protected:
         CommandPanelController::create(presenter, workspace, service, queue);
     std::vector<ProcessResult> results;
 
-    void open(const char* reply = threeCommands) {
+    void open(const char* reply = threeCommands,
+              std::optional<RunningApplication> source = std::nullopt) {
         transport.reply(200, reply);
-        controller->show("text", [this](ProcessResult r) { results.push_back(std::move(r)); });
+        controller->show("text", std::move(source),
+                         [this](ProcessResult r) { results.push_back(std::move(r)); });
         queue.runPending();
     }
     CommandPanelActions& actions() { return presenter.panels.back()->commandActions; }
@@ -195,10 +197,15 @@ TEST_F(CommandPanelControllerTest, ClickOnARowSelectsAndRunsIt) {
 
 TEST_F(CommandPanelControllerTest, SecondShowReplacesTheOpenChooserWithoutReactivating) {
     open();
+    EXPECT_EQ(controller->sourceApp()->pid, 77); // asked of the desktop
     const auto firstModel = controller->viewModel();
-    open();
+    open(threeCommands, RunningApplication{88, "gedit", "gedit"}); // as the capture found it
+    EXPECT_EQ(controller->sourceApp()->pid, 88);
     EXPECT_FALSE(presenter.panels[0]->open);
     EXPECT_TRUE(presenter.panels[1]->open);
+    // The first fetch filled the cache: the second chooser is built with it.
+    EXPECT_EQ(presenter.panels[0]->commandsWhenShown, 0u);
+    EXPECT_EQ(presenter.panels[1]->commandsWhenShown, 3u);
     EXPECT_NE(controller->viewModel(), firstModel);
     EXPECT_TRUE(workspace.activations.empty());
 }
