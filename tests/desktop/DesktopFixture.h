@@ -1,7 +1,8 @@
 #pragma once
 
 #include "WaitUntil.h"
-#include "accessibility/AccessibilityService.h"
+#include "accessibility/AccessibilityCapture.h"
+#include "accessibility/AccessibilityReplacement.h"
 #include "platform/fake/RecordingLog.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/ThreadSleeper.h"
@@ -49,7 +50,9 @@ protected:
     QtClipboard clipboard_;
     ThreadSleeper sleeper_;
     RecordingLog log_;
-    AccessibilityService service_{{*workspace_, bridge_, *keys_, clipboard_, sleeper_, log_}};
+    FocusedText text_{{*workspace_, bridge_, *keys_, clipboard_, sleeper_, log_}};
+    AccessibilityCapture capture_{text_};
+    AccessibilityReplacement replacement_{text_};
     std::vector<std::unique_ptr<App>> apps_;
 };
 

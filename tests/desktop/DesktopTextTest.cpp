@@ -89,7 +89,7 @@ TEST_F(DesktopTextTest, SelectionIsReadThroughAtspiWithoutTouchingTheClipboard) 
         selectWithKeys(app, 6, 4, "beta");
 
         log_.lines.clear();
-        EXPECT_EQ(service_.getSelectedText(), "beta");
+        EXPECT_EQ(capture_.getSelectedText(), "beta");
         EXPECT_THAT(log_.lines, Contains("[Scribeon] capture: AX read OK (4 chars)"));
         EXPECT_EQ(clipboard_.text(), "the user's clipboard");
         TearDown();
@@ -114,7 +114,7 @@ TEST_F(DesktopTextTest, WithoutAtspiTheCopyKeyIsUsedAndEveryClipboardFormatPutBa
         QGuiApplication::clipboard()->setMimeData(data);
     }
     log_.lines.clear();
-    EXPECT_EQ(service_.getSelectedText(), "two");
+    EXPECT_EQ(capture_.getSelectedText(), "two");
     EXPECT_THAT(log_.lines, Contains("[Scribeon] capture: AX read insufficient, trying Cmd+C"));
     EXPECT_THAT(log_.lines, Contains("[Scribeon] capture: Cmd+C result: 3 chars"));
     EXPECT_THAT(log_.lines, Not(Contains(HasSubstr("primary selection taken"))));
@@ -136,7 +136,7 @@ TEST_F(DesktopTextTest, ShortcutModifiersStillHeldDoNotLeakIntoTheCopyKey) {
     // not copy in the editor.
     run({QStringLiteral("keydown"), QStringLiteral("super+shift")});
 
-    EXPECT_EQ(service_.getSelectedText(), "right");
+    EXPECT_EQ(capture_.getSelectedText(), "right");
     expectClipboardText("before");
     // With Shift or Super still down this key would not type a plain "a".
     run({QStringLiteral("key"), QStringLiteral("a")});
@@ -160,7 +160,7 @@ TEST_F(DesktopTextTest, TerminalSelectionComesFromPrimaryAndItsProgramKeepsRunni
     })) << "xterm never filled the primary selection";
 
     log_.lines.clear();
-    const auto captured = service_.getSelectedText();
+    const auto captured = capture_.getSelectedText();
     ASSERT_TRUE(captured.has_value());
     EXPECT_THAT(*captured, HasSubstr("hello terminal world"));
     EXPECT_THAT(log_.lines, Contains(HasSubstr("reading the primary selection instead of Cmd+C")));
@@ -180,11 +180,12 @@ TEST_F(DesktopTextTest, ReplaceWritesInPlaceAndKeepsTheRestOfTheDocument) {
     ASSERT_TRUE(waitUntil([&] { return element(qt) != nullptr; }));
     typeAndWait(qt, "alpha beta gamma", dump);
     selectWithKeys(qt, 6, 4, "beta");
-    EXPECT_EQ(service_.replaceSelectedText(replacement, "beta", qt.pid), ReplaceResult::replaced);
+    EXPECT_EQ(replacement_.replaceSelectedText(replacement, "beta", qt.pid),
+              ReplaceResult::replaced);
     EXPECT_TRUE(waitUntil([&] { return contents(dump) == afterFirst; })) << contents(dump);
     // A selection after the emoji and the combining mark.
     selectLastWithKeys(qt, 5, "gamma");
-    EXPECT_EQ(service_.replaceSelectedText("GAMMA", "gamma", qt.pid), ReplaceResult::replaced);
+    EXPECT_EQ(replacement_.replaceSelectedText("GAMMA", "gamma", qt.pid), ReplaceResult::replaced);
     EXPECT_TRUE(waitUntil([&] { return contents(dump) == afterSecond; })) << contents(dump);
     EXPECT_THAT(log_.lines, Contains("[Scribeon] replace: AX write OK"));
     TearDown();
@@ -194,10 +195,11 @@ TEST_F(DesktopTextTest, ReplaceWritesInPlaceAndKeepsTheRestOfTheDocument) {
     ASSERT_TRUE(waitUntil([&] { return element(gtk) != nullptr; }));
     typeAndWait(gtk, "alpha beta gamma");
     selectWithKeys(gtk, 6, 4, "beta");
-    EXPECT_EQ(service_.replaceSelectedText(replacement, "beta", gtk.pid), ReplaceResult::replaced);
+    EXPECT_EQ(replacement_.replaceSelectedText(replacement, "beta", gtk.pid),
+              ReplaceResult::replaced);
     EXPECT_TRUE(waitUntil([&] { return valueOf(gtk) == afterFirst; })) << valueOf(gtk).value_or("");
     selectLastWithKeys(gtk, 5, "gamma");
-    EXPECT_EQ(service_.replaceSelectedText("GAMMA", "gamma", gtk.pid), ReplaceResult::replaced);
+    EXPECT_EQ(replacement_.replaceSelectedText("GAMMA", "gamma", gtk.pid), ReplaceResult::replaced);
     EXPECT_TRUE(waitUntil([&] { return valueOf(gtk) == afterSecond; }))
         << valueOf(gtk).value_or("");
 }
@@ -210,7 +212,7 @@ TEST_F(DesktopTextTest, WriteThatReplacesTheWholeFieldIsTakenBack) {
     typeAndWait(app, "keep all of this", dump);
     selectWithKeys(app, 5, 3, "all");
 
-    EXPECT_EQ(service_.replaceSelectedText("EVERY BIT", "all", app.pid),
+    EXPECT_EQ(replacement_.replaceSelectedText("EVERY BIT", "all", app.pid),
               ReplaceResult::clipboardOnly);
     EXPECT_TRUE(waitUntil([&] { return contents(dump) == "keep all of this"; })) << contents(dump);
     EXPECT_THAT(log_.lines, Contains("[Scribeon] AX write: scope mismatch — undoing with Cmd+Z"));
@@ -223,7 +225,7 @@ TEST_F(DesktopTextTest, PastePathPastesIntoTheEditor) {
     typeAndWait(app, "red green blue", dump);
     selectWithKeys(app, 4, 5, "green", false);
 
-    EXPECT_EQ(service_.replaceSelectedText("GREEN " + thumbs, "green", app.pid),
+    EXPECT_EQ(replacement_.replaceSelectedText("GREEN " + thumbs, "green", app.pid),
               ReplaceResult::replaced);
     EXPECT_TRUE(waitUntil([&] { return contents(dump) == "red GREEN " + thumbs + " blue"; }))
         << contents(dump);
@@ -238,10 +240,10 @@ TEST_F(DesktopTextTest, StoppedApplicationIsNotAskedAndTheClipboardSurvives) {
     freezeAndResume(app, true);
 
     log_.lines.clear();
-    EXPECT_EQ(service_.getSelectedText(), std::nullopt);
+    EXPECT_EQ(capture_.getSelectedText(), std::nullopt);
     EXPECT_THAT(log_.lines, Contains("[Scribeon] AX read: focused element failed (code=-2)"));
     expectClipboardText("precious");
-    EXPECT_EQ(service_.replaceSelectedText("x", "y", app.pid), ReplaceResult::replaced);
+    EXPECT_EQ(replacement_.replaceSelectedText("x", "y", app.pid), ReplaceResult::replaced);
     freezeAndResume(app, false);
 }
 
