@@ -71,13 +71,6 @@ struct TextDesk {
         return AccessibilityReplacement(text).replaceSelectedText(newText, original, sourcePid);
     }
 
-    bool logged(const std::string& part) const {
-        for (const std::string& line : log.lines)
-            if (line.find(part) != std::string::npos)
-                return true;
-        return false;
-    }
-
 private:
     FocusedText::Ports ports() { return {workspace, bridge, keys, clipboard, clock, log}; }
 };
