@@ -1,7 +1,7 @@
 // From the capture call to the returned text through AT-SPI, on the Qt test
 // editor holding a 1 KB and a 1 MB document, everything selected. Needs the
 // private desktop that bench/capture-latency.sh starts.
-#include "accessibility/AccessibilityService.h"
+#include "accessibility/AccessibilityCapture.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/ThreadSleeper.h"
 #include "platform/qt/QtClipboard.h"
@@ -72,7 +72,8 @@ void BM_CaptureThroughAtspi(benchmark::State& state) {
     QtClipboard clipboard;
     ThreadSleeper sleeper;
     RecordingLog log;
-    AccessibilityService service({*workspace, bridge, *keys, clipboard, sleeper, log});
+    FocusedText focused({*workspace, bridge, *keys, clipboard, sleeper, log});
+    AccessibilityCapture service(focused);
     if (!waitUntil(
             [&] { return service.getSelectedText().value_or("").size() == document.size(); })) {
         state.SkipWithError("the editor's selection never read back whole");

@@ -64,13 +64,13 @@ ScribeonApp::ScribeonApp()
       hotkeyService_(*globalHotkey_, client_.preferences, client_.queue),
       shortcutSettings_({desktop_.session(), client_.preferences, portalShortcuts_,
                          gnomeKeybinding_.get(), &hotkeyService_.isRegistered}),
-      accessibilityService_({desktop_.workspace(), accessibilityBridge_, desktop_.keys(),
-                             desktop_.clipboard(), sleeper_, systemLog_},
-                            ApplicationKeys::withUserEntries(client_.preferences, systemLog_)),
+      focusedText_({desktop_.workspace(), accessibilityBridge_, desktop_.keys(),
+                    desktop_.clipboard(), sleeper_, systemLog_},
+                   ApplicationKeys::withUserEntries(client_.preferences, systemLog_)),
       commandPanel_(CommandPanelController::create(panelPresenter_, desktop_.workspace(),
                                                    client_.commandService, client_.queue)),
       resultPanel_(ResultPanelController::create({panelPresenter_, desktop_.workspace(),
-                                                  desktop_.clipboard(), accessibilityService_,
+                                                  desktop_.clipboard(), replacement_,
                                                   client_.preferences, client_.queue, systemLog_})),
       downloadFolder_(downloadDirectory()),
       updater_(AppcastUpdater::create({client_.transport, appcastParser_, client_.preferences,
@@ -85,11 +85,11 @@ ScribeonApp::ScribeonApp()
           urlOpener_, serviceOrigin(), &shortcutSettings_})) {
     auto appViewModel = AppViewModel::create(client_.queue, client_.keychain, client_.apiClient,
                                              client_.authService);
-    delegate_ = AppDelegate::create(
-        AppCollaborators{client_.queue, *updater_, hotkeyService_, trust_, permissionAlert_,
-                         accessibilityService_, *commandPanel_, *resultPanel_, loginWindow_,
-                         *settingsWindow_, notifier_},
-        std::move(appViewModel));
+    delegate_ = AppDelegate::create(AppCollaborators{client_.queue, *updater_, hotkeyService_,
+                                                     trust_, permissionAlert_, capture_,
+                                                     *commandPanel_, *resultPanel_, loginWindow_,
+                                                     *settingsWindow_, notifier_},
+                                    std::move(appViewModel));
     scene_ = std::make_unique<AppScene>(delegate_, client_.queue);
     buildTray();
     watchShortcutRegistration();

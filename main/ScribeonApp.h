@@ -1,6 +1,8 @@
 #pragma once
 
-#include "accessibility/AccessibilityService.h"
+#include "accessibility/AccessibilityCapture.h"
+#include "accessibility/AccessibilityReplacement.h"
+#include "accessibility/FocusedText.h"
 #include "app/AppDelegate.h"
 #include "app/AppScene.h"
 #include "base/Subscription.h"
@@ -77,7 +79,9 @@ private:
     HotkeyService hotkeyService_;
     ShortcutSettingsModel shortcutSettings_;
     Subscription portalRefusal_;
-    AccessibilityService accessibilityService_;
+    FocusedText focusedText_;
+    AccessibilityCapture capture_{focusedText_};
+    AccessibilityReplacement replacement_{focusedText_};
     QtPanelPresenter panelPresenter_;
     std::shared_ptr<CommandPanelController> commandPanel_;
     std::shared_ptr<ResultPanelController> resultPanel_;

@@ -34,6 +34,11 @@ public:
     // False where the protocol never names the owner (data-control on
     // Wayland): an unknown owner then says nothing about whose text it is.
     virtual bool namesPrimarySelectionOwner() { return true; }
+    // How often another client has taken the clipboard since this process
+    // started watching, read without asking the owner for its data: a copy
+    // keystroke's result can then be read as soon as it lands. Absent where
+    // such changes cannot be seen; only a fixed wait is left there.
+    virtual std::optional<unsigned long> ownerChanges() { return std::nullopt; }
 };
 
 } // namespace scribeon

@@ -116,4 +116,10 @@ std::optional<int> QtClipboard::primarySelectionOwnerPid() {
     return reader_->ownerPid(X11SelectionReader::Selection::primary);
 }
 
+// Counted on the reader's connection: Qt's own clipboard signals wait for
+// the event loop, which the capture blocks.
+std::optional<unsigned long> QtClipboard::ownerChanges() {
+    return reader_ ? reader_->clipboardOwnerChanges() : std::nullopt;
+}
+
 } // namespace scribeon

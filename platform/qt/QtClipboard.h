@@ -28,6 +28,7 @@ public:
     std::optional<std::string> primarySelectionText() override;
     void setPrimarySelectionText(const std::string& text) override;
     std::optional<int> primarySelectionOwnerPid() override;
+    std::optional<unsigned long> ownerChanges() override;
     // The X server's time now, as fresh as a claim needs it; absent
     // without X11.
     std::optional<unsigned long> serverTime();

@@ -5,6 +5,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XRes.h>
+#include <X11/extensions/Xfixes.h>
 
 #include <chrono>
 #include <poll.h>
@@ -32,6 +33,14 @@ std::unique_ptr<X11SelectionReader> X11SelectionReader::open() {
 X11SelectionReader::X11SelectionReader(Display* display) : display_(display) {
     window_ = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
     XSelectInput(display, window_, PropertyChangeMask);
+    int error = 0, major = 0, minor = 0;
+    if (XFixesQueryExtension(display, &fixesEventBase_, &error) &&
+        XFixesQueryVersion(display, &major, &minor))
+        XFixesSelectSelectionInput(display, DefaultRootWindow(display),
+                                   XInternAtom(display, "CLIPBOARD", False),
+                                   XFixesSetSelectionOwnerNotifyMask);
+    else
+        fixesEventBase_ = -1;
 }
 
 X11SelectionReader::~X11SelectionReader() {
@@ -85,6 +94,28 @@ std::optional<int> X11SelectionReader::ownerPid(Selection selection) {
     return pid;
 }
 
+std::optional<unsigned long> X11SelectionReader::clipboardOwnerChanges() {
+    if (fixesEventBase_ < 0)
+        return std::nullopt;
+    // The round trip brings in every notification the server has sent so far.
+    XSync(display_, False);
+    XEvent event;
+    while (XPending(display_) > 0) {
+        XNextEvent(display_, &event);
+        note(&event);
+    }
+    return clipboardOwnerChanges_;
+}
+
+// A clear leaves CLIPBOARD without an owner; only a new owner is a copy.
+void X11SelectionReader::note(const void* event) {
+    const auto* any = static_cast<const XEvent*>(event);
+    if (fixesEventBase_ < 0 || any->type != fixesEventBase_ + XFixesSelectionNotify)
+        return;
+    if (static_cast<const XFixesSelectionNotifyEvent*>(event)->owner != None)
+        ++clipboardOwnerChanges_;
+}
+
 // Waits up to `remainingMs` for an event of the type on our window; false
 // on time-out.
 bool X11SelectionReader::waitFor(int type, long remainingMs, void* out) {
@@ -93,6 +124,7 @@ bool X11SelectionReader::waitFor(int type, long remainingMs, void* out) {
     for (;;) {
         while (XPending(display_) > 0) {
             XNextEvent(display_, event);
+            note(event);
             if (event->type == type && event->xany.window == window_)
                 return true;
         }

@@ -35,13 +35,21 @@ public:
     // The server's time now, for stamping a claim of a selection. Absent when
     // the server does not answer in time.
     std::optional<unsigned long> serverTime();
+    // How often a client has become the owner of CLIPBOARD since the
+    // connection opened, from XFixes notifications: every event the server
+    // sent before this call is counted. Absent without XFixes.
+    std::optional<unsigned long> clipboardOwnerChanges();
 
 private:
     explicit X11SelectionReader(Display* display);
     bool waitFor(int type, long remainingMs, void* out);
+    // Every event read from the connection passes here, whoever waits for it.
+    void note(const void* event);
 
     Display* display_;
     unsigned long window_;
+    int fixesEventBase_ = -1;
+    unsigned long clipboardOwnerChanges_ = 0;
 };
 
 } // namespace scribeon

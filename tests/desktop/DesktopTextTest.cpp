@@ -4,7 +4,8 @@
 // text on the clipboard, an editor that replaces the whole field, an
 // application that stopped answering.
 #include "WaitUntil.h"
-#include "accessibility/AccessibilityService.h"
+#include "accessibility/AccessibilityCapture.h"
+#include "accessibility/AccessibilityReplacement.h"
 #include "platform/linux/AtspiAccessibilityBridge.h"
 #include "platform/linux/ThreadSleeper.h"
 #include "platform/qt/QtClipboard.h"
@@ -122,7 +123,9 @@ protected:
     QtClipboard clipboard_;
     ThreadSleeper sleeper_;
     RecordingLog log_;
-    AccessibilityService service_{{*workspace_, bridge_, *keys_, clipboard_, sleeper_, log_}};
+    FocusedText text_{{*workspace_, bridge_, *keys_, clipboard_, sleeper_, log_}};
+    AccessibilityCapture capture_{text_};
+    AccessibilityReplacement replacement_{text_};
 };
 
 // The copy key while the user still holds the shortcut's Super+Shift: they
@@ -138,7 +141,7 @@ TEST_F(DesktopTextTest, TheCopyKeyPutsEveryClipboardFormatBackAndLeavesNoKeyDown
     QGuiApplication::clipboard()->setMimeData(data);
     run({QStringLiteral("keydown"), QStringLiteral("super+shift")});
 
-    EXPECT_EQ(service_.getSelectedText(), "two");
+    EXPECT_EQ(capture_.getSelectedText(), "two");
     expectClipboardText("kept text");
     const QMimeData* back = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(back, nullptr);
@@ -151,7 +154,8 @@ TEST_F(DesktopTextTest, TheCopyKeyPutsEveryClipboardFormatBackAndLeavesNoKeyDown
 
 TEST_F(DesktopTextTest, WriteThatReplacesTheWholeFieldIsTakenBack) {
     launchWithSelection({QStringLiteral("--whole-field")}, true, "keep all of this", 5, 3);
-    EXPECT_EQ(service_.replaceSelectedText("EVERY BIT", "all", pid_), ReplaceResult::clipboardOnly);
+    EXPECT_EQ(replacement_.replaceSelectedText("EVERY BIT", "all", pid_),
+              ReplaceResult::clipboardOnly);
     EXPECT_TRUE(waitUntil([&] { return contents() == "keep all of this"; })) << contents();
 }
 
@@ -160,9 +164,9 @@ TEST_F(DesktopTextTest, StoppedApplicationIsNotAskedAndTheClipboardSurvives) {
     ASSERT_TRUE(waitUntil([&] { return element() != nullptr; }));
     clipboard_.setText("precious");
     ::kill(pid_, SIGSTOP);
-    EXPECT_EQ(service_.getSelectedText(), std::nullopt);
+    EXPECT_EQ(capture_.getSelectedText(), std::nullopt);
     expectClipboardText("precious");
-    EXPECT_EQ(service_.replaceSelectedText("x", "y", pid_), ReplaceResult::replaced);
+    EXPECT_EQ(replacement_.replaceSelectedText("x", "y", pid_), ReplaceResult::replaced);
 }
 
 } // namespace

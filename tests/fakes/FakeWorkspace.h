@@ -12,10 +12,16 @@ public:
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     bool activate(int pid) override {
         activations.push_back(pid);
-        return !refusesActivation.contains(pid);
+        if (refusesActivation.contains(pid))
+            return false;
+        active = pid;
+        return true;
     }
+    // The window last activated, else the one in front.
+    int keyboardPid() const { return active ? *active : frontmost ? frontmost->pid : 0; }
 
     std::optional<RunningApplication> frontmost;
+    std::optional<int> active;
     std::set<int> refusesActivation;
     std::vector<int> activations;
 };

@@ -45,12 +45,23 @@ public:
     }
     std::optional<int> primarySelectionOwnerPid() override { return primaryOwnerPid; }
     bool namesPrimarySelectionOwner() override { return namesOwner; }
+    std::optional<unsigned long> ownerChanges() override {
+        return seesOwnerChanges ? std::optional(newOwners) : std::nullopt;
+    }
+
+    // Another application's copy: its formats, and a new owner.
+    void takenBy(Formats copied) {
+        formats = std::move(copied);
+        ++newOwners;
+    }
 
     static constexpr int selfPid = 1;
     Formats formats;
     std::optional<std::string> primary;
     std::optional<int> primaryOwnerPid;
     bool namesOwner = true;
+    bool seesOwnerChanges = true;
+    unsigned long newOwners = 0;
     std::vector<std::string> writes;
 };
 

@@ -1,0 +1,268 @@
+#include "TextDesk.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace scribeon {
+namespace {
+
+using namespace std::chrono_literals;
+using Event = FakeKeySynth::Event;
+using Formats = InMemoryClipboard::Formats;
+using WriteBehaviour = ScriptedElement::WriteBehaviour;
+using testing::Contains;
+using testing::ElementsAre;
+using testing::HasSubstr;
+using testing::IsEmpty;
+
+// A write through AT-SPI stands only when its checks pass; one whose scope
+// is off or cannot be measured, or that damaged the text, is taken back
+// through the element (no Ctrl+Z); one the application only claimed, or
+// that the selection does not match, goes to the paste path (and is never
+// taken back); one whose selection changed meanwhile is not made at all.
+// Whether the paste path read the selection again to check it.
+bool readAgain(const TextDesk& d) {
+    return testing::Value(d.log.lines, Contains(HasSubstr("AX read: app=")));
+}
+
+TEST(AccessibilityReplacementTest, AWriteStandsOnlyWhenItsChecksPass) {
+    const auto shown = [](const char* text, const char* selected, Arrange more = {}) -> Arrange {
+        return [=](TextDesk& d) {
+            d.show(text, selected);
+            if (more)
+                more(d);
+        };
+    };
+    const auto extra = [&](std::size_t count) {
+        return shown("a b c", "b", [count](TextDesk& d) { d.element->extraAfterWrite = count; });
+    };
+    const auto unmeasured = [](const char* text, bool valueReadable) -> Arrange {
+        return [=](TextDesk& d) {
+            d.element->text = text;
+            d.element->selection = std::pair{0u, 0u};
+            d.element->selectionAfterWrite = std::pair{0u, 3u}; // reads back the new text
+            d.element->valueReadable = d.element->valueReadableAfterWrite = valueReadable;
+        };
+    };
+    const auto behaving = [&](const char* text, const char* selected, WriteBehaviour behaviour) {
+        return shown(text, selected, [=](TextDesk& d) { d.element->writeBehaviour = behaviour; });
+    };
+    const Arrange offByOne = [](TextDesk& d) {
+        d.show("x off by one text", "off by one tex");
+        d.element->web = true;
+        d.clipboard.primary = "it is really this";
+        d.clipboard.primaryOwnerPid = editorPid;
+    };
+    const ReplaceResult ok = ReplaceResult::replaced, clipboardOnly = ReplaceResult::clipboardOnly;
+    const std::optional<std::string> absent;
+    struct Row {
+        const char* what;
+        Arrange arrange;
+        std::optional<std::string> original;
+        const char* newText;
+        ReplaceResult result;
+        const char* textAfter;
+        bool takenBack;
+        bool pasted;
+    };
+    const Row rows[] = {
+        {"verified, the original with white space around", shown("Say hi you", "hi"), " hi\t",
+         "Hello", ok, "Say Hello you", false, false},
+        {"two characters beyond its scope", extra(2), "b", "NEW", ok, "a NEW cxx", false, false},
+        {"three beyond its scope", extra(3), "b", "NEW", clipboardOnly, "a b c", true, false},
+        {"no value before", unmeasured("keep", false), absent, "NEW", clipboardOnly, "keep", true,
+         false},
+        {"an empty value before", unmeasured("", true), absent, "NEW", clipboardOnly, "", true,
+         false},
+        {"value unreadable after it",
+         shown("one two", "two", [](TextDesk& d) { d.element->valueReadableAfterWrite = false; }),
+         "two", "2", ok, "one 2", false, false},
+        {"selection unreadable before it",
+         shown("one two", "two",
+               [](TextDesk& d) { d.element->selectionStatus = BridgeStatus::callFailed; }),
+         "two", "2", ok, "one 2", false, false},
+        {"damaged text of the right length",
+         behaving("hello WORLD end", "WORLD", WriteBehaviour::appendGarbage), "WORLD", "earth",
+         clipboardOnly, "hello WORLD end", true, false},
+        {"the same text again",
+         shown("keep same", "same",
+               [](TextDesk& d) { d.element->selectionAfterWrite = d.element->selection; }),
+         "same", "same", ok, "keep same", false, false},
+        {"faked", behaving("x old y", "old", WriteBehaviour::fake), "old", "new", ok, "x old y",
+         false, true},
+        {"refused, no original", behaving("x old y", "old", WriteBehaviour::refuse), absent, "new",
+         ok, "x old y", false, true},
+        {"an empty original against a selection", shown("a word", "word"), "", "W", ok, "a word",
+         false, true},
+        // Web content whose offsets are off: the check takes what the capture
+        // took, the application's own primary selection.
+        {"web content, the primary selection", offByOne, "it is really this", "new", ok,
+         "x off by one text", false, true},
+        {"the selection changed", shown("hello world", "world"), "  hello \n", "Hi", clipboardOnly,
+         "hello world", false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TextDesk d;
+        row.arrange(d);
+        EXPECT_EQ(d.replace(row.newText, row.original, editorPid), row.result);
+        EXPECT_EQ(d.element->text, row.textAfter);
+        EXPECT_EQ(d.element->takeBacks > 0, row.takenBack);
+        EXPECT_EQ(!d.clipboard.writes.empty(), row.pasted);
+        if (row.pasted) {
+            // Only a non-empty original is checked against the selection again.
+            EXPECT_EQ(readAgain(d), !row.original.value_or("").empty());
+            EXPECT_THAT(d.keys.events,
+                        ElementsAre(Event{d.clock.now - 30ms, "down paste", editorPid},
+                                    Event{d.clock.now, "up paste", editorPid}));
+        } else {
+            EXPECT_THAT(d.keys.events, IsEmpty());
+        }
+    }
+}
+
+TEST(AccessibilityReplacementTest, ALostSelectionIsSearchedAndSelectedAgain) {
+    // 👍🏽 is one character of eight bytes: locations are characters, the
+    // range handed to the element is bytes.
+    TextDesk d;
+    d.show("\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD hi there", "there");
+    d.element->selection.reset();
+    d.element->writeBehaviour = WriteBehaviour::refuse;
+    EXPECT_EQ(d.replace("THERE", " there ", editorPid), ReplaceResult::replaced);
+    EXPECT_THAT(d.element->rangesSet, ElementsAre(std::pair<std::size_t, std::size_t>{12, 5}));
+    EXPECT_THAT(d.clock.sleeps, ElementsAre(50ms, 30ms));
+
+    // Not found: the paste is tried anyway.
+    TextDesk other;
+    other.show("something else", "else");
+    other.element->selection.reset();
+    other.element->writeBehaviour = WriteBehaviour::refuse;
+    EXPECT_EQ(other.replace("THERE", "there", editorPid), ReplaceResult::replaced);
+    EXPECT_THAT(other.element->rangesSet, IsEmpty());
+    ASSERT_EQ(other.keys.events.size(), 2u);
+}
+
+// X11 delivers keys to the window with the keyboard: every paste first makes
+// the source application's the active one, and where that fails nothing is
+// posted. Web content takes the "global" paste, the rest one to the pid.
+// Ctrl+V scrolls Emacs and its yank inserts beside the region: the result
+// stays on the clipboard there. Where no paste key can be made at all the
+// clipboard is not set again: the panel put the text there while it had the
+// keyboard, and a write from the background would be refused on Wayland.
+TEST(AccessibilityReplacementTest, ThePasteGoesOnlyToTheSourceWindow) {
+    const Arrange web = [](TextDesk& d) { d.element->web = true; };
+    const Arrange refused = [](TextDesk& d) { d.element->writeBehaviour = WriteBehaviour::refuse; };
+    const auto refusing = [](Arrange arrange, int pid) -> Arrange {
+        return [=](TextDesk& d) {
+            arrange(d);
+            d.workspace.refusesActivation = {pid};
+        };
+    };
+    struct Row {
+        const char* what;
+        Arrange arrange;
+        std::optional<int> sourcePid;
+        std::vector<int> activations;
+        const char* key; // nullptr: nothing may be posted
+        const char* path;
+    };
+    const Arrange xterm = [](TextDesk& d) {
+        d.workspace.frontmost = RunningApplication{99, "xterm", "XTerm"};
+    };
+    const Arrange cuaEmacs = [](TextDesk& d) {
+        d.emacsInFront();
+        d.applicationKeys.set("Emacs", EditingKeys::standard);
+    };
+    const std::optional<int> none;
+    const std::vector<int> nowhere, to55{55};
+    const Row rows[] = {
+        {"web content", web, 55, to55, "paste", "posting global"},
+        {"another window", refused, 55, to55, "paste", "postToPid(55)"},
+        {"no source pid: the one in front at entry", refused, none, {4242}, "paste", "(4242)"},
+        {"no source pid and nothing in front", [](TextDesk& d) { d.workspace.frontmost.reset(); },
+         none, nowhere, nullptr, "not pasting"},
+        {"a window that cannot be activated", refusing(refused, 55), 55, to55, nullptr,
+         "could not be activated"},
+        {"web content whose window does not come back", refusing(web, 55), 55, to55, nullptr,
+         "is not in front"},
+        {"a terminal: Shift+Insert, both selections set", xterm, 99, {99}, "terminalPaste", "(99)"},
+        {"Emacs", [](TextDesk& d) { d.emacsInFront(); }, 55, nowhere, nullptr, "no paste key"},
+        {"Emacs the user set up with CUA keys", cuaEmacs, 55, to55, "paste", "postToPid(55)"},
+        {"no paste key can be made",
+         [&](TextDesk& d) {
+             refused(d);
+             d.keys.unavailable = {EditKey::paste};
+         },
+         55, nowhere, nullptr, "failed to create"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TextDesk d;
+        d.show("a b", "b");
+        row.arrange(d);
+        EXPECT_EQ(d.replace("pasted", std::nullopt, row.sourcePid),
+                  row.key ? ReplaceResult::replaced : ReplaceResult::clipboardOnly);
+        EXPECT_EQ(d.workspace.activations, row.activations);
+        EXPECT_THAT(d.log.lines, Contains(HasSubstr(row.path)));
+        EXPECT_EQ(d.element->text, "a b");
+        const bool keyless = d.keys.unavailable.contains(EditKey::paste);
+        EXPECT_EQ(d.clipboard.text(),
+                  keyless ? std::nullopt : std::optional<std::string>("pasted"));
+        const bool terminal = row.key && std::string(row.key) == "terminalPaste";
+        EXPECT_EQ(d.clipboard.primary,
+                  terminal ? std::optional<std::string>("pasted") : std::nullopt);
+        if (!row.key) {
+            EXPECT_THAT(d.keys.events, IsEmpty());
+            continue;
+        }
+        const int target = row.activations.back();
+        const std::string key = row.key;
+        EXPECT_THAT(d.keys.events, ElementsAre(Event{d.clock.now - 30ms, "down " + key, target},
+                                               Event{d.clock.now, "up " + key, target}));
+    }
+}
+
+// A write that fails its checks and that the element can neither take back
+// nor set back is undone with Ctrl+Z, one per undo step the write made, then
+// checked; never in a terminal, in Emacs (where it iconifies the frame), nor
+// into a window that is not the source's.
+TEST(AccessibilityReplacementTest, CtrlZIsTheLastResortOnePerEditWhereItDoesNoHarm) {
+    const std::pair<const char*, Arrange> rows[] = {
+        {"an editor", [](TextDesk&) {}},
+        {"terminal", [](TextDesk& d) { d.element->terminal = true; }},
+        {"Emacs",
+         [](TextDesk& d) {
+             d.workspace.frontmost = RunningApplication{editorPid, "emacs", "Emacs"};
+         }},
+        {"window cannot be activated",
+         [](TextDesk& d) { d.workspace.refusesActivation = {editorPid}; }},
+    };
+    for (const auto& [what, arrange] : rows) {
+        SCOPED_TRACE(what);
+        TextDesk d;
+        d.show("a b c", "b");
+        d.element->extraAfterWrite = 5;
+        d.element->canTakeBack = d.element->canSetValue = false;
+        d.element->history = {"a  c"}; // the write is two undo steps in the target
+        d.keys.onKeyUp = [&d](EditKey key) {
+            if (key == EditKey::undo)
+                d.element->undoOneStep("a b c");
+        };
+        arrange(d);
+        EXPECT_EQ(d.replace("B", "b", editorPid), ReplaceResult::clipboardOnly);
+        if (std::string(what) != "an editor") {
+            EXPECT_THAT(d.keys.events, IsEmpty());
+            continue;
+        }
+        EXPECT_EQ(d.element->text, "a b c");
+        const auto t = d.keys.events.front().at;
+        EXPECT_THAT(d.keys.events, ElementsAre(Event{t, "down undo", editorPid},
+                                               Event{t + 30ms, "up undo", editorPid},
+                                               Event{t + 130ms, "down undo", editorPid},
+                                               Event{t + 160ms, "up undo", editorPid}));
+        EXPECT_EQ(d.clock.now, t + 260ms);
+    }
+}
+
+} // namespace
+} // namespace scribeon
