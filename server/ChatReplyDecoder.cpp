@@ -58,6 +58,11 @@ std::string ChatReplyDecoder::feed(std::string_view bytes, long status) {
     status_ = status;
     if (failure_ || done_)
         return {};
+    received_ += bytes.size();
+    if (received_ > maximumReply) {
+        failure_ = upstreamFailure("The language model's answer was too long.");
+        return {};
+    }
     std::string joined; // blanks that came before the stream's first line, with these bytes
     if (form_ == Form::unknown) {
         const auto first = bytes.find_first_not_of(" \t\r\n");
@@ -75,10 +80,7 @@ std::string ChatReplyDecoder::feed(std::string_view bytes, long status) {
         }
     }
     if (form_ == Form::whole) {
-        if (whole_.size() + bytes.size() > maximumReply)
-            failure_ = upstreamFailure("The language model's answer was too long.");
-        else
-            whole_.append(bytes);
+        whole_.append(bytes);
         return {};
     }
     std::string text;

@@ -41,6 +41,7 @@ private:
     End finishWhole();
 
     long status_ = 0;
+    std::size_t received_ = 0; // bytes of the reply, bounded whichever its form
     Form form_ = Form::unknown;
     EventStreamReader events_;
     std::string whole_; // a reply that is not an event stream, or an error's body

@@ -50,6 +50,8 @@ TEST(ChatReplyDecoderTest, ReadsEveryFormAndCutAndEndsAsTheWholeWould) {
          true},
         {"blanks inside kept, outside dropped", stream({"  ", "\nHi", " ", " there", "  \n"}), 200,
          "Hi  there", nullptr, true},
+        {"two blocks", stream({"A<think>x</think>B<think>y</thi", "nk>C"}), 200, "ABC", nullptr,
+         true},
         {"unclosed reasoning", stream({"Yes<think>but", " no"}), 200, "Yes", nullptr, true},
         {"a tag's start that is no tag", stream({"a <thin", "g"}), 200, "a <thing", nullptr, true},
         {"cut short by length", stream({"The te"}, "length"), 200, "The te", "response incomplete",
