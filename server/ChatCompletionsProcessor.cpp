@@ -106,8 +106,9 @@ std::function<void()> ChatCompletionsProcessor::start(const std::string& text,
                listener);
 }
 
-std::optional<ProcessorFailure> ChatCompletionsProcessor::warmUp(const LanguageModelSettings& settings,
-                                                                 UpstreamRequests& requests) {
+std::optional<ProcessorFailure>
+ChatCompletionsProcessor::warmUp(const LanguageModelSettings& settings,
+                                 UpstreamRequests& requests) {
     auto waiter = std::make_shared<Waiter>();
     auto end = waiter->end.get_future();
     ask(settings, requests,

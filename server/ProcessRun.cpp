@@ -56,9 +56,9 @@ void ProcessRun::ended(const std::optional<ProcessorFailure>& failure) {
     if (streamed_) {
         delivery_.piece(
             failure ? encodeStreamEvent(
-                          "error", encoded(toJson(ProcessStreamError{
-                                       failure->status,
-                                       {failure->error, failure->message, {}, {}, {}}})))
+                          "error",
+                          encoded(toJson(ProcessStreamError{
+                              failure->status, {failure->error, failure->message, {}, {}, {}}})))
                     : encodeStreamEvent("done", encoded(reply.body)));
         reply = ApiReply{};
     }

@@ -2,6 +2,7 @@
 
 #include "server/LateReply.h"
 #include "server/Processor.h"
+#include "server/ServiceApi.h"
 #include "server/Storage.h"
 #include "wire/Records.h"
 
@@ -29,6 +30,7 @@ public:
     ProcessRun(Storage& storage, Account account, ProcessResult request, bool streamed,
                std::unique_ptr<Processor> processor);
 
+    bool streams() const override { return streamed_; }
     void start(Delivery delivery) override;
     void cancel() override;
 

@@ -67,12 +67,27 @@ parseServerOptions(const std::vector<std::string>& arguments,
     ServerOptions options;
     options.databasePath = defaultDatabasePath(environment);
     options.languageModel.apiKey = lookup(environment, "SCRIBEON_LLM_API_KEY");
-    const std::vector<std::string> valueOptions{
-        "--db",        "--listen",        "--cert",          "--key",         "--threads",
-        "--llm-url",   "--llm-model",     "--email",         "--name",        "--plan",
-        "--expires",   "--code",          "--processor",     "--position",    "--appcast",
-        "--downloads", "--trusted-proxy", "--max-downloads", "--max-commands",
-        "--llm-first-token-timeout", "--llm-idle-timeout"};
+    const std::vector<std::string> valueOptions{"--db",
+                                                "--listen",
+                                                "--cert",
+                                                "--key",
+                                                "--threads",
+                                                "--llm-url",
+                                                "--llm-model",
+                                                "--email",
+                                                "--name",
+                                                "--plan",
+                                                "--expires",
+                                                "--code",
+                                                "--processor",
+                                                "--position",
+                                                "--appcast",
+                                                "--downloads",
+                                                "--trusted-proxy",
+                                                "--max-downloads",
+                                                "--max-commands",
+                                                "--llm-first-token-timeout",
+                                                "--llm-idle-timeout"};
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--demo") {

@@ -3,9 +3,11 @@
 #include "base/UnicodeText.h"
 #include "server/BuiltinTransforms.h"
 #include "server/LogText.h"
+#include "server/ProcessRun.h"
 #include "server/UpdateFeed.h"
 #include "server/UserText.h"
 #include "server/WebPages.h"
+#include "wire/EventStream.h"
 #include "wire/RecordCoding.h"
 #include "wire/ServiceErrorCodes.h"
 
@@ -62,19 +64,32 @@ std::optional<std::string> textField(const nlohmann::json& object, const char* k
     return it->get<std::string>();
 }
 
+// A built-in transform's whole result is its one piece of text.
 class BuiltinProcessor : public Processor {
 public:
     explicit BuiltinProcessor(const BuiltinTransform& transform) : transform_(transform) {}
-    ProcessorOutcome process(const std::string& text) override { return transform_.apply(text); }
+    std::function<void()> start(const std::string& text,
+                                std::shared_ptr<ProcessorListener> listener) override {
+        const std::string result = transform_.apply(text);
+        if (!result.empty())
+            listener->text(result);
+        listener->ended(std::nullopt);
+        return [] {};
+    }
 
 private:
     const BuiltinTransform& transform_;
 };
 
+bool asksForStream(std::string_view accept) {
+    return accept.find(eventStreamMediaType) != std::string_view::npos;
+}
+
 } // namespace
 
 ApiReply errorReply(int status, std::string_view error, const std::string& message) {
-    return {status, {{"error", error}, {"message", message}}, {}, std::nullopt, {}, std::nullopt};
+    return {status, {{"error", error}, {"message", message}}, {}, std::nullopt, {}, std::nullopt,
+            nullptr};
 }
 
 bool jsonDepthWithin(const std::string& text, std::size_t limit) {
@@ -309,10 +324,11 @@ ApiReply ServiceApi::signOut(const ApiRequest& request, bool everywhere) {
         return unauthenticated();
     if (everywhere) {
         storage_.revokeTokensOf(*userId);
-        return {200, {{"message", "Signed out everywhere."}}, {}, std::nullopt, {}, std::nullopt};
+        return {200,    {{"message", "Signed out everywhere."}}, {}, std::nullopt, {}, std::nullopt,
+                nullptr};
     }
     endSession(request.authorization.substr(7));
-    return {200, {{"message", "Signed out."}}, {}, std::nullopt, {}, std::nullopt};
+    return {200, {{"message", "Signed out."}}, {}, std::nullopt, {}, std::nullopt, nullptr};
 }
 
 ApiReply ServiceApi::user(std::int64_t userId) {
@@ -330,14 +346,14 @@ ApiReply ServiceApi::user(std::int64_t userId) {
     record.createdAt = account->createdAt;
     record.statistics = {used, std::max<std::int64_t>(0, account->plan.monthlyLimit - used),
                          account->plan.monthlyLimit, isoTimestamp(month.nextStart)};
-    return {200, toJson(UserResponse{record}), {}, std::nullopt, {}, std::nullopt};
+    return {200, toJson(UserResponse{record}), {}, std::nullopt, {}, std::nullopt, nullptr};
 }
 
 ApiReply ServiceApi::commands(std::int64_t userId) {
     CommandsResponse response;
     for (const auto& entry : storage_.commandsFor(userId))
         response.data.push_back({entry.command.code, entry.command.name, entry.isActive});
-    return {200, toJson(response), {}, std::nullopt, {}, std::nullopt};
+    return {200, toJson(response), {}, std::nullopt, {}, std::nullopt, nullptr};
 }
 
 ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
@@ -384,22 +400,31 @@ ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
                                     {"reset_date", isoTimestamp(month.nextStart)}};
         return reply;
     }
-    ProcessorOutcome outcome = ProcessorFailure{500, std::string(ServiceErrorCode::serverError),
-                                                "This command has no processor."};
-    try {
-        if (auto processor = processorFor(command->command.processor))
-            outcome = processor->process(*text);
-    } catch (...) {
+    const ProcessResult asked{command->command.code, command->command.name, *text, {}};
+    const std::string& processorName = command->command.processor;
+    const bool streamed = asksForStream(request.accept);
+    if (!streamed && processorName.starts_with("builtin:")) {
+        if (const auto* transform = findBuiltinTransform(processorName.substr(8))) {
+            ProcessResult result = asked;
+            try {
+                result.processedText = transform->apply(*text);
+            } catch (...) {
+                storage_.refund(userId, month.key);
+                throw;
+            }
+            return {200,    toJson(ProcessResponse{result}), {}, std::nullopt, {}, std::nullopt,
+                    nullptr};
+        }
+    }
+    auto processor = processorFor(processorName);
+    if (!processor) {
         storage_.refund(userId, month.key);
-        throw;
+        return errorReply(500, ServiceErrorCode::serverError, "This command has no processor.");
     }
-    if (const auto* failure = std::get_if<ProcessorFailure>(&outcome)) {
-        storage_.refund(userId, month.key); // nothing was delivered, so nothing is counted
-        return errorReply(failure->status, failure->error, failure->message);
-    }
-    const ProcessResult result{command->command.code, command->command.name, *text,
-                               std::get<std::string>(outcome)};
-    return {200, toJson(ProcessResponse{result}), {}, std::nullopt, {}, std::nullopt};
+    ApiReply reply;
+    reply.late = std::make_shared<ProcessRun>(storage_, ProcessRun::Account{userId, month.key},
+                                              asked, streamed, std::move(processor));
+    return reply;
 }
 
 ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
@@ -420,7 +445,7 @@ ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
     }
     const ToggleResponse response{after.isActive ? "Command enabled." : "Command disabled.",
                                   {after.command.code, after.command.name, after.isActive}};
-    return {200, toJson(response), {}, std::nullopt, {}, std::nullopt};
+    return {200, toJson(response), {}, std::nullopt, {}, std::nullopt, nullptr};
 }
 
 std::unique_ptr<Processor> ServiceApi::processorFor(const std::string& processor) {
@@ -431,9 +456,12 @@ std::unique_ptr<Processor> ServiceApi::processorFor(const std::string& processor
             return std::make_unique<BuiltinProcessor>(*transform);
         return nullptr;
     }
-    if (processor.starts_with(llm))
-        return std::make_unique<ChatCompletionsProcessor>(languageModel_,
+    if (processor.starts_with(llm)) {
+        std::call_once(upstreamStarted_,
+                       [this] { upstream_ = std::make_unique<UpstreamRequests>(); });
+        return std::make_unique<ChatCompletionsProcessor>(languageModel_, *upstream_,
                                                           processor.substr(llm.size()));
+    }
     return nullptr;
 }
 

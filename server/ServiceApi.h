@@ -1,6 +1,7 @@
 #pragma once
 
 #include "server/ChatCompletionsProcessor.h"
+#include "server/LateReply.h"
 #include "server/Secrets.h"
 #include "server/SignInThrottle.h"
 #include "server/Storage.h"
@@ -10,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <semaphore>
 #include <string>
@@ -30,6 +32,7 @@ struct ApiRequest {
     std::string clientAddress;
     std::string cookie;      // the Cookie header, for the web pages
     std::string contentType; // of the body
+    std::string accept;      // the media types the client takes
 };
 
 // nlohmann::json's move checks its invariants, which the analyser counts as
@@ -44,6 +47,8 @@ struct ApiReply { // NOLINT(bugprone-exception-escape)
     // A file sent as the body, read from disk as the client takes it: a
     // release package is too large to hold in memory for every download.
     std::optional<std::string> file;
+    // A body that comes later, from a processor still at work.
+    std::shared_ptr<LateReply> late;
 };
 
 // The six endpoints under /api/v1, independent of the HTTP library.
@@ -115,6 +120,10 @@ private:
     const UpdateFeed* updateFeed_ = nullptr;
     WebPages* webPages_ = nullptr;
     std::counting_semaphore<> passwordChecks_{concurrentPasswordChecks};
+    // The language model's requests, started with the first that needs them;
+    // they end before the storage they give counts back to.
+    std::once_flag upstreamStarted_;
+    std::unique_ptr<UpstreamRequests> upstream_;
 };
 
 ApiReply errorReply(int status, std::string_view error, const std::string& message);

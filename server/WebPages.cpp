@@ -15,7 +15,8 @@ constexpr const char* formCookie = "scribeon_form";
 constexpr long long sessionSeconds = 90LL * 24 * 3600;
 
 ApiReply htmlReply(int status, std::string body) {
-    ApiReply reply{status, {}, {}, std::move(body), "text/html; charset=utf-8", std::nullopt};
+    ApiReply reply{status,       {},     {}, std::move(body), "text/html; charset=utf-8",
+                   std::nullopt, nullptr};
     reply.headers = {{"Cache-Control", "no-store"},
                      {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; "
                                                  "form-action 'self'; frame-ancestors 'none'; "

@@ -74,8 +74,8 @@ public:
     }
 
     int status = 0;
-    std::string head;   // the status line and headers
-    std::string plain;  // the body of a reply that is not chunked
+    std::string head;  // the status line and headers
+    std::string plain; // the body of a reply that is not chunked
     std::vector<StreamEvent> events;
     bool closedByServer = false;
 

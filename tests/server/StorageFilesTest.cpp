@@ -134,10 +134,11 @@ TEST(ServerOptionsTest, SignUpAndTheBoundsOfDownloadsCommandsAndModelWaits) {
         ASSERT_EQ(options != nullptr, c.parsed.has_value()) << c.arguments.size();
         if (options) {
             const auto seconds = [](std::chrono::milliseconds wait) {
-                return static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(wait).count());
+                return static_cast<long>(
+                    std::chrono::duration_cast<std::chrono::seconds>(wait).count());
             };
-            EXPECT_EQ(Parsed(options->listen.maxDownloads, options->maxOwnCommands,
-                             options->signUp, seconds(options->languageModel.firstTextTimeout),
+            EXPECT_EQ(Parsed(options->listen.maxDownloads, options->maxOwnCommands, options->signUp,
+                             seconds(options->languageModel.firstTextTimeout),
                              seconds(options->languageModel.idleTimeout)),
                       *c.parsed)
                 << c.arguments.size();

@@ -18,9 +18,10 @@ public:
         server.storage->seedDefaults({{0, "Tiny", 1, 5, 1}}, {});
     }
 
+    // First in the catalogue, so accounts made after it have it switched on.
     std::string command(const json& script) {
         const std::string code = "llm-" + std::to_string(++commands_);
-        server.storage->addCommand({0, code, "Model " + code, "llm:" + script.dump(), 100});
+        server.storage->addCommand({0, code, "Model " + code, "llm:" + script.dump(), 0});
         return code;
     }
     std::int64_t usageOf(const std::string& email) {
@@ -61,25 +62,40 @@ TEST_F(StreamedProcessTest, TextArrivesInPiecesAndEndsWithOneVerdict) {
     } cases[] = {
         {"lines, JSON, characters and tags split", splitEverything, "H\u00e9llo \u65e5\u672c",
          nullptr, 200, 1},
-        {"a back end that does not stream", {{"plain", true}, {"reply", "<think>x</think> Whole."}},
-         "Whole.", nullptr, 200, 1},
+        {"a back end that does not stream",
+         {{"plain", true}, {"reply", "<think>x</think> Whole."}},
+         "Whole.",
+         nullptr,
+         200,
+         1},
         {"a built-in transform", nullptr, "TEH TEXT", nullptr, 200, 1},
-        {"cut short by length", {{"deltas", {"The te"}}, {"finish", "length"}}, "The te",
-         "response incomplete", 422, 1},
-        {"dropped mid-stream", {{"deltas", {"one ", "two ", "three"}}, {"drop_after", 2}},
-         "one two", "upstream error", 502, 1},
-        {"silent after its first text", {{"deltas", {"a ", "b"}}, {"pause_after", 1}}, "a",
-         "upstream error", 502, 1},
+        {"cut short by length",
+         {{"deltas", {"The te"}}, {"finish", "length"}},
+         "The te",
+         "response incomplete",
+         422,
+         1},
+        {"dropped mid-stream",
+         {{"deltas", {"one ", "two ", "three"}}, {"drop_after", 2}},
+         "one two",
+         "upstream error",
+         502,
+         1},
+        {"silent after its first text",
+         {{"deltas", {"a ", "b"}}, {"pause_after", 1}},
+         "a",
+         "upstream error",
+         502,
+         1},
         {"refused by the back end", {{"status", 500}}, "", "upstream error", 502, 0},
-        {"no first text in time", {{"first_delay_ms", 5000}}, "", "processor unavailable", 503,
-         0},
+        {"no first text in time", {{"first_delay_ms", 5000}}, "", "processor unavailable", 503, 0},
     };
     int user = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const std::string code = c.script.is_null() ? "upper-case" : command(c.script);
         const std::string email = "user" + std::to_string(++user) + "@example.com";
         const std::string token = server.addUser(email, "Pro");
-        const std::string code = c.script.is_null() ? "upper-case" : command(c.script);
         EventStreamClient client(server.port, code, token, R"({"text":"teh text"})");
         ASSERT_TRUE(client.readToEnd()) << client.head << client.plain;
         EXPECT_EQ(client.status, 200);
@@ -106,8 +122,8 @@ TEST_F(StreamedProcessTest, TextArrivesInPiecesAndEndsWithOneVerdict) {
 
 // Refusals known before any text keep their status and their JSON.
 TEST_F(StreamedProcessTest, EarlyRefusalsArePlainReplies) {
-    const std::string tiny = server.addUser("tiny@example.com", "Tiny");
     const std::string code = command({{"reply", "ok"}});
+    const std::string tiny = server.addUser("tiny@example.com", "Tiny");
     const std::string text = R"({"text":"x"})";
     EventStreamClient{server.port, code, tiny, text}.readToEnd();
     const struct {
@@ -147,9 +163,10 @@ TEST_F(StreamedProcessTest, AClientGoingAwayAbortsTheBackEndsRequest) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string email = "gone" + std::to_string(++user) + "@example.com";
+        const std::string code = command(c.script);
         const std::string token = server.addUser(email, "Pro");
         const std::size_t index = backend.requests().size();
-        EventStreamClient client(server.port, command(c.script), token, R"({"text":"x"})");
+        EventStreamClient client(server.port, code, token, R"({"text":"x"})");
         if (c.waitForText)
             ASSERT_TRUE(client.readUntil([&] { return !client.events.empty(); }));
         else
@@ -171,9 +188,9 @@ TEST_F(StreamedProcessTest, AClientGoingAwayAbortsTheBackEndsRequest) {
 // A client that takes nothing is dropped once its stream's buffer is full,
 // and the back end's request with it.
 TEST_F(StreamedProcessTest, AClientThatReadsNothingIsDropped) {
+    const std::string code =
+        command({{"deltas", {repeated("x", 1000)}}, {"repeat", 7000}, {"pause_after", 6900}});
     const std::string token = server.addUser("slow@example.com", "Pro");
-    const std::string code = command(
-        {{"deltas", {repeated("x", 1000)}}, {"repeat", 7000}, {"pause_after", 6900}});
     EventStreamClient client(server.port, code, token, R"({"text":"x"})", 4096);
     ASSERT_FALSE(requestOnceItHas(0, "disconnected", 20s).is_null());
     client.readUntil([] { return false; }, 20s);

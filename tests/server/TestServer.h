@@ -112,7 +112,7 @@ public:
     ApiReply call(const std::string& method, const std::string& path, const std::string& token,
                   const std::string& body = {}, const std::string& address = "127.0.0.1") {
         return api->handle(
-            {method, path, token.empty() ? "" : "Bearer " + token, body, address, {}, {}});
+            {method, path, token.empty() ? "" : "Bearer " + token, body, address, {}, {}, {}});
     }
 
     httplib::Client client() const {

@@ -89,7 +89,9 @@ class Gone(Exception):
 async def chat(record, script, reader, writer, pace):
     gone = asyncio.ensure_future(reader.read(1))  # b"" once the client closes
 
-    def note_gone(_):
+    def note_gone(future):
+        if not future.cancelled():
+            future.exception()  # a reset is as good as a close
         if record["disconnected"] is None and not record["ended"]:
             record["disconnected"] = time.time()
     gone.add_done_callback(note_gone)
