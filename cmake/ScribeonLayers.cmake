@@ -1,7 +1,9 @@
 # Folders depend only downward. Each row names a folder and the folders its
 # sources may include from (besides its own); the configure step fails on any
 # other project include, so a new upward edge is caught before it compiles.
-# A nested folder (panels/widgets) is its own layer and sits above its parent.
+# A nested folder is its own layer: panels/widgets sits above panels, while
+# the service's rooms (server/storage, server/api…) sit below server/, which
+# holds only what wires them together.
 set(SCRIBEON_LAYERS
   "base:"
   "platform:base"
@@ -11,7 +13,14 @@ set(SCRIBEON_LAYERS
   "platform/qt:platform/x11 platform/linux platform base"
   "platform/fake:platform base"
   "wire:base"
-  "server:wire base"
+  "server/storage:base"
+  "server/http:wire base"
+  "server/processors:server/http wire base"
+  "server/accounts:server/storage server/http wire base"
+  "server/api:server/accounts server/processors server/storage server/http wire base"
+  "server/web:server/accounts server/processors server/storage server/http wire base"
+  "server/feed:server/http base"
+  "server:server/api server/web server/feed server/accounts server/processors server/storage server/http wire base"
   "release:update base"
   "service:wire platform base"
   "hotkey:platform base"

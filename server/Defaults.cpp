@@ -1,6 +1,6 @@
 #include "server/Defaults.h"
 
-#include "server/BuiltinTransforms.h"
+#include "server/processors/BuiltinTransforms.h"
 
 namespace scribeon::server {
 

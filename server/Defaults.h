@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/Storage.h"
+#include "server/storage/Storage.h"
 
 #include <vector>
 

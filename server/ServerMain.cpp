@@ -1,13 +1,14 @@
-#include "server/BuiltinTransforms.h"
+#include "server/processors/BuiltinTransforms.h"
 
 #include "server/Defaults.h"
-#include "server/HttpFrontEnd.h"
-#include "server/PostgresStorage.h"
 #include "server/ServerOptions.h"
-#include "server/SqliteStorage.h"
-#include "server/UpdateFeed.h"
-#include "server/UserText.h"
-#include "server/WebPages.h"
+#include "server/SiteRouter.h"
+#include "server/accounts/UserText.h"
+#include "server/feed/UpdateFeed.h"
+#include "server/http/HttpFrontEnd.h"
+#include "server/storage/PostgresStorage.h"
+#include "server/storage/SqliteStorage.h"
+#include "server/web/WebPages.h"
 #include "wire/ServiceErrorCodes.h"
 
 #include <csignal>
@@ -169,16 +170,16 @@ int addCommand(Storage& storage, const ServerOptions& options) {
 
 int serve(Storage& storage, const Secrets& secrets, ServerOptions& options) {
     SignInThrottle throttle(SignInThrottle::Limits{});
-    ServiceApi api(storage, secrets, throttle, options.languageModel);
+    SessionService sessions(storage, secrets, throttle);
+    ServiceApi api(storage, sessions, options.languageModel);
     UpdateFeed updates(value(options, "appcast"), value(options, "downloads"), options.demo);
-    api.serveUpdates(updates);
-    WebPages pages(api, storage, secrets,
+    WebPages pages(sessions, storage, secrets,
                    {.signUp = options.signUp,
                     .secureCookies = !options.listen.certificateFile.empty(),
                     .maxOwnCommands = options.maxOwnCommands});
-    api.serveWebPages(pages);
+    SiteRouter site(api, pages, &updates);
     options.listen.readsWait = PostgresStorage::isConnectionString(options.databasePath);
-    HttpFrontEnd front(api, options.listen);
+    HttpFrontEnd front(site, options.listen);
     const int port = front.bind();
     updates.setOrigin(std::string(front.usesTls() ? "https" : "http") + "://" +
                       options.listen.host + ":" + std::to_string(port));

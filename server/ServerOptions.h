@@ -1,7 +1,7 @@
 #pragma once
 
-#include "server/ChatCompletionsProcessor.h"
-#include "server/HttpFrontEnd.h"
+#include "server/http/HttpFrontEnd.h"
+#include "server/processors/ChatCompletionsProcessor.h"
 
 #include <map>
 #include <optional>

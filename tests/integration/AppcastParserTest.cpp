@@ -1,6 +1,6 @@
 #include "platform/qt/QtAppcastParser.h"
 #include "release/AppcastFeed.h"
-#include "server/UpdateFeed.h"
+#include "server/feed/UpdateFeed.h"
 #include "update/UpdateKey.h"
 #include "update/UpdateSignature.h"
 
@@ -116,8 +116,10 @@ TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
     server::UpdateFeed feed("", "", true);
     feed.setOrigin("http://127.0.0.1:8787");
     const auto appcast = feed.serve({"GET", "/appcast.xml", "", "", "127.0.0.1", {}, {}});
-    ASSERT_TRUE(appcast && appcast->raw);
-    const auto parsed = QtAppcastParser().parse(*appcast->raw);
+    ASSERT_TRUE(appcast);
+    const auto* xml = std::get_if<server::TextContent>(&appcast->content);
+    ASSERT_TRUE(xml);
+    const auto parsed = QtAppcastParser().parse(xml->text);
     ASSERT_TRUE(parsed);
     ASSERT_EQ(parsed.value().size(), 1u);
     const AppcastItem& release = parsed.value()[0];
@@ -125,10 +127,13 @@ TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
               "http://127.0.0.1:8787/downloads/" + server::UpdateFeed::demoFileName());
     const auto file = feed.serve(
         {"GET", "/downloads/" + server::UpdateFeed::demoFileName(), "", "", "127.0.0.1", {}, {}});
-    ASSERT_TRUE(file && file->raw);
-    EXPECT_EQ(file->raw->size(), release.enclosureLength);
-    EXPECT_TRUE(hasValidSignature(*file->raw, release.edSignature, demoUpdatePublicKey()));
-    EXPECT_FALSE(hasValidSignature(*file->raw + "x", release.edSignature, demoUpdatePublicKey()));
+    ASSERT_TRUE(file);
+    const auto* package = std::get_if<server::TextContent>(&file->content);
+    ASSERT_TRUE(package);
+    EXPECT_EQ(package->text.size(), release.enclosureLength);
+    EXPECT_TRUE(hasValidSignature(package->text, release.edSignature, demoUpdatePublicKey()));
+    EXPECT_FALSE(
+        hasValidSignature(package->text + "x", release.edSignature, demoUpdatePublicKey()));
     for (const char* path :
          {"/downloads/../server.db", "/downloads/.hidden", "/downloads/", "/downloads/a%2Fb"})
         EXPECT_FALSE(feed.serve({"GET", path, "", "", "127.0.0.1", {}, {}})) << path;

@@ -1,6 +1,6 @@
 #include "platform/linux/DpkgPackageVersionReader.h"
 #include "platform/linux/LinuxDownloadFolder.h"
-#include "server/DemoPackage.h"
+#include "server/feed/DemoPackage.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -6,7 +6,7 @@
 #include "platform/fake/InMemoryPreferences.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/qt/QtMainQueue.h"
-#include "server/ServiceApi.h"
+#include "server/http/Exchange.h"
 #include "service/CommandService.h"
 #include "service/RemoteAuthService.h"
 #include "wire/RecordCoding.h"

@@ -1,5 +1,5 @@
-#include "server/BuiltinTransforms.h"
-#include "server/UtcCalendar.h"
+#include "server/processors/BuiltinTransforms.h"
+#include "server/storage/UtcCalendar.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "server/ChatReplyDecoder.h"
+#include "server/processors/ChatReplyDecoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "server/Defaults.h"
-#include "server/Secrets.h"
-#include "server/SqliteStorage.h"
-#include "server/UtcCalendar.h"
+#include "server/accounts/Secrets.h"
+#include "server/storage/SqliteStorage.h"
+#include "server/storage/UtcCalendar.h"
 
 #include <httplib.h>
 

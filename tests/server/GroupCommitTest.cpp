@@ -1,4 +1,4 @@
-#include "server/GroupCommit.h"
+#include "server/storage/GroupCommit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "ServerProcess.h"
 #include "TestServer.h"
 
-#include "server/LogText.h"
 #include "server/ServerOptions.h"
-#include "server/SqliteStorage.h"
+#include "server/http/LogText.h"
+#include "server/storage/SqliteStorage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "server/Defaults.h"
-#include "server/HttpFrontEnd.h"
-#include "server/PostgresStorage.h"
-#include "server/SqliteStorage.h"
-#include "server/WebPages.h"
+#include "server/SiteRouter.h"
+#include "server/http/HttpFrontEnd.h"
+#include "server/storage/PostgresStorage.h"
+#include "server/storage/SqliteStorage.h"
 
 #include <httplib.h>
 
@@ -63,12 +63,14 @@ public:
                                    .freeAddressFailures = 10,
                                    .firstDelay = std::chrono::seconds(60),
                                    .successesPerWindow = 1000});
-        api = std::make_unique<ServiceApi>(*storage, secrets, *throttle, languageModel,
+        sessions =
+            std::make_unique<SessionService>(*storage, secrets, *throttle, [this] { return now; });
+        api = std::make_unique<ServiceApi>(*storage, *sessions, languageModel,
                                            [this] { return now; });
         auto pageOptions = webPages;
         pageOptions.secureCookies = !certificateFile_.empty();
-        pages = std::make_unique<WebPages>(*api, *storage, secrets, pageOptions);
-        api->serveWebPages(*pages);
+        pages = std::make_unique<WebPages>(*sessions, *storage, secrets, pageOptions);
+        site = std::make_unique<SiteRouter>(*api, *pages);
         ListenOptions listen;
         listen.port = 0;
         listen.threads = 16;
@@ -77,7 +79,7 @@ public:
         listen.keyFile = keyFile_;
         listen.trustedProxy = trustedProxy;
         listen.readsWait = !postgresDatabase_.empty();
-        front = std::make_unique<HttpFrontEnd>(*api, listen);
+        front = std::make_unique<HttpFrontEnd>(*site, listen);
         port = front->bind();
         thread = std::thread([this] { front->run(); });
         while (!front->isRunning())
@@ -90,8 +92,10 @@ public:
         front->stop();
         thread.join();
         front.reset();
+        site.reset();
         api.reset();
         pages.reset();
+        sessions.reset();
         storage.reset();
     }
 
@@ -104,14 +108,14 @@ public:
             storage->addUser({email, "Test " + email, plan, hash, isoTimestamp(now), expires});
         const std::string token = "token-for-" + email;
         storage->addToken(secrets.tokenDigest(token), id, isoTimestamp(now),
-                          ServiceApi::tokensPerUser);
+                          SessionService::tokensPerUser);
         return token;
     }
 
     // A request straight to the service, as the front end would pass it on.
     ApiReply call(const std::string& method, const std::string& path, const std::string& token,
                   const std::string& body = {}, const std::string& address = "127.0.0.1") {
-        return api->handle(
+        return site->handle(
             {method, path, token.empty() ? "" : "Bearer " + token, body, address, {}, {}, {}});
     }
 
@@ -140,8 +144,10 @@ public:
         std::chrono::sys_days{std::chrono::year{2026} / 12 / 6} + std::chrono::hours{12};
     std::unique_ptr<Storage> storage;
     std::unique_ptr<SignInThrottle> throttle;
+    std::unique_ptr<SessionService> sessions;
     std::unique_ptr<ServiceApi> api;
     std::unique_ptr<WebPages> pages;
+    std::unique_ptr<SiteRouter> site;
     std::unique_ptr<HttpFrontEnd> front;
     std::thread thread;
     int port = 0;

@@ -1,6 +1,6 @@
 #include "TestServer.h"
 
-#include "server/UserText.h"
+#include "server/accounts/UserText.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

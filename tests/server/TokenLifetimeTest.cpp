@@ -46,7 +46,7 @@ TEST_F(TokenLifetimeTest, EachUserKeepsTwentySignInsTheLeastRecentlyUsedGoingFir
     const std::string first = server.addUser("ada@example.com", "Free", std::nullopt, true);
     server.now += hours(2);
     std::vector<std::string> tokens;
-    for (std::size_t i = 0; i < ServiceApi::tokensPerUser; ++i) {
+    for (std::size_t i = 0; i < SessionService::tokensPerUser; ++i) {
         tokens.push_back(signIn());
         server.now += hours(2);
     }

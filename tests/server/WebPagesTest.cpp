@@ -1,7 +1,7 @@
 #include "TestServer.h"
 
-#include "server/FormFields.h"
-#include "server/HtmlText.h"
+#include "server/web/FormFields.h"
+#include "server/web/HtmlText.h"
 
 #include <gtest/gtest.h>
 
