@@ -24,7 +24,7 @@ async def one(port, code, token, tally, firsts):
             data = await reader.read(65536)
             if not data:
                 break
-            seen = (seen + data)[-256:]
+            seen = (seen + data)[-65536:]
             if not first and b"event: delta" in seen:
                 first = True
                 firsts.append(time.monotonic() - started)

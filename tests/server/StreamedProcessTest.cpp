@@ -191,6 +191,7 @@ TEST_F(StreamedProcessTest, AClientThatReadsNothingIsDropped) {
     const std::string code =
         command({{"deltas", {repeated("x", 1000)}}, {"repeat", 7000}, {"pause_after", 6900}});
     const std::string token = server.addUser("slow@example.com", "Pro");
+    server.languageModel.idleTimeout = 60s; // the back end's pause does not end it
     EventStreamClient client(server.port, code, token, R"({"text":"x"})", 4096);
     ASSERT_FALSE(requestOnceItHas(0, "disconnected", 20s).is_null());
     client.readUntil([] { return false; }, 20s);
