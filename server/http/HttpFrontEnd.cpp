@@ -354,16 +354,15 @@ private:
                         work(*self);
                 });
         };
-        late_->start({[post](std::string piece) {
-                          post([piece = std::move(piece)](Session& self) mutable {
-                              self.queuePiece(std::move(piece));
-                          });
-                      },
-                      [post](ApiReply reply) {
-                          post([reply = std::move(reply)](Session& self) mutable {
-                              self.lateEnded(std::move(reply));
-                          });
-                      }});
+        late_->start(
+            {[post](std::string piece) {
+                 post([piece = std::move(piece)](Session& self) { self.queuePiece(piece); });
+             },
+             [post](ApiReply reply) {
+                 post([reply = std::move(reply)](Session& self) mutable {
+                     self.lateEnded(std::move(reply));
+                 });
+             }});
     }
 
     void watchClient() {
@@ -388,7 +387,7 @@ private:
             });
     }
 
-    void queuePiece(std::string piece) {
+    void queuePiece(const std::string& piece) {
         if (gone_ || piece.empty())
             return;
         if (chunked_) {

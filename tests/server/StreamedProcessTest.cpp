@@ -20,17 +20,17 @@ public:
 
     // First in the catalogue, so accounts made after it have it switched on.
     std::string command(const json& script) {
-        const std::string code = "llm-" + std::to_string(++commands_);
+        std::string code = "llm-" + std::to_string(++commands_);
         server.storage->addCommand({0, code, "Model " + code, "llm:" + script.dump(), 0});
         return code;
     }
-    std::int64_t usageOf(const std::string& email) {
+    std::int64_t usageOf(const std::string& email) const {
         return server.storage->usage(server.storage->credentials(email)->first,
                                      utcMonthOf(server.now).key);
     }
     // The fake's record of its request number `index` once it has `field`.
     json requestOnceItHas(std::size_t index, const char* field,
-                          std::chrono::milliseconds within = 10s) {
+                          std::chrono::milliseconds within = 10s) const {
         const auto deadline = std::chrono::steady_clock::now() + within;
         while (std::chrono::steady_clock::now() < deadline) {
             const auto requests = backend.requests();

@@ -107,8 +107,12 @@ async def chat(record, script, reader, writer, pace):
             raise Gone()
         if record["first_byte"] is None:
             record["first_byte"] = time.time()
-        writer.write(data)
-        await writer.drain()
+        try:
+            writer.write(data)
+            await writer.drain()
+        except ConnectionError:  # gone while we were writing
+            record["disconnected"] = record["disconnected"] or time.time()
+            raise Gone()
 
     if "status" in script:
         respond(writer, script["status"], {"error": {"message": "fake failure"}})
