@@ -6,14 +6,12 @@
 #include "server/accounts/UserText.h"
 #include "server/feed/UpdateFeed.h"
 #include "server/http/HttpFrontEnd.h"
-#include "server/storage/PostgresStorage.h"
-#include "server/storage/SqliteStorage.h"
+#include "server/storage/OpenStorage.h"
 #include "server/web/WebPages.h"
 #include "wire/ServiceErrorCodes.h"
 
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <pthread.h>
 #include <termios.h>
@@ -54,21 +52,6 @@ std::string readPassword() {
     if (!password.empty() && password.back() == '\r')
         password.pop_back();
     return password;
-}
-
-std::unique_ptr<Storage> openStorage(const ServerOptions& options) {
-    const auto poolSize = static_cast<std::size_t>(std::min(16, options.listen.threads));
-    if (PostgresStorage::isConnectionString(options.databasePath)) {
-        auto storage = std::make_unique<PostgresStorage>(options.databasePath, poolSize);
-        storage->seedDefaults(defaultPlans(), defaultCommands());
-        return storage;
-    }
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(options.databasePath).parent_path(),
-                                        ignored);
-    auto storage = std::make_unique<SqliteStorage>(options.databasePath, poolSize);
-    storage->seedDefaults(defaultPlans(), defaultCommands());
-    return storage;
 }
 
 std::string value(const ServerOptions& options, const char* key) {
@@ -178,7 +161,6 @@ int serve(Storage& storage, const Secrets& secrets, ServerOptions& options) {
                     .secureCookies = !options.listen.certificateFile.empty(),
                     .maxOwnCommands = options.maxOwnCommands});
     SiteRouter site(api, pages, &updates);
-    options.listen.readsWait = PostgresStorage::isConnectionString(options.databasePath);
     HttpFrontEnd front(site, options.listen);
     const int port = front.bind();
     updates.setOrigin(std::string(front.usesTls() ? "https" : "http") + "://" +
@@ -237,17 +219,17 @@ int main(int argc, char** argv) {
     }
     try {
         const Secrets secrets;
-        auto storage = openStorage(options);
+        auto [storage, traits] = openStorage(
+            options.databasePath, static_cast<std::size_t>(std::min(16, options.listen.threads)));
+        storage->seedDefaults(defaultPlans(), defaultCommands());
+        options.listen.readsWait = traits.readsWait;
         const auto& action = options.action;
         if (options.demo)
             seedDemo(*storage, secrets);
         if (action.empty() || action[0] == "serve")
             return serve(*storage, secrets, options);
         if (action[0] == "init") {
-            std::printf("Database ready: %s\n",
-                        PostgresStorage::isConnectionString(options.databasePath)
-                            ? PostgresStorage::describe(options.databasePath).c_str()
-                            : options.databasePath.c_str());
+            std::printf("Database ready: %s\n", traits.description.c_str());
             return 0;
         }
         if (action[0] == "user" && action[1] == "add")

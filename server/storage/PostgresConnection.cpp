@@ -59,12 +59,26 @@ void PostgresConnection::execute(const char* sql) {
     PQclear(result);
 }
 
+namespace {
+
+// ?1 → $1: the one placeholder style of the project's SQL, in PostgreSQL's
+// spelling. No statement of ours has a ? of its own (a text or an operator).
+std::string postgresPlaceholders(std::string sql) {
+    for (std::size_t at = sql.find('?'); at != std::string::npos; at = sql.find('?', at + 1))
+        if (at + 1 < sql.size() && sql[at + 1] >= '0' && sql[at + 1] <= '9')
+            sql[at] = '$';
+    return sql;
+}
+
+} // namespace
+
 const std::string& PostgresConnection::prepared(const char* sql) {
     auto found = statementNames_.find(sql);
     if (found != statementNames_.end())
         return found->second;
     const std::string name = "s" + std::to_string(statementNames_.size());
-    PGresult* result = PQprepare(connection_, name.c_str(), sql, 0, nullptr);
+    PGresult* result =
+        PQprepare(connection_, name.c_str(), postgresPlaceholders(sql).c_str(), 0, nullptr);
     if (PQresultStatus(result) != PGRES_COMMAND_OK)
         fail("cannot prepare a statement", result);
     PQclear(result);
@@ -90,6 +104,22 @@ PostgresResult PostgresConnection::query(const char* sql,
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         fail("a statement failed", result);
     return PostgresResult(result);
+}
+
+int PostgresConnection::select(const char* sql, std::initializer_list<SqlValue> values,
+                               const std::function<void(const StorageRow&)>& read) {
+    std::vector<PostgresValue> texts;
+    texts.reserve(values.size());
+    for (const auto& value : values) {
+        if (const auto* number = std::get_if<std::int64_t>(&value))
+            texts.emplace_back(std::to_string(*number));
+        else
+            texts.emplace_back(std::get<std::string>(value));
+    }
+    const auto result = query(sql, texts);
+    for (int row = 0; row < result.rows(); ++row)
+        read(PostgresRow(result, row));
+    return result.rows();
 }
 
 PostgresTransaction::PostgresTransaction(PostgresConnection& connection) : connection_(connection) {

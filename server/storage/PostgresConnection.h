@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server/storage/StorageRow.h"
+
 #include <libpq-fe.h>
 
 #include <cstdint>
@@ -32,20 +34,41 @@ private:
     PGresult* result_;
 };
 
+// One row of a result.
+class PostgresRow final : public StorageRow {
+public:
+    PostgresRow(const PostgresResult& result, int row) : result_(result), row_(row) {}
+    std::int64_t integer(int column) const override { return result_.integer(row_, column); }
+    std::string text(int column) const override { return result_.text(row_, column); }
+    std::optional<std::string> optionalText(int column) const override {
+        return result_.optionalText(row_, column);
+    }
+    bool flag(int column) const override { return result_.text(row_, column) == "t"; }
+
+private:
+    const PostgresResult& result_;
+    int row_;
+};
+
 using PostgresValue = std::optional<std::string>; // absent is NULL
 
 // One libpq connection. Statements are prepared once per connection and
 // values are only ever sent as parameters, never spliced into SQL. A value
-// holding a NUL is refused (StorageError), never cut short.
-class PostgresConnection {
+// holding a NUL is refused (StorageError), never cut short. Placeholders are
+// written ?1, ?2… as for every engine, and become $1, $2… when prepared.
+class PostgresConnection final : public SqlReader {
 public:
     explicit PostgresConnection(const std::string& connectionString);
     ~PostgresConnection();
     PostgresConnection(const PostgresConnection&) = delete;
     PostgresConnection& operator=(const PostgresConnection&) = delete;
+    PostgresConnection(PostgresConnection&&) = delete;
+    PostgresConnection& operator=(PostgresConnection&&) = delete;
 
     void execute(const char* sql); // no parameters: schema changes, BEGIN, COMMIT
     PostgresResult query(const char* sql, const std::vector<PostgresValue>& values = {});
+    int select(const char* sql, std::initializer_list<SqlValue> values,
+               const std::function<void(const StorageRow&)>& read) override;
     bool healthy() const { return PQstatus(connection_) == CONNECTION_OK; }
 
 private:

@@ -13,10 +13,10 @@ namespace scribeon::server {
 // server is seen by the others at once.
 class PostgresStorage : public Storage {
 public:
-    static constexpr int schemaVersion = 3;
-
     // connectionString: a postgresql:// URI or libpq key=value pairs.
     explicit PostgresStorage(const std::string& connectionString, std::size_t poolSize = 8);
+    // None when the database is not a connection string.
+    static std::optional<OpenedStorage> open(const std::string& database, std::size_t poolSize);
 
     void seedDefaults(const std::vector<Plan>& plans,
                       const std::vector<CatalogueCommand>& commands) override;
@@ -50,13 +50,11 @@ public:
     void refund(std::int64_t userId, const std::string& month) override;
     std::int64_t usage(std::int64_t userId, const std::string& month) override;
 
-    // Whether the text names a PostgreSQL database rather than a file.
-    static bool isConnectionString(const std::string& database);
+private:
     // The database, server and user a connection string names, for messages:
     // never its password.
     static std::string describe(const std::string& connectionString);
 
-private:
     // Runs work on a pooled connection. A lost connection is closed with
     // every idle one: they were opened before the database went away (a
     // restart, a failover), so the next request opens fresh ones.

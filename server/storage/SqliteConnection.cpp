@@ -64,6 +64,18 @@ void SqliteConnection::fail(const std::string& what) const {
     throw StorageError(what + ": " + sqlite3_errmsg(db_));
 }
 
+int SqliteConnection::select(const char* sql, std::initializer_list<SqlValue> values,
+                             const std::function<void(const StorageRow&)>& read) {
+    SqliteStatement statement(*this, sql);
+    int index = 0;
+    for (const auto& value : values)
+        std::visit([&](const auto& bound) { statement.bind(++index, bound); }, value);
+    int rows = 0;
+    for (; statement.step(); ++rows)
+        read(statement);
+    return rows;
+}
+
 SqliteStatement::SqliteStatement(SqliteConnection& connection, const char* sql)
     : connection_(connection) {
     // Map nodes stay put when the map grows, so the flag's address is stable.

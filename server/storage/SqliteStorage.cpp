@@ -1,119 +1,11 @@
 #include "server/storage/SqliteStorage.h"
 
+#include "server/storage/StorageQueries.h"
+#include "server/storage/StorageSchema.h"
+
+#include <filesystem>
+
 namespace scribeon::server {
-
-namespace {
-
-const char* const migrations[] = {
-    R"sql(
-    CREATE TABLE plans (
-        id INTEGER PRIMARY KEY,
-        name TEXT NOT NULL UNIQUE,
-        monthly_limit INTEGER NOT NULL CHECK (monthly_limit >= 0),
-        max_text_length INTEGER NOT NULL CHECK (max_text_length > 0),
-        active_command_allowance INTEGER NOT NULL CHECK (active_command_allowance >= 0));
-    CREATE TABLE users (
-        id INTEGER PRIMARY KEY,
-        email TEXT NOT NULL UNIQUE COLLATE NOCASE,
-        name TEXT NOT NULL,
-        password_hash TEXT NOT NULL,
-        plan_id INTEGER NOT NULL REFERENCES plans(id),
-        plan_expires_at TEXT,
-        email_verified_at TEXT,
-        created_at TEXT NOT NULL);
-    CREATE TABLE commands (
-        id INTEGER PRIMARY KEY,
-        code TEXT NOT NULL UNIQUE,
-        name TEXT NOT NULL,
-        processor TEXT NOT NULL,
-        position INTEGER NOT NULL);
-    CREATE TABLE user_commands (
-        user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
-        command_id INTEGER NOT NULL REFERENCES commands(id) ON DELETE CASCADE,
-        is_active INTEGER NOT NULL,
-        PRIMARY KEY (user_id, command_id)) WITHOUT ROWID;
-    CREATE TABLE tokens (
-        digest TEXT PRIMARY KEY,
-        user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
-        created_at TEXT NOT NULL) WITHOUT ROWID;
-    CREATE TABLE usage (
-        user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
-        month TEXT NOT NULL,
-        count INTEGER NOT NULL,
-        PRIMARY KEY (user_id, month)) WITHOUT ROWID;
-    )sql",
-    // Tokens expire after a time without use, and each user keeps a few.
-    R"sql(
-    ALTER TABLE tokens ADD COLUMN last_used_at TEXT;
-    UPDATE tokens SET last_used_at = created_at;
-    CREATE INDEX tokens_by_user ON tokens (user_id, last_used_at);
-    CREATE INDEX tokens_by_use ON tokens (last_used_at);
-    )sql",
-    // Users make commands of their own; a command without an owner is the
-    // shared catalogue's.
-    R"sql(
-    ALTER TABLE commands ADD COLUMN owner_id INTEGER REFERENCES users(id) ON DELETE CASCADE;
-    CREATE INDEX commands_by_owner ON commands (owner_id);
-    )sql",
-};
-
-const char* const accountColumns = "SELECT u.id, u.email, u.name, u.created_at, "
-                                   "u.email_verified_at, u.plan_expires_at, p.id, p.name, "
-                                   "p.monthly_limit, p.max_text_length, p.active_command_allowance "
-                                   "FROM users u JOIN plans p ON p.id = u.plan_id ";
-
-Account readAccount(const SqliteStatement& row) {
-    Account account;
-    account.id = row.integer(0);
-    account.email = row.text(1);
-    account.name = row.text(2);
-    account.createdAt = row.text(3);
-    account.emailVerifiedAt = row.optionalText(4);
-    account.planExpiresAt = row.optionalText(5);
-    account.plan = {row.integer(6), row.text(7), row.integer(8), row.integer(9), row.integer(10)};
-    return account;
-}
-
-// The commands user ?1 sees: the catalogue's and their own.
-const char* const userCommandColumns =
-    "SELECT c.id, c.code, c.name, c.processor, c.position, COALESCE(uc.is_active, 0), "
-    "c.owner_id IS NOT NULL FROM commands c "
-    "LEFT JOIN user_commands uc ON uc.command_id = c.id AND uc.user_id = ?1 "
-    "WHERE (c.owner_id IS NULL OR c.owner_id = ?1) ";
-
-UserCommand readUserCommand(const SqliteStatement& row, int first = 0) {
-    return {{row.integer(first), row.text(first + 1), row.text(first + 2), row.text(first + 3),
-             row.integer(first + 4)},
-            row.integer(first + 5) != 0,
-            row.integer(first + 6) != 0};
-}
-
-// The account's columns (0-10), then a command's as userCommandColumns gives
-// them (11-17), null when the user sees no command of that code.
-const char* const accountAndCommandColumns =
-    "SELECT u.id, u.email, u.name, u.created_at, u.email_verified_at, u.plan_expires_at, p.id, "
-    "p.name, p.monthly_limit, p.max_text_length, p.active_command_allowance, "
-    "c.id, c.code, c.name, c.processor, c.position, COALESCE(uc.is_active, 0), "
-    "c.owner_id IS NOT NULL "
-    "FROM users u JOIN plans p ON p.id = u.plan_id "
-    "LEFT JOIN commands c ON c.code = ?2 AND (c.owner_id IS NULL OR c.owner_id = u.id) "
-    "LEFT JOIN user_commands uc ON uc.command_id = c.id AND uc.user_id = u.id "
-    "WHERE u.id = ?1";
-
-bool codeTaken(SqliteConnection& connection, const std::string& code, std::int64_t exceptId) {
-    SqliteStatement taken(connection, "SELECT 1 FROM commands WHERE code = ?1 AND id <> ?2");
-    return taken.bind(1, code).bind(2, exceptId).step();
-}
-
-std::optional<std::int64_t> ownCommandId(SqliteConnection& connection, std::int64_t userId,
-                                         const std::string& code) {
-    SqliteStatement own(connection, "SELECT id FROM commands WHERE code = ?1 AND owner_id = ?2");
-    if (!own.bind(1, code).bind(2, userId).step())
-        return std::nullopt;
-    return own.integer(0);
-}
-
-} // namespace
 
 SqliteStorage::SqliteStorage(std::string path, std::size_t poolSize)
     : path_(std::move(path)),
@@ -129,6 +21,13 @@ SqliteStorage::SqliteStorage(std::string path, std::size_t poolSize)
     migrate(*lease);
 }
 
+OpenedStorage SqliteStorage::open(const std::string& database, std::size_t poolSize) {
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(database).parent_path(), ignored);
+    return {std::make_unique<SqliteStorage>(database, poolSize),
+            {.readsWait = false, .description = database}};
+}
+
 SqliteStorage::Lease SqliteStorage::borrowForWriting() {
     std::unique_lock writing(writer_);
     return {std::move(writing), pool_.borrow()};
@@ -139,12 +38,13 @@ void SqliteStorage::migrate(SqliteConnection& connection) {
     SqliteStatement version(connection, "PRAGMA user_version");
     version.step();
     const auto current = version.integer(0);
-    if (current > schemaVersion)
+    const auto steps = schemaSteps();
+    if (current > std::ssize(steps))
         throw StorageError("the database was made by a newer scribeon-server (schema " +
                            std::to_string(current) + ")");
-    for (auto step = current; step < schemaVersion; ++step)
-        connection.execute(migrations[step]);
-    connection.execute(("PRAGMA user_version = " + std::to_string(schemaVersion)).c_str());
+    for (auto step = current; step < std::ssize(steps); ++step)
+        connection.execute(steps[static_cast<std::size_t>(step)].sqlite);
+    connection.execute(("PRAGMA user_version = " + std::to_string(steps.size())).c_str());
     transaction.commit();
 }
 
@@ -210,19 +110,12 @@ std::int64_t SqliteStorage::addUser(const NewUser& user) {
 
 std::vector<Account> SqliteStorage::users() {
     auto lease = borrow();
-    SqliteStatement rows(*lease, (std::string(accountColumns) + "ORDER BY u.id").c_str());
-    std::vector<Account> accounts;
-    while (rows.step())
-        accounts.push_back(readAccount(rows));
-    return accounts;
+    return selectUsers(*lease);
 }
 
 std::optional<Account> SqliteStorage::account(std::int64_t userId) {
     auto lease = borrow();
-    SqliteStatement row(*lease, (std::string(accountColumns) + "WHERE u.id = ?1").c_str());
-    if (!row.bind(1, userId).step())
-        return std::nullopt;
-    return readAccount(row);
+    return selectAccount(*lease, userId);
 }
 
 std::optional<std::pair<std::int64_t, std::string>>
@@ -320,14 +213,7 @@ std::int64_t SqliteStorage::addCommand(const CatalogueCommand& command) {
 
 std::vector<CatalogueCommand> SqliteStorage::catalogue() {
     auto lease = borrow();
-    SqliteStatement rows(
-        *lease, "SELECT id, code, name, processor, position FROM commands WHERE owner_id IS NULL "
-                "ORDER BY position, id");
-    std::vector<CatalogueCommand> commands;
-    while (rows.step())
-        commands.push_back(
-            {rows.integer(0), rows.text(1), rows.text(2), rows.text(3), rows.integer(4)});
-    return commands;
+    return selectCatalogue(*lease);
 }
 
 CommandChange SqliteStorage::createCommand(std::int64_t userId, const CommandDraft& draft,
@@ -391,43 +277,28 @@ CommandChange SqliteStorage::deleteCommand(std::int64_t userId, const std::strin
 
 std::vector<UserCommand> SqliteStorage::commandsFor(std::int64_t userId) {
     auto lease = borrow();
-    SqliteStatement rows(*lease,
-                         (std::string(userCommandColumns) + "ORDER BY c.position, c.id").c_str());
-    rows.bind(1, userId);
-    std::vector<UserCommand> commands;
-    while (rows.step())
-        commands.push_back(readUserCommand(rows));
-    return commands;
+    return selectCommandsFor(*lease, userId);
 }
 
 std::optional<UserCommand> SqliteStorage::commandFor(std::int64_t userId, const std::string& code) {
     auto lease = borrow();
-    SqliteStatement row(*lease, (std::string(userCommandColumns) + "AND c.code = ?2").c_str());
-    if (!row.bind(1, userId).bind(2, code).step())
-        return std::nullopt;
-    return readUserCommand(row);
+    return selectCommandFor(*lease, userId, code);
 }
 
 std::optional<AccountAndCommand> SqliteStorage::accountAndCommand(std::int64_t userId,
                                                                   const std::string& code) {
     auto lease = borrow();
-    SqliteStatement row(*lease, accountAndCommandColumns);
-    if (!row.bind(1, userId).bind(2, code).step())
-        return std::nullopt;
-    AccountAndCommand found{readAccount(row), std::nullopt};
-    if (row.optionalText(12))
-        found.command = readUserCommand(row, 11);
-    return found;
+    return selectAccountAndCommand(*lease, userId, code);
 }
 
 ToggleResult SqliteStorage::toggle(std::int64_t userId, const std::string& code,
                                    std::int64_t allowance, UserCommand& after) {
     auto lease = borrowForWriting();
     SqliteTransaction transaction(*lease);
-    SqliteStatement row(*lease, (std::string(userCommandColumns) + "AND c.code = ?2").c_str());
-    if (!row.bind(1, userId).bind(2, code).step())
+    auto found = selectCommandFor(*lease, userId, code);
+    if (!found)
         return ToggleResult::notFound;
-    after = readUserCommand(row);
+    after = std::move(*found);
     after.isActive = !after.isActive;
     if (after.isActive) {
         SqliteStatement active(
@@ -489,8 +360,7 @@ void SqliteStorage::refund(std::int64_t userId, const std::string& month) {
 
 std::int64_t SqliteStorage::usage(std::int64_t userId, const std::string& month) {
     auto lease = borrow();
-    SqliteStatement row(*lease, "SELECT count FROM usage WHERE user_id = ?1 AND month = ?2");
-    return row.bind(1, userId).bind(2, month).step() ? row.integer(0) : 0;
+    return selectUsage(*lease, userId, month);
 }
 
 int SqliteStorage::checkpointsDone() const {

@@ -19,9 +19,10 @@ namespace scribeon::server {
 // milliseconds at a time, and that was the whole tail of a request's latency.
 class SqliteStorage : public Storage {
 public:
-    static constexpr int schemaVersion = 3;
-
     explicit SqliteStorage(std::string path, std::size_t poolSize = 8);
+    // Any database that is not another engine's is a file, made with its
+    // folder when missing.
+    static OpenedStorage open(const std::string& database, std::size_t poolSize);
 
     void seedDefaults(const std::vector<Plan>& plans,
                       const std::vector<CatalogueCommand>& commands) override;

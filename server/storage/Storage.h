@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -145,6 +146,20 @@ public:
     // Gives back an admitted request that produced no result.
     virtual void refund(std::int64_t userId, const std::string& month) = 0;
     virtual std::int64_t usage(std::int64_t userId, const std::string& month) = 0;
+};
+
+// What the rest of the service must know of an engine.
+struct StorageTraits {
+    // Each read is a round trip to a database server, so a thread that must
+    // stay quick (the front end's I/O threads) does not make one.
+    bool readsWait = false;
+    // The database as messages name it: never a password.
+    std::string description;
+};
+
+struct OpenedStorage {
+    std::unique_ptr<Storage> storage;
+    StorageTraits traits;
 };
 
 } // namespace scribeon::server

@@ -211,5 +211,36 @@ TEST_F(ServiceEndpointsTest, RepeatedFailedSignInsAreThrottledPerEmail) {
     EXPECT_FALSE(throttled->get_header_value("Retry-After").empty());
 }
 
+// Over HTTP: X-Forwarded-For decides the address only when the request
+// comes from the configured proxy; otherwise an attacker could claim to be
+// its victim's known address.
+TEST(ForwardedAddressTest, OnlyATrustedProxyNamesTheClientAddress) {
+    for (const bool trusted : {true, false}) {
+        SCOPED_TRACE(trusted ? "behind a trusted proxy" : "no proxy configured");
+        TestServer server;
+        if (trusted) {
+            server.trustedProxy = "127.0.0.1";
+            server.stop();
+            server.start();
+        }
+        server.addUser("bob@example.com", "Free", std::nullopt, true);
+        auto client = server.client();
+        auto signIn = [&](const char* password, const char* forwardedFor) {
+            const nlohmann::json body = {{"email", "bob@example.com"}, {"password", password}};
+            return client
+                .Post("/api/v1/auth/sign-in", {{"X-Forwarded-For", forwardedFor}}, body.dump(),
+                      "application/json")
+                ->status;
+        };
+        EXPECT_EQ(signIn("password-1", "192.0.2.1"), 200); // the owner, at home
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(signIn("guess", "10.9.9.9, 198.51.100.7"), 422);
+        // Trusted, the guesses came from 198.51.100.7 and home is untouched;
+        // untrusted, every request is 127.0.0.1, the owner's known pair,
+        // whose three failures now hold it back.
+        EXPECT_EQ(signIn("password-1", "192.0.2.1"), trusted ? 200 : 429);
+    }
+}
+
 } // namespace
 } // namespace scribeon::server

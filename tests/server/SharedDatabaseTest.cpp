@@ -188,7 +188,7 @@ TEST_F(SharedDatabaseTest, ADatabaseFromANewerServerIsRefusedAndLeftAlone) {
     one->stop();
     PostgresConnection(one->database()).execute("UPDATE schema_version SET version = 99");
     try {
-        PostgresStorage storage(one->database());
+        openStorage(one->database());
         ADD_FAILURE() << "opened a database of schema 99";
     } catch (const StorageError& error) {
         EXPECT_NE(std::string(error.what()).find("newer scribeon-server (schema 99)"),

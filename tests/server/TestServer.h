@@ -3,7 +3,8 @@
 #include "server/Defaults.h"
 #include "server/SiteRouter.h"
 #include "server/http/HttpFrontEnd.h"
-#include "server/storage/PostgresStorage.h"
+#include "server/storage/OpenStorage.h"
+#include "server/storage/PostgresConnection.h"
 #include "server/storage/SqliteStorage.h"
 
 #include <httplib.h>
@@ -51,10 +52,8 @@ public:
     }
 
     void start() {
-        if (postgresDatabase_.empty())
-            storage = std::make_unique<SqliteStorage>(database());
-        else
-            storage = std::make_unique<PostgresStorage>(database());
+        auto opened = openStorage(database());
+        storage = std::move(opened.storage);
         storage->seedDefaults(defaultPlans(), defaultCommands());
         // Successes are limited in real time; tests that sign in often move
         // the server's clock instead, so they are not limited here.
@@ -78,7 +77,7 @@ public:
         listen.certificateFile = certificateFile_;
         listen.keyFile = keyFile_;
         listen.trustedProxy = trustedProxy;
-        listen.readsWait = !postgresDatabase_.empty();
+        listen.readsWait = opened.traits.readsWait;
         front = std::make_unique<HttpFrontEnd>(*site, listen);
         port = front->bind();
         thread = std::thread([this] { front->run(); });
