@@ -180,9 +180,9 @@ int serve(Storage& storage, const Secrets& secrets, ServerOptions& options) {
 
     if (!options.languageModel.url.empty()) {
         std::thread([settings = options.languageModel] {
-            const auto outcome = ChatCompletionsProcessor::warmUp(settings);
-            if (const auto* failure = std::get_if<ProcessorFailure>(&outcome);
-                failure && failure->error != scribeon::ServiceErrorCode::responseIncomplete)
+            UpstreamRequests requests;
+            const auto failure = ChatCompletionsProcessor::warmUp(settings, requests);
+            if (failure && failure->error != scribeon::ServiceErrorCode::responseIncomplete)
                 std::fprintf(stderr, "[scribeon-server] language model warm-up: %s\n",
                              failure->message.c_str());
             else

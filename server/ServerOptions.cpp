@@ -8,6 +8,7 @@ namespace scribeon::server {
 const char* const serverUsage =
     "usage: scribeon-server [serve] [--db DATABASE] [--listen HOST:PORT] [--cert FILE --key FILE]\n"
     "                       [--threads N] [--llm-url URL] [--llm-model NAME] [--demo] [--quiet]\n"
+    "                       [--llm-first-token-timeout SECONDS] [--llm-idle-timeout SECONDS]\n"
     "                       [--appcast FILE] [--downloads DIR] [--insecure]\n"
     "                       [--trusted-proxy ADDRESS] [--sign-up]\n"
     "                       [--max-downloads N] [--max-commands N]\n"
@@ -66,11 +67,27 @@ parseServerOptions(const std::vector<std::string>& arguments,
     ServerOptions options;
     options.databasePath = defaultDatabasePath(environment);
     options.languageModel.apiKey = lookup(environment, "SCRIBEON_LLM_API_KEY");
-    const std::vector<std::string> valueOptions{
-        "--db",        "--listen",        "--cert",          "--key",         "--threads",
-        "--llm-url",   "--llm-model",     "--email",         "--name",        "--plan",
-        "--expires",   "--code",          "--processor",     "--position",    "--appcast",
-        "--downloads", "--trusted-proxy", "--max-downloads", "--max-commands"};
+    const std::vector<std::string> valueOptions{"--db",
+                                                "--listen",
+                                                "--cert",
+                                                "--key",
+                                                "--threads",
+                                                "--llm-url",
+                                                "--llm-model",
+                                                "--email",
+                                                "--name",
+                                                "--plan",
+                                                "--expires",
+                                                "--code",
+                                                "--processor",
+                                                "--position",
+                                                "--appcast",
+                                                "--downloads",
+                                                "--trusted-proxy",
+                                                "--max-downloads",
+                                                "--max-commands",
+                                                "--llm-first-token-timeout",
+                                                "--llm-idle-timeout"};
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--demo") {
@@ -142,6 +159,17 @@ parseServerOptions(const std::vector<std::string>& arguments,
             options.languageModel.url.pop_back();
     }
     options.languageModel.model = take("llm-model").value_or("default");
+    const std::pair<const char*, std::chrono::milliseconds*> waits[] = {
+        {"llm-first-token-timeout", &options.languageModel.firstTextTimeout},
+        {"llm-idle-timeout", &options.languageModel.idleTimeout}};
+    for (const auto& [name, wait] : waits) {
+        if (auto seconds = take(name)) {
+            const auto count = number(*seconds);
+            if (!count || *count < 1 || *count > 3600)
+                return "--" + std::string(name) + " wants a number of seconds from 1 to 3600";
+            *wait = std::chrono::seconds(*count);
+        }
+    }
 
     const auto& action = options.action;
     const bool serving = action.empty() || action == std::vector<std::string>{"serve"};

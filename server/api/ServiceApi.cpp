@@ -2,7 +2,9 @@
 
 #include "base/UnicodeText.h"
 #include "server/accounts/UserText.h"
+#include "server/api/ProcessRun.h"
 #include "server/processors/BuiltinTransforms.h"
+#include "wire/EventStream.h"
 #include "wire/RecordCoding.h"
 #include "wire/ServiceErrorCodes.h"
 
@@ -53,14 +55,26 @@ std::optional<std::string> textField(const nlohmann::json& object, const char* k
     return it->get<std::string>();
 }
 
+// A built-in transform's whole result is its one piece of text.
 class BuiltinProcessor : public Processor {
 public:
     explicit BuiltinProcessor(const BuiltinTransform& transform) : transform_(transform) {}
-    ProcessorOutcome process(const std::string& text) override { return transform_.apply(text); }
+    std::function<void()> start(const std::string& text,
+                                std::shared_ptr<ProcessorListener> listener) override {
+        const std::string result = transform_.apply(text);
+        if (!result.empty())
+            listener->text(result);
+        listener->ended(std::nullopt);
+        return [] {};
+    }
 
 private:
     const BuiltinTransform& transform_;
 };
+
+bool asksForStream(std::string_view accept) {
+    return accept.find(eventStreamMediaType) != std::string_view::npos;
+}
 
 } // namespace
 
@@ -247,22 +261,28 @@ ApiReply ServiceApi::process(std::int64_t userId, const std::string& code,
                                     {"reset_date", isoTimestamp(month.nextStart)}};
         return reply;
     }
-    ProcessorOutcome outcome = ProcessorFailure{500, std::string(ServiceErrorCode::serverError),
-                                                "This command has no processor."};
-    try {
-        if (auto processor = processorFor(command->command.processor))
-            outcome = processor->process(*text);
-    } catch (...) {
+    const ProcessResult asked{command->command.code, command->command.name, *text, {}};
+    const std::string& processorName = command->command.processor;
+    const bool streamed = asksForStream(request.accept);
+    if (!streamed && processorName.starts_with("builtin:")) {
+        if (const auto* transform = findBuiltinTransform(processorName.substr(8))) {
+            ProcessResult result = asked;
+            try {
+                result.processedText = transform->apply(*text);
+            } catch (...) {
+                storage_.refund(userId, month.key);
+                throw;
+            }
+            return jsonReply(200, toJson(ProcessResponse{result}));
+        }
+    }
+    auto processor = processorFor(processorName);
+    if (!processor) {
         storage_.refund(userId, month.key);
-        throw;
+        return errorReply(500, ServiceErrorCode::serverError, "This command has no processor.");
     }
-    if (const auto* failure = std::get_if<ProcessorFailure>(&outcome)) {
-        storage_.refund(userId, month.key); // nothing was delivered, so nothing is counted
-        return errorReply(failure->status, failure->error, failure->message);
-    }
-    const ProcessResult result{command->command.code, command->command.name, *text,
-                               std::get<std::string>(outcome)};
-    return jsonReply(200, toJson(ProcessResponse{result}));
+    return lateReply(std::make_shared<ProcessRun>(storage_, ProcessRun::Account{userId, month.key},
+                                                  asked, streamed, std::move(processor)));
 }
 
 ApiReply ServiceApi::toggle(std::int64_t userId, const std::string& code) {
@@ -294,9 +314,12 @@ std::unique_ptr<Processor> ServiceApi::processorFor(const std::string& processor
             return std::make_unique<BuiltinProcessor>(*transform);
         return nullptr;
     }
-    if (processor.starts_with(llm))
-        return std::make_unique<ChatCompletionsProcessor>(languageModel_,
+    if (processor.starts_with(llm)) {
+        std::call_once(upstreamStarted_,
+                       [this] { upstream_ = std::make_unique<UpstreamRequests>(); });
+        return std::make_unique<ChatCompletionsProcessor>(languageModel_, *upstream_,
                                                           processor.substr(llm.size()));
+    }
     return nullptr;
 }
 

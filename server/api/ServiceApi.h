@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +47,10 @@ private:
     SessionService& sessions_;
     const LanguageModelSettings& languageModel_;
     std::function<SystemTime()> now_;
+    // The language model's requests, started with the first that needs them;
+    // they end before the storage they give counts back to.
+    std::once_flag upstreamStarted_;
+    std::unique_ptr<UpstreamRequests> upstream_;
 };
 
 // False when the text nests arrays and objects deeper than `limit`.

@@ -14,4 +14,8 @@ ApiReply textReply(int status, std::string text, std::string contentType) {
     return {status, {}, {}, TextContent{std::move(text)}, std::move(contentType)};
 }
 
+ApiReply lateReply(std::shared_ptr<LateReply> reply) {
+    return {200, {}, {}, LateContent{std::move(reply)}, {}};
+}
+
 } // namespace scribeon::server

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "server/http/LateReply.h"
+
 #include <nlohmann/json.hpp>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,6 +23,7 @@ struct ApiRequest {
     std::string clientAddress;
     std::string cookie;      // the Cookie header, for the web pages
     std::string contentType; // of the body
+    std::string accept;      // the media types the client takes
 };
 
 // What a reply's body is. The front end writes each kind its own way, and a
@@ -31,7 +35,10 @@ struct TextContent {   // a page or the feed, held whole
 struct FileContent {  // read from disk as the client takes it: a release package
     std::string path; // is too large to hold in memory for every download
 };
-using ReplyContent = std::variant<JsonContent, TextContent, FileContent>;
+struct LateContent { // comes after the handler returned, from a processor at work
+    std::shared_ptr<LateReply> reply;
+};
+using ReplyContent = std::variant<JsonContent, TextContent, FileContent, LateContent>;
 
 // nlohmann::json's move checks its invariants, which the analyser counts as
 // a possible throw from the implicit noexcept move.
@@ -46,6 +53,7 @@ struct ApiReply { // NOLINT(bugprone-exception-escape)
 ApiReply jsonReply(int status, nlohmann::json body);
 ApiReply errorReply(int status, std::string_view error, const std::string& message);
 ApiReply textReply(int status, std::string text, std::string contentType);
+ApiReply lateReply(std::shared_ptr<LateReply> reply);
 
 // What the front end hands each request to.
 class RequestHandler {

@@ -14,6 +14,7 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <type_traits>
@@ -96,6 +97,13 @@ struct HttpFrontEnd::Engine {
     asio::thread_pool passwordWorkers;
     std::atomic<bool> running{false};
     std::atomic<int> downloads{0}; // files being sent now
+    // Late replies hand their pieces over from other threads; once the
+    // server stops, nothing may be posted into the I/O context any more.
+    struct DeliveryGate {
+        std::mutex mutex;
+        bool open = true;
+    };
+    std::shared_ptr<DeliveryGate> gate = std::make_shared<DeliveryGate>();
 };
 
 namespace {
@@ -104,7 +112,11 @@ template <typename Stream> class Session : public std::enable_shared_from_this<S
 public:
     Session(HttpFrontEnd::Engine& engine, Stream stream, std::string clientAddress)
         : engine_(engine), stream_(std::move(stream)), clientAddress_(std::move(clientAddress)) {}
-    ~Session() { releaseDownloadTurn(); }
+    ~Session() {
+        releaseDownloadTurn();
+        if (late_ && !lateEnded_)
+            late_->cancel();
+    }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     Session(Session&&) = delete;
@@ -170,7 +182,8 @@ private:
                               std::move(request.body()),
                               clientAddressOf(request["X-Forwarded-For"]),
                               std::string(request[http::field::cookie]),
-                              std::string(request[http::field::content_type])};
+                              std::string(request[http::field::content_type]),
+                              std::string(request[http::field::accept])};
         if ((request.method() == http::verb::get || head_) && !engine_.options.readsWait) {
             answer(engine_.handler.handle(apiRequest), apiRequest);
             return;
@@ -205,7 +218,9 @@ private:
         std::visit(
             [&](const auto& content) {
                 using Content = std::decay_t<decltype(content)>;
-                if constexpr (std::is_same_v<Content, FileContent>)
+                if constexpr (std::is_same_v<Content, LateContent>)
+                    answerLate(content.reply, request);
+                else if constexpr (std::is_same_v<Content, FileContent>)
                     answerWithFile(reply, content.path, request);
                 else if constexpr (std::is_same_v<Content, TextContent>)
                     answerWhole(reply, reply.contentType, content.text, request);
@@ -307,6 +322,174 @@ private:
             read();
     }
 
+    // A processor still at work. The client is watched all along, so one that
+    // goes away cancels the run at once; a streamed body goes out piece by
+    // piece, at most streamBufferBytes of it waiting for a slow client.
+    void answerLate(const std::shared_ptr<LateReply>& late, const ApiRequest& request) {
+        late_ = late;
+        lateMethod_ = request.method;
+        latePath_ = request.path;
+        lateEnded_ = false;
+        lateFinished_ = false;
+        gone_ = false;
+        beast::get_lowest_layer(stream_).expires_never();
+        watchClient();
+        if (late_->streams()) {
+            chunked_ = version_ >= 11;
+            keepAlive_ = keepAlive_ && chunked_;
+            pending_ = std::string(chunked_ ? "HTTP/1.1" : "HTTP/1.0") +
+                       " 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-store\r\n"
+                       "X-Accel-Buffering: no\r\n" +
+                       (chunked_ ? "Transfer-Encoding: chunked\r\n" : "") +
+                       (keepAlive_ ? "" : "Connection: close\r\n") + "\r\n";
+            writeMore();
+        }
+        const std::weak_ptr<Session> weak = this->shared_from_this();
+        const auto post = [weak, gate = engine_.gate,
+                           executor = stream_.get_executor()](auto work) {
+            const std::lock_guard lock(gate->mutex);
+            if (gate->open)
+                asio::post(executor, [weak, work = std::move(work)]() mutable {
+                    if (auto self = weak.lock())
+                        work(*self);
+                });
+        };
+        late_->start(
+            {[post](std::string piece) {
+                 post([piece = std::move(piece)](Session& self) { self.queuePiece(piece); });
+             },
+             [post](ApiReply reply) {
+                 post([reply = std::move(reply)](Session& self) mutable {
+                     self.lateEnded(std::move(reply));
+                 });
+             }});
+    }
+
+    void watchClient() {
+        watching_ = true;
+        stream_.async_read_some(
+            buffer_.prepare(4096),
+            [self = this->shared_from_this()](beast::error_code error, std::size_t bytes) {
+                self->watching_ = false;
+                if (self->gone_)
+                    return;
+                if (!error) {
+                    self->buffer_.commit(bytes); // the next request, read after this answer
+                    if (!self->lateFinished_ && self->buffer_.size() < 64 * 1024)
+                        self->watchClient();
+                    else if (self->lateFinished_)
+                        self->afterLate();
+                } else if (error == asio::error::operation_aborted && self->lateFinished_) {
+                    self->afterLate();
+                } else {
+                    self->clientGone();
+                }
+            });
+    }
+
+    void queuePiece(const std::string& piece) {
+        if (gone_ || piece.empty())
+            return;
+        if (chunked_) {
+            char size[20];
+            std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
+            pending_ += size;
+            pending_ += piece;
+            pending_ += "\r\n";
+        } else {
+            pending_ += piece;
+        }
+        if (pending_.size() > engine_.options.streamBufferBytes) {
+            std::fprintf(stderr, "[scribeon-server] %s %s: the client reads too slowly, dropped\n",
+                         logSafe(lateMethod_, 16).c_str(), logSafe(latePath_).c_str());
+            clientGone();
+        } else if (!writing_) {
+            writeMore();
+        }
+    }
+
+    void lateEnded(ApiReply reply) {
+        lateEnded_ = true;
+        if (gone_)
+            return;
+        if (!late_->streams()) {
+            finalReply_ = std::move(reply);
+            finishLate();
+            return;
+        }
+        if (engine_.options.accessLog)
+            logRequest(lateMethod_, latePath_, 200, start_);
+        if (chunked_)
+            pending_ += "0\r\n\r\n";
+        if (!writing_)
+            writeMore();
+    }
+
+    void writeMore() {
+        if (pending_.empty()) {
+            if (lateEnded_)
+                finishLate();
+            return;
+        }
+        writing_ = true;
+        outgoing_ = std::move(pending_);
+        pending_.clear();
+        // A client that takes nothing for this long is dropped, as with files.
+        if (!writeTimer_)
+            writeTimer_.emplace(stream_.get_executor());
+        writeTimer_->expires_after(idleTimeout);
+        writeTimer_->async_wait([self = this->shared_from_this()](beast::error_code error) {
+            if (!error)
+                self->clientGone();
+        });
+        asio::async_write(stream_, asio::buffer(outgoing_),
+                          [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+                              self->writing_ = false;
+                              self->writeTimer_->cancel();
+                              if (self->gone_)
+                                  return;
+                              if (error)
+                                  self->clientGone();
+                              else
+                                  self->writeMore();
+                          });
+    }
+
+    // Everything of the late reply is out (or, plain, is ready): stop
+    // watching, and go on once the watch has ended.
+    void finishLate() {
+        lateFinished_ = true;
+        if (watching_)
+            beast::get_lowest_layer(stream_).socket().cancel();
+        else
+            afterLate();
+    }
+
+    void afterLate() {
+        auto late = std::move(late_);
+        late_.reset();
+        if (!late->streams()) {
+            const ApiRequest request{lateMethod_, latePath_, {}, {}, clientAddress_, {}, {}, {}};
+            answer(*finalReply_, request);
+            finalReply_.reset();
+        } else if (keepAlive_) {
+            read();
+        } else {
+            close();
+        }
+    }
+
+    void clientGone() {
+        if (gone_)
+            return;
+        gone_ = true;
+        if (late_ && !lateEnded_)
+            late_->cancel();
+        if (writeTimer_)
+            writeTimer_->cancel();
+        beast::get_lowest_layer(stream_).close();
+    }
+
     bool takeDownloadTurn() {
         if (engine_.downloads.fetch_add(1) >= engine_.options.maxDownloads) {
             engine_.downloads.fetch_sub(1);
@@ -326,7 +509,7 @@ private:
     void answerAndClose(int status, std::string_view error, const char* message) {
         keepAlive_ = false;
         head_ = false;
-        const ApiRequest request{"-", "-", {}, {}, clientAddress_, {}, {}};
+        const ApiRequest request{"-", "-", {}, {}, clientAddress_, {}, {}, {}};
         answer(errorReply(status, error, message), request);
     }
 
@@ -374,6 +557,18 @@ private:
     bool drainAfterAnswer_ = false;
     std::array<char, 16384> scratch_{};
     unsigned version_ = 11;
+    // A late reply: its run, what it waits to send, and where it stands.
+    std::shared_ptr<LateReply> late_;
+    std::string lateMethod_, latePath_;
+    std::optional<ApiReply> finalReply_;
+    std::optional<asio::steady_timer> writeTimer_;
+    std::string pending_, outgoing_;
+    bool chunked_ = false;
+    bool watching_ = false;
+    bool writing_ = false;
+    bool lateEnded_ = false;    // the run has ended
+    bool lateFinished_ = false; // and all of it is sent (plain: ready to send)
+    bool gone_ = false;         // the client went away or was dropped
 };
 
 } // namespace
@@ -409,6 +604,10 @@ HttpFrontEnd::HttpFrontEnd(RequestHandler& handler, ListenOptions options)
     : options_(std::move(options)), engine_(std::make_unique<Engine>(handler, options_)) {}
 
 HttpFrontEnd::~HttpFrontEnd() {
+    {
+        const std::lock_guard lock(engine_->gate->mutex);
+        engine_->gate->open = false;
+    }
     // Posting the stop allocates and joining can fail; a destructor that
     // threw would end the process instead of shutting down.
     try {

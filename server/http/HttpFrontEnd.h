@@ -29,6 +29,9 @@ struct ListenOptions {
     // holds a connection and an open file until its client has it all, or
     // takes nothing for the idle timeout.
     int maxDownloads = 32;
+    // What a streamed reply may hold for a client that reads slower than the
+    // model writes; past it the client is dropped and its run cancelled.
+    std::size_t streamBufferBytes = std::size_t{1} << 20;
 };
 
 // Boost.Beast in front of a RequestHandler: asynchronous keep-alive connections on
@@ -36,7 +39,9 @@ struct ListenOptions {
 // requests on a worker pool so a slow one never holds up the others. Every
 // answer is JSON (413, 400, 404 and 405 included), bodies are capped at
 // 1 MiB, and each request is one access-log line on stderr. A reply naming a
-// file is streamed from disk a piece at a time.
+// file is streamed from disk a piece at a time, and a late reply (a language
+// model at work) goes out as it comes while the client is watched for going
+// away, which cancels it.
 class HttpFrontEnd {
 public:
     static constexpr std::size_t maximumBody = maximumRequestBodyBytes;

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace scribeon::server {
@@ -14,10 +18,22 @@ struct ProcessorFailure {
 
 using ProcessorOutcome = std::variant<std::string, ProcessorFailure>;
 
+// Hears one run: its text in pieces as it comes, then how it ended. Calls
+// come one at a time and in order, from whichever thread does the work.
+class ProcessorListener {
+public:
+    virtual ~ProcessorListener() = default;
+    virtual void text(std::string_view piece) = 0;
+    virtual void ended(const std::optional<ProcessorFailure>& failure) = 0; // once, last
+};
+
 class Processor {
 public:
     virtual ~Processor() = default;
-    virtual ProcessorOutcome process(const std::string& text) = 0;
+    // Starts a run; the function returned cancels it, after which it still
+    // ends (with a failure) if it had not.
+    virtual std::function<void()> start(const std::string& text,
+                                        std::shared_ptr<ProcessorListener> listener) = 0;
 };
 
 } // namespace scribeon::server

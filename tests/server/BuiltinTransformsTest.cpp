@@ -1,5 +1,4 @@
 #include "server/processors/BuiltinTransforms.h"
-#include "server/processors/ChatCompletionsProcessor.h"
 #include "server/storage/UtcCalendar.h"
 
 #include <gtest/gtest.h>
@@ -40,11 +39,6 @@ TEST(BuiltinTransformsTest, EachTransformOnTypicalAndAwkwardText) {
         ASSERT_NE(transform, nullptr) << c.transform;
         EXPECT_EQ(transform->apply(c.input), c.expected) << c.transform << ": " << c.input;
     }
-}
-
-TEST(ChatCompletionsProcessorTest, ReasoningBlocksAreRemoved) {
-    EXPECT_EQ(withoutReasoning("A<think>x</think>B<think>y</think>C"), "ABC");
-    EXPECT_EQ(withoutReasoning("Answer<think>never closed"), "Answer");
 }
 
 TEST(UtcCalendarTest, MonthKeysResetDatesAndTimestamps) {

@@ -108,28 +108,39 @@ TEST(ServerOptionsTest, PlainHttpIsServedOnLoopbackOnlyUnlessAskedFor) {
 }
 
 // Sign-up is off unless asked for (the demo asks); the bounds take a number in range.
-TEST(ServerOptionsTest, SignUpAndTheBoundsOfDownloadsAndCommands) {
+TEST(ServerOptionsTest, SignUpAndTheBoundsOfDownloadsCommandsAndModelWaits) {
+    // downloads, commands, sign-up, first-token and idle timeouts in seconds
+    using Parsed = std::tuple<int, int, bool, long, long>;
     const struct {
         std::vector<std::string> arguments;
-        std::optional<std::tuple<int, int, bool>> parsed; // downloads, commands, sign-up
+        std::optional<Parsed> parsed;
     } cases[] = {
-        {{}, std::tuple{32, 100, false}},
-        {{"--sign-up"}, std::tuple{32, 100, true}},
-        {{"--demo"}, std::tuple{32, 100, true}},
-        {{"--max-downloads", "1", "--max-commands", "0"}, std::tuple{1, 0, false}},
+        {{}, Parsed{32, 100, false, 120, 30}},
+        {{"--sign-up"}, Parsed{32, 100, true, 120, 30}},
+        {{"--demo"}, Parsed{32, 100, true, 120, 30}},
+        {{"--max-downloads", "1", "--max-commands", "0"}, Parsed{1, 0, false, 120, 30}},
+        {{"--llm-first-token-timeout", "600", "--llm-idle-timeout", "5"},
+         Parsed{32, 100, false, 600, 5}},
         {{"--max-downloads", "0"}, std::nullopt},
         {{"--max-downloads", "ten"}, std::nullopt},
         {{"--max-commands", "-1"}, std::nullopt},
         {{"--max-commands", "100001"}, std::nullopt},
+        {{"--llm-idle-timeout", "0"}, std::nullopt},
+        {{"--llm-first-token-timeout", "3601"}, std::nullopt},
     };
     for (const auto& c : cases) {
         const auto parsed = parseServerOptions(c.arguments, {{"HOME", "/tmp"}});
         const auto* options = std::get_if<ServerOptions>(&parsed);
         ASSERT_EQ(options != nullptr, c.parsed.has_value()) << c.arguments.size();
         if (options) {
-            EXPECT_EQ(
-                std::tuple(options->listen.maxDownloads, options->maxOwnCommands, options->signUp),
-                *c.parsed)
+            const auto seconds = [](std::chrono::milliseconds wait) {
+                return static_cast<long>(
+                    std::chrono::duration_cast<std::chrono::seconds>(wait).count());
+            };
+            EXPECT_EQ(Parsed(options->listen.maxDownloads, options->maxOwnCommands, options->signUp,
+                             seconds(options->languageModel.firstTextTimeout),
+                             seconds(options->languageModel.idleTimeout)),
+                      *c.parsed)
                 << c.arguments.size();
         }
     }

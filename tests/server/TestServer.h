@@ -115,7 +115,7 @@ public:
     ApiReply call(const std::string& method, const std::string& path, const std::string& token,
                   const std::string& body = {}, const std::string& address = "127.0.0.1") {
         return site->handle(
-            {method, path, token.empty() ? "" : "Bearer " + token, body, address, {}, {}});
+            {method, path, token.empty() ? "" : "Bearer " + token, body, address, {}, {}, {}});
     }
 
     httplib::Client client() const {
@@ -181,10 +181,13 @@ struct ProcessTally {
     int other = 0;
 };
 
-// `clients` clients at once, each sending `perClient` built-in process
-// requests with the token to the port `portOf(client)` names.
+// `clients` clients at once, each sending `perClient` process requests of
+// the command with the token to the port `portOf(client)` names. A streamed
+// request is admitted when its stream ended with `done`.
 inline ProcessTally processInParallel(int clients, int perClient, const std::string& token,
-                                      const std::function<int(int)>& portOf) {
+                                      const std::function<int(int)>& portOf,
+                                      const std::string& code = "upper-case",
+                                      bool streamed = false) {
     std::atomic<int> admitted{0}, refused{0}, other{0};
     std::vector<std::future<void>> running;
     running.reserve(static_cast<std::size_t>(clients));
@@ -192,12 +195,17 @@ inline ProcessTally processInParallel(int clients, int perClient, const std::str
         running.push_back(std::async(std::launch::async, [&, c] {
             httplib::Client client("127.0.0.1", portOf(c));
             client.set_read_timeout(20, 0);
+            auto headers = bearer(token);
+            if (streamed)
+                headers.emplace("Accept", "text/event-stream");
             for (int i = 0; i < perClient; ++i) {
-                auto result = client.Post("/api/v1/commands/upper-case/process", bearer(token),
+                auto result = client.Post("/api/v1/commands/" + code + "/process", headers,
                                           R"({"text":"x"})", "application/json");
-                (result && result->status == 200   ? admitted
-                 : result && result->status == 429 ? refused
-                                                   : other)++;
+                const bool done = result && (!streamed || result->body.find("event: done\n") !=
+                                                              std::string::npos);
+                (result && result->status == 200 && done ? admitted
+                 : result && result->status == 429       ? refused
+                                                         : other)++;
             }
         }));
     for (auto& r : running)
