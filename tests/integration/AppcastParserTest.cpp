@@ -108,7 +108,7 @@ TEST(AppcastParserTest, HostileOrBrokenFeedsAreRefused) {
 TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
     server::UpdateFeed feed("", "", true);
     feed.setOrigin("http://127.0.0.1:8787");
-    const auto appcast = feed.serve({"GET", "/appcast.xml", "", "", "127.0.0.1", {}, {}});
+    const auto appcast = feed.serve({"GET", "/appcast.xml", "", "", "127.0.0.1", {}, {}, {}});
     ASSERT_TRUE(appcast);
     const auto* xml = std::get_if<server::TextContent>(&appcast->content);
     ASSERT_TRUE(xml);
@@ -119,7 +119,7 @@ TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
     EXPECT_EQ(release.enclosureURL,
               "http://127.0.0.1:8787/downloads/" + server::UpdateFeed::demoFileName());
     const auto file = feed.serve(
-        {"GET", "/downloads/" + server::UpdateFeed::demoFileName(), "", "", "127.0.0.1", {}, {}});
+        {"GET", "/downloads/" + server::UpdateFeed::demoFileName(), "", "", "127.0.0.1", {}, {}, {}});
     ASSERT_TRUE(file);
     const auto* package = std::get_if<server::TextContent>(&file->content);
     ASSERT_TRUE(package);
@@ -129,7 +129,7 @@ TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
         hasValidSignature(package->text + "x", release.edSignature, demoUpdatePublicKey()));
     for (const char* path :
          {"/downloads/../server.db", "/downloads/.hidden", "/downloads/", "/downloads/a%2Fb"})
-        EXPECT_FALSE(feed.serve({"GET", path, "", "", "127.0.0.1", {}, {}})) << path;
+        EXPECT_FALSE(feed.serve({"GET", path, "", "", "127.0.0.1", {}, {}, {}})) << path;
 }
 
 // A released feed reads back through the updater's own parser field for
