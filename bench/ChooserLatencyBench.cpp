@@ -139,7 +139,7 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
     hotkeys.registerHotkey([&] {
         std::optional<std::string> text = capture.getSelectedText();
         captured = captured && text.has_value();
-        chooser->show(text.value_or(""), [](ProcessResult) {});
+        chooser->show(text.value_or(""), [](std::shared_ptr<ResultRun>) {});
     });
     FirstPaint paint(inChooser);
     qApp->installEventFilter(&paint);

@@ -8,7 +8,10 @@
 namespace scribeon {
 
 // Records every request and answers each with the next scripted outcome
-// (or a 200 with an empty object once the script runs out).
+// (or a 200 with an empty object once the script runs out). A request that
+// takes its body in pieces gets a scripted reply as one plain JSON piece,
+// as a service that does not stream gives it; with nothing scripted it
+// stays open for the test to feed.
 class FakeHttpTransport : public HttpTransport {
 public:
     std::vector<HttpRequest> requests;
@@ -23,11 +26,17 @@ public:
     bool holding = false;
 
     void send(HttpRequest request, std::function<void(HttpOutcome)> completion) override {
-        if (request.onChunk) {
+        if (request.onChunk && script.empty()) {
             streams.push_back({request.onChunk, request.cancel, std::move(completion)});
             requests.push_back(std::move(request));
             return;
         }
+        if (request.onChunk)
+            completion = [onChunk = request.onChunk, completion](HttpOutcome outcome) {
+                if (auto* reply = std::get_if<HttpReply>(&outcome); reply && !reply->body.empty())
+                    onChunk({reply->status, "application/json"}, std::exchange(reply->body, {}));
+                completion(std::move(outcome));
+            };
         requests.push_back(std::move(request));
         HttpOutcome outcome = HttpReply{200, "{}"};
         if (!script.empty()) {
