@@ -65,10 +65,11 @@ void AppDelegate::handleHotkey() {
 
 void AppDelegate::showResult(std::shared_ptr<ResultRun> run) {
     auto sourceApp = c_.commandPanelWindow.sourceApp();
-    c_.queue.postAfter(resultHandOffDelay,
-                       weakly(shared_from_this(), [run = std::move(run), sourceApp](AppDelegate& self) {
-                           self.c_.resultPanelWindow.show(run, sourceApp, std::nullopt);
-                       }));
+    c_.queue.postAfter(
+        resultHandOffDelay,
+        weakly(shared_from_this(), [run = std::move(run), sourceApp](AppDelegate& self) {
+            self.c_.resultPanelWindow.show(run, sourceApp, std::nullopt);
+        }));
 }
 
 void AppDelegate::showLogin() {

@@ -18,8 +18,7 @@ public:
                                                           CommandService& service,
                                                           MainQueue& queue);
 
-    void show(std::string text,
-              std::function<void(std::shared_ptr<ResultRun>)> onResult) override;
+    void show(std::string text, std::function<void(std::shared_ptr<ResultRun>)> onResult) override;
     std::optional<RunningApplication> sourceApp() const override { return sourceApp_; }
     void close(bool reactivate);
 

@@ -27,8 +27,8 @@ void ResultPanelController::show(std::shared_ptr<ResultRun> run,
     actions.close = dismissOut;
     actions.deactivated = dismissOut;
     actions.stop = weakly(self, [](ResultPanelController& me) { me.run_->stop(); });
-    actions.key = [dismissOut, stop = actions.stop, run = std::weak_ptr<ResultRun>(run_)](
-                      PanelKey key) {
+    actions.key = [dismissOut, stop = actions.stop,
+                   run = std::weak_ptr<ResultRun>(run_)](PanelKey key) {
         if (key != PanelKey::escape)
             return false; // Ctrl+C and Ctrl+Return reach the buttons
         if (auto writing = run.lock(); writing && writing->isWriting())

@@ -123,9 +123,10 @@ struct StreamedRun {
                            : ServiceResult<ProcessResult>(done.error());
         } else if (event.name == "error") {
             auto failure = decodeBody<ProcessStreamError>(event.data);
-            outcome = failure ? ServiceResult<ProcessResult>(APIClient::mapError(
-                                    static_cast<long>(failure.value().status), failure.value().body))
-                              : ServiceResult<ProcessResult>(failure.error());
+            outcome = failure
+                          ? ServiceResult<ProcessResult>(APIClient::mapError(
+                                static_cast<long>(failure.value().status), failure.value().body))
+                          : ServiceResult<ProcessResult>(failure.error());
         }
         return std::nullopt;
     }
@@ -158,8 +159,8 @@ Cancel CommandService::streamCommand(const std::string& code, const std::string&
                     onDelta(std::move(delta));
             });
     };
-    auto onStreamEnd = [this, run, cancel,
-                        onEnd = std::move(onEnd)](ServiceResult<std::optional<std::string>> ending) {
+    auto onStreamEnd = [this, run, cancel, onEnd = std::move(onEnd)](
+                           ServiceResult<std::optional<std::string>> ending) {
         queue_.post([cancel, onEnd, result = run->end(std::move(ending))]() mutable {
             if (!cancel.isCancelled())
                 onEnd(std::move(result));

@@ -85,9 +85,8 @@ void AppcastUpdater::check(Asker asker) {
 }
 
 void AppcastUpdater::fetchFeed(std::function<void(FeedOutcome)> done) {
-    HttpRequest request{"GET", settings_.feedURL, {{"Accept", "application/rss+xml"}},
-                        "",    feedTimeout,       {},
-                        {},    {}};
+    HttpRequest request{
+        "GET", settings_.feedURL, {{"Accept", "application/rss+xml"}}, "", feedTimeout, {}, {}, {}};
     auto apply = weakly(shared_from_this(),
                         [done = std::move(done)](AppcastUpdater& self, const HttpOutcome& outcome) {
                             done(self.readFeed(outcome));

@@ -110,10 +110,9 @@ TEST_F(CurlHttpTransportTest, ProgressGrowsToTheWholeBody) {
     http.start();
     std::vector<std::uint64_t> seen; // written on the worker, read after the completion
     std::promise<HttpOutcome> outcome;
-    HttpRequest request{"GET", "http://127.0.0.1:" + std::to_string(http.port) + "/update.deb",
-                        {},    "",
-                        20s,   [&seen](std::uint64_t received) { seen.push_back(received); },
-                        {},    {}};
+    HttpRequest request{
+        "GET", "http://127.0.0.1:" + std::to_string(http.port) + "/update.deb", {}, "",
+        20s,   [&seen](std::uint64_t received) { seen.push_back(received); },   {}, {}};
     transport.send(std::move(request),
                    [&](HttpOutcome result) { outcome.set_value(std::move(result)); });
     const HttpOutcome result = outcome.get_future().get();
@@ -131,26 +130,26 @@ struct PausedStream {
     std::atomic<bool> clientLeft{false};
 
     void serve(httplib::Server& server, std::string first, std::string rest) {
-        server.Post("/stream", [this, first, rest](const httplib::Request&,
-                                                   httplib::Response& res) {
-            res.set_chunked_content_provider(
-                "text/event-stream", [this, first, rest, sent = 0](std::size_t,
-                                                                   httplib::DataSink& sink) mutable {
-                    if (sent++ == 0)
-                        return sink.write(first.data(), first.size());
-                    const auto deadline = std::chrono::steady_clock::now() + 10s;
-                    while (!release && std::chrono::steady_clock::now() < deadline) {
-                        if (!sink.is_writable()) {
-                            clientLeft = true;
-                            return false;
+        server.Post(
+            "/stream", [this, first, rest](const httplib::Request&, httplib::Response& res) {
+                res.set_chunked_content_provider(
+                    "text/event-stream",
+                    [this, first, rest, sent = 0](std::size_t, httplib::DataSink& sink) mutable {
+                        if (sent++ == 0)
+                            return sink.write(first.data(), first.size());
+                        const auto deadline = std::chrono::steady_clock::now() + 10s;
+                        while (!release && std::chrono::steady_clock::now() < deadline) {
+                            if (!sink.is_writable()) {
+                                clientLeft = true;
+                                return false;
+                            }
+                            std::this_thread::sleep_for(10ms);
                         }
-                        std::this_thread::sleep_for(10ms);
-                    }
-                    sink.write(rest.data(), rest.size());
-                    sink.done();
-                    return true;
-                });
-        });
+                        sink.write(rest.data(), rest.size());
+                        sink.done();
+                        return true;
+                    });
+            });
     }
 };
 

@@ -218,7 +218,8 @@ TEST_F(CommandPanelControllerTest, StreamedRunLeavesTheChooserAtItsFirstTextOnly
     const std::string hello = encodeStreamEvent("delta", R"({"text":"Hel"})");
     const std::string rest = encodeStreamEvent("delta", R"({"text":"lo"})");
     const std::string done = encodeStreamEvent(
-        "done", R"({"data":{"code":"a","name":"A","original_text":"text","processed_text":"Hello!"}})");
+        "done",
+        R"({"data":{"code":"a","name":"A","original_text":"text","processed_text":"Hello!"}})");
     const std::string limit = encodeStreamEvent("error", R"({"status":429})");
     const std::string cut = encodeStreamEvent(
         "error", R"({"status":422,"error":"response_incomplete","message":"Cut short."})");
@@ -234,14 +235,38 @@ TEST_F(CommandPanelControllerTest, StreamedRunLeavesTheChooserAtItsFirstTextOnly
         std::optional<std::string> runError;
     };
     const Row rows[] = {
-        {"an error before any text stays in the chooser", {limit}, true, true,
-         "Monthly request limit exceeded.", State::writing, "", std::nullopt},
-        {"the first text hands the run over", {hello}, false, false, std::nullopt, State::writing,
-         "Hel", std::nullopt},
-        {"an error after text keeps the text", {hello, cut}, true, false, std::nullopt,
-         State::failed, "Hel", "Cut short."},
-        {"the service's whole text completes it", {hello, rest, done}, true, false, std::nullopt,
-         State::complete, "Hello!", std::nullopt},
+        {"an error before any text stays in the chooser",
+         {limit},
+         true,
+         true,
+         "Monthly request limit exceeded.",
+         State::writing,
+         "",
+         std::nullopt},
+        {"the first text hands the run over",
+         {hello},
+         false,
+         false,
+         std::nullopt,
+         State::writing,
+         "Hel",
+         std::nullopt},
+        {"an error after text keeps the text",
+         {hello, cut},
+         true,
+         false,
+         std::nullopt,
+         State::failed,
+         "Hel",
+         "Cut short."},
+        {"the service's whole text completes it",
+         {hello, rest, done},
+         true,
+         false,
+         std::nullopt,
+         State::complete,
+         "Hello!",
+         std::nullopt},
     };
     for (const Row& row : rows) {
         results.clear();
@@ -348,9 +373,8 @@ protected:
 };
 
 TEST_F(ResultPanelControllerTest, ShowsTheResultWithCharacterCounts) {
-    controller->show(
-        ResultRun::finished({"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}), source,
-        std::string("note"));
+    controller->show(ResultRun::finished({"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}),
+                     source, std::string("note"));
     const ResultPanelContent& content = *lastPanel()->content;
     EXPECT_EQ(content.commandName, "Fix");
     EXPECT_EQ(content.originalCharacters, 3u);
