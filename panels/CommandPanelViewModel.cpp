@@ -89,18 +89,18 @@ void CommandPanelViewModel::moveSelection(bool up) {
     selectedIndex.set(up ? (current - 1 + count) % count : (current + 1) % count);
 }
 
-void CommandPanelViewModel::processSelected(const std::string& text, RunHandler completion) {
+void CommandPanelViewModel::processSelected(const std::string& text, const RunHandler& completion) {
     const std::vector<Command> active = activeCommands();
     const int index = selectedIndex.get();
     if (isProcessing.get() || index < 0 || index >= static_cast<int>(active.size())) {
         completion(nullptr);
         return;
     }
-    processCommand(active[static_cast<std::size_t>(index)], text, std::move(completion));
+    processCommand(active[static_cast<std::size_t>(index)], text, completion);
 }
 
 void CommandPanelViewModel::processCommand(const Command& command, const std::string& text,
-                                           RunHandler completion) {
+                                           const RunHandler& completion) {
     if (isProcessing.get()) {
         completion(nullptr);
         return;
@@ -115,7 +115,7 @@ void CommandPanelViewModel::processCommand(const Command& command, const std::st
     };
     auto handover = std::make_shared<Handover>();
     ProcessResult head{command.code, command.name, text, {}};
-    auto onDelta = [handover, head, completion](std::string delta) {
+    auto onDelta = [handover, head, completion](const std::string& delta) {
         if (!handover->run) {
             handover->run = ResultRun::writing(head, handover->cancel);
             completion(handover->run);

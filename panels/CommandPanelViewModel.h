@@ -46,11 +46,12 @@ public:
     // the run failed before any text; a failure then shows in the chooser.
     using RunHandler = std::function<void(std::shared_ptr<ResultRun>)>;
     // Runs the highlighted active command, its result streamed.
-    void processSelected(const std::string& text, RunHandler completion);
+    void processSelected(const std::string& text, const RunHandler& completion);
 
 private:
     CommandPanelViewModel(CommandService& service, MainQueue& queue);
-    void processCommand(const Command& command, const std::string& text, RunHandler completion);
+    void processCommand(const Command& command, const std::string& text,
+                        const RunHandler& completion);
     void loadingChanged(bool loading);
     void moveSelection(bool up);
 

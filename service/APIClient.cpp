@@ -101,7 +101,7 @@ struct StreamReading {
 
 } // namespace
 
-void APIClient::performStream(const std::string& endpoint, ServiceResult<std::string> body,
+void APIClient::requestStream(const std::string& endpoint, ServiceResult<std::string> body,
                               std::function<void(StreamEvent)> onEvent, StreamEnd onEnd,
                               Cancel cancel) {
     auto prepared = prepare(endpoint, "POST", std::move(body), true);

@@ -48,12 +48,8 @@ public:
     // Asks for an event stream. `onEvent` gets each event as it completes and
     // `onEnd` comes last, both on the transport's thread; a cancelled
     // exchange ends with a networkError whose transport code is cancelled.
-    template <typename Body>
-    void requestStream(const std::string& endpoint, const Body& body,
-                       std::function<void(StreamEvent)> onEvent, StreamEnd onEnd, Cancel cancel) {
-        performStream(endpoint, encodeBody(body), std::move(onEvent), std::move(onEnd),
-                      std::move(cancel));
-    }
+    void requestStream(const std::string& endpoint, ServiceResult<std::string> body,
+                       std::function<void(StreamEvent)> onEvent, StreamEnd onEnd, Cancel cancel);
 
     void requestVoid(const std::string& endpoint, const std::string& method, bool authenticated,
                      Completion<Done> completion);
@@ -78,8 +74,6 @@ private:
     void perform(const std::string& endpoint, const std::string& method,
                  std::optional<ServiceResult<std::string>> body, bool authenticated,
                  ReplyHandler onReply);
-    void performStream(const std::string& endpoint, ServiceResult<std::string> body,
-                       std::function<void(StreamEvent)> onEvent, StreamEnd onEnd, Cancel cancel);
     ServiceResult<HttpRequest> prepare(const std::string& endpoint, const std::string& method,
                                        std::optional<ServiceResult<std::string>> body,
                                        bool authenticated);

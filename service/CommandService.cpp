@@ -148,7 +148,7 @@ struct StreamedRun {
 } // namespace
 
 Cancel CommandService::streamCommand(const std::string& code, const std::string& text,
-                                     std::function<void(std::string)> onDelta,
+                                     const std::function<void(std::string)>& onDelta,
                                      Completion<ProcessResult> onEnd) {
     Cancel cancel = Cancel::make();
     auto run = std::make_shared<StreamedRun>();
@@ -167,7 +167,8 @@ Cancel CommandService::streamCommand(const std::string& code, const std::string&
         });
     };
     client_.requestStream("/commands/" + percentEncodedPathSegment(code) + "/process",
-                          ProcessRequest{text}, std::move(onEvent), std::move(onStreamEnd), cancel);
+                          encodeBody(ProcessRequest{text}), std::move(onEvent),
+                          std::move(onStreamEnd), cancel);
     return cancel;
 }
 

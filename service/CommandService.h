@@ -39,7 +39,8 @@ public:
     // no delta. Cancelling the handle ends the exchange, and from then on
     // nothing more is delivered.
     Cancel streamCommand(const std::string& code, const std::string& text,
-                         std::function<void(std::string)> onDelta, Completion<ProcessResult> onEnd);
+                         const std::function<void(std::string)>& onDelta,
+                         Completion<ProcessResult> onEnd);
     void toggleCommand(const std::string& code, Completion<Command> completion);
 
 private:
