@@ -4,7 +4,8 @@
 # meanwhile the panel shows those words (read over AT-SPI, as a screen reader
 # reads them) and says it is writing. Stop ends the run: the back end sees its
 # client go, the words stay, marked stopped. Then a whole streamed answer is
-# written into the Qt test editor with Ctrl+Return.
+# written into the Qt test editor with Ctrl+Return. First the command line's
+# --stream and its Ctrl+C against the same back end.
 source "$(dirname "$0")/desktop.sh"
 scribeon=$1 server=$2 editor=$3 fake_chat=$4 artifacts=${5:-$e2e_tmp/artifacts}
 mkdir -p "$artifacts"
@@ -21,6 +22,20 @@ add_command paused "Paused answer" 'llm:{"pause_after": 3}'
 add_command whole "Whole answer" 'llm:{"reply": "Streamed in full, word by word."}'
 start_local_service "$server" --llm-url "$chat/v1"
 sign_in "$scribeon"
+requests() { curl -sf "$chat/control/requests"; }
+last_request() { requests | /usr/bin/python3 -c "import json, sys; print(json.load(sys.stdin)[-1]['$1'])"; }
+
+# The command line prints the words as they come; Ctrl+C closes the
+# connection and exits with 130.
+"$scribeon" process paused --stream --text "alpha beta gamma delta" >"$e2e_tmp/cli.out" 2>"$e2e_tmp/cli.err" &
+cli=$!
+wait_for 20 "the words before the pause on standard output" grep -qx "alpha beta gamma " "$e2e_tmp/cli.out"
+kill -INT "$cli"
+status=0
+wait "$cli" || status=$?
+[[ $status -eq 130 ]] || fail "process --stream ended with $status after SIGINT: $(cat "$e2e_tmp/cli.err")"
+wait_for 5 "the back end to see the command line go" sh -c "[ \"\$(curl -sf '$chat/control/requests' |
+    /usr/bin/python3 -c 'import json, sys; print(json.load(sys.stdin)[-1][\"disconnected\"])')\" != None ]"
 
 doc="$e2e_tmp/doc.txt"
 start_test_editor "$editor" "$doc" "one two three four five six"
@@ -42,9 +57,6 @@ run_command() {
     wait_for 20 "the result panel" visible "Scribeon Result"
     wait_for 10 "the result panel to have the focus" focused "Scribeon Result"
 }
-requests() { curl -sf "$chat/control/requests"; }
-last_request() { requests | /usr/bin/python3 -c "import json, sys; print(json.load(sys.stdin)[-1]['$1'])"; }
-
 run_command paused
 wait_for 10 "the words before the pause, read over AT-SPI" sh -c \
     "[ \"\$(/usr/bin/python3 '$e2e_dir/atspi_names.py' --text $scribeon_pid Processed)\" = 'one two three ' ]"
