@@ -58,17 +58,17 @@ void AppDelegate::handleHotkey() {
     }
     auto self = shared_from_this();
     c_.commandPanelWindow.show(std::move(*text), c_.capture.lastSource(),
-                               weakly(self, [](AppDelegate& me, ProcessResult result) {
-                                   me.showResult(std::move(result));
+                               weakly(self, [](AppDelegate& me, std::shared_ptr<ResultRun> run) {
+                                   me.showResult(std::move(run));
                                }));
 }
 
-void AppDelegate::showResult(ProcessResult result) {
+void AppDelegate::showResult(std::shared_ptr<ResultRun> run) {
     auto sourceApp = c_.commandPanelWindow.sourceApp();
     c_.queue.postAfter(
         resultHandOffDelay,
-        weakly(shared_from_this(), [result = std::move(result), sourceApp](AppDelegate& self) {
-            self.c_.resultPanelWindow.show(result, sourceApp, std::nullopt);
+        weakly(shared_from_this(), [run = std::move(run), sourceApp](AppDelegate& self) {
+            self.c_.resultPanelWindow.show(run, sourceApp, std::nullopt);
         }));
 }
 

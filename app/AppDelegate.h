@@ -52,7 +52,7 @@ public:
 private:
     AppDelegate(AppCollaborators collaborators, std::shared_ptr<AppViewModel> appViewModel);
     void handleHotkey();
-    void showResult(ProcessResult result);
+    void showResult(std::shared_ptr<ResultRun> run);
     void showAccessibilityAlert();
     void startAccessibilityPermissionCheck();
 

@@ -12,7 +12,7 @@ namespace {
 #define SCRIBEON_SYNOPSIS                                                                          \
     "Usage: scribeon [--trigger]\n"                                                                \
     "       scribeon commands\n"                                                                   \
-    "       scribeon process CODE [--text TEXT]\n"                                                 \
+    "       scribeon process CODE [--text TEXT] [--stream]\n"                                      \
     "       scribeon status\n"                                                                     \
     "       scribeon --sign-in EMAIL\n"                                                            \
     "       scribeon sign-out [--everywhere]\n"                                                    \
@@ -34,7 +34,8 @@ const char* usage = SCRIBEON_SYNOPSIS
     "  process CODE\n"
     "             run the command CODE on the text read from standard input,\n"
     "             or given with --text, and print the result exactly (on a\n"
-    "             terminal with its control characters shown)\n"
+    "             terminal with its control characters shown); with --stream\n"
+    "             print it as the service writes it (Ctrl+C stops the run)\n"
     "  status     show who is signed in, the plan and this month's usage\n"
     "  --sign-in EMAIL\n"
     "             sign in with the password read from standard input\n"
@@ -55,6 +56,7 @@ const char* usage = SCRIBEON_SYNOPSIS
     "  6  the text is too long for the plan, or for any plan\n"
     "  7  the service cannot be reached\n"
     "  8  the service failed, or its answer could not be read\n"
+    "  130  stopped by Ctrl+C (SIGINT) during process --stream\n"
     "\n"
     "Environment:\n"
     "  SCRIBEON_SERVICE_ORIGIN\n"
@@ -87,6 +89,8 @@ CommandLine parseProcess(const std::vector<std::string>& arguments) {
             if (i + 1 >= arguments.size())
                 return failure("--text needs the text to process");
             command.text = arguments[++i];
+        } else if (argument == "--stream") {
+            command.stream = true;
         } else if (argument.starts_with("-") || !command.output.empty()) {
             return failure("unexpected argument '" + argument + "' for process");
         } else {

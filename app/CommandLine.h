@@ -27,6 +27,8 @@ struct CommandLine {
     std::string output;
     // process: the text given with --text; absent means standard input.
     std::optional<std::string> text;
+    // process: print the text as the service writes it (--stream).
+    bool stream = false;
 
     static CommandLine parse(const std::vector<std::string>& arguments);
 };

@@ -17,6 +17,7 @@ enum class ScriptExitStatus : int {
     textTooLong = 6,
     network = 7,
     serverFailed = 8,
+    interrupted = 130, // the shell's own status for a run ended by SIGINT
 };
 
 ScriptExitStatus exitStatusFor(const ServiceError& error);

@@ -207,7 +207,7 @@ void BM_ShortcutToChooserPaint(benchmark::State& state) {
         std::optional<std::string> text = capture.getSelectedText();
         stamps.note(stamps.captured);
         captured = captured && text.has_value();
-        chooser->show(text.value_or(""), capture.lastSource(), [](ProcessResult) {});
+        chooser->show(text.value_or(""), capture.lastSource(), [](std::shared_ptr<ResultRun>) {});
         stamps.note(stamps.shown);
     });
     FirstPaint paint(inChooser);

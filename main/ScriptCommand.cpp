@@ -5,6 +5,7 @@
 #include "base/UnicodeText.h"
 #include "main/ClientStack.h"
 #include "platform/qt/SingleInstance.h"
+#include "platform/qt/UnixSignalWatcher.h"
 #include "service/DeliverOnMain.h"
 #include "wire/RequestLimits.h"
 
@@ -15,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 
 #include <unistd.h>
 
@@ -32,20 +34,21 @@ void reportFailure(const ServiceError& error) {
     exitWith(exitStatusFor(error));
 }
 
-// A reader that closed the pipe early (`| head -c1`) took what it wanted:
-// that ends the program quietly, like any filter.
-void printAndExit(const std::string& text) {
+// Writes and flushes; the status to end with when that failed. A reader
+// that closed the pipe early (`| head -c1`) took what it wanted: that ends
+// the program quietly, like any filter.
+std::optional<ScriptExitStatus> print(const std::string& text) {
     const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    if (std::fflush(stdout) != 0 || !written) {
-        if (errno == EPIPE) {
-            exitWith(ScriptExitStatus::success);
-            return;
-        }
-        std::perror("scribeon: standard output");
-        exitWith(ScriptExitStatus::failure);
-        return;
-    }
-    exitWith(ScriptExitStatus::success);
+    if (std::fflush(stdout) == 0 && written)
+        return std::nullopt;
+    if (errno == EPIPE)
+        return ScriptExitStatus::success;
+    std::perror("scribeon: standard output");
+    return ScriptExitStatus::failure;
+}
+
+void printAndExit(const std::string& text) {
+    exitWith(print(text).value_or(ScriptExitStatus::success));
 }
 
 // A running Scribeon reads the credential store only when told.
@@ -113,6 +116,39 @@ void process(ClientStack& client, const std::string& code, const std::string& te
         });
 }
 
+// Each piece is written and flushed as it arrives. Ctrl+C stops the run:
+// its exchange is cancelled, so the service sees the connection close.
+void processStreamed(ClientStack& client, const std::string& code, const std::string& text) {
+    const OutputStream stream =
+        isatty(STDOUT_FILENO) == 1 ? OutputStream::terminal : OutputStream::fileOrPipe;
+    auto printedAny = std::make_shared<bool>(false);
+    auto run = std::make_shared<Cancel>();
+    auto stopWith = [run](ScriptExitStatus status) {
+        run->cancel();
+        exitWith(status);
+    };
+    *run = client.commandService.streamCommand(
+        code, text,
+        [stream, printedAny, stopWith](const std::string& delta) {
+            *printedAny = true;
+            if (const auto failed = print(processOutputText(delta, stream)))
+                stopWith(*failed);
+        },
+        [stream, printedAny](const ServiceResult<ProcessResult>& reply) {
+            if (!reply)
+                reportFailure(reply.error());
+            else if (*printedAny) // every piece is out already
+                exitWith(ScriptExitStatus::success);
+            else // a service that answered in one piece
+                printAndExit(processOutputText(reply.value().processedText, stream));
+        });
+    auto* watcher = new UnixSignalWatcher([stopWith](int) {
+        std::fputs("\nscribeon: stopped\n", stderr);
+        stopWith(ScriptExitStatus::interrupted);
+    });
+    watcher->setParent(QCoreApplication::instance());
+}
+
 void showStatus(ClientStack& client) {
     client.apiClient.fetchUser(
         deliverOnMain<UserResponse>(client.queue, [](const ServiceResult<UserResponse>& reply) {
@@ -165,7 +201,10 @@ std::optional<ScriptExitStatus> start(ClientStack& client, const CommandLine& co
         const auto text = textToProcess(command);
         if (!text)
             return text.error();
-        process(client, command.output, text.value());
+        if (command.stream)
+            processStreamed(client, command.output, text.value());
+        else
+            process(client, command.output, text.value());
         return std::nullopt;
     }
     case CommandLine::Action::status:
@@ -189,6 +228,8 @@ std::optional<ScriptExitStatus> start(ClientStack& client, const CommandLine& co
 
 int runScriptCommand(const CommandLine& command, int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
+    if (command.action == CommandLine::Action::process && command.stream)
+        UnixSignalWatcher::catchSignals({SIGINT});
     QCoreApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Scribeon"));
     QCoreApplication::setApplicationName(QStringLiteral("Scribeon"));

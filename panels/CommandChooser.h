@@ -1,7 +1,7 @@
 #pragma once
 
+#include "panels/ResultRun.h"
 #include "platform/RunningApplication.h"
-#include "wire/Records.h"
 
 #include <functional>
 #include <optional>
@@ -9,8 +9,9 @@
 
 namespace scribeon {
 
-// The floating command chooser. `onResult` is called at most once, after the
-// chooser closed itself without re-activating the source application.
+// The floating command chooser. `onResult` is called at most once, with the
+// run as soon as its first text arrived, after the chooser closed itself
+// without re-activating the source application.
 class CommandChooser {
 public:
     virtual ~CommandChooser() = default;
@@ -19,7 +20,7 @@ public:
     // application in front when the caller knows it; otherwise the chooser
     // asks the desktop.
     virtual void show(std::string text, std::optional<RunningApplication> source,
-                      std::function<void(ProcessResult)> onResult) = 0;
+                      std::function<void(std::shared_ptr<ResultRun>)> onResult) = 0;
     // The application that was frontmost when the chooser last opened.
     virtual std::optional<RunningApplication> sourceApp() const = 0;
 };

@@ -15,7 +15,7 @@ CommandPanelController::CommandPanelController(PanelPresenter& presenter, Worksp
     : presenter_(presenter), workspace_(workspace), service_(service), queue_(queue) {}
 
 void CommandPanelController::show(std::string text, std::optional<RunningApplication> source,
-                                  std::function<void(ProcessResult)> onResult) {
+                                  std::function<void(std::shared_ptr<ResultRun>)> onResult) {
     close(false);
     sourceApp_ = source ? std::move(source) : workspace_.frontmostApplication();
     viewModel_ = CommandPanelViewModel::create(service_, queue_);
@@ -23,10 +23,10 @@ void CommandPanelController::show(std::string text, std::optional<RunningApplica
 
     // Each way out closes the chooser when it still exists; a result is then
     // handed to the caller.
-    auto resultOut = [weak, onResult](ProcessResult result) {
+    auto resultOut = [weak, onResult](std::shared_ptr<ResultRun> run) {
         if (auto self = weak.lock())
             self->close(false); // the result panel takes over
-        onResult(std::move(result));
+        onResult(std::move(run));
     };
     auto dismissOut = [weak] {
         if (auto self = weak.lock())
@@ -35,9 +35,9 @@ void CommandPanelController::show(std::string text, std::optional<RunningApplica
 
     auto model = viewModel_;
     auto run = [model, text, resultOut] {
-        model->processSelected(text, [resultOut](std::optional<ProcessResult> result) {
-            if (result)
-                resultOut(std::move(*result));
+        model->processSelected(text, [resultOut](std::shared_ptr<ResultRun> run) {
+            if (run)
+                resultOut(std::move(run));
         });
     };
     CommandPanelActions actions;

@@ -19,7 +19,7 @@ public:
                                                           MainQueue& queue);
 
     void show(std::string text, std::optional<RunningApplication> source,
-              std::function<void(ProcessResult)> onResult) override;
+              std::function<void(std::shared_ptr<ResultRun>)> onResult) override;
     std::optional<RunningApplication> sourceApp() const override { return sourceApp_; }
     void close(bool reactivate);
 

@@ -89,37 +89,57 @@ void CommandPanelViewModel::moveSelection(bool up) {
     selectedIndex.set(up ? (current - 1 + count) % count : (current + 1) % count);
 }
 
-void CommandPanelViewModel::processSelected(
-    const std::string& text, std::function<void(std::optional<ProcessResult>)> completion) {
+void CommandPanelViewModel::processSelected(const std::string& text, const RunHandler& completion) {
     const std::vector<Command> active = activeCommands();
     const int index = selectedIndex.get();
     if (isProcessing.get() || index < 0 || index >= static_cast<int>(active.size())) {
-        completion(std::nullopt);
+        completion(nullptr);
         return;
     }
-    processCommand(active[static_cast<std::size_t>(index)], text, std::move(completion));
+    processCommand(active[static_cast<std::size_t>(index)], text, completion);
 }
 
-void CommandPanelViewModel::processCommand(
-    const Command& command, const std::string& text,
-    std::function<void(std::optional<ProcessResult>)> completion) {
+void CommandPanelViewModel::processCommand(const Command& command, const std::string& text,
+                                           const RunHandler& completion) {
     if (isProcessing.get()) {
-        completion(std::nullopt);
+        completion(nullptr);
         return;
     }
     isProcessing.set(true);
     errorMessage.set(std::nullopt);
-    service_.processCommand(command.code, text,
-                            [self = shared_from_this(), completion = std::move(completion)](
-                                ServiceResult<ProcessResult> result) {
-                                if (result) {
-                                    completion(std::move(result).value());
-                                    return;
-                                }
-                                self->isProcessing.set(false);
-                                self->errorMessage.set(result.error().description());
-                                completion(std::nullopt);
-                            });
+    // The run is made at the first text and handed over at once; what follows
+    // goes to it, wherever the chooser is by then.
+    struct Handover {
+        std::shared_ptr<ResultRun> run;
+        Cancel cancel;
+    };
+    auto handover = std::make_shared<Handover>();
+    ProcessResult head{command.code, command.name, text, {}};
+    auto onDelta = [handover, head, completion](const std::string& delta) {
+        if (!handover->run) {
+            handover->run = ResultRun::writing(head, handover->cancel);
+            completion(handover->run);
+        }
+        handover->run->append(delta);
+    };
+    auto onEnd = [self = shared_from_this(), handover,
+                  completion](ServiceResult<ProcessResult> result) {
+        if (handover->run) {
+            if (result)
+                handover->run->finish(std::move(result).value());
+            else
+                handover->run->fail(result.error().description());
+            return;
+        }
+        if (result) {
+            completion(ResultRun::finished(std::move(result).value()));
+            return;
+        }
+        self->isProcessing.set(false);
+        self->errorMessage.set(result.error().description());
+        completion(nullptr);
+    };
+    handover->cancel = service_.streamCommand(command.code, text, onDelta, onEnd);
 }
 
 } // namespace scribeon

@@ -2,6 +2,7 @@
 
 #include "base/Property.h"
 #include "panels/PanelKey.h"
+#include "panels/ResultRun.h"
 #include "platform/MainQueue.h"
 #include "service/CommandService.h"
 
@@ -40,15 +41,17 @@ public:
     // move the highlight over the active commands and wrap at both ends;
     // the keypad's Enter and all other keys pass on.
     ChooserKeyEffect handleKey(PanelKey key);
-    // Runs the highlighted active command; the completion gets the result, or
-    // nothing when no run started or the run failed.
-    void processSelected(const std::string& text,
-                         std::function<void(std::optional<ProcessResult>)> completion);
+    // Gets the run once its first text arrives (or its whole result, from a
+    // service that answers in one piece), or null when no run started or
+    // the run failed before any text; a failure then shows in the chooser.
+    using RunHandler = std::function<void(std::shared_ptr<ResultRun>)>;
+    // Runs the highlighted active command, its result streamed.
+    void processSelected(const std::string& text, const RunHandler& completion);
 
 private:
     CommandPanelViewModel(CommandService& service, MainQueue& queue);
     void processCommand(const Command& command, const std::string& text,
-                        std::function<void(std::optional<ProcessResult>)> completion);
+                        const RunHandler& completion);
     void loadingChanged(bool loading);
     void moveSelection(bool up);
 

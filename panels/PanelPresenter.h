@@ -2,6 +2,7 @@
 
 #include "panels/CommandPanelViewModel.h"
 #include "panels/PanelKey.h"
+#include "panels/ResultRun.h"
 
 #include <functional>
 #include <memory>
@@ -19,20 +20,23 @@ struct CommandPanelActions {
     std::function<void()> deactivated;
 };
 
+// The processed text, its state and its failure are the run's, which may
+// still be writing when the panel opens.
 struct ResultPanelContent {
     std::string commandName;
-    std::string processedText;
-    std::size_t processedCharacters = 0;
     std::string originalText;
     std::size_t originalCharacters = 0;
     std::optional<std::string> message;
+    std::shared_ptr<ResultRun> run;
 };
 
+// Copy and Replace take the run's text; while it writes they do nothing.
 struct ResultPanelActions {
     std::function<bool(PanelKey)> key;
     std::function<void()> close;
-    std::function<void(std::string)> copy;
-    std::function<void(std::string)> replace;
+    std::function<void()> copy;
+    std::function<void()> replace;
+    std::function<void()> stop;
     std::function<void()> deactivated;
 };
 

@@ -11,11 +11,12 @@ std::shared_ptr<ResultPanelController> ResultPanelController::create(Collaborato
 
 ResultPanelController::ResultPanelController(Collaborators collaborators) : c_(collaborators) {}
 
-void ResultPanelController::show(ProcessResult result, std::optional<RunningApplication> sourceApp,
+void ResultPanelController::show(std::shared_ptr<ResultRun> run,
+                                 std::optional<RunningApplication> sourceApp,
                                  std::optional<std::string> message) {
     close(false);
     sourceApp_ = std::move(sourceApp);
-    currentResult_ = result;
+    run_ = std::move(run);
 
     auto self = shared_from_this();
     auto dismissOut = [weak = std::weak_ptr<ResultPanelController>(self)] {
@@ -25,41 +26,51 @@ void ResultPanelController::show(ProcessResult result, std::optional<RunningAppl
     ResultPanelActions actions;
     actions.close = dismissOut;
     actions.deactivated = dismissOut;
-    actions.key = [dismissOut](PanelKey key) {
+    actions.stop = weakly(self, [](ResultPanelController& me) { me.run_->stop(); });
+    actions.key = [dismissOut, stop = actions.stop,
+                   run = std::weak_ptr<ResultRun>(run_)](PanelKey key) {
         if (key != PanelKey::escape)
             return false; // Ctrl+C and Ctrl+Return reach the buttons
-        dismissOut();
+        if (auto writing = run.lock(); writing && writing->isWriting())
+            stop(); // the first Escape stops the run, the next one closes
+        else
+            dismissOut();
         return true;
     };
-    actions.copy =
-        weakly(self, [](ResultPanelController& me, const std::string& text) { me.copy(text); });
-    actions.replace = weakly(self, [](ResultPanelController& me, const std::string& text) {
-        // While the panel still has the keyboard: a Wayland compositor takes
-        // a clipboard only from the focused window.
-        me.c_.clipboard.setText(text);
-        me.close(false);
-        me.replaceInSourceApp(text);
-    });
+    actions.copy = weakly(self, [](ResultPanelController& me) { me.copy(); });
+    actions.replace = weakly(self, [](ResultPanelController& me) { me.replace(); });
 
-    ResultPanelContent content{result.name,
-                               result.processedText,
-                               graphemeCount(result.processedText),
-                               result.originalText,
-                               graphemeCount(result.originalText),
-                               std::move(message)};
+    const ProcessResult& result = run_->result();
+    ResultPanelContent content{result.name, result.originalText, graphemeCount(result.originalText),
+                               std::move(message), run_};
     panel_ = c_.presenter.showResultPanel(std::move(content), std::move(actions));
 }
 
 void ResultPanelController::close(bool reactivate) {
+    if (run_)
+        run_->stop(); // nobody would see the rest
     panel_.reset();
     if (reactivate && sourceApp_)
         c_.workspace.activate(sourceApp_->pid);
 }
 
-void ResultPanelController::copy(const std::string& text) {
-    c_.clipboard.setText(text); // before closing: see Replace
+void ResultPanelController::copy() {
+    if (!run_ || run_->isWriting())
+        return;
+    c_.clipboard.setText(run_->result().processedText); // before closing: see replace
     close(true);
     showCopyHintIfNeeded();
+}
+
+void ResultPanelController::replace() {
+    if (!run_ || run_->isWriting())
+        return;
+    const std::string text = run_->result().processedText;
+    // While the panel still has the keyboard: a Wayland compositor takes a
+    // clipboard only from the focused window.
+    c_.clipboard.setText(text);
+    close(false);
+    replaceInSourceApp(text);
 }
 
 void ResultPanelController::replaceInSourceApp(const std::string& text) {
@@ -75,8 +86,8 @@ void ResultPanelController::replaceInSourceApp(const std::string& text) {
                               (front && !front->name.empty() ? front->name : std::string("nil")) +
                               " pid=" + std::to_string(front ? front->pid : 0));
             std::optional<std::string> original;
-            if (self.currentResult_)
-                original = self.currentResult_->originalText;
+            if (self.run_)
+                original = self.run_->result().originalText;
             std::optional<int> sourcePid;
             if (self.sourceApp_)
                 sourcePid = self.sourceApp_->pid;

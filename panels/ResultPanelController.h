@@ -14,7 +14,8 @@
 namespace scribeon {
 
 // The result panel with Copy and Replace, and the hint shown after either.
-// Every callback it hands out holds it weakly.
+// While the run writes, Escape and Stop stop it; closing the panel stops it
+// too. Every callback it hands out holds it weakly.
 class ResultPanelController : public ResultPresenter,
                               public std::enable_shared_from_this<ResultPanelController> {
 public:
@@ -35,7 +36,7 @@ public:
 
     static std::shared_ptr<ResultPanelController> create(Collaborators collaborators);
 
-    void show(ProcessResult result, std::optional<RunningApplication> sourceApp,
+    void show(std::shared_ptr<ResultRun> run, std::optional<RunningApplication> sourceApp,
               std::optional<std::string> message) override;
     void close(bool reactivate);
 
@@ -44,7 +45,8 @@ public:
 
 private:
     explicit ResultPanelController(Collaborators collaborators);
-    void copy(const std::string& text);
+    void copy();
+    void replace();
     void replaceInSourceApp(const std::string& text);
     void showCopyHintIfNeeded();
     void showReplaceHintIfNeeded(bool force);
@@ -56,7 +58,7 @@ private:
     std::unique_ptr<OpenPanel> hintPanel_;
     Cancel hintDismissWork_;
     std::optional<RunningApplication> sourceApp_;
-    std::optional<ProcessResult> currentResult_;
+    std::shared_ptr<ResultRun> run_;
 };
 
 } // namespace scribeon

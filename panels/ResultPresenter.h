@@ -1,7 +1,7 @@
 #pragma once
 
+#include "panels/ResultRun.h"
 #include "platform/RunningApplication.h"
-#include "wire/Records.h"
 
 #include <functional>
 #include <optional>
@@ -9,11 +9,11 @@
 
 namespace scribeon {
 
-// The result panel with Copy and Replace.
+// The result panel with Copy and Replace, and Stop while the run writes.
 class ResultPresenter {
 public:
     virtual ~ResultPresenter() = default;
-    virtual void show(ProcessResult result, std::optional<RunningApplication> sourceApp,
+    virtual void show(std::shared_ptr<ResultRun> run, std::optional<RunningApplication> sourceApp,
                       std::optional<std::string> message) = 0;
 };
 

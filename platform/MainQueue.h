@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -8,12 +9,15 @@ namespace scribeon {
 
 using Milliseconds = std::chrono::milliseconds;
 
-// Handle to a delayed task. Cancelling is idempotent and harmless after the
-// task ran; dropping the handle does not cancel.
+// Handle to a delayed task or an exchange in flight. Cancelling is
+// idempotent and harmless after the work ended; dropping the handle does not
+// cancel. Copies share one flag, which any thread may set and read.
 class Cancel {
 public:
     Cancel() = default;
-    explicit Cancel(std::shared_ptr<bool> cancelled) : cancelled_(std::move(cancelled)) {}
+    explicit Cancel(std::shared_ptr<std::atomic<bool>> cancelled)
+        : cancelled_(std::move(cancelled)) {}
+    static Cancel make() { return Cancel(std::make_shared<std::atomic<bool>>(false)); }
     void cancel() const {
         if (cancelled_)
             *cancelled_ = true;
@@ -21,7 +25,7 @@ public:
     bool isCancelled() const { return cancelled_ && *cancelled_; }
 
 private:
-    std::shared_ptr<bool> cancelled_;
+    std::shared_ptr<std::atomic<bool>> cancelled_;
 };
 
 // The one thread on which every decision runs. `post` may be called from any

@@ -19,6 +19,7 @@ struct TransportError {
         other,
         foreign,
         replyTooLarge, // the reply passed the size the client accepts
+        cancelled,     // the caller gave up on it
     };
     Code code = Code::other;
     std::string description;

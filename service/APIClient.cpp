@@ -4,6 +4,7 @@
 #include "wire/ServiceErrorCodes.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace scribeon {
 
@@ -37,15 +38,14 @@ void APIClient::requestVoid(const std::string& endpoint, const std::string& meth
             });
 }
 
-void APIClient::perform(const std::string& endpoint, const std::string& method,
-                        std::optional<ServiceResult<std::string>> body, bool authenticated,
-                        ReplyHandler onReply) {
+ServiceResult<HttpRequest> APIClient::prepare(const std::string& endpoint,
+                                              const std::string& method,
+                                              std::optional<ServiceResult<std::string>> body,
+                                              bool authenticated) {
     HttpRequest request;
     request.url = baseURL_ + endpoint;
-    if (!isWellFormedHttpURL(request.url)) {
-        onReply(APIError::invalidResponse());
-        return;
-    }
+    if (!isWellFormedHttpURL(request.url))
+        return APIError::invalidResponse();
     request.method = method;
     request.timeout = timeout_;
     request.headers = {{"Content-Type", "application/json"}, {"Accept", "application/json"}};
@@ -54,25 +54,94 @@ void APIClient::perform(const std::string& endpoint, const std::string& method,
             request.headers.emplace_back("Authorization", "Bearer " + *token);
     }
     if (body) {
-        if (!*body) {
-            onReply(body->error());
-            return;
-        }
+        if (!*body)
+            return body->error();
         request.body = std::move(body->value());
     }
-    transport_.send(std::move(request), [onReply = std::move(onReply)](HttpOutcome outcome) {
-        if (auto* error = std::get_if<TransportError>(&outcome)) {
-            onReply(APIError::networkError(std::move(*error)));
+    return request;
+}
+
+ServiceResult<std::string> APIClient::replyBody(HttpOutcome outcome) {
+    if (auto* error = std::get_if<TransportError>(&outcome))
+        return APIError::networkError(std::move(*error));
+    auto& reply = std::get<HttpReply>(outcome);
+    if (reply.status == 200)
+        return std::move(reply.body);
+    auto errorBody = decodeBody<APIErrorResponse>(reply.body);
+    return mapError(reply.status, errorBody ? std::optional(errorBody.value()) : std::nullopt);
+}
+
+void APIClient::perform(const std::string& endpoint, const std::string& method,
+                        std::optional<ServiceResult<std::string>> body, bool authenticated,
+                        ReplyHandler onReply) {
+    auto request = prepare(endpoint, method, std::move(body), authenticated);
+    if (!request) {
+        onReply(request.error());
+        return;
+    }
+    transport_.send(std::move(request).value(),
+                    [onReply = std::move(onReply)](HttpOutcome outcome) {
+                        onReply(replyBody(std::move(outcome)));
+                    });
+}
+
+namespace {
+
+bool isEventStream(const HttpReplyHead& head) {
+    return head.status == 200 &&
+           lowercased(head.contentType).starts_with(std::string(eventStreamMediaType));
+}
+
+// What arrived of one streamed exchange; touched only on the transport's thread.
+struct StreamReading {
+    EventStreamReader reader;
+    bool streaming = false;
+    std::string plainBody; // a reply that is not a stream, collected whole
+};
+
+} // namespace
+
+void APIClient::requestStream(const std::string& endpoint, ServiceResult<std::string> body,
+                              std::function<void(StreamEvent)> onEvent, StreamEnd onEnd,
+                              Cancel cancel) {
+    auto prepared = prepare(endpoint, "POST", std::move(body), true);
+    if (!prepared) {
+        onEnd(prepared.error());
+        return;
+    }
+    HttpRequest request = std::move(prepared).value();
+    for (auto& [name, value] : request.headers)
+        if (name == "Accept")
+            value = std::string(eventStreamMediaType);
+    request.timeout = std::max(timeout_, streamSilenceTimeout);
+    request.cancel = std::move(cancel);
+    auto reading = std::make_shared<StreamReading>();
+    request.onChunk = [reading, onEvent = std::move(onEvent)](const HttpReplyHead& head,
+                                                              std::string_view piece) {
+        reading->streaming = isEventStream(head);
+        if (!reading->streaming) {
+            reading->plainBody.append(piece);
             return;
         }
-        auto& reply = std::get<HttpReply>(outcome);
-        if (reply.status == 200) {
-            onReply(std::move(reply.body));
-            return;
+        for (StreamEvent& event : reading->reader.feed(piece))
+            onEvent(std::move(event));
+    };
+    transport_.send(std::move(request), [reading, onEnd = std::move(onEnd)](HttpOutcome outcome) {
+        if (auto* reply = std::get_if<HttpReply>(&outcome)) {
+            if (reading->streaming) {
+                if (reading->reader.failed())
+                    onEnd(APIError::invalidResponse());
+                else
+                    onEnd(std::optional<std::string>());
+                return;
+            }
+            reply->body = std::move(reading->plainBody);
         }
-        auto errorBody = decodeBody<APIErrorResponse>(reply.body);
-        onReply(
-            mapError(reply.status, errorBody ? std::optional(errorBody.value()) : std::nullopt));
+        auto plain = replyBody(std::move(outcome));
+        if (plain)
+            onEnd(std::optional(std::move(plain).value()));
+        else
+            onEnd(plain.error());
     });
 }
 

@@ -75,6 +75,8 @@ std::string transportDescription(const TransportError& error) {
         return "Network error: " + error.description;
     case Code::replyTooLarge:
         return "The server's reply is too large (" + error.description + ").";
+    case Code::cancelled:
+        return "Stopped.";
     }
     return "Connection error. Check your internet and try again.";
 }

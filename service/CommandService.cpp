@@ -101,6 +101,77 @@ void CommandService::processCommand(const std::string& code, const std::string& 
             }));
 }
 
+namespace {
+
+// One streamed run as its events arrive, on the transport's thread: the first
+// outcome it reads (a done or an error event, or an unreadable event) is
+// the run's, whatever follows.
+struct StreamedRun {
+    std::optional<ServiceResult<ProcessResult>> outcome;
+
+    std::optional<std::string> read(const StreamEvent& event) {
+        if (outcome)
+            return std::nullopt;
+        if (event.name == "delta") {
+            auto delta = decodeBody<ProcessDelta>(event.data);
+            if (delta)
+                return std::move(delta.value().text);
+            outcome = ServiceResult<ProcessResult>(delta.error());
+        } else if (event.name == "done") {
+            auto done = decodeBody<ProcessResponse>(event.data);
+            outcome = done ? ServiceResult<ProcessResult>(std::move(done.value().data))
+                           : ServiceResult<ProcessResult>(done.error());
+        } else if (event.name == "error") {
+            auto failure = decodeBody<ProcessStreamError>(event.data);
+            outcome = failure
+                          ? ServiceResult<ProcessResult>(APIClient::mapError(
+                                static_cast<long>(failure.value().status), failure.value().body))
+                          : ServiceResult<ProcessResult>(failure.error());
+        }
+        return std::nullopt;
+    }
+
+    ServiceResult<ProcessResult> end(ServiceResult<std::optional<std::string>> ending) {
+        if (outcome)
+            return std::move(*outcome);
+        if (!ending)
+            return ending.error();
+        if (!ending.value()) // the stream stopped before saying how the run ended
+            return APIError::invalidResponse();
+        auto plain = decodeBody<ProcessResponse>(*ending.value());
+        if (!plain)
+            return plain.error();
+        return std::move(plain.value().data);
+    }
+};
+
+} // namespace
+
+Cancel CommandService::streamCommand(const std::string& code, const std::string& text,
+                                     const std::function<void(std::string)>& onDelta,
+                                     Completion<ProcessResult> onEnd) {
+    Cancel cancel = Cancel::make();
+    auto run = std::make_shared<StreamedRun>();
+    auto onEvent = [this, run, cancel, onDelta](const StreamEvent& event) {
+        if (auto delta = run->read(event))
+            queue_.post([cancel, onDelta, delta = std::move(*delta)]() mutable {
+                if (!cancel.isCancelled())
+                    onDelta(std::move(delta));
+            });
+    };
+    auto onStreamEnd = [this, run, cancel, onEnd = std::move(onEnd)](
+                           ServiceResult<std::optional<std::string>> ending) {
+        queue_.post([cancel, onEnd, result = run->end(std::move(ending))]() mutable {
+            if (!cancel.isCancelled())
+                onEnd(std::move(result));
+        });
+    };
+    client_.requestStream("/commands/" + percentEncodedPathSegment(code) + "/process",
+                          encodeBody(ProcessRequest{text}), std::move(onEvent),
+                          std::move(onStreamEnd), cancel);
+    return cancel;
+}
+
 void CommandService::toggleCommand(const std::string& code, Completion<Command> completion) {
     client_.request<ToggleResponse>(
         "/commands/" + percentEncodedPathSegment(code) + "/toggle", "POST", true,

@@ -33,6 +33,14 @@ public:
 
     void processCommand(const std::string& code, const std::string& text,
                         Completion<ProcessResult> completion);
+    // A run whose text comes back as the service writes it: `onDelta` gets
+    // each piece in order, then `onEnd` the whole result or the failure,
+    // once; both on the main queue. A service that answers in one piece gives
+    // no delta. Cancelling the handle ends the exchange, and from then on
+    // nothing more is delivered.
+    Cancel streamCommand(const std::string& code, const std::string& text,
+                         const std::function<void(std::string)>& onDelta,
+                         Completion<ProcessResult> onEnd);
     void toggleCommand(const std::string& code, Completion<Command> completion);
 
 private:

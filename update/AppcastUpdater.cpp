@@ -85,8 +85,8 @@ void AppcastUpdater::check(Asker asker) {
 }
 
 void AppcastUpdater::fetchFeed(std::function<void(FeedOutcome)> done) {
-    HttpRequest request{"GET", settings_.feedURL, {{"Accept", "application/rss+xml"}},
-                        "",    feedTimeout,       {}};
+    HttpRequest request{
+        "GET", settings_.feedURL, {{"Accept", "application/rss+xml"}}, "", feedTimeout, {}, {}, {}};
     auto apply = weakly(shared_from_this(),
                         [done = std::move(done)](AppcastUpdater& self, const HttpOutcome& outcome) {
                             done(self.readFeed(outcome));
@@ -165,7 +165,9 @@ void AppcastUpdater::download(const AppcastItem& item) {
                             const int percent = static_cast<int>(fraction * 100);
                             if (lastPercent->exchange(percent) != percent)
                                 queue.post([progress, fraction] { progress(fraction); });
-                        }};
+                        },
+                        {},
+                        {}};
     auto apply =
         weakly(shared_from_this(), [item](AppcastUpdater& self, const HttpOutcome& outcome) {
             self.finishDownload(item, outcome);

@@ -36,20 +36,22 @@ QToolButton* closeButton(std::function<void()> onClose) {
 
 } // namespace
 
-void add(QBoxLayout* column, const QString& titleText, const QString& captionText,
-         std::function<void()> onClose) {
+QLabel* add(QBoxLayout* column, const QString& titleText, const QString& captionText,
+            std::function<void()> onClose) {
     auto* row = new QHBoxLayout;
     row->setContentsMargins(14, 10, 14, 10);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(0);
     titles->addWidget(title(titleText));
-    if (!captionText.isEmpty())
-        titles->addWidget(caption(captionText));
+    QLabel* captionLabel = captionText.isEmpty() ? nullptr : caption(captionText);
+    if (captionLabel)
+        titles->addWidget(captionLabel);
     row->addLayout(titles);
     row->addStretch();
     row->addWidget(closeButton(std::move(onClose)));
     column->addLayout(row);
     column->addWidget(divider());
+    return captionLabel;
 }
 
 QWidget* divider() {

@@ -34,6 +34,10 @@ QIcon replace() {
     return themedIcon("view-refresh", QStyle::SP_BrowserReload);
 }
 
+QIcon stop() {
+    return themedIcon("process-stop", QStyle::SP_BrowserStop);
+}
+
 QLabel* label(const QIcon& icon, int size) {
     auto* picture = new QLabel;
     picture->setPixmap(icon.pixmap(size, size));

@@ -19,6 +19,7 @@ QIcon done();
 QIcon document();
 QIcon copy();
 QIcon replace();
+QIcon stop();
 // The icon as a picture of `size` pixels square.
 QLabel* label(const QIcon& icon, int size);
 } // namespace PanelIcons

@@ -1,5 +1,6 @@
 #include "panels/widgets/ResultPanelView.h"
 
+#include "base/UnicodeText.h"
 #include "hotkey/KeyText.h"
 #include "panels/widgets/PanelHeader.h"
 #include "panels/widgets/PanelIcons.h"
@@ -9,6 +10,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -53,18 +56,35 @@ QPushButton* buttonWithBadges(const QIcon& symbol, const QString& label, const Q
     return button;
 }
 
+// The caption changes only when the run starts and ends, so a screen
+// reader tells those two moments and not every piece of text.
+QString statusText(ResultRun::State state) {
+    switch (state) {
+    case ResultRun::State::writing:
+        return QStringLiteral("Writing...");
+    case ResultRun::State::complete:
+        return QStringLiteral("Result ready");
+    case ResultRun::State::stopped:
+        return QStringLiteral("Stopped");
+    case ResultRun::State::failed:
+        return QStringLiteral("Stopped by an error");
+    }
+    return {};
+}
+
 } // namespace
 
 ResultPanelView::ResultPanelView(const ResultPanelContent& content, ResultPanelActions actions)
-    : actions_(std::move(actions)), processedText_(content.processedText) {
+    : actions_(std::move(actions)), run_(content.run) {
     setFixedWidth(panelWidth);
     setMinimumHeight(minimumHeight);
     setMaximumHeight(maximumHeight);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    PanelHeader::add(column, QString::fromStdString(content.commandName),
-                     QStringLiteral("Result ready"), actions_.close);
+    status_ = PanelHeader::add(column, QString::fromStdString(content.commandName),
+                               statusText(run_->state.get()), actions_.close);
+    status_->setObjectName(QStringLiteral("status"));
     if (content.message) {
         column->addLayout(notice(*content.message));
         column->addWidget(PanelHeader::divider());
@@ -73,6 +93,10 @@ ResultPanelView::ResultPanelView(const ResultPanelContent& content, ResultPanelA
     column->addWidget(PanelHeader::divider());
     column->addLayout(buttons());
     column->addLayout(footnote());
+    showState();
+    watches_.push_back(run_->textChanged.observe(
+        [this](const ResultRun::TextChange& change) { showChange(change); }));
+    watches_.push_back(run_->state.observe([this](ResultRun::State) { showState(); }));
 }
 
 QLayout* ResultPanelView::notice(const std::string& text) {
@@ -95,15 +119,33 @@ QLayout* ResultPanelView::texts(const ResultPanelContent& content) {
     auto* title = PanelHeader::caption(QStringLiteral("Processed"));
     title->setForegroundRole(QPalette::WindowText);
     heading->addWidget(title);
-    heading->addWidget(PanelHeader::caption(QString::number(content.processedCharacters) +
-                                            QStringLiteral(" chars")));
+    count_ = PanelHeader::caption({});
+    heading->addWidget(count_);
     heading->addStretch();
     texts->addLayout(heading);
-    QPlainTextEdit* processed = textBox(content.processedText, false);
-    processed->setAccessibleName(QStringLiteral("Processed"));
-    texts->addWidget(processed, 3);
+    processed_ = textBox(run_->result().processedText, false);
+    processed_->setAccessibleName(QStringLiteral("Processed"));
+    texts->addWidget(processed_, 3);
+    texts->addLayout(failureRow());
     addOriginal(texts, content);
     return texts;
+}
+
+// A failure after some text: the text stays, the reason under it.
+QLayout* ResultPanelView::failureRow() {
+    auto* row = new QHBoxLayout;
+    failure_ = new QWidget;
+    auto* inner = new QHBoxLayout(failure_);
+    inner->setContentsMargins(0, 0, 0, 0);
+    inner->addWidget(PanelIcons::label(PanelIcons::warning(), 14));
+    failureText_ = new QLabel;
+    failureText_->setObjectName(QStringLiteral("failure"));
+    failureText_->setTextFormat(Qt::PlainText);
+    failureText_->setWordWrap(true);
+    inner->addWidget(failureText_, 1);
+    failure_->setVisible(false);
+    row->addWidget(failure_);
+    return row;
 }
 
 // The original text, folded away until its toggle opens it.
@@ -131,13 +173,22 @@ void ResultPanelView::addOriginal(QBoxLayout* texts, const ResultPanelContent& c
 QLayout* ResultPanelView::buttons() {
     auto* row = new QHBoxLayout;
     row->setContentsMargins(14, 10, 14, 10);
+    stop_ = new QPushButton(PanelIcons::stop(), QStringLiteral("Stop"));
+    stop_->setAccessibleName(QStringLiteral("Stop"));
+    stop_->setAccessibleDescription(QStringLiteral("Stops writing; the text so far stays"));
+    stop_->setFocusPolicy(Qt::NoFocus);
+    connect(stop_, &QPushButton::clicked, this, [this] {
+        if (actions_.stop)
+            actions_.stop();
+    });
+    row->addWidget(stop_);
     row->addStretch();
     copy_ = buttonWithBadges(PanelIcons::copy(), QStringLiteral("Copy"), qs(KeyText::copyBadge));
     copy_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     copy_->setFocusPolicy(Qt::NoFocus);
     connect(copy_, &QPushButton::clicked, this, [this] {
         if (actions_.copy)
-            actions_.copy(processedText_);
+            actions_.copy();
     });
     row->addWidget(copy_);
     replace_ = buttonWithBadges(PanelIcons::replace(), QStringLiteral("Replace"),
@@ -147,7 +198,7 @@ QLayout* ResultPanelView::buttons() {
     replace_->setFocusPolicy(Qt::NoFocus);
     connect(replace_, &QPushButton::clicked, this, [this] {
         if (actions_.replace)
-            actions_.replace(processedText_);
+            actions_.replace();
     });
     row->addWidget(replace_);
     return row;
@@ -159,6 +210,37 @@ QLayout* ResultPanelView::footnote() {
     row->addWidget(PanelIcons::label(PanelIcons::information(), 12));
     row->addWidget(PanelHeader::caption(qs(KeyText::resultNote)), 1);
     return row;
+}
+
+// Kept at the end while the reader is there; one who scrolled up to read
+// stays where they are.
+void ResultPanelView::showChange(const ResultRun::TextChange& change) {
+    QScrollBar* bar = processed_->verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum();
+    if (change.whole) {
+        processed_->setPlainText(QString::fromStdString(change.text));
+    } else {
+        QTextCursor end(processed_->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(QString::fromStdString(change.text));
+    }
+    if (atEnd)
+        bar->setValue(bar->maximum());
+}
+
+void ResultPanelView::showState() {
+    const ResultRun::State state = run_->state.get();
+    const bool writing = state == ResultRun::State::writing;
+    status_->setText(statusText(state));
+    count_->setText(writing ? QString()
+                            : QString::number(graphemeCount(run_->result().processedText)) +
+                                  QStringLiteral(" chars"));
+    stop_->setVisible(writing);
+    copy_->setEnabled(!writing);
+    replace_->setEnabled(!writing);
+    const auto& error = run_->errorMessage.get();
+    failure_->setVisible(error.has_value());
+    failureText_->setText(QString::fromStdString(error.value_or(std::string())));
 }
 
 } // namespace scribeon

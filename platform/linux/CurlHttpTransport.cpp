@@ -4,6 +4,8 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -16,23 +18,52 @@ struct CurlGlobal {
 };
 
 struct ReplyBuffer {
+    const HttpRequest* request = nullptr;
+    CURL* handle = nullptr;
     std::string body;
+    std::uint64_t received = 0;
     std::size_t limit = 0;
     bool overflowed = false;
-    const std::function<void(std::uint64_t)>* onProgress = nullptr;
+    std::optional<HttpReplyHead> head; // read once, at the first piece of a streamed body
 };
 
+HttpReplyHead replyHead(CURL* handle) {
+    HttpReplyHead head;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &head.status);
+    const char* type = nullptr;
+    if (curl_easy_getinfo(handle, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
+        head.contentType = type;
+    return head;
+}
+
+// Returning anything but `bytes` makes curl stop with CURLE_WRITE_ERROR.
 std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* buffer = static_cast<ReplyBuffer*>(user);
+    const HttpRequest& request = *buffer->request;
     const std::size_t bytes = size * count;
-    if (buffer->body.size() + bytes > buffer->limit) {
+    if (request.cancel.isCancelled())
+        return 0;
+    if (buffer->received + bytes > buffer->limit) {
         buffer->overflowed = true;
-        return 0; // makes curl stop with CURLE_WRITE_ERROR
+        return 0;
     }
-    buffer->body.append(data, bytes);
-    if (buffer->onProgress && *buffer->onProgress)
-        (*buffer->onProgress)(buffer->body.size());
+    buffer->received += bytes;
+    if (request.onChunk) {
+        if (!buffer->head)
+            buffer->head = replyHead(buffer->handle);
+        request.onChunk(*buffer->head, std::string_view(data, bytes));
+    } else {
+        buffer->body.append(data, bytes);
+    }
+    if (request.onProgress)
+        request.onProgress(buffer->received);
     return bytes;
+}
+
+// curl calls this at least once a second even while nothing arrives, which
+// bounds how long a cancelled exchange keeps its connection.
+int checkCancelled(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<ReplyBuffer*>(user)->request->cancel.isCancelled() ? 1 : 0;
 }
 
 TransportError classify(CURLcode code, const char* detail) {
@@ -144,6 +175,8 @@ void CurlHttpTransport::work() {
 
 HttpOutcome CurlHttpTransport::perform(const HttpRequest& request) const {
     using Code = TransportError::Code;
+    if (request.cancel.isCancelled())
+        return TransportError{Code::cancelled, "stopped"};
     const auto parts = parseUrl(request.url);
     if (!parts)
         return TransportError{Code::foreign, "the address " + request.url + " is not a valid URL"};
@@ -156,8 +189,9 @@ HttpOutcome CurlHttpTransport::perform(const HttpRequest& request) const {
     if (!curl)
         return TransportError{Code::other, "could not start an HTTP session"};
     ReplyBuffer buffer;
+    buffer.request = &request;
+    buffer.handle = curl.get();
     buffer.limit = maxReplyBytes_;
-    buffer.onProgress = &request.onProgress;
     char errorText[CURL_ERROR_SIZE] = {};
 
     curl_slist* headers = nullptr;
@@ -181,7 +215,20 @@ HttpOutcome CurlHttpTransport::perform(const HttpRequest& request) const {
                          static_cast<curl_off_t>(request.body.size()));
     }
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
+    if (request.onChunk) {
+        // Silence, not length, ends a streamed reply: fewer than one byte a
+        // second for the whole timeout.
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.timeout.count()));
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(
+            h, CURLOPT_LOW_SPEED_TIME,
+            static_cast<long>(std::max<std::int64_t>(1, request.timeout.count() / 1000)));
+    } else {
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
+    }
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, checkCancelled);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &buffer);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -197,6 +244,8 @@ HttpOutcome CurlHttpTransport::perform(const HttpRequest& request) const {
         curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
 
     const CURLcode result = curl_easy_perform(h);
+    if (request.cancel.isCancelled())
+        return TransportError{Code::cancelled, "stopped"};
     if (buffer.overflowed || result == CURLE_FILESIZE_EXCEEDED)
         return TransportError{
             Code::replyTooLarge,

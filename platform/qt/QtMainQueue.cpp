@@ -54,7 +54,7 @@ void QtMainQueue::runPending() {
 }
 
 Cancel QtMainQueue::postAfter(Milliseconds delay, std::function<void()> task) {
-    auto cancelled = std::make_shared<bool>(false);
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
     // The timer must be created on the main thread even when a worker posts.
     post([this, delay, cancelled, task = std::move(task)]() mutable {
         QTimer::singleShot(delay, &context_, [cancelled, task = std::move(task)] {

@@ -7,6 +7,8 @@
 #   atspi_names.py --press PID NAME   presses the showing button or check box named NAME
 #   atspi_names.py --extents PID NAME prints "X Y WIDTH HEIGHT" on the screen
 #                                     of the showing object named NAME
+#   atspi_names.py --text PID NAME    prints the text the showing object named
+#                                     NAME holds
 import sys
 
 import pyatspi
@@ -46,7 +48,7 @@ BUTTONS = (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CH
 
 
 def main():
-    mode = sys.argv[1] if sys.argv[1] in ("--press", "--extents") else None
+    mode = sys.argv[1] if sys.argv[1] in ("--press", "--extents", "--text") else None
     args = sys.argv[2:] if mode else sys.argv[1:]
     app = application(int(args[0]))
     if app is None:
@@ -55,6 +57,12 @@ def main():
         for node in walk(app):
             if node.getRole() in BUTTONS and node.name == args[1] and showing(node):
                 node.queryAction().doAction(0)
+                return 0
+        return 1
+    if mode == "--text":
+        for node in walk(app):
+            if node.name == args[1] and showing(node):
+                sys.stdout.write(node.queryText().getText(0, -1))
                 return 0
         return 1
     if mode == "--extents":

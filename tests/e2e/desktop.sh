@@ -197,12 +197,14 @@ start_test_editor() {
 }
 
 # A scribeon-server with one account (ada@example.com, "correct horse") on a
-# free loopback port; exports SCRIBEON_SERVICE_ORIGIN.
+# free loopback port, with any options given after the binary; exports
+# SCRIBEON_SERVICE_ORIGIN.
 start_local_service() {
     local server=$1 db="$e2e_tmp/server.db"
+    shift # what follows goes to the server as options
     echo "correct horse" | "$server" user add --db "$db" --email ada@example.com --name Ada >/dev/null ||
         fail "user add"
-    start_bg "$server" --db "$db" --listen 127.0.0.1:0 --quiet >"$e2e_tmp/server.out" 2>&1
+    start_bg "$server" --db "$db" --listen 127.0.0.1:0 --quiet "$@" >"$e2e_tmp/server.out" 2>&1
     wait_for 20 "the server to listen" grep -q "listening on" "$e2e_tmp/server.out"
     SCRIBEON_SERVICE_ORIGIN=$(sed -n 's/^scribeon-server listening on //p' "$e2e_tmp/server.out")
     export SCRIBEON_SERVICE_ORIGIN
@@ -246,6 +248,7 @@ says() {
 }
 press() { /usr/bin/python3 "$e2e_dir/atspi_names.py" --press "$scribeon_pid" "$1"; }
 extents() { /usr/bin/python3 "$e2e_dir/atspi_names.py" --extents "$scribeon_pid" "$1"; }
+text_of() { /usr/bin/python3 "$e2e_dir/atspi_names.py" --text "$scribeon_pid" "$1" 2>/dev/null; }
 visible() { xdotool search --onlyvisible --name "^$1\$"; }
 shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$2.png" || fail "screenshot $2"; }
 

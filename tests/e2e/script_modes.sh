@@ -34,6 +34,8 @@ printf 'Crème brûlée 🍮 naïve\r\nZoë e\xcc\x81 — ok' >"$e2e_tmp/text"
 printf 'CRÈME BRÛLÉE 🍮 NAÏVE\r\nZOË E\xcc\x81 — OK' >"$e2e_tmp/want"
 process upper-case <"$e2e_tmp/text" >"$e2e_tmp/out" || fail "process exited $?"
 cmp "$e2e_tmp/out" "$e2e_tmp/want" || fail "process changed bytes: $(od -c "$e2e_tmp/out" | head)"
+process upper-case --stream <"$e2e_tmp/text" >"$e2e_tmp/out" || fail "process --stream exited $?"
+cmp "$e2e_tmp/out" "$e2e_tmp/want" || fail "process --stream changed bytes: $(od -c "$e2e_tmp/out" | head)"
 [[ "$(process lower-case --text 'ÀB')" == "àb" ]] || fail "--text"
 # A reader that stops early ends the program quietly.
 status=0
@@ -43,10 +45,10 @@ yes 'some text' | head -c 1500 | process upper-case 2>"$e2e_tmp/err" | head -c1 
 expect 0 "" "$scribeon" status
 grep -qx "Signed in as Ada <ada@example.com>" "$e2e_tmp/out" || fail "status: $(cat "$e2e_tmp/out")"
 grep -qx "Plan: Free" "$e2e_tmp/out" || fail "status plan: $(cat "$e2e_tmp/out")"
-grep -qx "Usage: 3 / 50 requests used" "$e2e_tmp/out" || fail "status usage: $(cat "$e2e_tmp/out")"
+grep -qx "Usage: 4 / 50 requests used" "$e2e_tmp/out" || fail "status usage: $(cat "$e2e_tmp/out")"
 grep -qE "^Resets on [0-9]{4}-[0-9]{2}-01$" "$e2e_tmp/out" || fail "status reset: $(cat "$e2e_tmp/out")"
 
-# Input refused before anything is sent: the usage count stays at 3.
+# Input refused before anything is sent: the usage count stays at 4.
 expect 2 "scribeon: the text is not valid UTF-8; nothing was sent" \
     process upper-case --text $'caf\xe9'
 printf 'ok \xed\xa0\x80' >"$e2e_tmp/surrogate"
@@ -65,7 +67,7 @@ printf a >>"$e2e_tmp/longest"
 too_long="scribeon: the text is longer than the service accepts (at most $limit bytes); nothing was sent"
 expect 6 "$too_long" process upper-case <"$e2e_tmp/longest"
 expect 6 "$too_long" timeout 30 bash -c "yes | \"$scribeon\" process upper-case"
-"$scribeon" status | grep -qx "Usage: 3 / 50 requests used" || fail "refused input was counted"
+"$scribeon" status | grep -qx "Usage: 4 / 50 requests used" || fail "refused input was counted"
 
 # Each class of failure.
 expect 5 "scribeon: Command not found or inactive." process no-such-command --text x
@@ -77,7 +79,7 @@ expect 6 "scribeon: Text is too long. Maximum 2000 characters." \
 echo "correct horse" | "$scribeon" --sign-in lapsed@example.com >/dev/null || fail "sign-in lapsed"
 expect 4 "scribeon: Active subscription required." process upper-case --text x
 sign_in "$scribeon"
-for _ in $(seq 47); do process upper-case --text x >/dev/null || fail "burning the allowance"; done
+for _ in $(seq 46); do process upper-case --text x >/dev/null || fail "burning the allowance"; done
 expect 4 "scribeon: Monthly request limit exceeded." process upper-case --text x
 
 # The token revoked elsewhere: the session has expired.

@@ -105,12 +105,12 @@ struct FakeChooser : CommandChooser {
     struct Shown {
         std::string text;
         std::optional<RunningApplication> source;
-        std::function<void(ProcessResult)> onResult;
+        std::function<void(std::shared_ptr<ResultRun>)> onResult;
     };
     std::vector<Shown> shown;
     std::optional<RunningApplication> source;
     void show(std::string text, std::optional<RunningApplication> from,
-              std::function<void(ProcessResult)> onResult) override {
+              std::function<void(std::shared_ptr<ResultRun>)> onResult) override {
         shown.push_back({std::move(text), std::move(from), std::move(onResult)});
     }
     std::optional<RunningApplication> sourceApp() const override { return source; }
@@ -119,16 +119,16 @@ struct FakeChooser : CommandChooser {
 struct FakeResultPanel : ResultPresenter {
     FakeMainQueue& queue;
     struct Shown {
-        ProcessResult result;
+        std::shared_ptr<ResultRun> run;
         std::optional<RunningApplication> sourceApp;
         std::optional<std::string> message;
         Milliseconds at;
     };
     std::vector<Shown> shown;
     explicit FakeResultPanel(FakeMainQueue& q) : queue(q) {}
-    void show(ProcessResult result, std::optional<RunningApplication> sourceApp,
+    void show(std::shared_ptr<ResultRun> run, std::optional<RunningApplication> sourceApp,
               std::optional<std::string> message) override {
-        shown.push_back({std::move(result), std::move(sourceApp), std::move(message), queue.now()});
+        shown.push_back({std::move(run), std::move(sourceApp), std::move(message), queue.now()});
     }
 };
 

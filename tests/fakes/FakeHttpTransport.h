@@ -8,7 +8,10 @@
 namespace scribeon {
 
 // Records every request and answers each with the next scripted outcome
-// (or a 200 with an empty object once the script runs out).
+// (or a 200 with an empty object once the script runs out). A request that
+// takes its body in pieces gets a scripted reply as one plain JSON piece,
+// as a service that does not stream gives it; with nothing scripted it
+// stays open for the test to feed.
 class FakeHttpTransport : public HttpTransport {
 public:
     std::vector<HttpRequest> requests;
@@ -23,6 +26,17 @@ public:
     bool holding = false;
 
     void send(HttpRequest request, std::function<void(HttpOutcome)> completion) override {
+        if (request.onChunk && script.empty()) {
+            streams.push_back({request.onChunk, request.cancel, std::move(completion)});
+            requests.push_back(std::move(request));
+            return;
+        }
+        if (request.onChunk)
+            completion = [onChunk = request.onChunk, completion](HttpOutcome outcome) {
+                if (auto* reply = std::get_if<HttpReply>(&outcome); reply && !reply->body.empty())
+                    onChunk({reply->status, "application/json"}, std::exchange(reply->body, {}));
+                completion(std::move(outcome));
+            };
         requests.push_back(std::move(request));
         HttpOutcome outcome = HttpReply{200, "{}"};
         if (!script.empty()) {
@@ -43,6 +57,28 @@ public:
     }
 
     std::deque<std::pair<HttpOutcome, std::function<void(HttpOutcome)>>> held;
+
+    // A request that takes its body in pieces stays open for the test to
+    // feed (`chunk`) and end (`end`), as a service that writes slowly would.
+    struct OpenStream {
+        std::function<void(const HttpReplyHead&, std::string_view)> onChunk;
+        Cancel cancel;
+        std::function<void(HttpOutcome)> completion;
+    };
+    std::deque<OpenStream> streams;
+
+    void chunk(std::string_view piece, HttpReplyHead head = {200, "text/event-stream"}) {
+        streams.front().onChunk(head, piece);
+    }
+    // A cancelled exchange ends as the real transport ends it, whatever the
+    // test asks for.
+    void end(HttpOutcome outcome = HttpReply{200, ""}) {
+        OpenStream stream = std::move(streams.front());
+        streams.pop_front();
+        if (stream.cancel.isCancelled())
+            outcome = TransportError{TransportError::Code::cancelled, "stopped"};
+        stream.completion(std::move(outcome));
+    }
 
     std::optional<std::string> header(std::size_t index, const std::string& name) const {
         for (const auto& [key, value] : requests.at(index).headers)

@@ -10,7 +10,7 @@ void FakeMainQueue::post(std::function<void()> task) {
 }
 
 Cancel FakeMainQueue::postAfter(Milliseconds delay, std::function<void()> task) {
-    auto cancelled = std::make_shared<bool>(false);
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
     std::lock_guard lock(mutex_);
     entries_.push_back(
         {now_ + std::max(delay, Milliseconds{0}), nextSequence_++, std::move(task), cancelled});

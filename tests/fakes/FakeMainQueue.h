@@ -2,6 +2,7 @@
 
 #include "platform/MainQueue.h"
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -31,7 +32,7 @@ private:
         Milliseconds due;
         std::uint64_t sequence;
         std::function<void()> task;
-        std::shared_ptr<bool> cancelled;
+        std::shared_ptr<std::atomic<bool>> cancelled;
     };
     mutable std::mutex mutex_;
     Milliseconds now_{0};

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <future>
+#include <mutex>
 #include <thread>
 
 namespace scribeon {
@@ -140,6 +141,125 @@ TEST_F(CurlHttpTransportTest, ProgressGrowsToTheWholeBodyAndCallsOverlap) {
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_EQ(seen.back(), file.size());
     EXPECT_EQ(peak.load(), 2) << "the calls ran one after the other";
+}
+
+// An event stream that sends its first event, then waits for the test (a
+// model thinking) and notices when its client goes away.
+struct PausedStream {
+    std::atomic<bool> release{false};
+    std::atomic<bool> clientLeft{false};
+
+    void serve(httplib::Server& server, std::string first, std::string rest) {
+        server.Post(
+            "/stream", [this, first, rest](const httplib::Request&, httplib::Response& res) {
+                res.set_chunked_content_provider(
+                    "text/event-stream",
+                    [this, first, rest, sent = 0](std::size_t, httplib::DataSink& sink) mutable {
+                        if (sent++ == 0)
+                            return sink.write(first.data(), first.size());
+                        const auto deadline = std::chrono::steady_clock::now() + 10s;
+                        while (!release && std::chrono::steady_clock::now() < deadline) {
+                            if (!sink.is_writable()) {
+                                clientLeft = true;
+                                return false;
+                            }
+                            std::this_thread::sleep_for(10ms);
+                        }
+                        sink.write(rest.data(), rest.size());
+                        sink.done();
+                        return true;
+                    });
+            });
+    }
+};
+
+struct StreamedExchange {
+    std::mutex mutex;
+    std::string received;
+    std::vector<HttpReplyHead> heads;
+    std::promise<HttpOutcome> outcome;
+
+    HttpRequest request(int port) {
+        HttpRequest request;
+        request.method = "POST";
+        request.url = "http://127.0.0.1:" + std::to_string(port) + "/stream";
+        request.timeout = 20s;
+        request.cancel = Cancel::make();
+        request.onChunk = [this](const HttpReplyHead& head, std::string_view piece) {
+            std::lock_guard lock(mutex);
+            heads.push_back(head);
+            received.append(piece);
+        };
+        return request;
+    }
+    bool waitFor(const std::string& text) {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            {
+                std::lock_guard lock(mutex);
+                if (received == text)
+                    return true;
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
+};
+
+TEST_F(CurlHttpTransportTest, StreamedBodyArrivesInPiecesAndCancelClosesTheConnection) {
+    for (const bool cancel : {false, true}) {
+        RunningServer<httplib::Server> http;
+        PausedStream stream;
+        stream.serve(http.server, "event: delta\ndata: one\n\n", "event: done\ndata: two\n\n");
+        http.start();
+        StreamedExchange exchange;
+        HttpRequest request = exchange.request(http.port);
+        const Cancel handle = request.cancel;
+        auto future = exchange.outcome.get_future();
+        transport.send(std::move(request),
+                       [&](HttpOutcome result) { exchange.outcome.set_value(std::move(result)); });
+        ASSERT_TRUE(exchange.waitFor("event: delta\ndata: one\n\n"))
+            << "the first piece comes while the server still writes";
+        EXPECT_EQ(future.wait_for(0s), std::future_status::timeout);
+        if (cancel)
+            handle.cancel();
+        else
+            stream.release = true;
+        ASSERT_EQ(future.wait_for(5s), std::future_status::ready);
+        const HttpOutcome result = future.get();
+        if (cancel) {
+            ASSERT_TRUE(std::holds_alternative<TransportError>(result));
+            EXPECT_EQ(std::get<TransportError>(result).code, TransportError::Code::cancelled);
+            const auto deadline = std::chrono::steady_clock::now() + 5s;
+            while (!stream.clientLeft && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(5ms);
+            EXPECT_TRUE(stream.clientLeft) << "the service sees the connection closed";
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<HttpReply>(result));
+        EXPECT_EQ(std::get<HttpReply>(result).status, 200);
+        EXPECT_TRUE(std::get<HttpReply>(result).body.empty());
+        EXPECT_EQ(exchange.received, "event: delta\ndata: one\n\nevent: done\ndata: two\n\n");
+        EXPECT_EQ(exchange.heads.front().contentType, "text/event-stream");
+    }
+}
+
+TEST_F(CurlHttpTransportTest, StreamedBodyOverTheCapIsRefused) {
+    RunningServer<httplib::Server> http;
+    PausedStream stream;
+    stream.release = true;
+    stream.serve(http.server, std::string(600 * 1024, 'a'), std::string(600 * 1024, 'b'));
+    http.start();
+    CurlHttpTransport small(1, 1024 * 1024);
+    StreamedExchange exchange;
+    auto future = exchange.outcome.get_future();
+    small.send(exchange.request(http.port),
+               [&](HttpOutcome result) { exchange.outcome.set_value(std::move(result)); });
+    ASSERT_EQ(future.wait_for(10s), std::future_status::ready);
+    const HttpOutcome result = future.get();
+    ASSERT_TRUE(std::holds_alternative<TransportError>(result));
+    EXPECT_EQ(std::get<TransportError>(result).code, TransportError::Code::replyTooLarge);
+    EXPECT_LE(exchange.received.size(), 1024u * 1024u);
 }
 
 // Each failure arrives as its class, never as a reply; plain http leaves

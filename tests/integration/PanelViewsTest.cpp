@@ -12,6 +12,7 @@
 #include "tests/fakes/ServiceStack.h"
 #include "tests/integration/WidgetTexts.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -19,6 +20,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -221,19 +223,21 @@ TEST(ClosedWindowMemoryTest, ReleasesOnceNoWindowIsLeftOnScreen) {
 }
 
 TEST_F(PanelViewsTest, ResultPanelButtonsAndTheirShortcuts) {
-    std::vector<std::string> copied, replaced;
+    int copied = 0;
+    int replaced = 0;
     ResultPanelActions actions;
-    actions.copy = [&](std::string text) { copied.push_back(text); };
-    actions.replace = [&](std::string text) { replaced.push_back(text); };
-    auto* view = new ResultPanelView(
-        {"Fix", "Hello. World", 12, "hello .world", 12, std::string("note")}, actions);
+    actions.copy = [&] { ++copied; };
+    actions.replace = [&] { ++replaced; };
+    auto* view = new ResultPanelView({"Fix", "hello .world", 12, std::string("note"),
+                                      ResultRun::finished({"fix", "Fix", "", "Hello. World"})},
+                                     actions);
     FloatingPanel panel(view, true);
     panel.show();
     panel.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
 
     const QStringList texts = visibleTexts(view);
-    for (const char* text : {"Fix", "12 chars", "note"})
+    for (const char* text : {"Fix", "Result ready", "12 chars", "note"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
     EXPECT_FALSE(view->originalText()->isVisibleTo(view));
     view->originalToggle()->click();
@@ -243,11 +247,74 @@ TEST_F(PanelViewsTest, ResultPanelButtonsAndTheirShortcuts) {
     // Through the window, as the desktop delivers keys, so shortcuts apply.
     // A button's shortcut clicks it animated, a moment later.
     QTest::keyClick(panel.windowHandle(), Qt::Key_C, Qt::ControlModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !copied.empty(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return copied == 1; }, 5000));
     QTest::keyClick(panel.windowHandle(), Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !replaced.empty(); }, 5000));
-    EXPECT_EQ(copied, std::vector<std::string>{"Hello. World"});
-    EXPECT_EQ(replaced, std::vector<std::string>{"Hello. World"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return replaced == 1; }, 5000));
+    EXPECT_FALSE(view->stopButton()->isVisibleTo(view));
+}
+
+TEST_F(PanelViewsTest, StreamingResultGrowsAtItsEndAndStops) {
+    const auto line = [](int n) { return "line " + std::to_string(n) + "\n"; };
+    struct Row {
+        const char* name;
+        bool readerScrolledUp;
+        std::function<void(ResultRun&)> end;
+        const char* status;
+        const char* failure; // shown under the text, or null
+    };
+    const Row rows[] = {
+        {"stopped at the end", false, [](ResultRun& run) { run.stop(); }, "Stopped", nullptr},
+        {"failed while the reader looks higher up", true,
+         [](ResultRun& run) { run.fail("The AI response was incomplete."); }, "Stopped by an error",
+         "The AI response was incomplete."},
+    };
+    for (const Row& row : rows) {
+        auto run = ResultRun::writing({"fix", "Fix", "original", ""}, Cancel::make());
+        int stops = 0;
+        int copies = 0;
+        ResultPanelActions actions;
+        actions.stop = [&] { ++stops; };
+        actions.copy = [&] { ++copies; };
+        auto* view = new ResultPanelView({"Fix", "original", 8, std::nullopt, run}, actions);
+        FloatingPanel panel(view, true);
+        panel.show();
+        panel.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+        EXPECT_EQ(view->status()->text(), QStringLiteral("Writing...")) << row.name;
+        EXPECT_TRUE(view->stopButton()->isVisibleTo(view)) << row.name;
+        EXPECT_FALSE(view->copyButton()->isEnabled()) << row.name;
+        QAccessibleInterface* stop = QAccessible::queryAccessibleInterface(view->stopButton());
+        EXPECT_EQ(stop->role(), QAccessible::Button);
+        EXPECT_EQ(stop->text(QAccessible::Name), QStringLiteral("Stop"));
+
+        QScrollBar* bar = view->processedText()->verticalScrollBar();
+        std::string expected;
+        for (int n = 0; n < 60; ++n) {
+            run->append(line(n));
+            expected += line(n);
+            if (n == 40 && row.readerScrolledUp)
+                bar->setValue(bar->maximum() / 2);
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(view->processedText()->toPlainText().toStdString(), expected) << row.name;
+        ASSERT_GT(bar->maximum(), 0) << row.name;
+        EXPECT_EQ(bar->value() == bar->maximum(), !row.readerScrolledUp) << row.name;
+
+        QTest::keyClick(panel.windowHandle(), Qt::Key_C, Qt::ControlModifier);
+        view->stopButton()->click();
+        EXPECT_EQ(stops, 1) << row.name;
+        row.end(*run);
+        EXPECT_EQ(view->status()->text(), QString::fromUtf8(row.status)) << row.name;
+        EXPECT_FALSE(view->stopButton()->isVisibleTo(view)) << row.name;
+        EXPECT_TRUE(view->copyButton()->isEnabled()) << row.name;
+        EXPECT_TRUE(visibleTexts(view).contains(QString::number(expected.size()) +
+                                                QStringLiteral(" chars")))
+            << row.name;
+        const auto* failure = view->findChild<QLabel*>(QStringLiteral("failure"));
+        EXPECT_EQ(failure->isVisibleTo(view), row.failure != nullptr) << row.name;
+        EXPECT_EQ(failure->text(), QString::fromUtf8(row.failure ? row.failure : "")) << row.name;
+        EXPECT_EQ(copies, 0) << row.name << ": Ctrl+C while writing copied";
+    }
 }
 
 TEST_F(PanelViewsTest, HintTellsEveryCheckboxChangeAndAsksNotToTakeFocus) {

@@ -98,7 +98,7 @@ TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFifty
     EXPECT_EQ(chooser.shown[0].source, capture.source);
 
     chooser.source = RunningApplication{4242, "mousepad", "mousepad"};
-    const ProcessResult result{"fix", "Fix", "  teh cat \n", "the cat"};
+    const auto result = ResultRun::finished({"fix", "Fix", "  teh cat \n", "the cat"});
     queue.advance(1s);
     chooser.shown[0].onResult(result);
     chooser.source = RunningApplication{1, "changed after the result", ""};
@@ -106,7 +106,7 @@ TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFifty
     EXPECT_TRUE(resultPanel.shown.empty());
     queue.advance(1ms);
     ASSERT_EQ(resultPanel.shown.size(), 1u);
-    EXPECT_EQ(resultPanel.shown[0].result, result);
+    EXPECT_EQ(resultPanel.shown[0].run, result);
     EXPECT_EQ(resultPanel.shown[0].sourceApp, (RunningApplication{4242, "mousepad", "mousepad"}));
     EXPECT_FALSE(resultPanel.shown[0].message);
     EXPECT_EQ(resultPanel.shown[0].at, 1050ms);
@@ -134,7 +134,7 @@ TEST_F(AppDelegateTest, CallbacksOfADestroyedDelegateDoNothing) {
     hotkey.press();
     auto onResult = chooser.shown[0].onResult;
     delegate.reset();
-    onResult(ProcessResult{});
+    onResult(ResultRun::finished({}));
     hotkey.press();
     trust.trusted = true;
     queue.advance(10s);

@@ -49,6 +49,12 @@ TEST(CommandLineTest, DecidesTheAction) {
 TEST(CommandLineTest, ProcessTakesTheTextFromTheOptionOrStandardInput) {
     const CommandLine fromInput = CommandLine::parse({"scribeon", "process", "fix"});
     EXPECT_EQ(fromInput.text, std::nullopt);
+    EXPECT_FALSE(fromInput.stream);
+    const CommandLine streamed =
+        CommandLine::parse({"scribeon", "process", "--stream", "fix", "--text", "--stream"});
+    EXPECT_EQ(streamed.output, "fix");
+    EXPECT_EQ(streamed.text, "--stream");
+    EXPECT_TRUE(streamed.stream);
     // The text is anything at all: an option's name is text there.
     const CommandLine given =
         CommandLine::parse({"scribeon", "process", "--text", "--help", "fix"});

@@ -1,6 +1,7 @@
 #include "service/CommandService.h"
 #include "tests/fakes/ServiceStack.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace scribeon {
@@ -118,6 +119,120 @@ TEST_F(CommandServiceTest, ACodeStaysOnePathSegment) {
                   std::string("https://scribeon.test/api/v1/") + path)
             << code;
     }
+}
+
+std::string event(const char* name, const std::string& data) {
+    return encodeStreamEvent(name, data);
+}
+
+const std::string doneEvent =
+    event("done", R"({"data":{"code":"fix","name":"Fix","original_text":"teh",)"
+                  R"("processed_text":"The café"}})");
+
+TEST_F(CommandServiceTest, StreamedRunDeliversPiecesInOrderThenOneOutcome) {
+    const HttpReplyHead sse{200, "text/event-stream; charset=utf-8"};
+    const HttpReplyHead json{200, "application/json"};
+    const std::string twoDeltas =
+        event("delta", R"({"text":"The "})") + event("delta", "{\"text\":\"caf\xC3\xA9\"}");
+    struct Case {
+        const char* name;
+        std::vector<std::pair<HttpReplyHead, std::string>> pieces;
+        HttpOutcome end;
+        std::vector<std::string> deltas;
+        std::string outcome; // the processed text, or the failure's description
+    };
+    const std::string splitAnywhere = twoDeltas + doneEvent;
+    std::vector<std::pair<HttpReplyHead, std::string>> byteByByte;
+    for (char c : splitAnywhere)
+        byteByByte.emplace_back(sse, std::string(1, c));
+    const Case cases[] = {
+        {"cut inside lines, CRLF and a UTF-8 character",
+         byteByByte,
+         HttpReply{200, ""},
+         {"The ", "caf\xC3\xA9"},
+         "The caf\xC3\xA9"},
+        {"an error after text, mapped by the status table",
+         {{sse, twoDeltas + event("error", R"({"status":422,"error":"response_incomplete",)"
+                                           R"("message":"Cut short."})")}},
+         HttpReply{200, ""},
+         {"The ", "caf\xC3\xA9"},
+         "Cut short."},
+        {"a limit reached before text",
+         {{sse, event("error", R"({"status":429})")}},
+         HttpReply{200, ""},
+         {},
+         "Monthly request limit exceeded."},
+        {"a service that answers in one piece",
+         {{json, R"({"data":{"code":"fix","name":"Fix","original_text":"teh",)"},
+          {json, R"("processed_text":"whole"}})"}},
+         HttpReply{200, ""},
+         {},
+         "whole"},
+        {"a plain refusal",
+         {{{401, "application/json"}, "{}"}},
+         HttpReply{401, ""},
+         {},
+         "Session expired. Please sign in again."},
+        {"a stream that stops without an outcome",
+         {{sse, twoDeltas}},
+         HttpReply{200, ""},
+         {"The ", "caf\xC3\xA9"},
+         "Invalid server response."},
+        {"a connection lost mid-stream",
+         {{sse, twoDeltas}},
+         TransportError{TransportError::Code::other, "reset"},
+         {"The ", "caf\xC3\xA9"},
+         "Connection error. Check your internet and try again."},
+        {"what follows the outcome is ignored",
+         {{sse, doneEvent + event("delta", R"({"text":"late"})")}},
+         TransportError{TransportError::Code::other, "reset"},
+         {},
+         "The caf\xC3\xA9"},
+        {"an unreadable piece ends the run",
+         {{sse, event("delta", R"({"txt":1})") + twoDeltas + doneEvent}},
+         HttpReply{200, ""},
+         {},
+         "key \"text\": missing"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> deltas;
+        std::optional<ServiceResult<ProcessResult>> outcome;
+        service.streamCommand(
+            "fix", "teh", [&](std::string delta) { deltas.push_back(std::move(delta)); },
+            [&](ServiceResult<ProcessResult> r) { outcome = std::move(r); });
+        for (const auto& [head, piece] : c.pieces)
+            transport.chunk(piece, head);
+        EXPECT_TRUE(deltas.empty()) << c.name << ": pieces reach the main thread only";
+        transport.end(c.end);
+        queue.runPending();
+        EXPECT_EQ(deltas, c.deltas) << c.name;
+        ASSERT_TRUE(outcome) << c.name;
+        EXPECT_THAT(*outcome ? outcome->value().processedText : outcome->error().description(),
+                    testing::HasSubstr(c.outcome))
+            << c.name;
+    }
+    const HttpRequest& request = transport.requests.back();
+    EXPECT_EQ(request.url, "https://scribeon.test/api/v1/commands/fix/process");
+    EXPECT_EQ(transport.header(0, "Accept"), "text/event-stream");
+    EXPECT_EQ(request.body, R"({"text":"teh"})");
+    EXPECT_GE(request.timeout, APIClient::streamSilenceTimeout);
+}
+
+TEST_F(CommandServiceTest, CancelledStreamCancelsTheExchangeAndDeliversNothingMore) {
+    std::vector<std::string> deltas;
+    int outcomes = 0;
+    Cancel run = service.streamCommand(
+        "fix", "teh", [&](std::string delta) { deltas.push_back(std::move(delta)); },
+        [&](const ServiceResult<ProcessResult>&) { ++outcomes; });
+    transport.chunk(event("delta", R"({"text":"one"})"));
+    queue.runPending();
+    transport.chunk(event("delta", R"({"text":"two"})"));
+    run.cancel();
+    EXPECT_TRUE(transport.requests.back().cancel.isCancelled());
+    transport.end();
+    queue.runPending();
+    EXPECT_EQ(deltas, std::vector<std::string>{"one"});
+    EXPECT_EQ(outcomes, 0);
 }
 
 } // namespace

@@ -107,7 +107,7 @@ TEST_F(PanelsTest, RunFailureShowsItsMessageAndReturnRunsTheSameCommandAgain) {
     auto model = loadedModel(threeCommands);
     model->selectedIndex.set(1);
     transport.reply(429, "");
-    std::vector<std::optional<ProcessResult>> outcomes;
+    std::vector<std::shared_ptr<ResultRun>> outcomes;
     const auto record = [&](auto r) { outcomes.push_back(r); };
     model->processSelected("text", record);
     queue.runPending();
@@ -123,9 +123,9 @@ TEST_F(PanelsTest, RunFailureShowsItsMessageAndReturnRunsTheSameCommandAgain) {
     transport.releaseNext();
     queue.runPending();
     ASSERT_EQ(outcomes.size(), 3u);
-    EXPECT_EQ(outcomes[0], std::nullopt);
-    EXPECT_EQ(outcomes[1], std::nullopt);
-    EXPECT_EQ(outcomes[2]->processedText, "done");
+    EXPECT_EQ(outcomes[0], nullptr);
+    EXPECT_EQ(outcomes[1], nullptr);
+    EXPECT_EQ(outcomes[2]->result().processedText, "done");
     EXPECT_EQ(transport.requests.back().url, "https://scribeon.test/api/v1/commands/b/process");
 }
 
@@ -135,13 +135,13 @@ class CommandPanelControllerTest : public PanelsTest {
 protected:
     std::shared_ptr<CommandPanelController> controller =
         CommandPanelController::create(presenter, workspace, service, queue);
-    std::vector<ProcessResult> results;
+    std::vector<std::shared_ptr<ResultRun>> results;
 
     void open(const char* reply = threeCommands,
               std::optional<RunningApplication> source = std::nullopt) {
         transport.reply(200, reply);
         controller->show("text", std::move(source),
-                         [this](ProcessResult r) { results.push_back(std::move(r)); });
+                         [this](std::shared_ptr<ResultRun> r) { results.push_back(std::move(r)); });
         queue.runPending();
     }
     CommandPanelActions& actions() { return presenter.panels.back()->commandActions; }
@@ -180,8 +180,90 @@ TEST_F(CommandPanelControllerTest, EscapeDuringARunStillDeliversItsResult) {
     transport.releaseNext();
     queue.runPending();
     ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].processedText, "done");
+    EXPECT_EQ(results[0]->result().processedText, "done");
     EXPECT_THAT(workspace.activations, ElementsAre(77)); // a result re-activates nothing
+}
+
+TEST_F(CommandPanelControllerTest, StreamedRunLeavesTheChooserAtItsFirstTextOnly) {
+    const std::string hello = encodeStreamEvent("delta", R"({"text":"Hel"})");
+    const std::string rest = encodeStreamEvent("delta", R"({"text":"lo"})");
+    const std::string done = encodeStreamEvent(
+        "done",
+        R"({"data":{"code":"a","name":"A","original_text":"text","processed_text":"Hello!"}})");
+    const std::string limit = encodeStreamEvent("error", R"({"status":429})");
+    const std::string cut = encodeStreamEvent(
+        "error", R"({"status":422,"error":"response_incomplete","message":"Cut short."})");
+    using State = ResultRun::State;
+    struct Row {
+        const char* name;
+        std::vector<std::string> pieces;
+        bool ended;
+        bool chooserOpen;
+        std::optional<std::string> chooserError;
+        State state; // of the run handed over, when one was
+        std::string text;
+        std::optional<std::string> runError;
+    };
+    const Row rows[] = {
+        {"an error before any text stays in the chooser",
+         {limit},
+         true,
+         true,
+         "Monthly request limit exceeded.",
+         State::writing,
+         "",
+         std::nullopt},
+        {"the first text hands the run over",
+         {hello},
+         false,
+         false,
+         std::nullopt,
+         State::writing,
+         "Hel",
+         std::nullopt},
+        {"an error after text keeps the text",
+         {hello, cut},
+         true,
+         false,
+         std::nullopt,
+         State::failed,
+         "Hel",
+         "Cut short."},
+        {"the service's whole text completes it",
+         {hello, rest, done},
+         true,
+         false,
+         std::nullopt,
+         State::complete,
+         "Hello!",
+         std::nullopt},
+    };
+    for (const Row& row : rows) {
+        results.clear();
+        workspace.activations.clear();
+        open();
+        ASSERT_TRUE(actions().key(PanelKey::returnKey));
+        for (const std::string& piece : row.pieces)
+            transport.chunk(piece);
+        if (row.ended)
+            transport.end();
+        queue.runPending();
+        EXPECT_EQ(controller->isOpen(), row.chooserOpen) << row.name;
+        EXPECT_EQ(controller->viewModel()->errorMessage.get(), row.chooserError) << row.name;
+        EXPECT_TRUE(workspace.activations.empty()) << row.name;
+        if (row.chooserOpen) {
+            EXPECT_TRUE(results.empty()) << row.name;
+            continue;
+        }
+        ASSERT_EQ(results.size(), 1u) << row.name;
+        EXPECT_EQ(results[0]->state.get(), row.state) << row.name;
+        EXPECT_EQ(results[0]->result().processedText, row.text) << row.name;
+        EXPECT_EQ(results[0]->result().originalText, "text") << row.name;
+        EXPECT_EQ(results[0]->errorMessage.get(), row.runError) << row.name;
+        if (!row.ended)
+            transport.end();
+        queue.runPending();
+    }
 }
 
 TEST_F(CommandPanelControllerTest, ClickOnARowSelectsAndRunsIt) {
@@ -257,7 +339,8 @@ protected:
     const RunningApplication source{42, "mousepad", "mousepad"};
 
     void open() {
-        controller->show(ProcessResult{"fix", "Fix", "teh cat", "the cat"}, source, std::nullopt);
+        controller->show(ResultRun::finished({"fix", "Fix", "teh cat", "the cat"}), source,
+                         std::nullopt);
     }
     std::shared_ptr<FakePanelPresenter::Shown> lastPanel() { return presenter.panels.back(); }
     int openHints() {
@@ -269,10 +352,10 @@ protected:
 };
 
 TEST_F(ResultPanelControllerTest, ShowsTheResultWithCharacterCounts) {
-    controller->show(ProcessResult{"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}, source,
-                     std::string("note"));
+    controller->show(ResultRun::finished({"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}),
+                     source, std::string("note"));
     const ResultPanelContent& content = *lastPanel()->content;
-    EXPECT_EQ(content.processedCharacters, 1u);
+    EXPECT_EQ(content.commandName, "Fix");
     EXPECT_EQ(content.originalCharacters, 3u);
 }
 
@@ -286,16 +369,50 @@ TEST_F(ResultPanelControllerTest, EscapeIsConsumedAndOtherKeysPassOn) {
     EXPECT_THAT(workspace.activations, ElementsAre(42));
 }
 
+TEST_F(ResultPanelControllerTest, WhileWritingEscapeStopsAndCopyWaitsForTheEnd) {
+    Cancel exchange = Cancel::make();
+    auto run = ResultRun::writing({"fix", "Fix", "teh cat", "ignored"}, exchange);
+    controller->show(run, source, std::nullopt);
+    run->append("the ");
+    ResultPanelActions& actions = lastPanel()->resultActions;
+    actions.copy();
+    actions.replace();
+    EXPECT_TRUE(clipboard.formats.empty()) << "nothing is copied while the text still comes";
+    EXPECT_TRUE(controller->isOpen());
+
+    EXPECT_TRUE(actions.key(PanelKey::escape));
+    EXPECT_TRUE(controller->isOpen()) << "the first Escape only stops";
+    EXPECT_EQ(run->state.get(), ResultRun::State::stopped);
+    EXPECT_TRUE(exchange.isCancelled());
+    run->append("cat");
+    run->finish({"fix", "Fix", "teh cat", "the cat"});
+    EXPECT_EQ(run->result().processedText, "the ") << "a stopped run takes nothing more";
+
+    actions.copy();
+    EXPECT_EQ(clipboard.formats, (InMemoryClipboard::Formats{{"text/plain", "the "}}));
+    EXPECT_FALSE(controller->isOpen());
+
+    // Closed while writing, by Stop's neighbour the close button: stopped too.
+    Cancel second = Cancel::make();
+    controller->show(ResultRun::writing({"fix", "Fix", "x", ""}, second), source, std::nullopt);
+    lastPanel()->resultActions.stop();
+    EXPECT_TRUE(second.isCancelled());
+    Cancel third = Cancel::make();
+    controller->show(ResultRun::writing({"fix", "Fix", "x", ""}, third), source, std::nullopt);
+    lastPanel()->resultActions.close();
+    EXPECT_TRUE(third.isCancelled());
+}
+
 TEST_F(ResultPanelControllerTest, CopyTwiceWithinFiveSecondsKeepsOneHintForItsFullTime) {
     open();
-    lastPanel()->resultActions.copy("the cat");
+    lastPanel()->resultActions.copy();
     EXPECT_EQ(clipboard.formats, (InMemoryClipboard::Formats{{"text/plain", "the cat"}}));
     EXPECT_FALSE(controller->isOpen());
     EXPECT_THAT(workspace.activations, ElementsAre(42));
     EXPECT_EQ(openHints(), 1);
     queue.advance(3s);
     open();
-    lastPanel()->resultActions.copy("the cat");
+    lastPanel()->resultActions.copy();
     EXPECT_EQ(openHints(), 1);
     queue.advance(4900ms); // the first hint's timer is long gone
     EXPECT_EQ(openHints(), 1);
@@ -304,7 +421,7 @@ TEST_F(ResultPanelControllerTest, CopyTwiceWithinFiveSecondsKeepsOneHintForItsFu
 
     // OK before the five seconds closes it, and its timer then does nothing.
     open();
-    lastPanel()->resultActions.copy("the cat");
+    lastPanel()->resultActions.copy();
     presenter.panels.back()->hintActions.dismiss();
     EXPECT_FALSE(controller->isHintShown());
     queue.advance(5s);
@@ -313,7 +430,7 @@ TEST_F(ResultPanelControllerTest, CopyTwiceWithinFiveSecondsKeepsOneHintForItsFu
 
 TEST_F(ResultPanelControllerTest, DontShowAgainIsWrittenAtEveryChangeAndPerKind) {
     open();
-    lastPanel()->resultActions.copy("x");
+    lastPanel()->resultActions.copy();
     auto& hint = presenter.panels.back()->hintActions;
     hint.dontShowAgainChanged(true);
     EXPECT_EQ(preferences.boolean("hideCopyHint"), true);
@@ -322,17 +439,17 @@ TEST_F(ResultPanelControllerTest, DontShowAgainIsWrittenAtEveryChangeAndPerKind)
     hint.dontShowAgainChanged(true);
     hint.dismiss();
     open();
-    lastPanel()->resultActions.copy("x");
+    lastPanel()->resultActions.copy();
     EXPECT_FALSE(controller->isHintShown());
     open();
-    lastPanel()->resultActions.replace("x");
+    lastPanel()->resultActions.replace();
     queue.advance(300ms);
     EXPECT_TRUE(controller->isHintShown()); // the replace hint has its own key
 }
 
 TEST_F(ResultPanelControllerTest, ReplaceWritesTheClipboardFirstThenReplacesAfterAPause) {
     open();
-    lastPanel()->resultActions.replace("the cat");
+    lastPanel()->resultActions.replace();
     EXPECT_FALSE(controller->isOpen());
     EXPECT_EQ(clipboard.text(), "the cat");
     EXPECT_THAT(workspace.activations, ElementsAre(42));
@@ -348,9 +465,9 @@ TEST_F(ResultPanelControllerTest, ClipboardIsWrittenWhileThePanelIsStillOpen) {
     std::vector<bool> openWhenWritten;
     clipboard.onSet = [&] { openWhenWritten.push_back(lastPanel()->open); };
     open();
-    lastPanel()->resultActions.copy("the cat");
+    lastPanel()->resultActions.copy();
     open();
-    lastPanel()->resultActions.replace("the cat");
+    lastPanel()->resultActions.replace();
     EXPECT_EQ(openWhenWritten, (std::vector<bool>{true, true}));
     EXPECT_FALSE(controller->isOpen());
 }
@@ -375,7 +492,7 @@ TEST_F(ResultPanelControllerTest, HintIsForcedWhenOnlyTheClipboardHasTheText) {
         replacement.pastes = row.pastes;
         replacement.outcome = row.outcome;
         open();
-        lastPanel()->resultActions.replace("the cat");
+        lastPanel()->resultActions.replace();
         queue.advance(300ms);
         std::optional<HintKind> shown;
         if (controller->isHintShown())
