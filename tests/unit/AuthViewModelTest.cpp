@@ -51,14 +51,11 @@ TEST_F(AuthViewModelTest, SendsTheTrimmedEmailAndThePasswordAsTypedAndTellsWhenD
     EXPECT_FALSE(loadingWhenTold);
 }
 
-TEST_F(AuthViewModelTest, InvalidInputIsRefusedWithoutARequest) {
+TEST_F(AuthViewModelTest, InvalidInputIsRefusedAndANewRequestClearsTheErrorAndCanSucceed) {
     type("   ", "secret");
     form->login(onSuccess);
     EXPECT_TRUE(auth.calls.empty());
     EXPECT_TRUE(form->errorMessage.get());
-}
-
-TEST_F(AuthViewModelTest, ANewRequestClearsTheEarlierErrorAndCanSucceed) {
     type("ada@example.com", "wrong");
     form->login(onSuccess);
     auth.answer(ServiceError(APIError::unauthorized()));
