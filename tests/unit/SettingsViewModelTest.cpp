@@ -85,7 +85,7 @@ TEST_F(SettingsViewModelTest, TogglesTakeTheAnswersRowAndShareOneSpinner) {
     EXPECT_EQ(transport.requests[1].url, "https://scribeon.test/api/v1/commands/a/toggle");
 }
 
-TEST_F(SettingsViewModelTest, FailedToggleToastsAndLeavesTheRow) {
+TEST_F(SettingsViewModelTest, AFailedToggleOrOneForACommandNoLongerListedChangesNothing) {
     loaded();
     const auto before = vm->commands.get();
     transport.reply(404, "");
@@ -94,10 +94,6 @@ TEST_F(SettingsViewModelTest, FailedToggleToastsAndLeavesTheRow) {
     EXPECT_TRUE(vm->toastMessage.get());
     EXPECT_EQ(vm->commands.get(), before);
     EXPECT_FALSE(vm->togglingCommand.get());
-}
-
-TEST_F(SettingsViewModelTest, AToggleAnswerForACommandNoLongerListedChangesNothing) {
-    loaded();
     transport.holding = true;
     transport.reply(200, toggleReply("a", false));
     vm->toggleCommand(vm->commands.get()[0]);
