@@ -66,14 +66,10 @@ TEST_F(AuthViewModelTest, InvalidInputIsRefusedAndANewRequestClearsTheErrorAndCa
     EXPECT_EQ(form->errorMessage.get(), std::nullopt);
     auth.answer(std::string("token"));
     EXPECT_EQ(successes, 1);
-}
-
-TEST_F(AuthViewModelTest, AnAnswerAfterTheFormIsGoneDoesNothing) {
-    type("ada@example.com", "pw");
     form->login(onSuccess);
-    form.reset();
+    form.reset(); // an answer after the form is gone does nothing
     auth.answer(std::string("token"));
-    EXPECT_EQ(successes, 0);
+    EXPECT_EQ(successes, 1);
 }
 
 } // namespace
