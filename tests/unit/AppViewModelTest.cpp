@@ -57,6 +57,15 @@ TEST_F(AppViewModelTest, ResultIsAppliedOnTheMainQueueAndClearsAnEarlierMessage)
     queue.runPending();
     EXPECT_EQ(vm->user.get()->name, "Ada");
     EXPECT_FALSE(vm->errorMessage.get());
+    // The answer and the clearing step of a destroyed model do nothing.
+    vm->showErrorMessage("gone soon");
+    vm->loadUser();
+    std::weak_ptr<AppViewModel> weak = vm;
+    vm.reset();
+    EXPECT_TRUE(weak.expired());
+    api.completeNext(UserResponse{userNamed("Ada")});
+    queue.advance(3s);
+    EXPECT_EQ(queue.pendingCount(), 0u);
 }
 
 // Only a refused token signs out, and it says nothing of its own.
@@ -92,18 +101,6 @@ TEST_F(AppViewModelTest, OverlappingMessagesClearAtTheFirstCallsDeadline) {
     EXPECT_FALSE(vm->errorMessage.get());
     queue.advance(2s);
     EXPECT_EQ(seen, (std::vector<std::optional<std::string>>{"first", "second", std::nullopt}));
-}
-
-TEST_F(AppViewModelTest, ClearingStepOfADestroyedModelDoesNothing) {
-    auto vm = make();
-    vm->showErrorMessage("gone soon");
-    vm->loadUser();
-    std::weak_ptr<AppViewModel> weak = vm;
-    vm.reset();
-    EXPECT_TRUE(weak.expired());
-    api.completeNext(UserResponse{userNamed("Ada")});
-    queue.advance(3s);
-    EXPECT_EQ(queue.pendingCount(), 0u);
 }
 
 TEST_F(AppViewModelTest, LoginSuccessSignsInAndLoadsWithoutNotifyingAnUnchangedFlag) {
