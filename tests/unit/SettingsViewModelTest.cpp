@@ -116,6 +116,20 @@ TEST_F(SettingsViewModelTest, ToastClearsAfterThreeSecondsWhateverIsShowingThen)
     queue.advance(Milliseconds{3000});
     EXPECT_FALSE(vm->toastMessage.get());
     EXPECT_EQ(queue.pendingCount(), 0U);
+    // Answers and toast timers after the window closed are dropped.
+    vm->toastMessage.set("late");
+    transport.holding = true;
+    transport.reply(200, fourCommands);
+    transport.reply(500, "");
+    vm->loadCommands();
+    vm->toggleCommand({"a", "A", true});
+    std::weak_ptr<SettingsViewModel> weak = vm;
+    vm.reset();
+    EXPECT_TRUE(weak.expired());
+    transport.releaseNext();
+    transport.releaseNext();
+    queue.advance(Milliseconds{5000});
+    EXPECT_EQ(queue.pendingCount(), 0U);
 }
 
 TEST_F(SettingsViewModelTest, MovesFollowListMoveSemanticsAndSaveEveryCode) {
@@ -159,22 +173,6 @@ TEST_F(SettingsViewModelTest, WrongKindsInThePreferencesFallBackAndTheNextWriteR
     EXPECT_EQ(preferences.textList("commandOrder"), (Codes{"d", "a", "b", "c"}));
     EXPECT_EQ(preferences.textMap("commandEmojis"),
               (std::map<std::string, std::string>{{"d", rocket}}));
-}
-
-TEST_F(SettingsViewModelTest, AnswersAndToastTimersAfterTheWindowClosedAreDropped) {
-    vm->toastMessage.set("late");
-    transport.holding = true;
-    transport.reply(200, fourCommands);
-    transport.reply(500, "");
-    vm->loadCommands();
-    vm->toggleCommand({"a", "A", true});
-    std::weak_ptr<SettingsViewModel> weak = vm;
-    vm.reset();
-    EXPECT_TRUE(weak.expired());
-    transport.releaseNext();
-    transport.releaseNext();
-    queue.advance(Milliseconds{5000});
-    EXPECT_EQ(queue.pendingCount(), 0U);
 }
 
 } // namespace
