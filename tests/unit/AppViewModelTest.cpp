@@ -23,25 +23,18 @@ struct AppViewModelTest : testing::Test, test::AppHarness {
     }
 };
 
-TEST_F(AppViewModelTest, StartsFromTheStoredToken) {
+TEST_F(AppViewModelTest, StartsFromTheStoredTokenAndAdoptsASignInMadeElsewhere) {
     auto signedIn = make();
     EXPECT_TRUE(signedIn->isAuthenticated.get());
     EXPECT_FALSE(signedIn->user.get());
     store.items.clear();
-    auto signedOut = make();
-    EXPECT_FALSE(signedOut->isAuthenticated.get());
-    bool done = false;
-    signedOut->loadUser([&] { done = true; });
-    EXPECT_EQ(api.requests, 0) << "nothing is sent while signed out";
-    EXPECT_TRUE(done);
-}
-
-TEST_F(AppViewModelTest, ASignInMadeElsewhereIsAdoptedFromTheStore) {
-    store.items.clear();
     auto vm = make();
-    vm->adoptStoredSignIn(); // nothing stored yet: stays signed out, no request
+    vm->adoptStoredSignIn(); // nothing stored yet: stays signed out
+    bool done = false;
+    vm->loadUser([&] { done = true; });
+    EXPECT_TRUE(done);
     EXPECT_FALSE(vm->isAuthenticated.get());
-    EXPECT_EQ(api.requests, 0);
+    EXPECT_EQ(api.requests, 0) << "nothing is sent while signed out";
     store.save(KeychainService::serviceName, "auth_token", "from the command line");
     vm->adoptStoredSignIn();
     EXPECT_TRUE(vm->isAuthenticated.get());
@@ -64,6 +57,15 @@ TEST_F(AppViewModelTest, ResultIsAppliedOnTheMainQueueAndClearsAnEarlierMessage)
     queue.runPending();
     EXPECT_EQ(vm->user.get()->name, "Ada");
     EXPECT_FALSE(vm->errorMessage.get());
+    // The answer and the clearing step of a destroyed model do nothing.
+    vm->showErrorMessage("gone soon");
+    vm->loadUser();
+    std::weak_ptr<AppViewModel> weak = vm;
+    vm.reset();
+    EXPECT_TRUE(weak.expired());
+    api.completeNext(UserResponse{userNamed("Ada")});
+    queue.advance(3s);
+    EXPECT_EQ(queue.pendingCount(), 0u);
 }
 
 // Only a refused token signs out, and it says nothing of its own.
@@ -99,18 +101,6 @@ TEST_F(AppViewModelTest, OverlappingMessagesClearAtTheFirstCallsDeadline) {
     EXPECT_FALSE(vm->errorMessage.get());
     queue.advance(2s);
     EXPECT_EQ(seen, (std::vector<std::optional<std::string>>{"first", "second", std::nullopt}));
-}
-
-TEST_F(AppViewModelTest, ClearingStepOfADestroyedModelDoesNothing) {
-    auto vm = make();
-    vm->showErrorMessage("gone soon");
-    vm->loadUser();
-    std::weak_ptr<AppViewModel> weak = vm;
-    vm.reset();
-    EXPECT_TRUE(weak.expired());
-    api.completeNext(UserResponse{userNamed("Ada")});
-    queue.advance(3s);
-    EXPECT_EQ(queue.pendingCount(), 0u);
 }
 
 TEST_F(AppViewModelTest, LoginSuccessSignsInAndLoadsWithoutNotifyingAnUnchangedFlag) {

@@ -12,9 +12,7 @@ using Kind = DesktopSession::Kind;
 TEST(DesktopSessionTest, KindAndFamilyFromTheSessionsVariables) {
     using Family = DesktopSession::Family;
     struct Row {
-        const char* type;
-        const char* waylandDisplay;
-        const char* desktop;
+        const char *type, *waylandDisplay, *desktop;
         Kind kind;
         Family family;
     };
@@ -61,8 +59,7 @@ TEST(DesktopSessionTest, TrustOnWaylandNeedsOnlyTheAccessibilityBus) {
 TEST(DesktopSessionTest, ChoosesThePortsForTheSession) {
     using P = SessionPorts;
     struct Row {
-        const char* waylandDisplay;
-        const char* currentDesktop;
+        const char *waylandDisplay, *currentDesktop;
         bool keyboardTools;
         SessionPorts expected;
     };

@@ -14,9 +14,7 @@ constexpr std::uint32_t ctrl = CarbonModifier::control;
 TEST(DesktopShortcutTextTest, EachDesktopsSpelling) {
     struct Row {
         HotkeyPair pair;
-        const char* portal;
-        const char* sway;
-        const char* gnome;
+        const char *portal, *sway, *gnome;
     };
     const Row rows[] = {
         {{34, cmd | shift}, "LOGO+SHIFT+i", "Mod4+Shift+i", "<Super><Shift>i"},

@@ -28,14 +28,6 @@ struct HotkeyServiceTest : ::testing::Test {
     }
 };
 
-TEST_F(HotkeyServiceTest, FirstLaunchStoresTheDefaultAndRegistersIt) {
-    registerCounting();
-    EXPECT_EQ(preferences.integer("hotkeyKeyCode"), 34);
-    EXPECT_EQ(preferences.integer("hotkeyModifiers"), 768);
-    EXPECT_EQ(hotkey.registrationAttempts, (std::vector<HotkeyPair>{{34, 768}}));
-    EXPECT_TRUE(service.isRegistered.get());
-}
-
 TEST(HotkeyReadRuleTest, StoredValuesReadByOneRule) {
     const auto i = [](std::int64_t v) { return std::optional<Value>(v); };
     const std::int64_t tooBig = std::int64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
@@ -72,10 +64,14 @@ TEST_F(HotkeyServiceTest, StoredPairIsRegisteredAsReadAndNotOverwritten) {
     EXPECT_EQ(std::get<std::int64_t>(preferences.values.at("hotkeyModifiers")), 0);
 }
 
-TEST_F(HotkeyServiceTest, ReregisterReleasesTheOldPairAndRegistersTheStoredOne) {
+TEST_F(HotkeyServiceTest, FirstLaunchStoresTheDefaultAndReregisterTakesTheStoredPair) {
     service.reregister(); // before any registration: nothing
     EXPECT_TRUE(hotkey.registrationAttempts.empty());
     registerCounting();
+    EXPECT_EQ(preferences.integer("hotkeyKeyCode"), 34);
+    EXPECT_EQ(preferences.integer("hotkeyModifiers"), 768);
+    EXPECT_EQ(hotkey.registrationAttempts, (std::vector<HotkeyPair>{{34, 768}}));
+    EXPECT_TRUE(service.isRegistered.get());
     AppConfig::Hotkey::save(preferences, 40, 0x1800);
     service.reregister();
     EXPECT_EQ(hotkey.unregistered, (std::vector<GlobalHotkey::Handle>{1}));

@@ -104,11 +104,13 @@ TEST_F(PortalShortcutsTest, AnActivationDuringTheTriggerIsDroppedButALaterOneCou
     EXPECT_EQ(presses, 2);
 }
 
-TEST_F(PortalShortcutsTest, OtherShortcutsAndClosedSessionsTriggerNothing) {
+TEST_F(PortalShortcutsTest, OtherShortcutsRemovedKeysAndClosedSessionsTriggerNothing) {
     open();
     portal.answer(0, {reported("Meta+Shift+I")});
     portal.activate("something-else");
     EXPECT_EQ(presses, 0);
+    portal.change({reported("")}); // keys removed in the desktop
+    EXPECT_EQ(shortcuts.binding.get().state, State::notSet);
     shortcuts.unregisterHotkey(1);
     EXPECT_EQ(portal.closeCount, 1);
     EXPECT_EQ(shortcuts.binding.get().state, State::closed);
@@ -124,13 +126,6 @@ TEST_F(PortalShortcutsTest, AnAnswerForAClosedSessionIsDropped) {
     EXPECT_EQ(shortcuts.binding.get().state, State::pending);
     portal.answer(0, {reported("Alt+K")});
     EXPECT_EQ(shortcuts.binding.get(), (PortalBinding{State::bound, "Alt+K"}));
-}
-
-TEST_F(PortalShortcutsTest, KeysRemovedInTheDesktopLeaveNoShortcut) {
-    open();
-    portal.answer(0, {reported("Meta+Shift+I")});
-    portal.change({reported("")});
-    EXPECT_EQ(shortcuts.binding.get().state, State::notSet);
 }
 
 TEST_F(PortalShortcutsTest, TheDesktopSettingsAskToBindAndOnlyAChangeReplacesTheKeys) {

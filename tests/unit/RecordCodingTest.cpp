@@ -78,8 +78,7 @@ TEST(RecordCodingTest, IntegerBeyondSixtyFourBitsIsOutOfRange) {
 
 TEST(RecordCodingTest, ACommandListFailsAsAWholeOnOneBadEntry) {
     struct Case {
-        const char* body;
-        const char* expected;
+        const char *body, *expected;
     };
     const Case cases[] = {
         {R"({"data":[{"code":"a","name":"A","is_active":true},{"code":"b","name":"B"}]})",
@@ -125,7 +124,6 @@ TEST(RecordCodingTest, EncodingWritesFalseAndOmitsAbsentOptionals) {
     const Command inactive{"fix", "Fix grammar", false};
     const Json json = toJson(inactive);
     EXPECT_EQ(json, Json::parse(R"({"code":"fix","name":"Fix grammar","is_active":false})"));
-    EXPECT_EQ(decodeRecord<Command>(json).value(), inactive);
 
     EXPECT_FALSE(toJson(AuthResponse{"Check your e-mail", std::nullopt}).contains("token"));
     User user;

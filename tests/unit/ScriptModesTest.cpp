@@ -59,17 +59,13 @@ TEST(ScriptOutputTest, StatusSpeaksAsTheTrayPanel) {
     EXPECT_EQ(statusText(user), "Signed in as Ada <ada@example.com>\n"
                                 "Plan: Pro Team\n"
                                 "Usage: 37 requests this month\n");
-}
-
-TEST(ScriptOutputTest, StatusAndFailuresShowTheServicesControls) {
-    User user;
+    // The service's controls are shown, not sent to the terminal.
     user.name = "Ada\x1B]0;owned\x07";
     user.email = "ada@example.com\x9B";
     user.plan = "pro\nteam";
-    user.statistics = {1, 9, 10, std::nullopt};
     EXPECT_EQ(statusText(user), "Signed in as Ada^[]0;owned^G <ada@example.com\xEF\xBF\xBD>\n"
                                 "Plan: Pro Team\n"
-                                "Usage: 1 / 10 requests used\n");
+                                "Usage: 37 requests this month\n");
     EXPECT_EQ(failureText(APIError::validationError("Bad\x1B[2J\nthing\x07")),
               "scribeon: Bad^[[2J thing^G\n");
 }

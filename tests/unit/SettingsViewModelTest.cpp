@@ -85,7 +85,7 @@ TEST_F(SettingsViewModelTest, TogglesTakeTheAnswersRowAndShareOneSpinner) {
     EXPECT_EQ(transport.requests[1].url, "https://scribeon.test/api/v1/commands/a/toggle");
 }
 
-TEST_F(SettingsViewModelTest, FailedToggleToastsAndLeavesTheRow) {
+TEST_F(SettingsViewModelTest, AFailedToggleOrOneForACommandNoLongerListedChangesNothing) {
     loaded();
     const auto before = vm->commands.get();
     transport.reply(404, "");
@@ -94,10 +94,6 @@ TEST_F(SettingsViewModelTest, FailedToggleToastsAndLeavesTheRow) {
     EXPECT_TRUE(vm->toastMessage.get());
     EXPECT_EQ(vm->commands.get(), before);
     EXPECT_FALSE(vm->togglingCommand.get());
-}
-
-TEST_F(SettingsViewModelTest, AToggleAnswerForACommandNoLongerListedChangesNothing) {
-    loaded();
     transport.holding = true;
     transport.reply(200, toggleReply("a", false));
     vm->toggleCommand(vm->commands.get()[0]);
@@ -119,6 +115,20 @@ TEST_F(SettingsViewModelTest, ToastClearsAfterThreeSecondsWhateverIsShowingThen)
     vm->toastMessage.set("third");
     queue.advance(Milliseconds{3000});
     EXPECT_FALSE(vm->toastMessage.get());
+    EXPECT_EQ(queue.pendingCount(), 0U);
+    // Answers and toast timers after the window closed are dropped.
+    vm->toastMessage.set("late");
+    transport.holding = true;
+    transport.reply(200, fourCommands);
+    transport.reply(500, "");
+    vm->loadCommands();
+    vm->toggleCommand({"a", "A", true});
+    std::weak_ptr<SettingsViewModel> weak = vm;
+    vm.reset();
+    EXPECT_TRUE(weak.expired());
+    transport.releaseNext();
+    transport.releaseNext();
+    queue.advance(Milliseconds{5000});
     EXPECT_EQ(queue.pendingCount(), 0U);
 }
 
@@ -163,22 +173,6 @@ TEST_F(SettingsViewModelTest, WrongKindsInThePreferencesFallBackAndTheNextWriteR
     EXPECT_EQ(preferences.textList("commandOrder"), (Codes{"d", "a", "b", "c"}));
     EXPECT_EQ(preferences.textMap("commandEmojis"),
               (std::map<std::string, std::string>{{"d", rocket}}));
-}
-
-TEST_F(SettingsViewModelTest, AnswersAndToastTimersAfterTheWindowClosedAreDropped) {
-    vm->toastMessage.set("late");
-    transport.holding = true;
-    transport.reply(200, fourCommands);
-    transport.reply(500, "");
-    vm->loadCommands();
-    vm->toggleCommand({"a", "A", true});
-    std::weak_ptr<SettingsViewModel> weak = vm;
-    vm.reset();
-    EXPECT_TRUE(weak.expired());
-    transport.releaseNext();
-    transport.releaseNext();
-    queue.advance(Milliseconds{5000});
-    EXPECT_EQ(queue.pendingCount(), 0U);
 }
 
 } // namespace

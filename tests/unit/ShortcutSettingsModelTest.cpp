@@ -29,13 +29,6 @@ struct ShortcutSettingsModelTest : ::testing::Test {
         return ShortcutSettingsModel(
             {std::move(session), preferences, withPortal ? &shortcuts : nullptr, &keybinding});
     }
-    void portalAnswers(std::uint32_t code, std::string keys) {
-        shortcuts.registerHotkey({});
-        std::vector<PortalShortcut> reported;
-        if (code == 0)
-            reported.push_back({"trigger", "", "", std::move(keys)});
-        portal.answer(code, reported);
-    }
 };
 
 TEST_F(ShortcutSettingsModelTest, SectionAndTrayTextPerSession) {
@@ -88,7 +81,8 @@ TEST_F(ShortcutSettingsModelTest, OnX11TheTrayNamesTheKeysOnlyWhileOurGrabHoldsT
 }
 
 TEST_F(ShortcutSettingsModelTest, ARefusedPortalIsNamedInTheNote) {
-    portalAnswers(2, "");
+    shortcuts.registerHotkey({});
+    portal.answer(2, {});
     EXPECT_NE(model(wayland("KDE"), true).note().find("refused"), std::string::npos);
     EXPECT_EQ(model(wayland("KDE"), false).note(), "");
 }

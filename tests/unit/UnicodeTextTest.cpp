@@ -5,37 +5,36 @@
 namespace scribeon {
 namespace {
 
-TEST(IsBlankTest, ClassifiesWhiteSpaceAndLineBreaks) {
-    const std::pair<std::string, bool> cases[] = {
-        {"", true},
-        {"\t\n\r\n \v\f", true},
-        {"\xC2\xA0", true},             // no-break space
-        {"\xE2\x80\xA8", true},         // line separator
-        {"\xE2\x80\xA9\xC2\x85", true}, // paragraph separator, NEL
-        {"\xE3\x80\x80", true},         // ideographic space
-        {"  hi  ", false},
-        {"\xE2\x80\x8B", false}, // zero-width space is not white space
-        {" \xFF ", false},       // invalid UTF-8 counts as content
-        {std::string(" \0 ", 3), false},
+// isBlank: only white space and line breaks; isValidUtf8: scalar values only.
+TEST(UnicodeClassTest, BlankAndValid) {
+    const struct {
+        bool (*test)(std::string_view);
+        std::string_view text;
+        bool holds;
+    } cases[] = {
+        {isBlank, "", true},
+        {isBlank, "\t\n\r\n \v\f", true},
+        {isBlank, "\xC2\xA0", true},             // no-break space
+        {isBlank, "\xE2\x80\xA8", true},         // line separator
+        {isBlank, "\xE2\x80\xA9\xC2\x85", true}, // paragraph separator, NEL
+        {isBlank, "\xE3\x80\x80", true},         // ideographic space
+        {isBlank, "  hi  ", false},
+        {isBlank, "\xE2\x80\x8B", false}, // zero-width space is not white space
+        {isBlank, " \xFF ", false},       // invalid UTF-8 counts as content
+        {isBlank, std::string_view(" \0 ", 3), false},
+        {isValidUtf8, "", true},
+        {isValidUtf8, "plain ASCII\r\n", true},
+        // accents, emoji, combining mark
+        {isValidUtf8, "Cr\xC3\xA8me \xF0\x9F\x8D\xAE e\xCC\x81", true},
+        {isValidUtf8, "caf\xE9", false},                  // Latin-1
+        {isValidUtf8, "\xC3", false},                     // cut short
+        {isValidUtf8, "\xC0\xAF", false},                 // overlong "/"
+        {isValidUtf8, "\xED\xA0\x80", false},             // a surrogate
+        {isValidUtf8, "\xF4\x90\x80\x80", false},         // past U+10FFFF
+        {isValidUtf8, std::string_view("a\0b", 3), true}, // NUL is a character
     };
-    for (const auto& [text, blank] : cases)
-        EXPECT_EQ(isBlank(text), blank) << testing::PrintToString(text);
-}
-
-TEST(IsValidUtf8Test, AcceptsScalarValuesOnly) {
-    const std::pair<std::string_view, bool> cases[] = {
-        {"", true},
-        {"plain ASCII\r\n", true},
-        {"Cr\xC3\xA8me \xF0\x9F\x8D\xAE e\xCC\x81", true}, // accents, emoji, combining mark
-        {"caf\xE9", false},                                // Latin-1
-        {"\xC3", false},                                   // cut short
-        {"\xC0\xAF", false},                               // overlong "/"
-        {"\xED\xA0\x80", false},                           // a surrogate
-        {"\xF4\x90\x80\x80", false},                       // past U+10FFFF
-        {std::string_view("a\0b", 3), true},               // NUL is a character
-    };
-    for (const auto& [bytes, valid] : cases)
-        EXPECT_EQ(isValidUtf8(bytes), valid) << testing::PrintToString(std::string(bytes));
+    for (const auto& c : cases)
+        EXPECT_EQ(c.test(c.text), c.holds) << testing::PrintToString(std::string(c.text));
 }
 
 TEST(GraphemeCountTest, CountsUserPerceivedCharacters) {
@@ -59,48 +58,28 @@ TEST(GraphemeCountTest, CountsUserPerceivedCharacters) {
         EXPECT_EQ(graphemeCount(c.text), c.count) << c.name;
 }
 
-TEST(TrimmedTest, DropsWhiteSpaceAndLineBreaksAtBothEnds) {
+// trimmed drops white space and line breaks at both ends; trimmedBlanks
+// blanks and tabs only.
+TEST(TrimmedTest, DropsWhiteSpaceAtBothEnds) {
     const struct {
+        std::string_view (*trim)(std::string_view);
         std::string text, expected;
     } cases[] = {
-        {"", ""},
-        {" \t\n", ""},
-        {"  a b \r\n", "a b"},
-        {"\xE2\x80\x83x\xC2\xA0", "x"}, // em space, no-break space
-        {"\xFFz\xFF", "\xFFz\xFF"},     // stray bytes are content
-        {"e\xCC\x81 ", "e\xCC\x81"},
+        {trimmed, "", ""},
+        {trimmed, " \t\n", ""},
+        {trimmed, "  a b \r\n", "a b"},
+        {trimmed, "\xE2\x80\x83x\xC2\xA0", "x"}, // em space, no-break space
+        {trimmed, "\xFFz\xFF", "\xFFz\xFF"},     // stray bytes are content
+        {trimmed, "e\xCC\x81 ", "e\xCC\x81"},
+        {trimmedBlanks, "  bob@example.com ", "bob@example.com"},
+        {trimmedBlanks, "\t \t", ""},
+        {trimmedBlanks, "\nbob\n", "\nbob\n"},
+        {trimmedBlanks, " \n ", "\n"},
+        {trimmedBlanks, "\xC2\xA0x\xE2\x80\x83", "x"},     // no-break space, em space
+        {trimmedBlanks, "\xE2\x80\xA8x", "\xE2\x80\xA8x"}, // line separator stays
     };
     for (const auto& c : cases)
-        EXPECT_EQ(trimmed(c.text), c.expected) << c.text;
-}
-
-TEST(TrimmedBlanksTest, DropsBlanksAndTabsButKeepsLineBreaks) {
-    const struct {
-        std::string text, expected;
-    } cases[] = {
-        {"  bob@example.com ", "bob@example.com"},
-        {"\t \t", ""},
-        {"\nbob\n", "\nbob\n"},
-        {" \n ", "\n"},
-        {"\xC2\xA0x\xE2\x80\x83", "x"},     // no-break space, em space
-        {"\xE2\x80\xA8x", "\xE2\x80\xA8x"}, // line separator stays
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(trimmedBlanks(c.text), c.expected) << c.text;
-}
-
-TEST(CapitalizedWordsTest, UpperCasesTheFirstLetterOfEachWordOnly) {
-    const struct {
-        std::string text, expected;
-    } cases[] = {
-        {"pro", "Pro"},
-        {"PRO", "Pro"},
-        {"  two  spaces", "  Two  Spaces"},
-        {"\xC3\xA9quipe", "\xC3\x89quipe"}, // équipe -> Équipe
-        {"\xFFxy", "\xFFxy"},               // a stray byte starts the word and stays
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(capitalizedWords(c.text), c.expected) << c.text;
+        EXPECT_EQ(c.trim(c.text), c.expected) << c.text;
 }
 
 TEST(GraphemePrefixTest, NeverCutsACharacterApart) {
@@ -120,23 +99,32 @@ TEST(GraphemePrefixTest, NeverCutsACharacterApart) {
         EXPECT_EQ(graphemePrefix(c.text, c.count), c.expected) << c.text;
 }
 
-TEST(WithoutTextArtefactsTest, DropsPlaceholdersAndKeepsWhatTheUserSees) {
+// capitalizedWords upper-cases the first letter of each word only;
+// withoutTextArtefacts drops placeholders and keeps what the user sees.
+TEST(TextRewritesTest, EachRewriteOnItsCases) {
     const std::string family = "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"; // woman ZWJ girl
+    const auto cap = capitalizedWords;
+    const auto strip = withoutTextArtefacts;
     const struct {
-        std::string text;
-        std::string expected;
+        std::string (*rewrite)(std::string_view);
+        std::string text, expected;
     } cases[] = {
-        {"caf\xC3\xA9 \xF0\x9F\x98\x80\xEF\xBB\xBF ok",
-         "caf\xC3\xA9 \xF0\x9F\x98\x80 ok"},                      // U+FEFF
-        {"see \xEF\xBF\xBC here", "see  here"},                   // U+FFFC
-        {"w\xEF\xB7\x90x\xEF\xBF\xBEy\xF0\x9F\xBF\xBFz", "wxyz"}, // U+FDD0, U+FFFE, U+1FFFF
-        {family + " e\xCC\x81", family + " e\xCC\x81"},           // ZWJ and combining marks stay
-        {"\xEF\xBF\xBD kept", "\xEF\xBF\xBD kept"},               // U+FFFD is visible
-        {"bad \xFF byte", "bad \xFF byte"},
-        {"", ""},
+        {cap, "pro", "Pro"},
+        {cap, "PRO", "Pro"},
+        {cap, "  two  spaces", "  Two  Spaces"},
+        {cap, "\xC3\xA9quipe", "\xC3\x89quipe"}, // équipe -> Équipe
+        {cap, "\xFFxy", "\xFFxy"},               // a stray byte starts the word and stays
+        {strip, "caf\xC3\xA9 \xF0\x9F\x98\x80\xEF\xBB\xBF ok",
+         "caf\xC3\xA9 \xF0\x9F\x98\x80 ok"},                             // U+FEFF
+        {strip, "see \xEF\xBF\xBC here", "see  here"},                   // U+FFFC
+        {strip, "w\xEF\xB7\x90x\xEF\xBF\xBEy\xF0\x9F\xBF\xBFz", "wxyz"}, // U+FDD0, U+FFFE, U+1FFFF
+        {strip, family + " e\xCC\x81", family + " e\xCC\x81"}, // ZWJ and combining marks stay
+        {strip, "\xEF\xBF\xBD kept", "\xEF\xBF\xBD kept"},     // U+FFFD is visible
+        {strip, "bad \xFF byte", "bad \xFF byte"},
+        {strip, "", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(withoutTextArtefacts(c.text), c.expected) << c.text;
+        EXPECT_EQ(c.rewrite(c.text), c.expected) << c.text;
 }
 
 TEST(TerminalSafeTest, ShowsControlsInsteadOfSendingThem) {
