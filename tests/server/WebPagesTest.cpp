@@ -129,7 +129,6 @@ TEST_F(WebPagesTest, WhatUsersTypeIsEscapedOnEveryPage) {
     for (const char* path : {"/commands", "/commands/mine/edit"}) {
         const std::string page = get(eve, path)->body;
         EXPECT_EQ(page.find("<script"), std::string::npos) << path;
-        EXPECT_EQ(page.find("</textarea><script"), std::string::npos) << path;
         EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot; "
                             "Zoë 🎉"),
                   std::string::npos)
@@ -180,10 +179,8 @@ TEST_F(WebPagesTest, CommandFormsExplainEachMistakeBesideItsField) {
         std::string error;
     } mistakes[] = {
         {named(std::string("A\0B", 3)), "name", unfit},
-        {named("A\xC2\x9B"
-               "2J"),
-         "name", unfit},                         // the one-byte CSI
-        {named("A\x1B]0;x\x07"), "name", unfit}, // a terminal title
+        {named(std::string("A\xC2\x9B") + "2J"), "name", unfit}, // the one-byte CSI
+        {named("A\x1B]0;x\x07"), "name", unfit},                 // a terminal title
         {named("a" + repeated(accent, 5000)), "name", "Use at most 60 characters."},
         {prompted("p" + repeated(accent, 40)), "prompt", "Use at most 4000 characters."},
         {named(" "), "name", "Enter a name."},
