@@ -98,10 +98,7 @@ TEST_F(StreamedProcessTest, TextArrivesInPiecesAndEndsWithOneVerdict) {
         }
         EXPECT_EQ(usageOf(email), c.usage);
     }
-    const auto request = backend.requests().front();
-    EXPECT_EQ(request["body"]["stream"], true);
-    EXPECT_EQ(request["body"]["model"], "tiny-model");
-    EXPECT_EQ(request["authorization"], "Bearer sk-test");
+    EXPECT_EQ(backend.requests().front()["body"]["stream"], true);
 }
 
 // Refusals known before any text keep their status and their JSON.
