@@ -193,8 +193,7 @@ TEST(ForwardedAddressTest, OnlyATrustedProxyNamesTheClientAddress) {
         TestServer server;
         if (trusted) {
             server.trustedProxy = "127.0.0.1";
-            server.stop();
-            server.start();
+            server.restart();
         }
         server.addUser("bob@example.com", "Free", std::nullopt, true);
         auto client = server.client();

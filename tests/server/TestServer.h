@@ -92,6 +92,12 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 
+    // Takes up the options changed since the last start; the database stays.
+    void restart() {
+        stop();
+        start();
+    }
+
     void stop() {
         if (!front)
             return;
