@@ -20,11 +20,7 @@ TEST(BuiltinTransformsTest, EachTransformOnTypicalAndAwkwardText) {
         {"fix-sentences", "first line\nsecond line", "First line\nsecond line"},
         {"fix-sentences", "\xC3\xA9t\xC3\xA9 ici. \xC3\xA0 bient\xC3\xB4t",
          "\xC3\x89t\xC3\xA9 ici. \xC3\x80 bient\xC3\xB4t"},
-        {"upper-case",
-         "stra\xC3\x9F"
-         "e",
-         "STRA\xE1\xBA\x9E"
-         "E"},
+        {"upper-case", "stra\u00dfe", "STRA\u1e9eE"},
         {"lower-case", "\xC3\x89T\xC3\x89 ABC", "\xC3\xA9t\xC3\xA9 abc"},
         {"title-case", "the QUICK brown-fox o'neil", "The Quick Brown-Fox O'neil"},
         {"sort-lines", "pear\napple\nfig\n", "apple\nfig\npear\n"},

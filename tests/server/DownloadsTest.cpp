@@ -94,8 +94,7 @@ TEST(DownloadsTest, SlowClientsCostLittleMemoryAndThoseBeyondTheBoundAreTurnedAw
     EXPECT_LT(statusKib(server.pid, "VmRSS") - heldBefore, 32 * 1024)
         << "the server holds more than 32 MiB more while four clients stall";
 
-    httplib::Client client("127.0.0.1", server.port);
-    client.set_read_timeout(20, 0);
+    auto client = clientOn(server.port);
     const auto refused = client.Get(path);
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 503);

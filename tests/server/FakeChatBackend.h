@@ -50,7 +50,6 @@ public:
         auto reply = client.Get("/control/requests");
         return reply ? nlohmann::json::parse(reply->body) : nlohmann::json::array();
     }
-    void resume() const { httplib::Client("127.0.0.1", port).Post("/control/resume"); }
 
     int port = 0;
 

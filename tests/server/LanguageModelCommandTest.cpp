@@ -15,6 +15,8 @@ TEST(LanguageModelCommandTest, PlainRepliesKeepTheirStatusesAndCountOnlySuccesse
     FakeChatBackend backend;
     TestServer server;
     server.languageModel = {backend.url(), "tiny-model", "sk-test"};
+    const json cleaned = {{"deltas", {"<think>the user wants</think>\n", " The text.\n"}}};
+    const json cut = {{"deltas", {"The te"}}, {"finish", "length"}};
     const struct {
         const char* name;
         json script;
@@ -22,17 +24,9 @@ TEST(LanguageModelCommandTest, PlainRepliesKeepTheirStatusesAndCountOnlySuccesse
         const char* text;  // for a success
         const char* error; // for a failure
     } cases[] = {
-        {"streamed, cleaned",
-         {{"deltas", {"<think>the user wants</think>\n", " The text.\n"}}},
-         200,
-         "The text.",
-         nullptr},
+        {"streamed, cleaned", cleaned, 200, "The text.", nullptr},
         {"one JSON body", {{"plain", true}, {"reply", "Whole."}}, 200, "Whole.", nullptr},
-        {"cut short",
-         {{"deltas", {"The te"}}, {"finish", "length"}},
-         422,
-         nullptr,
-         "response incomplete"},
+        {"cut short", cut, 422, nullptr, "response incomplete"},
         {"the back end's own error", {{"status", 404}}, 502, nullptr, "upstream error"},
     };
     int position = 0;

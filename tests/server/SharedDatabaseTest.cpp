@@ -21,12 +21,6 @@ protected:
         one->now = std::chrono::system_clock::now(); // the other server keeps real time
     }
 
-    httplib::Client clientOf(int port) const {
-        httplib::Client client("127.0.0.1", port);
-        client.set_read_timeout(20, 0);
-        return client;
-    }
-
     std::unique_ptr<TestServer> one;
 };
 
@@ -46,7 +40,7 @@ TEST_F(SharedDatabaseTest, TheMonthlyLimitAndASignOutHoldAcrossBothServers) {
     ASSERT_TRUE(user);
     EXPECT_EQ(one->storage->usage(user->first, utcMonthOf(one->now).key), limit);
 
-    auto there = clientOf(two.port);
+    auto there = clientOn(two.port);
     ASSERT_EQ(there.Get("/api/v1/user", bearer(token))->status, 200);
     ASSERT_EQ(one->client().Post("/api/v1/auth/sign-out", bearer(token), "", "")->status, 200);
     EXPECT_EQ(there.Get("/api/v1/user", bearer(token))->status, 401);
@@ -66,7 +60,7 @@ TEST_F(SharedDatabaseTest, OneServerKilledMidLoadLosesNoCountAndCountsNoneTwice)
     for (int c = 0; c < 2 * clientsEach; ++c)
         running.push_back(std::async(std::launch::async, [&, c] {
             const bool toTwo = c % 2 == 1;
-            auto client = clientOf(toTwo ? two->port : one->port);
+            auto client = clientOn(toTwo ? two->port : one->port);
             while (go) {
                 auto result = client.Post("/api/v1/commands/upper-case/process", bearer(token),
                                           R"({"text":"x"})", "application/json");

@@ -109,6 +109,7 @@ TEST(ServerOptionsTest, PlainHttpIsServedOnLoopbackOnlyUnlessAskedFor) {
 
 // Sign-up is off unless asked for (the demo asks); the bounds take a number in range.
 TEST(ServerOptionsTest, SignUpAndTheBoundsOfDownloadsCommandsAndModelWaits) {
+    using namespace std::chrono_literals;
     // downloads, commands, sign-up, first-token and idle timeouts in seconds
     using Parsed = std::tuple<int, int, bool, long, long>;
     const struct {
@@ -133,13 +134,9 @@ TEST(ServerOptionsTest, SignUpAndTheBoundsOfDownloadsCommandsAndModelWaits) {
         const auto* options = std::get_if<ServerOptions>(&parsed);
         ASSERT_EQ(options != nullptr, c.parsed.has_value()) << c.arguments.size();
         if (options) {
-            const auto seconds = [](std::chrono::milliseconds wait) {
-                return static_cast<long>(
-                    std::chrono::duration_cast<std::chrono::seconds>(wait).count());
-            };
+            const auto& model = options->languageModel;
             EXPECT_EQ(Parsed(options->listen.maxDownloads, options->maxOwnCommands, options->signUp,
-                             seconds(options->languageModel.firstTextTimeout),
-                             seconds(options->languageModel.idleTimeout)),
+                             model.firstTextTimeout / 1s, model.idleTimeout / 1s),
                       *c.parsed)
                 << c.arguments.size();
         }

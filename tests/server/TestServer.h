@@ -19,6 +19,13 @@
 
 namespace scribeon::server {
 
+// A client of a server on this machine, patient enough for a loaded one.
+inline httplib::Client clientOn(int port) {
+    httplib::Client client("127.0.0.1", port);
+    client.set_read_timeout(20, 0);
+    return client;
+}
+
 // The real server on a free loopback port with a fresh database: a file in a
 // temporary directory, or, when SCRIBEON_TEST_POSTGRES names a PostgreSQL
 // server, a database of its own there, dropped after. Accounts get tokens
@@ -85,6 +92,12 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 
+    // Takes up the options changed since the last start; the database stays.
+    void restart() {
+        stop();
+        start();
+    }
+
     void stop() {
         if (!front)
             return;
@@ -118,11 +131,7 @@ public:
             {method, path, token.empty() ? "" : "Bearer " + token, body, address, {}, {}, {}});
     }
 
-    httplib::Client client() const {
-        httplib::Client c("127.0.0.1", port);
-        c.set_read_timeout(20, 0);
-        return c;
-    }
+    httplib::Client client() const { return clientOn(port); }
 
     static std::filesystem::path freshDirectory() {
         char pattern[] = "/tmp/scribeon-server-test.XXXXXX";
@@ -193,8 +202,7 @@ inline ProcessTally processInParallel(int clients, int perClient, const std::str
     running.reserve(static_cast<std::size_t>(clients));
     for (int c = 0; c < clients; ++c)
         running.push_back(std::async(std::launch::async, [&, c] {
-            httplib::Client client("127.0.0.1", portOf(c));
-            client.set_read_timeout(20, 0);
+            auto client = clientOn(portOf(c));
             auto headers = bearer(token);
             if (streamed)
                 headers.emplace("Accept", "text/event-stream");

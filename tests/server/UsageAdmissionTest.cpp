@@ -30,8 +30,7 @@ TEST(UsageAdmissionTest, ParallelRequestsNeverOverAdmitAndTheCountSurvivesAResta
         EXPECT_EQ(tally.other, 0);
 
         const auto month = utcMonthOf(server.now).key;
-        server.stop();
-        server.start();
+        server.restart();
         const auto user = server.storage->credentials("busy@example.com");
         ASSERT_TRUE(user);
         EXPECT_EQ(server.storage->usage(user->first, month), limit);

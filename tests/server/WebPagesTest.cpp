@@ -129,7 +129,6 @@ TEST_F(WebPagesTest, WhatUsersTypeIsEscapedOnEveryPage) {
     for (const char* path : {"/commands", "/commands/mine/edit"}) {
         const std::string page = get(eve, path)->body;
         EXPECT_EQ(page.find("<script"), std::string::npos) << path;
-        EXPECT_EQ(page.find("</textarea><script"), std::string::npos) << path;
         EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot; "
                             "Zoë 🎉"),
                   std::string::npos)
@@ -180,10 +179,8 @@ TEST_F(WebPagesTest, CommandFormsExplainEachMistakeBesideItsField) {
         std::string error;
     } mistakes[] = {
         {named(std::string("A\0B", 3)), "name", unfit},
-        {named("A\xC2\x9B"
-               "2J"),
-         "name", unfit},                         // the one-byte CSI
-        {named("A\x1B]0;x\x07"), "name", unfit}, // a terminal title
+        {named(std::string("A\xC2\x9B") + "2J"), "name", unfit}, // the one-byte CSI
+        {named("A\x1B]0;x\x07"), "name", unfit},                 // a terminal title
         {named("a" + repeated(accent, 5000)), "name", "Use at most 60 characters."},
         {prompted("p" + repeated(accent, 40)), "prompt", "Use at most 4000 characters."},
         {named(" "), "name", "Enter a name."},
@@ -246,9 +243,8 @@ TEST_F(WebPagesTest, SigningOutEndsTheSessionAndSoDoesSigningOutEverywhere) {
 // The one test here that hashes passwords: a sign-up, then a web sign-in
 // with the cookie the browser would hold.
 TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) {
-    server.stop();
     server.webPages.signUps.perWindow = 100; // each mistake below takes a turn
-    server.start();
+    server.restart();
     auto client = server.client();
     const auto form = client.Get("/sign-up");
     ASSERT_EQ(form->status, 200);
@@ -311,9 +307,8 @@ TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) 
     EXPECT_NE(wrong->body.find("id=\"password-error\">The e-mail or password is incorrect."),
               std::string::npos);
 
-    server.stop();
     server.webPages.signUp = false;
-    server.start();
+    server.restart();
     EXPECT_EQ(server.client().Get("/sign-up")->status, 404) << "sign-up is an option";
     EXPECT_EQ(server.client()
                   .Post("/sign-up", cookie, fields("Zed", "zed@example.com", "long enough"))
@@ -324,9 +319,8 @@ TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) 
 // An e-mail with an account is answered as one without, and one address
 // gets only a few answers of any kind.
 TEST_F(WebPagesTest, SignUpTellsNobodyWhichEmailsHaveAccountsAndAnswersOnlyAFewTries) {
-    server.stop();
     server.webPages.signUps.perWindow = 3;
-    server.start();
+    server.restart();
     server.addUser("ada@example.com");
     auto client = server.client();
     const auto form = client.Get("/sign-up");
@@ -364,9 +358,8 @@ TEST_F(WebPagesTest, SignUpTellsNobodyWhichEmailsHaveAccountsAndAnswersOnlyAFewT
 
 // An account makes at most the server's number of commands of its own.
 TEST_F(WebPagesTest, AnAccountMakesOnlySoManyCommands) {
-    server.stop();
     server.webPages.maxOwnCommands = 2;
-    server.start();
+    server.restart();
     const auto ada = visitor("ada@example.com");
     const auto bob = visitor("bob@example.com");
     ASSERT_EQ(post(ada, "/commands/new", shout("one"))->status, 303);
