@@ -62,7 +62,11 @@ def main():
     if mode == "--text":
         for node in walk(app):
             if node.name == args[1] and showing(node):
-                sys.stdout.write(node.queryText().getText(0, -1))
+                try:  # a label may carry the same name as the text it heads
+                    text = node.queryText()
+                except NotImplementedError:
+                    continue
+                sys.stdout.write(text.getText(0, -1))
                 return 0
         return 1
     if mode == "--extents":
