@@ -118,8 +118,14 @@ TEST(AppcastParserTest, TheDemoReleaseIsSignedWithTheBuiltInKey) {
     const AppcastItem& release = parsed.value()[0];
     EXPECT_EQ(release.enclosureURL,
               "http://127.0.0.1:8787/downloads/" + server::UpdateFeed::demoFileName());
-    const auto file = feed.serve(
-        {"GET", "/downloads/" + server::UpdateFeed::demoFileName(), "", "", "127.0.0.1", {}, {}, {}});
+    const auto file = feed.serve({"GET",
+                                  "/downloads/" + server::UpdateFeed::demoFileName(),
+                                  "",
+                                  "",
+                                  "127.0.0.1",
+                                  {},
+                                  {},
+                                  {}});
     ASSERT_TRUE(file);
     const auto* package = std::get_if<server::TextContent>(&file->content);
     ASSERT_TRUE(package);
