@@ -1,8 +1,10 @@
-#include "platform/linux/CurlHttpTransport.h"
+#include "platform/qt/QtHttpTransport.h"
 #include "service/APIClient.h"
 #include "tests/fakes/InMemoryCredentialStore.h"
 
 #include <httplib.h>
+
+#include <QCoreApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -14,7 +16,7 @@ namespace {
 using namespace scribeon;
 using namespace std::chrono_literals;
 
-// One authenticated call through the API client and libcurl to a server on
+// One authenticated call through the API client and the HTTP transport to a server on
 // this machine: the client's own share of every request's latency.
 void BM_LoopbackFetchUser(benchmark::State& state) {
     httplib::Server server;
@@ -32,7 +34,7 @@ void BM_LoopbackFetchUser(benchmark::State& state) {
     InMemoryCredentialStore store;
     KeychainService keychain{store};
     keychain.save("token", "auth_token");
-    CurlHttpTransport transport;
+    QtHttpTransport transport;
     APIClient client(transport, keychain, "http://127.0.0.1:" + std::to_string(port) + "/api/v1");
     for (auto _ : state) {
         std::promise<bool> done;
@@ -49,4 +51,11 @@ BENCHMARK(BM_LoopbackFetchUser)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace
 
-BENCHMARK_MAIN();
+// The transport runs Qt's network access, which wants an application object.
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

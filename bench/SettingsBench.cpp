@@ -5,8 +5,8 @@
 // (20 openings), and from letting go of a dragged row to its order being in
 // the preferences file (20 drags).
 #include "bench/FirstPaint.h"
-#include "platform/linux/CurlHttpTransport.h"
 #include "platform/qt/DesktopUrlOpener.h"
+#include "platform/qt/QtHttpTransport.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/qt/QtPreferences.h"
 #include "service/APIClient.h"
@@ -46,7 +46,7 @@ struct NoHotkey : HotkeyRegistration {
 struct Client {
     Client() { keychain.save(std::getenv("SCRIBEON_BENCH_TOKEN"), KeychainService::authTokenKey); }
     QtMainQueue queue;
-    CurlHttpTransport transport;
+    QtHttpTransport transport;
     InMemoryCredentialStore store;
     KeychainService keychain{store};
     QtPreferences preferences{QDir::tempPath() + QStringLiteral("/scribeon-bench.conf")};

@@ -1,12 +1,12 @@
 // From the moment the service writes a piece of a streamed result to that
 // piece painted in the open result panel: a stand-in service on loopback
-// writes one `delta` event when told, through the real curl transport,
+// writes one `delta` event when told, through the real HTTP transport,
 // event reader, command service, main queue, run and view; 200 pieces.
 // Needs a display: bench/stream-paint-latency.sh starts a private desktop.
 #include "panels/ResultRun.h"
 #include "panels/widgets/FloatingPanel.h"
 #include "panels/widgets/ResultPanelView.h"
-#include "platform/linux/CurlHttpTransport.h"
+#include "platform/qt/QtHttpTransport.h"
 #include "platform/qt/QtMainQueue.h"
 #include "service/CommandService.h"
 #include "tests/fakes/InMemoryCredentialStore.h"
@@ -116,7 +116,7 @@ private:
 void BM_StreamedPieceToPaint(benchmark::State& state) {
     PacedService service;
     QtMainQueue queue;
-    CurlHttpTransport transport(1);
+    QtHttpTransport transport;
     InMemoryCredentialStore store;
     KeychainService keychain{store};
     InMemoryPreferences preferences;

@@ -1,16 +1,14 @@
 #pragma once
 
 #include "app/CommandLine.h"
-#include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/LibsecretCredentialStore.h"
+#include "platform/qt/QtHttpTransport.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/qt/QtPreferences.h"
 #include "service/APIClient.h"
 #include "service/CommandService.h"
 #include "service/KeychainService.h"
 #include "service/RemoteAuthService.h"
-
-#include <cstddef>
 
 namespace scribeon {
 
@@ -19,12 +17,8 @@ namespace scribeon {
 // command catalogue, wired once. Needs a Qt application object (the main
 // queue and the preferences file); build it on the main thread.
 struct ClientStack {
-    // The tray program overlaps the chooser's list, a run and a user refresh;
-    // a command-line call sends one request at a time.
-    explicit ClientStack(std::size_t transportWorkers = 4) : transport(transportWorkers) {}
-
     QtMainQueue queue;
-    CurlHttpTransport transport;
+    QtHttpTransport transport;
     LibsecretCredentialStore credentialStore;
     KeychainService keychain{credentialStore};
     QtPreferences preferences;

@@ -233,7 +233,7 @@ int runScriptCommand(const CommandLine& command, int argc, char** argv) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Scribeon"));
     QCoreApplication::setApplicationName(QStringLiteral("Scribeon"));
-    ClientStack client(1);
+    ClientStack client;
     if (const auto refusal = start(client, command))
         return static_cast<int>(*refusal);
     return QCoreApplication::exec();

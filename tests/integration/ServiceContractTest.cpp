@@ -1,11 +1,11 @@
-// The client library (API client over libcurl, command catalogue, sign-in
+// The client library (API client over the HTTP transport, command catalogue, sign-in
 // service) against the real local service, over TLS on loopback, with the
 // transport's workers handing over to the main queue as in the program (the
 // sanitizer builds run it). Each refusal's wording is the e2e suite's
 // (script_modes, sign_in_against_local_service, settings_flow).
 #include "../server/TestServer.h"
 
-#include "platform/linux/CurlHttpTransport.h"
+#include "platform/qt/QtHttpTransport.h"
 #include "platform/qt/QtMainQueue.h"
 #include "server/http/Exchange.h"
 #include "service/CommandService.h"
@@ -107,7 +107,7 @@ TEST(ServiceContractTest, SignInListToggleProcessAndSignOut) {
     InMemoryCredentialStore store;
     KeychainService keychain{store};
     InMemoryPreferences preferences;
-    CurlHttpTransport transport{2};
+    QtHttpTransport transport;
     transport.setCertificateAuthorityFile(certificate);
     QtMainQueue queue;
     APIClient client{transport, keychain,

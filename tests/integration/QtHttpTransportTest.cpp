@@ -1,6 +1,6 @@
 #include <httplib.h>
 
-#include "platform/linux/CurlHttpTransport.h"
+#include "platform/qt/QtHttpTransport.h"
 
 #include <QTemporaryDir>
 
@@ -27,6 +27,9 @@ public:
     template <typename... Args>
     explicit RunningServer(Args&&... args) : server(std::forward<Args>(args)...) {}
     void start() {
+        // One request per connection: a kept-alive one would hold stop() for
+        // the server's whole keep-alive timeout.
+        server.set_keep_alive_max_count(1);
         port = server.bind_to_any_port("127.0.0.1");
         thread = std::thread([this] { server.listen_after_bind(); });
         // stop() is a no-op until the listener runs, so a quick test would leave it listening
@@ -87,13 +90,13 @@ struct TlsCertificate {
     std::string key = directory.filePath("key.pem").toStdString();
 };
 
-class CurlHttpTransportTest : public testing::Test {
+class QtHttpTransportTest : public testing::Test {
 protected:
-    CurlHttpTransport transport;
+    QtHttpTransport transport;
 };
 
 // The client's own headers are its unit tests'; here the bytes on the wire.
-TEST_F(CurlHttpTransportTest, RoundTripCarriesMethodHeadersAndBodyBytes) {
+TEST_F(QtHttpTransportTest, RoundTripCarriesMethodHeadersAndBodyBytes) {
     RunningServer<httplib::Server> http;
     const std::string reply("r\xC3\xA9\0ply", 7);
     httplib::Request seen;
@@ -117,7 +120,7 @@ TEST_F(CurlHttpTransportTest, RoundTripCarriesMethodHeadersAndBodyBytes) {
     EXPECT_EQ(seen.get_header_value("Content-Type"), "application/json");
 }
 
-TEST_F(CurlHttpTransportTest, ProgressGrowsToTheWholeBodyAndCallsOverlap) {
+TEST_F(QtHttpTransportTest, ProgressGrowsToTheWholeBodyAndCallsOverlap) {
     RunningServer<httplib::Server> http;
     const std::string file(3 * 1024 * 1024, 'u');
     std::atomic<int> inside{0}, peak{0};
@@ -206,7 +209,7 @@ struct StreamedExchange {
     }
 };
 
-TEST_F(CurlHttpTransportTest, StreamedBodyArrivesInPiecesAndCancelClosesTheConnection) {
+TEST_F(QtHttpTransportTest, StreamedBodyArrivesInPiecesAndCancelClosesTheConnection) {
     for (const bool cancel : {false, true}) {
         RunningServer<httplib::Server> http;
         PausedStream stream;
@@ -244,13 +247,13 @@ TEST_F(CurlHttpTransportTest, StreamedBodyArrivesInPiecesAndCancelClosesTheConne
     }
 }
 
-TEST_F(CurlHttpTransportTest, StreamedBodyOverTheCapIsRefused) {
+TEST_F(QtHttpTransportTest, StreamedBodyOverTheCapIsRefused) {
     RunningServer<httplib::Server> http;
     PausedStream stream;
     stream.release = true;
     stream.serve(http.server, std::string(600 * 1024, 'a'), std::string(600 * 1024, 'b'));
     http.start();
-    CurlHttpTransport small(1, 1024 * 1024);
+    QtHttpTransport small(1024 * 1024);
     StreamedExchange exchange;
     auto future = exchange.outcome.get_future();
     small.send(exchange.request(http.port),
@@ -264,7 +267,7 @@ TEST_F(CurlHttpTransportTest, StreamedBodyOverTheCapIsRefused) {
 
 // Each failure arrives as its class, never as a reply; plain http leaves
 // this computer never, so the token it would carry stays here.
-TEST_F(CurlHttpTransportTest, FailuresAreClassified) {
+TEST_F(QtHttpTransportTest, FailuresAreClassified) {
     int closedPort = 0;
     {
         RunningServer<httplib::Server> closed;
@@ -291,7 +294,7 @@ TEST_F(CurlHttpTransportTest, FailuresAreClassified) {
     serveUser(https.server);
     https.start();
 
-    CurlHttpTransport small(1, 1024 * 1024);
+    QtHttpTransport small(1024 * 1024);
     const struct {
         const char* what;
         std::string url;
@@ -316,7 +319,7 @@ TEST_F(CurlHttpTransportTest, FailuresAreClassified) {
     }
     ::close(listener);
 
-    CurlHttpTransport trusting(1);
+    QtHttpTransport trusting;
     trusting.setCertificateAuthorityFile(certificate.certificate);
     const HttpOutcome trusted = send(trusting, get(https.url("/api/v1/user", "https"))).get();
     ASSERT_TRUE(std::holds_alternative<HttpReply>(trusted));
@@ -326,12 +329,12 @@ TEST_F(CurlHttpTransportTest, FailuresAreClassified) {
         {"127.0.0.1", true}, {"127.4.5.6", true},  {"localhost", true}, {"::1", true},
         {"[::1]", true},     {"128.0.0.1", false}, {"10.0.0.1", false}, {"example.com", false}};
     for (const auto& [host, loopback] : hosts)
-        EXPECT_EQ(CurlHttpTransport::isLoopbackHost(host), loopback) << host;
+        EXPECT_EQ(QtHttpTransport::isLoopbackHost(host), loopback) << host;
 }
 
 // A proxy in the environment never sees a request to this computer: it would
 // read the password and the token of plain http.
-TEST_F(CurlHttpTransportTest, RequestsToThisComputerBypassAProxyFromTheEnvironment) {
+TEST_F(QtHttpTransportTest, RequestsToThisComputerBypassAProxyFromTheEnvironment) {
     std::atomic<int> proxied{0};
     RunningServer<httplib::Server> proxy;
     proxy.server.set_pre_routing_handler([&](const httplib::Request&, httplib::Response& res) {
@@ -349,7 +352,7 @@ TEST_F(CurlHttpTransportTest, RequestsToThisComputerBypassAProxyFromTheEnvironme
         ::setenv(name, proxy.url("").c_str(), 1);
     ::unsetenv("no_proxy");
     ::unsetenv("NO_PROXY");
-    CurlHttpTransport fresh;
+    QtHttpTransport fresh;
     const HttpOutcome outcome = send(fresh, get(http.url("/api/v1/user"))).get();
     for (const char* name : variables)
         ::unsetenv(name);
