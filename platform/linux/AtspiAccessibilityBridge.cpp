@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace scribeon {
@@ -64,6 +65,25 @@ bool isResponsive(int pid) {
         }
     }
     return false; // no such process
+}
+
+// When the process started, in clock ticks after boot; 0 when it is gone.
+unsigned long long startTimeOf(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto nameEnd = line.rfind(')');
+    if (nameEnd == std::string::npos)
+        return 0;
+    std::istringstream fields(line.substr(nameEnd + 1));
+    std::string field;
+    // The state is the third field of the line and the start time the 22nd.
+    for (int index = 3; index < 22; ++index)
+        if (!(fields >> field))
+            return 0;
+    unsigned long long started = 0;
+    fields >> started;
+    return started;
 }
 
 bool hasState(AtspiAccessible* object, AtspiStateType state) {
@@ -342,6 +362,7 @@ void AtspiAccessibilityBridge::onFocusChanged(AtspiEvent* event, void* self) {
         if (bridge->lastFocused_)
             g_object_unref(bridge->lastFocused_);
         bridge->lastFocused_ = static_cast<AtspiAccessible*>(g_object_ref(event->source));
+        bridge->lastFocusedPid_ = 0;
     }
     g_boxed_free(atspi_event_get_type(), event);
 }
@@ -361,12 +382,20 @@ AtspiAccessible* AtspiAccessibilityBridge::applicationOf(int pid) {
     return nullptr;
 }
 
+// A connection's process never changes, so the bus is asked once per focus
+// change rather than at every shortcut.
+int AtspiAccessibilityBridge::lastFocusedPid() {
+    if (lastFocused_ && lastFocusedPid_ == 0)
+        lastFocusedPid_ = processOf(lastFocused_);
+    return lastFocusedPid_;
+}
+
 FocusedElement AtspiAccessibilityBridge::focusedElement(int pid) {
     if (!isResponsive(pid))
         return {BridgeStatus::unresponsive, nullptr};
     if (!ready())
         return {BridgeStatus::noApplication, nullptr};
-    if (lastFocused_ && processOf(lastFocused_) == pid) {
+    if (lastFocused_ && lastFocusedPid() == pid) {
         atspi_accessible_clear_cache(lastFocused_);
         // The shortcut's key grab takes the keyboard from the window for a
         // moment, and a GTK window reports no focus at all until it has
@@ -392,6 +421,12 @@ FocusedElement AtspiAccessibilityBridge::focusedElement(int pid) {
 std::optional<std::string> AtspiAccessibilityBridge::applicationName(int pid) {
     if (!isResponsive(pid) || !ready())
         return std::nullopt;
+    const unsigned long long started = startTimeOf(pid);
+    if (const auto known = names_.find(pid); known != names_.end()) {
+        if (known->second.started == started)
+            return known->second.name;
+        names_.erase(known);
+    }
     Accessible application(applicationOf(pid));
     if (!application)
         return std::nullopt;
@@ -399,6 +434,7 @@ std::optional<std::string> AtspiAccessibilityBridge::applicationName(int pid) {
     std::string name = taken(atspi_accessible_get_name(application.get(), error.out()));
     if (error.failed() || name.empty())
         return std::nullopt;
+    names_[pid] = {started, name};
     return name;
 }
 

@@ -4,6 +4,8 @@
 #include "platform/FrameWorkspace.h"
 
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 // The C libraries' own tag names: declared here so that their headers
@@ -37,11 +39,22 @@ public:
 private:
     bool ready();
     AtspiAccessible* applicationOf(int pid);
+    int lastFocusedPid();
     static void onFocusChanged(AtspiEvent* event, void* self);
 
+    // Names by process, each with the process's start time so that a
+    // number used again by a new process is asked again: the walk over the
+    // bus's applications that finds a name costs a dozen round trips, on
+    // the way from the shortcut to the chooser.
+    struct KnownName {
+        unsigned long long started = 0;
+        std::string name;
+    };
+    std::unordered_map<int, KnownName> names_;
     bool initialised_ = false;
     AtspiEventListener* listener_ = nullptr;
     AtspiAccessible* lastFocused_ = nullptr;
+    int lastFocusedPid_ = 0; // 0: not asked yet since the focus moved
 };
 
 } // namespace scribeon
