@@ -91,17 +91,12 @@ TEST(AccessibilityCaptureTest, TheCopyIsReadWhenItLandsAndTheClipboardPutBack) {
     }
 }
 
-// Where the primary selection is the capture, no copy keystroke is posted
-// and the user's clipboard is not touched. A terminal never gets Ctrl+C,
-// which interrupts its program, nor Emacs, where it is a prefix key; either
-// is read only when it holds the primary selection, so text selected in a
-// browser long ago never lands in a shell. Data-control never names the
-// owner: only a terminal in front, told apart by its name on the bus, is then
-// taken to hold it. An application AT-SPI cannot read at all has its
-// selection there too; an element that says nothing is selected is believed.
-// Chromium's offsets are off by one per emoji: its own primary selection wins.
-// Our own window is never asked (over the very thread that asks), nor is the
-// clipboard emptied where no copy keystroke can be posted.
+// A terminal never gets Ctrl+C, which interrupts its program, nor Emacs,
+// where it is a prefix key: either is read only when it holds the primary
+// selection, so text selected in a browser long ago never lands in a shell.
+// Data-control never names the owner: only a terminal in front is then taken
+// to hold it. Chromium's offsets are off by one per emoji: its own primary
+// selection wins. Our own window is never asked.
 TEST(AccessibilityCaptureTest, ThePrimarySelectionIsTakenOnlyFromTheApplicationHoldingIt) {
     const auto in = [](RunningApplication app, bool roleTerminal = false,
                        bool namesOwner = true) -> Arrange {

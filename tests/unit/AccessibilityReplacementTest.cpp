@@ -15,11 +15,8 @@ using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsEmpty;
 
-// A write through AT-SPI stands only when its checks pass; one whose scope
-// is off or cannot be measured, or that damaged the text, is taken back
-// through the element (no Ctrl+Z); one the application only claimed, or
-// that the selection does not match, goes to the paste path (and is never
-// taken back); one whose selection changed meanwhile is not made at all.
+// A write that fails its checks is taken back through the element; one the
+// application only claimed goes to the paste path.
 // Whether the paste path read the selection again to check it.
 bool readAgain(const TextDesk& d) {
     return testing::Value(d.log.lines, Contains(HasSubstr("AX read: app=")));
@@ -119,9 +116,7 @@ TEST(AccessibilityReplacementTest, AWriteStandsOnlyWhenItsChecksPass) {
 }
 
 TEST(AccessibilityReplacementTest, ALostSelectionIsSearchedAndSelectedAgain) {
-    // 👍🏽 is one character of eight bytes: locations are characters, the
-    // range handed to the element is bytes.
-    // Not found: the paste is tried anyway.
+    // Locations are characters, the range handed to the element is bytes.
     using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
     using Pauses = std::vector<std::chrono::microseconds>;
     const std::tuple<const char*, Ranges, Pauses> rows[] = {
@@ -140,13 +135,9 @@ TEST(AccessibilityReplacementTest, ALostSelectionIsSearchedAndSelectedAgain) {
     }
 }
 
-// X11 delivers keys to the window with the keyboard: every paste first makes
-// the source application's the active one, and where that fails nothing is
-// posted. Web content takes the "global" paste, the rest one to the pid.
-// Ctrl+V scrolls Emacs and its yank inserts beside the region: the result
-// stays on the clipboard there. Where no paste key can be made at all the
-// clipboard is not set again: the panel put the text there while it had the
-// keyboard, and a write from the background would be refused on Wayland.
+// X11 delivers keys to the window with the keyboard. Where no paste key can
+// be made the clipboard is not set again: a write from the background would
+// be refused on Wayland (the panel set it while it had the keyboard).
 TEST(AccessibilityReplacementTest, ThePasteGoesOnlyToTheSourceWindow) {
     const Arrange web = [](TextDesk& d) { d.element->web = true; };
     const Arrange refused = [](TextDesk& d) { d.element->writeBehaviour = WriteBehaviour::refuse; };
@@ -216,10 +207,9 @@ TEST(AccessibilityReplacementTest, ThePasteGoesOnlyToTheSourceWindow) {
     }
 }
 
-// A write that fails its checks and that the element can neither take back
-// nor set back is undone with Ctrl+Z, one per undo step the write made, then
-// checked; never in a terminal, in Emacs (where it iconifies the frame), nor
-// into a window that is not the source's.
+// Ctrl+Z, one per undo step the write made, where the element can neither
+// take back nor set back; never in a terminal, nor in Emacs (where it
+// iconifies the frame), nor into a window that is not the source's.
 TEST(AccessibilityReplacementTest, CtrlZIsTheLastResortOnePerEditWhereItDoesNoHarm) {
     const std::pair<const char*, Arrange> rows[] = {
         {"an editor", [](TextDesk&) {}},

@@ -45,8 +45,6 @@ protected:
     }
 };
 
-// --- command panel view model ---------------------------------------------
-
 TEST_F(PanelsTest, SlowFetchWithoutCacheHoldsTheLoadingIndicatorBack) {
     transport.holding = true;
     auto model = loadedModel(threeCommands);
@@ -62,42 +60,37 @@ TEST_F(PanelsTest, SlowFetchWithoutCacheHoldsTheLoadingIndicatorBack) {
 // What the chooser shows at once from the cache, and after the fetch.
 TEST_F(PanelsTest, CachedListShowsAtOnceAndTheFetchDecidesAfter) {
     const char* one = R"({"data":[{"code":"a","name":"A","is_active":true}]})";
-    const struct {
-        const char* what;
-        const char* cached; // nullptr: nothing cached
-        long status;
-        const char* reply;
-        bool loadingAtOnce;
-        std::size_t shownAtOnce, shownAfter;
-        bool error;
-    } rows[] = {
-        {"nothing cached", nullptr, 200, threeCommands, true, 0, 3, false},
-        {"a failed refresh stays silent", threeCommands, 500, "", false, 3, 3, false},
-        {"an empty cache is the no-commands state", R"({"data":[]})", 200, threeCommands, false, 0,
-         3, false},
-        {"a failure with nothing cached is told", nullptr, 401, "", true, 0, 0, true},
-        {"a shrunk list", threeCommands, 200, one, false, 3, 1, false},
-    };
+    // Cached (nullptr: nothing), the reply; loading and shown at once, shown
+    // after and whether an error is told.
+    const std::tuple<const char*, long, const char*, bool, std::size_t, std::size_t, bool> rows[] =
+        {
+            {nullptr, 200, threeCommands, true, 0, 3, false},
+            {threeCommands, 500, "", false, 3, 3, false}, // a failed refresh stays silent
+            {R"({"data":[]})", 200, threeCommands, false, 0, 3, false},
+            {nullptr, 401, "", true, 0, 0, true},
+            {threeCommands, 200, one, false, 3, 1, false}, // the selection follows a shrunk list
+        };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
+        SCOPED_TRACE(&row - rows);
+        const auto& [cached, status, reply, loadingAtOnce, shownAtOnce, shownAfter, error] = row;
         preferences.values.clear();
-        if (row.cached)
-            loadedModel(row.cached);
+        if (cached)
+            loadedModel(cached);
         transport.holding = true;
-        transport.reply(row.status, row.reply);
+        transport.reply(status, reply);
         auto model = CommandPanelViewModel::create(service, queue);
         model->loadCommands();
-        if (row.shownAtOnce > 0)
-            model->selectedIndex.set(static_cast<int>(row.shownAtOnce) - 1);
-        EXPECT_EQ(model->isLoading.get(), row.loadingAtOnce);
-        EXPECT_EQ(model->activeCommands().size(), row.shownAtOnce);
+        if (shownAtOnce > 0)
+            model->selectedIndex.set(static_cast<int>(shownAtOnce) - 1);
+        EXPECT_EQ(model->isLoading.get(), loadingAtOnce);
+        EXPECT_EQ(model->activeCommands().size(), shownAtOnce);
         transport.releaseNext();
         transport.holding = false;
         queue.runPending();
         EXPECT_FALSE(model->isLoading.get());
-        EXPECT_EQ(model->activeCommands().size(), row.shownAfter);
-        EXPECT_EQ(model->errorMessage.get().has_value(), row.error);
-        EXPECT_LT(model->selectedIndex.get(), std::max<int>(1, static_cast<int>(row.shownAfter)));
+        EXPECT_EQ(model->activeCommands().size(), shownAfter);
+        EXPECT_EQ(model->errorMessage.get().has_value(), error);
+        EXPECT_LT(model->selectedIndex.get(), std::max<int>(1, static_cast<int>(shownAfter)));
     }
 }
 
@@ -124,8 +117,6 @@ TEST_F(PanelsTest, RunFailureShowsItsMessageAndReturnRunsTheSameCommandAgain) {
     EXPECT_EQ(outcomes[2]->result().processedText, "done");
     EXPECT_EQ(transport.requests.back().url, "https://scribeon.test/api/v1/commands/b/process");
 }
-
-// --- command panel controller --------------------------------------------
 
 class CommandPanelControllerTest : public PanelsTest {
 protected:
@@ -258,8 +249,6 @@ TEST_F(CommandPanelControllerTest, LosingActivationDismissesAndReactivatesTheSou
     actions().close();
     EXPECT_THAT(workspace.activations, ElementsAre(77)); // no source: nothing to bring back
 }
-
-// --- result panel and hints -----------------------------------------------
 
 struct RecordingReplacement : TextReplacement {
     ReplaceResult outcome = ReplaceResult::replaced;
@@ -411,8 +400,7 @@ TEST_F(ResultPanelControllerTest, ReplaceWritesTheClipboardWhileOpenThenReplaces
 }
 
 // The replace hint is forced, whatever the user chose, exactly when only the
-// clipboard has the text. Where no key can be posted (Wayland outside
-// wlroots) that text is the user's to paste, and the hint says so plainly.
+// clipboard has the text; where no key can be posted it says to paste by hand.
 TEST_F(ResultPanelControllerTest, HintIsForcedWhenOnlyTheClipboardHasTheText) {
     preferences.setBoolean("hideReplaceHint", true);
     const std::tuple<bool, ReplaceResult, std::optional<HintKind>> rows[] = {
