@@ -112,8 +112,7 @@ TEST_F(PanelsTest, RunFailureShowsItsMessageAndReturnRunsTheSameCommandAgain) {
     model->processSelected("text", record); // dropped while in flight
     transport.releaseNext();
     queue.runPending();
-    ASSERT_EQ(outcomes.size(), 3u);
-    EXPECT_EQ(outcomes[0], outcomes[1]); // neither ran: no run handed on
+    ASSERT_THAT(outcomes, ElementsAre(nullptr, nullptr, testing::NotNull()));
     EXPECT_EQ(outcomes[2]->result().processedText, "done");
     EXPECT_EQ(transport.requests.back().url, "https://scribeon.test/api/v1/commands/b/process");
 }
@@ -137,18 +136,14 @@ protected:
 // Return runs and Escape dismisses (below); the arrows wrap at both ends.
 TEST_F(CommandPanelControllerTest, ArrowsWrapAndOnlyTheChoosersKeysAreConsumed) {
     open();
-    const struct {
-        PanelKey key;
-        bool consumed;
-        int selectedAfter;
-    } rows[] = {{PanelKey::up, true, 2},
-                {PanelKey::down, true, 0},
-                {PanelKey::down, true, 1},
-                {PanelKey::keypadEnter, false, 1},
-                {PanelKey::other, false, 1}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(actions().key(row.key), row.consumed);
-        EXPECT_EQ(controller->viewModel()->selectedIndex.get(), row.selectedAfter);
+    const std::tuple<PanelKey, bool, int> rows[] = {{PanelKey::up, true, 2},
+                                                    {PanelKey::down, true, 0},
+                                                    {PanelKey::down, true, 1},
+                                                    {PanelKey::keypadEnter, false, 1},
+                                                    {PanelKey::other, false, 1}};
+    for (const auto& [key, consumed, selectedAfter] : rows) {
+        EXPECT_EQ(actions().key(key), consumed);
+        EXPECT_EQ(controller->viewModel()->selectedIndex.get(), selectedAfter);
     }
     EXPECT_EQ(transport.requests.size(), 1u); // only the fetch: nothing ran
     open(R"({"data":[{"code":"a","name":"A","is_active":false}]})");
