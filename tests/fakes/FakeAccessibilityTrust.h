@@ -8,12 +8,8 @@ class FakeAccessibilityTrust : public AccessibilityTrust {
 public:
     bool trusted = false;
     int promptCount = 0;
-    int checkCount = 0;
 
-    bool isTrusted() override {
-        ++checkCount;
-        return trusted;
-    }
+    bool isTrusted() override { return trusted; }
     void prompt() override { ++promptCount; }
 };
 

@@ -10,7 +10,6 @@ class FakeAutostartEntry final : public AutostartEntry {
 public:
     bool installed = false;
     std::optional<std::string> refusal; // every write fails with it while set
-    int writes = 0;
 
     bool isInstalled() override { return installed; }
     Result<Done, std::string> install() override { return write(true); }
@@ -18,7 +17,6 @@ public:
 
 private:
     Result<Done, std::string> write(bool value) {
-        ++writes;
         if (refusal)
             return *refusal;
         installed = value;

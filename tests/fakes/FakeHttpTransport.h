@@ -9,9 +9,8 @@ namespace scribeon {
 
 // Records every request and answers each with the next scripted outcome
 // (or a 200 with an empty object once the script runs out). A request that
-// takes its body in pieces gets a scripted reply as one plain JSON piece,
-// as a service that does not stream gives it; with nothing scripted it
-// stays open for the test to feed.
+// takes its body in pieces gets a scripted reply as one plain JSON piece, as
+// a service that does not stream gives it.
 class FakeHttpTransport : public HttpTransport {
 public:
     std::vector<HttpRequest> requests;

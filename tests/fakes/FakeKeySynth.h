@@ -34,17 +34,8 @@ public:
     }
 
     static std::string name(EditKey key) {
-        switch (key) {
-        case EditKey::copy:
-            return "copy";
-        case EditKey::paste:
-            return "paste";
-        case EditKey::undo:
-            return "undo";
-        case EditKey::terminalPaste:
-            return "terminalPaste";
-        }
-        return "?";
+        const char* names[] = {"copy", "paste", "undo", "terminalPaste"};
+        return names[static_cast<int>(key)];
     }
 
     std::set<EditKey> unavailable;

@@ -33,32 +33,27 @@ public:
     std::optional<bool> boolean(const std::string& key) override { return get<bool>(key); }
 
     bool setData(const std::string& key, const std::string& bytes) override {
-        values[key] = Data{bytes};
-        return true;
+        return put(key, Data{bytes});
     }
     bool setTextList(const std::string& key, const std::vector<std::string>& value) override {
-        values[key] = value;
-        return true;
+        return put(key, value);
     }
     bool setTextMap(const std::string& key,
                     const std::map<std::string, std::string>& value) override {
-        values[key] = value;
-        return true;
+        return put(key, value);
     }
-    bool setInteger(const std::string& key, std::int64_t value) override {
-        values[key] = value;
-        return true;
-    }
-    bool setBoolean(const std::string& key, bool value) override {
-        values[key] = value;
-        return true;
-    }
+    bool setInteger(const std::string& key, std::int64_t value) override { return put(key, value); }
+    bool setBoolean(const std::string& key, bool value) override { return put(key, value); }
     bool remove(const std::string& key) override {
         values.erase(key);
         return true;
     }
 
 private:
+    bool put(const std::string& key, Value value) {
+        values[key] = std::move(value);
+        return true;
+    }
     template <typename T> std::optional<T> get(const std::string& key) const {
         auto it = values.find(key);
         if (it == values.end())

@@ -11,7 +11,7 @@ namespace scribeon {
 // are bytes of `text`.
 class ScriptedElement : public AccessibleElement {
 public:
-    enum class WriteBehaviour { replaceSelection, refuse, fake, replaceWholeField, appendGarbage };
+    enum class WriteBehaviour { replaceSelection, refuse, fake, appendGarbage };
 
     std::optional<std::string> role() override { return roleName; }
 
@@ -32,19 +32,15 @@ public:
     bool isTerminal() override { return terminal; }
 
     TextWrite writeSelectedText(const std::string& newText) override {
-        ++writes;
         const auto [start, length] = selection.value_or(std::pair<std::size_t, std::size_t>{0, 0});
         TextEdit edit{static_cast<long>(start), text.substr(start, length), newText, 2};
         switch (writeBehaviour) {
         case WriteBehaviour::refuse:
-            return {refuseStatus, {}};
+            return {BridgeStatus::refused, {}};
         case WriteBehaviour::fake:
             return {BridgeStatus::success, edit};
         case WriteBehaviour::replaceSelection:
             text.replace(start, length, newText);
-            break;
-        case WriteBehaviour::replaceWholeField:
-            text = newText;
             break;
         case WriteBehaviour::appendGarbage:
             text.replace(start, length, std::string(newText.size(), '\0'));
@@ -60,9 +56,9 @@ public:
     BridgeStatus setSelectedRange(const std::string& forValue, std::size_t byteStart,
                                   std::size_t byteLength) override {
         rangesSet.push_back({byteStart, byteLength});
-        if (setRangeStatus == BridgeStatus::success && forValue == text)
+        if (forValue == text)
             selection = std::pair{byteStart, byteLength};
-        return setRangeStatus;
+        return BridgeStatus::success;
     }
 
     bool takeBack(const TextEdit& edit) override {
@@ -77,7 +73,6 @@ public:
     }
 
     bool setValue(const std::string& newValue) override {
-        ++valueSets;
         if (!canSetValue)
             return false;
         text = newValue;
@@ -101,16 +96,12 @@ public:
     bool web = false;
     bool terminal = false;
     WriteBehaviour writeBehaviour = WriteBehaviour::replaceSelection;
-    BridgeStatus refuseStatus = BridgeStatus::refused;
     std::size_t extraAfterWrite = 0; // characters the write adds beyond its scope
-    BridgeStatus setRangeStatus = BridgeStatus::success;
     bool canTakeBack = true;
     bool canSetValue = true;
 
     bool written = false;
-    int writes = 0;
     int takeBacks = 0;
-    int valueSets = 0;
     std::vector<std::pair<std::size_t, std::size_t>> rangesSet;
     std::vector<std::string> history;
 };
@@ -118,22 +109,19 @@ public:
 class FakeAccessibilityBridge : public AccessibilityBridge {
 public:
     FocusedElement focusedElement(int pid) override {
-        ++queries;
         if (unfocusedQueries > 0) {
             --unfocusedQueries;
-            return {failureStatus, nullptr, true};
+            return {BridgeStatus::noFocusedElement, nullptr, true};
         }
         auto found = elements.find(pid);
         if (found == elements.end())
-            return {failureStatus, nullptr, focusPending};
+            return {BridgeStatus::noFocusedElement, nullptr, focusPending};
         return {BridgeStatus::success, found->second};
     }
 
     std::map<int, std::shared_ptr<ScriptedElement>> elements;
-    BridgeStatus failureStatus = BridgeStatus::noFocusedElement;
     bool focusPending = false; // how a missing element is reported
     int unfocusedQueries = 0;  // queries answered "no focus yet" before the element shows
-    int queries = 0;
 };
 
 } // namespace scribeon

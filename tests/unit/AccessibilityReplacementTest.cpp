@@ -15,11 +15,8 @@ using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsEmpty;
 
-// A write through AT-SPI stands only when its checks pass; one whose scope
-// is off or cannot be measured, or that damaged the text, is taken back
-// through the element (no Ctrl+Z); one the application only claimed, or
-// that the selection does not match, goes to the paste path (and is never
-// taken back); one whose selection changed meanwhile is not made at all.
+// A write that fails its checks is taken back through the element; one the
+// application only claimed goes to the paste path.
 // Whether the paste path read the selection again to check it.
 bool readAgain(const TextDesk& d) {
     return testing::Value(d.log.lines, Contains(HasSubstr("AX read: app=")));
@@ -55,63 +52,60 @@ TEST(AccessibilityReplacementTest, AWriteStandsOnlyWhenItsChecksPass) {
     };
     const ReplaceResult ok = ReplaceResult::replaced, clipboardOnly = ReplaceResult::clipboardOnly;
     const std::optional<std::string> absent;
-    struct Row {
-        const char* what;
-        Arrange arrange;
-        std::optional<std::string> original;
-        const char* newText;
-        ReplaceResult result;
-        const char* textAfter;
-        bool takenBack;
-        bool pasted;
-    };
-    const Row rows[] = {
-        {"verified, the original with white space around", shown("Say hi you", "hi"), " hi\t",
-         "Hello", ok, "Say Hello you", false, false},
-        {"two characters beyond its scope", extra(2), "b", "NEW", ok, "a NEW cxx", false, false},
-        {"three beyond its scope", extra(3), "b", "NEW", clipboardOnly, "a b c", true, false},
-        {"no value before", unmeasured("keep", false), absent, "NEW", clipboardOnly, "keep", true,
-         false},
-        {"an empty value before", unmeasured("", true), absent, "NEW", clipboardOnly, "", true,
-         false},
-        {"value unreadable after it",
-         shown("one two", "two", [](TextDesk& d) { d.element->valueReadableAfterWrite = false; }),
-         "two", "2", ok, "one 2", false, false},
-        {"selection unreadable before it",
-         shown("one two", "two",
-               [](TextDesk& d) { d.element->selectionStatus = BridgeStatus::callFailed; }),
-         "two", "2", ok, "one 2", false, false},
-        {"damaged text of the right length",
-         behaving("hello WORLD end", "WORLD", WriteBehaviour::appendGarbage), "WORLD", "earth",
-         clipboardOnly, "hello WORLD end", true, false},
-        {"the same text again",
-         shown("keep same", "same",
-               [](TextDesk& d) { d.element->selectionAfterWrite = d.element->selection; }),
-         "same", "same", ok, "keep same", false, false},
-        {"faked", behaving("x old y", "old", WriteBehaviour::fake), "old", "new", ok, "x old y",
-         false, true},
-        {"refused, no original", behaving("x old y", "old", WriteBehaviour::refuse), absent, "new",
-         ok, "x old y", false, true},
-        {"an empty original against a selection", shown("a word", "word"), "", "W", ok, "a word",
-         false, true},
-        // Web content whose offsets are off: the check takes what the capture
-        // took, the application's own primary selection.
-        {"web content, the primary selection", offByOne, "it is really this", "new", ok,
-         "x off by one text", false, true},
-        {"the selection changed", shown("hello world", "world"), "  hello \n", "Hi", clipboardOnly,
-         "hello world", false, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
+    // The original and the new text; the result, the text after it, whether
+    // the write was taken back and whether the paste path was taken.
+    const std::tuple<const char*, Arrange, std::optional<std::string>, const char*, ReplaceResult,
+                     const char*, bool, bool>
+        rows[] = {
+            {"verified, the original with white space around", shown("Say hi you", "hi"), " hi\t",
+             "Hello", ok, "Say Hello you", false, false},
+            {"two characters beyond its scope", extra(2), "b", "NEW", ok, "a NEW cxx", false,
+             false},
+            {"three beyond its scope", extra(3), "b", "NEW", clipboardOnly, "a b c", true, false},
+            {"no value before", unmeasured("keep", false), absent, "NEW", clipboardOnly, "keep",
+             true, false},
+            {"an empty value before", unmeasured("", true), absent, "NEW", clipboardOnly, "", true,
+             false},
+            {"value unreadable after it",
+             shown("one two", "two",
+                   [](TextDesk& d) { d.element->valueReadableAfterWrite = false; }),
+             "two", "2", ok, "one 2", false, false},
+            {"selection unreadable before it",
+             shown("one two", "two",
+                   [](TextDesk& d) { d.element->selectionStatus = BridgeStatus::callFailed; }),
+             "two", "2", ok, "one 2", false, false},
+            {"damaged text of the right length",
+             behaving("hello WORLD end", "WORLD", WriteBehaviour::appendGarbage), "WORLD", "earth",
+             clipboardOnly, "hello WORLD end", true, false},
+            {"the same text again",
+             shown("keep same", "same",
+                   [](TextDesk& d) { d.element->selectionAfterWrite = d.element->selection; }),
+             "same", "same", ok, "keep same", false, false},
+            {"faked", behaving("x old y", "old", WriteBehaviour::fake), "old", "new", ok, "x old y",
+             false, true},
+            {"refused, no original", behaving("x old y", "old", WriteBehaviour::refuse), absent,
+             "new", ok, "x old y", false, true},
+            {"an empty original against a selection", shown("a word", "word"), "", "W", ok,
+             "a word", false, true},
+            // Web content whose offsets are off: the check takes what the capture
+            // took, the application's own primary selection.
+            {"web content, the primary selection", offByOne, "it is really this", "new", ok,
+             "x off by one text", false, true},
+            {"the selection changed", shown("hello world", "world"), "  hello \n", "Hi",
+             clipboardOnly, "hello world", false, false},
+        };
+    for (const auto& [what, arrange, original, newText, result, textAfter, takenBack, pasted] :
+         rows) {
+        SCOPED_TRACE(what);
         TextDesk d;
-        row.arrange(d);
-        EXPECT_EQ(d.replace(row.newText, row.original, editorPid), row.result);
-        EXPECT_EQ(d.element->text, row.textAfter);
-        EXPECT_EQ(d.element->takeBacks > 0, row.takenBack);
-        EXPECT_EQ(!d.clipboard.writes.empty(), row.pasted);
-        if (row.pasted) {
+        arrange(d);
+        EXPECT_EQ(d.replace(newText, original, editorPid), result);
+        EXPECT_EQ(d.element->text, textAfter);
+        EXPECT_EQ(d.element->takeBacks > 0, takenBack);
+        EXPECT_EQ(!d.clipboard.writes.empty(), pasted);
+        if (pasted) {
             // Only a non-empty original is checked against the selection again.
-            EXPECT_EQ(readAgain(d), !row.original.value_or("").empty());
+            EXPECT_EQ(readAgain(d), !original.value_or("").empty());
             EXPECT_THAT(d.keys.events,
                         ElementsAre(Event{d.clock.now - 30ms, "down paste", editorPid},
                                     Event{d.clock.now, "up paste", editorPid}));
@@ -122,33 +116,28 @@ TEST(AccessibilityReplacementTest, AWriteStandsOnlyWhenItsChecksPass) {
 }
 
 TEST(AccessibilityReplacementTest, ALostSelectionIsSearchedAndSelectedAgain) {
-    // 👍🏽 is one character of eight bytes: locations are characters, the
-    // range handed to the element is bytes.
-    TextDesk d;
-    d.show("\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD hi there", "there");
-    d.element->selection.reset();
-    d.element->writeBehaviour = WriteBehaviour::refuse;
-    EXPECT_EQ(d.replace("THERE", " there ", editorPid), ReplaceResult::replaced);
-    EXPECT_THAT(d.element->rangesSet, ElementsAre(std::pair<std::size_t, std::size_t>{12, 5}));
-    EXPECT_THAT(d.clock.sleeps, ElementsAre(50ms, 30ms));
-
-    // Not found: the paste is tried anyway.
-    TextDesk other;
-    other.show("something else", "else");
-    other.element->selection.reset();
-    other.element->writeBehaviour = WriteBehaviour::refuse;
-    EXPECT_EQ(other.replace("THERE", "there", editorPid), ReplaceResult::replaced);
-    EXPECT_THAT(other.element->rangesSet, IsEmpty());
-    ASSERT_EQ(other.keys.events.size(), 2u);
+    // Locations are characters, the range handed to the element is bytes.
+    using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
+    using Pauses = std::vector<std::chrono::microseconds>;
+    const std::tuple<const char*, Ranges, Pauses> rows[] = {
+        {"\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD hi there", {{12, 5}}, {50ms, 30ms}},
+        {"something else", {}, {30ms}},
+    };
+    for (const auto& [text, ranges, pauses] : rows) {
+        TextDesk d;
+        d.show(text, "e");
+        d.element->selection.reset();
+        d.element->writeBehaviour = WriteBehaviour::refuse;
+        EXPECT_EQ(d.replace("THERE", " there ", editorPid), ReplaceResult::replaced);
+        EXPECT_EQ(d.element->rangesSet, ranges);
+        EXPECT_EQ(d.clock.sleeps, pauses);
+        EXPECT_EQ(d.keys.events.size(), 2u);
+    }
 }
 
-// X11 delivers keys to the window with the keyboard: every paste first makes
-// the source application's the active one, and where that fails nothing is
-// posted. Web content takes the "global" paste, the rest one to the pid.
-// Ctrl+V scrolls Emacs and its yank inserts beside the region: the result
-// stays on the clipboard there. Where no paste key can be made at all the
-// clipboard is not set again: the panel put the text there while it had the
-// keyboard, and a write from the background would be refused on Wayland.
+// X11 delivers keys to the window with the keyboard. Where no paste key can
+// be made the clipboard is not set again: a write from the background would
+// be refused on Wayland (the panel set it while it had the keyboard).
 TEST(AccessibilityReplacementTest, ThePasteGoesOnlyToTheSourceWindow) {
     const Arrange web = [](TextDesk& d) { d.element->web = true; };
     const Arrange refused = [](TextDesk& d) { d.element->writeBehaviour = WriteBehaviour::refuse; };
@@ -158,14 +147,10 @@ TEST(AccessibilityReplacementTest, ThePasteGoesOnlyToTheSourceWindow) {
             d.workspace.refusesActivation = {pid};
         };
     };
-    struct Row {
-        const char* what;
-        Arrange arrange;
-        std::optional<int> sourcePid;
-        std::vector<int> activations;
-        const char* key; // nullptr: nothing may be posted
-        const char* path;
-    };
+    // The source pid; the windows activated, the key posted (nullptr:
+    // nothing may be posted) and the path taken, as the log tells it.
+    using Row = std::tuple<const char*, Arrange, std::optional<int>, std::vector<int>, const char*,
+                           const char*>;
     const Arrange xterm = [](TextDesk& d) {
         d.workspace.frontmost = RunningApplication{99, "xterm", "XTerm"};
     };
@@ -195,37 +180,36 @@ TEST(AccessibilityReplacementTest, ThePasteGoesOnlyToTheSourceWindow) {
          },
          55, nowhere, nullptr, "failed to create"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
+    for (const auto& [what, arrange, sourcePid, activations, key, path] : rows) {
+        SCOPED_TRACE(what);
         TextDesk d;
         d.show("a b", "b");
-        row.arrange(d);
-        EXPECT_EQ(d.replace("pasted", std::nullopt, row.sourcePid),
-                  row.key ? ReplaceResult::replaced : ReplaceResult::clipboardOnly);
-        EXPECT_EQ(d.workspace.activations, row.activations);
-        EXPECT_THAT(d.log.lines, Contains(HasSubstr(row.path)));
+        arrange(d);
+        EXPECT_EQ(d.replace("pasted", std::nullopt, sourcePid),
+                  key ? ReplaceResult::replaced : ReplaceResult::clipboardOnly);
+        EXPECT_EQ(d.workspace.activations, activations);
+        EXPECT_THAT(d.log.lines, Contains(HasSubstr(path)));
         EXPECT_EQ(d.element->text, "a b");
         const bool keyless = d.keys.unavailable.contains(EditKey::paste);
         EXPECT_EQ(d.clipboard.text(),
                   keyless ? std::nullopt : std::optional<std::string>("pasted"));
-        const bool terminal = row.key && std::string(row.key) == "terminalPaste";
+        const bool terminal = key && std::string(key) == "terminalPaste";
         EXPECT_EQ(d.clipboard.primary,
                   terminal ? std::optional<std::string>("pasted") : std::nullopt);
-        if (!row.key) {
+        if (!key) {
             EXPECT_THAT(d.keys.events, IsEmpty());
             continue;
         }
-        const int target = row.activations.back();
-        const std::string key = row.key;
-        EXPECT_THAT(d.keys.events, ElementsAre(Event{d.clock.now - 30ms, "down " + key, target},
-                                               Event{d.clock.now, "up " + key, target}));
+        const int target = activations.back();
+        EXPECT_THAT(d.keys.events,
+                    ElementsAre(Event{d.clock.now - 30ms, "down " + std::string(key), target},
+                                Event{d.clock.now, "up " + std::string(key), target}));
     }
 }
 
-// A write that fails its checks and that the element can neither take back
-// nor set back is undone with Ctrl+Z, one per undo step the write made, then
-// checked; never in a terminal, in Emacs (where it iconifies the frame), nor
-// into a window that is not the source's.
+// Ctrl+Z, one per undo step the write made, where the element can neither
+// take back nor set back; never in a terminal, nor in Emacs (where it
+// iconifies the frame), nor into a window that is not the source's.
 TEST(AccessibilityReplacementTest, CtrlZIsTheLastResortOnePerEditWhereItDoesNoHarm) {
     const std::pair<const char*, Arrange> rows[] = {
         {"an editor", [](TextDesk&) {}},
