@@ -79,7 +79,6 @@ std::optional<std::string> FocusedText::readSelection(bool* answered,
     std::optional<Focus> focused = focus("AX read", app);
     if (!focused)
         return std::nullopt;
-    log("AX read: role=" + focused->element->role().value_or("unknown"));
     const AccessibleRead read = focused->element->selectedText();
     // An element with text that reports no selection has answered: X
     // clients (Qt, Emacs, terminals) keep the primary selection after their
@@ -92,8 +91,11 @@ std::optional<std::string> FocusedText::readSelection(bool* answered,
         selection = withoutTextArtefacts(*selection);
     if (selection && !selection->empty())
         return checkedAgainstPrimary(*app, std::move(*selection));
+    // The role is asked only here: it is one more round trip to the
+    // application, on the way to the chooser, for a log line.
     log("AX read: selectedText failed (code=" + std::to_string(codeOf(read.status)) +
-        ", hasRef=" + flag(read.value.has_value()) + ")");
+        ", hasRef=" + flag(read.value.has_value()) +
+        ", role=" + focused->element->role().value_or("unknown") + ")");
     return std::nullopt;
 }
 
