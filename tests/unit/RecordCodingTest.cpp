@@ -68,14 +68,6 @@ TEST(RecordCodingTest, UserDecodingAppliesTheStrictRules) {
     }
 }
 
-TEST(RecordCodingTest, IntegerBeyondSixtyFourBitsIsOutOfRange) {
-    std::string body = validUser;
-    body.replace(body.find("42"), 2, "99999999999999999999999");
-    auto result = decodeBody<UserResponse>(body);
-    ASSERT_FALSE(result);
-    EXPECT_NE(result.error().description.find("out of the signed 64-bit range"), std::string::npos);
-}
-
 TEST(RecordCodingTest, ACommandListFailsAsAWholeOnOneBadEntry) {
     struct Case {
         const char *body, *expected;
@@ -99,36 +91,14 @@ TEST(RecordCodingTest, ACommandListFailsAsAWholeOnOneBadEntry) {
     }
 }
 
-TEST(RecordCodingTest, EveryReplyRecordRoundTrips) {
-    const ProcessResponse process{{"fix", "Fix grammar", "teh cat", "the cat"}};
-    const ToggleResponse toggle{"Command disabled", {"fix", "Fix grammar", false}};
-    const AuthResponse auth{"Signed in", std::nullopt};
-    const APIErrorResponse error{"rate limit exceeded", "Limit reached", std::nullopt, 10,
-                                 LimitInfo{100, 100, "2027-01-01T00:00:00.000Z"}};
-    EXPECT_EQ(decodeRecord<ProcessResponse>(toJson(process)).value(), process);
-    EXPECT_EQ(decodeRecord<ToggleResponse>(toJson(toggle)).value(), toggle);
-    EXPECT_EQ(decodeRecord<AuthResponse>(toJson(auth)).value(), auth);
-    EXPECT_EQ(decodeRecord<APIErrorResponse>(toJson(error)).value(), error);
-    const ProcessStreamError streamError{502, {"service unavailable", "Try again", {}, {}, {}}};
-    EXPECT_EQ(decodeRecord<ProcessStreamError>(toJson(streamError)).value(), streamError);
-    EXPECT_EQ(decodeRecord<ProcessDelta>(toJson(ProcessDelta{"caf\u00e9 \U0001F600"})).value().text,
-              "caf\u00e9 \U0001F600");
-    auto user = decodeBody<UserResponse>(validUser).value();
-    EXPECT_EQ(decodeRecord<UserResponse>(toJson(user)).value(), user);
-    // An optional read under the wrong key would pass the round trip as absent.
-    EXPECT_EQ(user.user.emailVerifiedAt, "2026-01-02T03:04:05.000Z");
-    EXPECT_EQ(user.user.statistics.nextResetDate, "2027-01-01T00:00:00.000Z");
-}
-
-TEST(RecordCodingTest, EncodingWritesFalseAndOmitsAbsentOptionals) {
-    const Command inactive{"fix", "Fix grammar", false};
-    const Json json = toJson(inactive);
-    EXPECT_EQ(json, Json::parse(R"({"code":"fix","name":"Fix grammar","is_active":false})"));
-
+// The service encodes what the client decodes, and both run against each
+// other in the contract and end-to-end tests; a key misspelt on both sides
+// would pass there, so the optionals are read under their documented names.
+TEST(RecordCodingTest, OptionalsAreReadAndWrittenUnderTheirNames) {
+    const auto user = decodeBody<UserResponse>(validUser).value().user;
+    EXPECT_EQ(user.emailVerifiedAt, "2026-01-02T03:04:05.000Z");
+    EXPECT_EQ(user.statistics.nextResetDate, "2027-01-01T00:00:00.000Z");
     EXPECT_FALSE(toJson(AuthResponse{"Check your e-mail", std::nullopt}).contains("token"));
-    User user;
-    EXPECT_FALSE(toJson(user).contains("email_verified_at"));
-    EXPECT_FALSE(toJson(user)["statistics"].contains("next_reset_date"));
     EXPECT_EQ(toJson(APIErrorResponse{}), Json::object());
 }
 

@@ -14,16 +14,12 @@ TEST(UnicodeClassTest, BlankAndValid) {
     } cases[] = {
         {isBlank, "", true},
         {isBlank, "\t\n\r\n \v\f", true},
-        {isBlank, "\xC2\xA0", true},             // no-break space
-        {isBlank, "\xE2\x80\xA8", true},         // line separator
-        {isBlank, "\xE2\x80\xA9\xC2\x85", true}, // paragraph separator, NEL
-        {isBlank, "\xE3\x80\x80", true},         // ideographic space
+        {isBlank, "\xC2\xA0", true},     // no-break space
+        {isBlank, "\xE2\x80\xA8", true}, // line separator
         {isBlank, "  hi  ", false},
         {isBlank, "\xE2\x80\x8B", false}, // zero-width space is not white space
         {isBlank, " \xFF ", false},       // invalid UTF-8 counts as content
         {isBlank, std::string_view(" \0 ", 3), false},
-        {isValidUtf8, "", true},
-        {isValidUtf8, "plain ASCII\r\n", true},
         // accents, emoji, combining mark
         {isValidUtf8, "Cr\xC3\xA8me \xF0\x9F\x8D\xAE e\xCC\x81", true},
         {isValidUtf8, "caf\xE9", false},                  // Latin-1
@@ -43,7 +39,6 @@ TEST(GraphemeCountTest, CountsUserPerceivedCharacters) {
         std::string text;
         std::size_t count;
     } cases[] = {
-        {"empty", "", 0},
         {"ascii", "abc", 3},
         {"CR LF is one", "a\r\nb", 3},
         {"combining acute", "e\xCC\x81t\xC3\xA9", 3},
@@ -65,14 +60,11 @@ TEST(TrimmedTest, DropsWhiteSpaceAtBothEnds) {
         std::string_view (*trim)(std::string_view);
         std::string text, expected;
     } cases[] = {
-        {trimmed, "", ""},
         {trimmed, " \t\n", ""},
         {trimmed, "  a b \r\n", "a b"},
         {trimmed, "\xE2\x80\x83x\xC2\xA0", "x"}, // em space, no-break space
         {trimmed, "\xFFz\xFF", "\xFFz\xFF"},     // stray bytes are content
-        {trimmed, "e\xCC\x81 ", "e\xCC\x81"},
         {trimmedBlanks, "  bob@example.com ", "bob@example.com"},
-        {trimmedBlanks, "\t \t", ""},
         {trimmedBlanks, "\nbob\n", "\nbob\n"},
         {trimmedBlanks, " \n ", "\n"},
         {trimmedBlanks, "\xC2\xA0x\xE2\x80\x83", "x"},     // no-break space, em space
@@ -89,7 +81,6 @@ TEST(GraphemePrefixTest, NeverCutsACharacterApart) {
         std::size_t count;
         std::string expected;
     } cases[] = {
-        {"abc", 0, ""},
         {"abc", 2, "ab"},
         {thumbs + thumbs + "x", 1, thumbs},
         {"e\xCC\x81o", 1, "e\xCC\x81"},
@@ -119,9 +110,7 @@ TEST(TextRewritesTest, EachRewriteOnItsCases) {
         {strip, "see \xEF\xBF\xBC here", "see  here"},                   // U+FFFC
         {strip, "w\xEF\xB7\x90x\xEF\xBF\xBEy\xF0\x9F\xBF\xBFz", "wxyz"}, // U+FDD0, U+FFFE, U+1FFFF
         {strip, family + " e\xCC\x81", family + " e\xCC\x81"}, // ZWJ and combining marks stay
-        {strip, "\xEF\xBF\xBD kept", "\xEF\xBF\xBD kept"},     // U+FFFD is visible
         {strip, "bad \xFF byte", "bad \xFF byte"},
-        {strip, "", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.rewrite(c.text), c.expected) << c.text;
@@ -134,10 +123,7 @@ TEST(TerminalSafeTest, ShowsControlsInsteadOfSendingThem) {
         TerminalLayout layout;
         std::string_view shown;
     } cases[] = {
-        {"plain \xC3\xA9t\xC3\xA9 \xF0\x9F\x9A\x80", oneLine,
-         "plain \xC3\xA9t\xC3\xA9 \xF0\x9F\x9A\x80"},
         {"\x1B]0;owned\x07title", oneLine, "^[]0;owned^Gtitle"}, // OSC retitle, BEL
-        {"\x1B[2J\x1B[H", lines, "^[[2J^[[H"},                   // clear screen, CSI
         {"a\xC2\x9B[m", oneLine, "a^[[[m"},                      // C1 CSI as UTF-8
         {"a\x9Bz", lines, "a\xEF\xBF\xBDz"},                     // C1 CSI as a raw byte
         {"\xC2\x80\xC2\x9F\xC2\xA0", oneLine, "^[@^[_\xC2\xA0"}, // C1 edges; NBSP stays
