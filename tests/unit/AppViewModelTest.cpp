@@ -101,18 +101,5 @@ TEST_F(AppViewModelTest, LoginSuccessSignsInAndLoadsWithoutNotifyingAnUnchangedF
     EXPECT_EQ(api.requests, 1);
 }
 
-TEST_F(AppViewModelTest, LogoutEndsSignedOutEvenWhenTheServiceIsUnreachable) {
-    auto vm = make();
-    vm->user.set(userNamed("Ada"));
-    bool done = false;
-    vm->logout([&] { done = true; });
-    ASSERT_EQ(auth.logouts.size(), 1u);
-    auth.logouts.front()();
-    queue.runPending();
-    EXPECT_TRUE(done);
-    EXPECT_FALSE(vm->isAuthenticated.get());
-    EXPECT_FALSE(vm->user.get());
-}
-
 } // namespace
 } // namespace scribeon

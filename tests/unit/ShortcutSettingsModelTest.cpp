@@ -45,6 +45,7 @@ TEST_F(ShortcutSettingsModelTest, SectionAndTrayTextPerSession) {
         std::string tray;
     } rows[] = {
         {"X11: our grab", x11, false, asking, true, Section::recorder, "Super+Shift+I"},
+        {"Plasma, portal bound", wayland("KDE"), true, 0u, true, Section::portal, "Meta+Shift+I"},
         {"portal still answering", wayland("KDE"), true, asking, true, Section::portal, none},
         {"portal refused on Plasma", wayland("KDE"), true, 2u, true, Section::manual, none},
         {"portal refused on GNOME", wayland("GNOME"), true, 2u, true, Section::gnomeKeybinding,
