@@ -36,7 +36,6 @@ TEST(HotkeyReadRuleTest, StoredValuesReadByOneRule) {
         std::optional<Value> keyCode, modifiers;
         HotkeyPair expected;
     } rows[] = {
-        {"absent", std::nullopt, std::nullopt, {34, 768}},
         {"zero modifiers mean the default", i(40), i(0), {40, 768}},
         {"key code 0 is the A key", i(0), i(0x1800), {0, 0x1800}},
         {"largest 32-bit values", i(0xFFFFFFFF), i(0xFFFFFFFF), {0xFFFFFFFF, 0xFFFFFFFF}},
