@@ -71,9 +71,9 @@ TEST_F(APIClientTest, AFailedTransportSaysWhyAndARateLimitWhenItResets) {
     EXPECT_FALSE(call<UserResponse>().error().apiError()->resetDate());
 }
 
-// The address, body and headers the service reads run against it in the
-// contract and end-to-end tests; here what it cannot tell.
-TEST_F(APIClientTest, OnlyAnAuthenticatedCallCarriesTheTokenAndEachCallHasItsTimeout) {
+// The address and body run against the service in the contract and
+// end-to-end tests; here what it does not insist on.
+TEST_F(APIClientTest, OnlyAnAuthenticatedCallCarriesTheTokenAndEachCallIsTypedAndTimed) {
     store.save(KeychainService::serviceName, "auth_token", "tok-123");
     client.request<AuthResponse>("/auth/sign-in", "POST", LoginRequest{"a", "b"}, false,
                                  [](const ServiceResult<AuthResponse>&) {});
@@ -81,6 +81,7 @@ TEST_F(APIClientTest, OnlyAnAuthenticatedCallCarriesTheTokenAndEachCallHasItsTim
     EXPECT_FALSE(transport.header(0, "Authorization"));
     EXPECT_EQ(transport.header(1, "Authorization"), "Bearer tok-123");
     EXPECT_EQ(transport.requests.at(0).timeout, std::chrono::seconds(60));
+    EXPECT_EQ(transport.header(0, "Content-Type"), "application/json");
 }
 
 TEST_F(APIClientTest, UnformableURLOrUnencodableBodySendsNothing) {
