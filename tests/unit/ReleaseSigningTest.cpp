@@ -33,7 +33,7 @@ protected:
 TEST_F(ReleaseSigningTest, TheKeyFileIsPrivateNeverOverwrittenAndItsKeyItsOwn) {
     auto generated = SigningKey::generate(path("key"));
     ASSERT_TRUE(generated) << generated.error();
-    const std::string package = std::string("!<arch>\ndebian-binary\0\x01\xFF", 25);
+    const std::string package("!<arch>\ndebian-binary\0\x01\xFF", 24);
     const std::string signature = generated.value().signatureBase64(package);
     EXPECT_FALSE(hasValidSignature(package + "x", signature, generated.value().publicKeyBase64()));
     auto other = SigningKey::generate(path("other"));
