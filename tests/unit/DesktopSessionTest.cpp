@@ -35,7 +35,6 @@ TEST(DesktopSessionTest, KindAndFamilyFromTheSessionsVariables) {
             DesktopSession::from(row.type, row.waylandDisplay, row.desktop);
         EXPECT_EQ(session.kind, row.kind);
         EXPECT_EQ(session.family(), row.family);
-        EXPECT_EQ(session.isWlroots(), row.family == Family::sway || row.family == Family::wlroots);
     }
 }
 
