@@ -11,18 +11,12 @@ namespace scribeon {
 
 namespace {
 
-struct ModifierName {
-    std::uint32_t bit;
-    std::string_view symbol;
-    std::string_view word;
-};
-
 // The order of the model: Command, Shift, Option, Control.
-constexpr std::array<ModifierName, 4> modifierNames{{
-    {CarbonModifier::command, "⌘", "Super"},
-    {CarbonModifier::shift, "⇧", "Shift"},
-    {CarbonModifier::option, "⌥", "Alt"},
-    {CarbonModifier::control, "⌃", "Ctrl"},
+constexpr std::array<std::pair<std::uint32_t, std::string_view>, 4> modifierNames{{
+    {CarbonModifier::command, "Super"},
+    {CarbonModifier::shift, "Shift"},
+    {CarbonModifier::option, "Alt"},
+    {CarbonModifier::control, "Ctrl"},
 }};
 
 constexpr std::array<std::pair<std::uint32_t, std::string_view>, 26> letterNames{{
@@ -51,14 +45,13 @@ lookUp(const std::array<std::pair<std::uint32_t, std::string_view>, N>& table,
 }
 
 std::string render(std::uint32_t modifiers, std::optional<std::string_view> keyName,
-                   std::uint32_t keyCode, HotkeyStyle style) {
-    const std::string_view separator = style == HotkeyStyle::symbols ? " " : "+";
+                   std::uint32_t keyCode) {
     std::string text;
-    for (const auto& modifier : modifierNames) {
-        if (!(modifiers & modifier.bit))
+    for (const auto& [bit, word] : modifierNames) {
+        if (!(modifiers & bit))
             continue;
-        text += style == HotkeyStyle::symbols ? modifier.symbol : modifier.word;
-        text += separator;
+        text += word;
+        text += '+';
     }
     if (keyName)
         text += *keyName;
@@ -75,25 +68,12 @@ std::optional<std::string_view> hotkeyKeyName(std::uint32_t keyCode) {
     return lookUp(recorderOnlyNames, keyCode);
 }
 
-std::string formatHotkey(std::uint32_t keyCode, std::uint32_t modifiers, HotkeyStyle style) {
-    return render(modifiers, hotkeyKeyName(keyCode), keyCode, style);
+std::string formatHotkey(std::uint32_t keyCode, std::uint32_t modifiers) {
+    return render(modifiers, hotkeyKeyName(keyCode), keyCode);
 }
 
-std::string formatMenuHotkey(std::uint32_t keyCode, std::uint32_t modifiers, HotkeyStyle style) {
-    return render(modifiers, lookUp(letterNames, keyCode), keyCode, style);
-}
-
-std::uint32_t carbonModifiersFromEventFlags(std::uint64_t flags) {
-    std::uint32_t mask = 0;
-    if (flags & (1ULL << 20))
-        mask |= CarbonModifier::command;
-    if (flags & (1ULL << 17))
-        mask |= CarbonModifier::shift;
-    if (flags & (1ULL << 19))
-        mask |= CarbonModifier::option;
-    if (flags & (1ULL << 18))
-        mask |= CarbonModifier::control;
-    return mask;
+std::string formatMenuHotkey(std::uint32_t keyCode, std::uint32_t modifiers) {
+    return render(modifiers, lookUp(letterNames, keyCode), keyCode);
 }
 
 } // namespace scribeon

@@ -1,6 +1,5 @@
 #include "service/APIClient.h"
 
-#include "service/URLSyntax.h"
 #include "tests/fakes/FakeHttpTransport.h"
 #include "tests/fakes/InMemoryCredentialStore.h"
 
@@ -35,16 +34,11 @@ TEST_F(APIClientTest, NonSuccessRepliesMapToTheirErrorAndMessage) {
     const Case cases[] = {
         {201, R"({"message":"Created"})", K::unknown, "Created"},
         {204, "", K::unknown, "An unexpected error occurred."},
-        {401, R"({"message":"ignored"})", K::unauthorized,
-         "Session expired. Please sign in again."},
         {403, R"({"error":"XX COMMAND LIMIT YY"})", K::commandLimitExceeded,
          "Command limit exceeded."},
         {403, R"({"error":"command limit reached","message":"Only 3 active."})",
          K::commandLimitExceeded, "Only 3 active."},
-        {403, "", K::subscriptionRequired, "Active subscription required."},
         {404, "<html>Not found</html>", K::commandNotFound, "Command not found or inactive."},
-        {422, R"({"error":"text too long","text_length":12000,"max_length":10000})", K::textTooLong,
-         "Text is too long. Maximum 10000 characters."},
         {422, R"({"error":"text too long","text_length":12000,"message":"Too long!"})",
          K::validationError, "Too long!"},
         {422, R"({"error":"text too long"})", K::validationError, "Validation error."},
@@ -67,45 +61,27 @@ TEST_F(APIClientTest, NonSuccessRepliesMapToTheirErrorAndMessage) {
     }
 }
 
-TEST_F(APIClientTest, RateLimitCarriesTheResetDateWhenPresent) {
+TEST_F(APIClientTest, AFailedTransportSaysWhyAndARateLimitWhenItResets) {
+    transport.fail({TransportError::Code::foreign, "plain http is refused for example.com"});
+    EXPECT_EQ(call<UserResponse>().error().description(),
+              "Network error: plain http is refused for example.com");
     transport.reply(429, R"({"limit_info":{"reset_date":"2027-01-01T00:00:00.000Z"}})");
     EXPECT_EQ(call<UserResponse>().error().apiError()->resetDate(), "2027-01-01T00:00:00.000Z");
     transport.reply(429, R"({"message":"m"})");
     EXPECT_FALSE(call<UserResponse>().error().apiError()->resetDate());
 }
 
-TEST_F(APIClientTest, TransportFailuresAreNetworkErrorsAndUndecodableSuccessesCodingErrors) {
-    transport.fail({TransportError::Code::timedOut, "Operation timed out after 60000 ms"});
-    EXPECT_TRUE(call<UserResponse>().error().is(APIError::Kind::networkError));
-    transport.reply(200, R"({"user":{"id":1}})");
-    EXPECT_TRUE(call<UserResponse>().error().codingError());
-}
-
-TEST_F(APIClientTest, RequestCarriesMethodURLHeadersTokenAndBody) {
+// The address and body run against the service in the contract and
+// end-to-end tests; here what it does not insist on.
+TEST_F(APIClientTest, OnlyAnAuthenticatedCallCarriesTheTokenAndEachCallIsTypedAndTimed) {
     store.save(KeychainService::serviceName, "auth_token", "tok-123");
-    std::optional<ServiceResult<ProcessResponse>> outcome;
-    transport.reply(
-        200, R"({"data":{"code":"fix","name":"Fix","original_text":"a","processed_text":"b"}})");
-    client.request<ProcessResponse>(
-        "/commands/fix/process", "POST", ProcessRequest{"a"}, true,
-        [&](ServiceResult<ProcessResponse> r) { outcome = std::move(r); });
-    ASSERT_TRUE(outcome && *outcome);
-    const HttpRequest& sent = transport.requests.at(0);
-    EXPECT_EQ(sent.method, "POST");
-    EXPECT_EQ(sent.url, "https://scribeon.test/api/v1/commands/fix/process");
-    EXPECT_EQ(sent.body, R"({"text":"a"})");
-    EXPECT_EQ(sent.timeout, std::chrono::seconds(60));
-    EXPECT_EQ(transport.header(0, "Content-Type"), "application/json");
-    EXPECT_EQ(transport.header(0, "Accept"), "application/json");
-    EXPECT_EQ(transport.header(0, "Authorization"), "Bearer tok-123");
-    // An unauthenticated call sends no token, and none is sent when none is stored.
     client.request<AuthResponse>("/auth/sign-in", "POST", LoginRequest{"a", "b"}, false,
                                  [](const ServiceResult<AuthResponse>&) {});
-    EXPECT_FALSE(transport.header(1, "Authorization"));
-    EXPECT_EQ(transport.header(1, "Content-Type"), "application/json");
-    store.items.clear();
     call<UserResponse>();
-    EXPECT_FALSE(transport.header(2, "Authorization"));
+    EXPECT_FALSE(transport.header(0, "Authorization"));
+    EXPECT_EQ(transport.header(1, "Authorization"), "Bearer tok-123");
+    EXPECT_EQ(transport.requests.at(0).timeout, std::chrono::seconds(60));
+    EXPECT_EQ(transport.header(0, "Content-Type"), "application/json");
 }
 
 TEST_F(APIClientTest, UnformableURLOrUnencodableBodySendsNothing) {
@@ -113,7 +89,6 @@ TEST_F(APIClientTest, UnformableURLOrUnencodableBodySendsNothing) {
                                  "/commands/{x}", "/commands/\xC3\xA9"}) {
         auto result = call<UserResponse>(endpoint);
         EXPECT_TRUE(result.error().is(APIError::Kind::invalidResponse)) << endpoint;
-        EXPECT_EQ(result.error().description(), "Invalid server response.");
     }
     std::optional<ServiceResult<ProcessResponse>> outcome;
     client.request<ProcessResponse>(
@@ -123,33 +98,18 @@ TEST_F(APIClientTest, UnformableURLOrUnencodableBodySendsNothing) {
     EXPECT_TRUE(transport.requests.empty());
 }
 
-TEST_F(APIClientTest, RequestVoidIgnoresTheBodyOfASuccess) {
+TEST_F(APIClientTest, OnlyARequestForARecordDecodesTheBodyOfASuccess) {
+    transport.reply(200, "not json at all");
     transport.reply(200, "not json at all");
     std::optional<ServiceResult<Done>> outcome;
     client.requestVoid("/auth/sign-out", "POST", true,
                        [&](const ServiceResult<Done>& r) { outcome = r; });
     EXPECT_TRUE(outcome && *outcome);
+    EXPECT_TRUE(call<UserResponse>().error().codingError());
     transport.reply(204, "");
     client.requestVoid("/auth/sign-out", "POST", true,
                        [&](const ServiceResult<Done>& r) { outcome = r; });
     EXPECT_TRUE(outcome->error().is(APIError::Kind::unknown));
-}
-
-TEST(URLSyntaxTest, AcceptsOnlyWellFormedHttpURLs) {
-    const std::pair<const char*, bool> cases[] = {
-        {"https://scribeon.test/api/v1/user", true},
-        {"http://127.0.0.1:8787/api/v1/commands/fix-grammar/toggle", true},
-        {"http://[::1]:8787/api/v1/user", true},
-        {"https://h/a b", false},
-        {"https://h/%2", false},
-        {"https://h/a\\b", false},
-        {"https://h/a#b#c", false},
-        {"ftp://h/file", false},
-        {"https:///nohost", false},
-        {"/api/v1/user", false},
-    };
-    for (const auto& [url, ok] : cases)
-        EXPECT_EQ(isWellFormedHttpURL(url), ok) << url;
 }
 
 } // namespace

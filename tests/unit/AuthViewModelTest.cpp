@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace scribeon {
 namespace {
 
@@ -23,19 +21,12 @@ protected:
     std::function<void()> onSuccess = [this] { ++successes; };
 };
 
+// The window's own test refuses a blank e-mail; here what is not blank.
 TEST_F(AuthViewModelTest, ValidityTrimsBlanksAndTabsOfTheEmailOnly) {
-    const struct {
-        std::string email, password;
-        bool valid;
-    } cases[] = {
-        {" \t ", "pw", false},
-        {"\n", "pw", true}, // line breaks are not blanks
-        {"ada@example.com", " ", true},
-    };
-    for (const auto& c : cases) {
-        type(c.email, c.password);
-        EXPECT_EQ(form->isValid(), c.valid) << '"' << c.email << "\" / \"" << c.password << '"';
-    }
+    type("\n", "pw");
+    EXPECT_TRUE(form->isValid()) << "line breaks are not blanks";
+    type("ada@example.com", " ");
+    EXPECT_TRUE(form->isValid()) << "a blank password is typed as it is";
 }
 
 // The window's own test covers the button, Return and the kept fields; here
@@ -51,16 +42,10 @@ TEST_F(AuthViewModelTest, SendsTheTrimmedEmailAndThePasswordAsTypedAndTellsWhenD
     EXPECT_FALSE(loadingWhenTold);
 }
 
-TEST_F(AuthViewModelTest, InvalidInputIsRefusedAndANewRequestClearsTheErrorAndCanSucceed) {
-    type("   ", "secret");
-    form->login(onSuccess);
-    EXPECT_TRUE(auth.calls.empty());
-    EXPECT_TRUE(form->errorMessage.get());
+TEST_F(AuthViewModelTest, ANewRequestClearsTheErrorAndCanSucceed) {
     type("ada@example.com", "wrong");
     form->login(onSuccess);
     auth.answer(ServiceError(APIError::unauthorized()));
-    EXPECT_TRUE(form->errorMessage.get());
-    EXPECT_FALSE(form->isLoading.get());
     form->password.set("right");
     form->login(onSuccess);
     EXPECT_EQ(form->errorMessage.get(), std::nullopt);

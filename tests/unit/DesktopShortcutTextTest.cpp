@@ -29,7 +29,8 @@ TEST(DesktopShortcutTextTest, EachDesktopsSpelling) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.portal);
         EXPECT_EQ(DesktopShortcutText::portalTrigger(row.pair), row.portal);
-        EXPECT_EQ(DesktopShortcutText::swayKeys(row.pair), row.sway);
+        EXPECT_EQ(DesktopShortcutText::swayBindingLine(row.pair),
+                  "bindsym " + std::string(row.sway) + " exec scribeon --trigger");
         EXPECT_EQ(DesktopShortcutText::gnomeAccelerator(row.pair), row.gnome);
     }
 }

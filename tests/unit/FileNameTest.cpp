@@ -10,18 +10,14 @@ TEST(FileNameTest, ADownloadIsNamedAfterTheLastSegmentAsAPlainName) {
     const struct {
         std::string url, expected;
     } cases[] = {
-        {"https://dl.example/scribeon_0.2.0_amd64.deb", "scribeon_0.2.0_amd64.deb"},
-        {"https://dl.example/a/scribeon.deb?x=/etc/passwd#frag/b", "scribeon.deb"},
         {"https://dl.example/..", "scribeon-update"},
         {"https://dl.example/.bashrc", "bashrc"},
         {"https://dl.example/...hidden.deb", "hidden.deb"},
-        {"https://dl.example/", "scribeon-update"},
         {"https://dl.example/a%2F..%2Fb c.deb", "a_2F.._2Fb_c.deb"},
         {"https://dl.example/caf\xC3\xA9.deb", "caf__.deb"},
         {"https://dl.example/-rf", "-rf"},
         {"https://dl.example/" + longStem + ".deb", std::string(96, 'a') + ".deb"},
         {"https://dl.example/" + longStem + "." + longStem, std::string(100, 'a')},
-        {"https://dl.example/" + longStem, std::string(100, 'a')},
     };
     for (const auto& c : cases) {
         const std::string name = downloadFileName(c.url);
@@ -30,20 +26,11 @@ TEST(FileNameTest, ADownloadIsNamedAfterTheLastSegmentAsAPlainName) {
     }
 }
 
+// The download folder's and the updater's tests number a ".deb"; here the
+// names without one extension.
 TEST(FileNameTest, ATakenNameIsNumberedBeforeItsExtension) {
-    const struct {
-        std::string name;
-        int n;
-        std::string expected;
-    } cases[] = {
-        {"scribeon_0.2.0_amd64.deb", 0, "scribeon_0.2.0_amd64.deb"},
-        {"scribeon_0.2.0_amd64.deb", 1, "scribeon_0.2.0_amd64 (1).deb"},
-        {"scribeon_0.2.0_amd64.deb", 12, "scribeon_0.2.0_amd64 (12).deb"},
-        {"scribeon-update", 2, "scribeon-update (2)"},
-        {"archive.tar.gz", 1, "archive.tar (1).gz"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(numberedFileName(c.name, c.n), c.expected) << c.name << " " << c.n;
+    EXPECT_EQ(numberedFileName("scribeon-update", 2), "scribeon-update (2)");
+    EXPECT_EQ(numberedFileName("archive.tar.gz", 1), "archive.tar (1).gz");
 }
 
 } // namespace

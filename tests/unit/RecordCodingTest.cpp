@@ -15,65 +15,35 @@ const char* validUser = R"({"user": {
     "statistics": {"monthly_usage": 3, "remaining_requests": 97, "monthly_limit": 100,
                    "next_reset_date": "2027-01-01T00:00:00.000Z"}}})";
 
-// Applies `edit` to a valid reply and returns the decode failure text, or
-// "ok" when it decoded.
-template <typename Record> std::string decodeEdited(const char* valid, void (*edit)(Json&)) {
-    Json json = Json::parse(valid);
-    edit(json);
-    auto result = decodeBody<Record>(json.dump());
-    return result ? "ok" : result.error().description;
-}
-
-struct FailureCase {
-    const char* name;
-    void (*edit)(Json&);
-    const char* expected; // "ok" or a fragment of the description
-};
-
+// Each row sets one value of a valid reply (the pointer "" is the whole
+// reply); "ok" when it still decodes, else a fragment of the failure.
 TEST(RecordCodingTest, UserDecodingAppliesTheStrictRules) {
-    const FailureCase cases[] = {
-        {"unchanged", [](Json&) {}, "ok"},
-        {"null optional", [](Json& j) { j["user"]["email_verified_at"] = nullptr; }, "ok"},
-        {"extra keys at every level",
-         [](Json& j) {
-             j["extra"] = 1;
-             j["user"]["avatar"] = {{"url", "x"}};
-             j["user"]["statistics"]["bonus"] = true;
-         },
-         "ok"},
-        {"missing nested required", [](Json& j) { j["user"]["statistics"].erase("monthly_limit"); },
-         "key \"monthly_limit\" of user.statistics: missing"},
-        {"null required", [](Json& j) { j["user"]["created_at"] = nullptr; },
-         "key \"created_at\" of user: required but null"},
-        {"wrong type text", [](Json& j) { j["user"]["name"] = 5; },
-         "key \"name\" of user: expected a string, found an integer"},
-        {"wrong type optional", [](Json& j) { j["user"]["email_verified_at"] = 1; },
-         "key \"email_verified_at\" of user: expected a string"},
-        {"fractional integer", [](Json& j) { j["user"]["id"] = 42.0; },
-         "key \"id\" of user: expected an integer, found a fractional number"},
-        {"largest signed 64-bit",
-         [](Json& j) { j["user"]["id"] = std::numeric_limits<std::int64_t>::max(); }, "ok"},
-        {"one past signed 64-bit",
-         [](Json& j) {
-             j["user"]["id"] = std::uint64_t(std::numeric_limits<std::int64_t>::max()) + 1;
-         },
-         "key \"id\" of user: integer out of the signed 64-bit range"},
-        {"statistics not an object", [](Json& j) { j["user"]["statistics"] = Json::array(); },
-         "user.statistics: expected an object, found an array"},
-        {"reply not an object", [](Json& j) { j = Json::array(); },
-         "the reply: expected an object, found an array"}};
+    constexpr auto largest = std::numeric_limits<std::int64_t>::max();
+    const struct {
+        const char* pointer;
+        Json value;
+        const char* expected;
+    } cases[] = {
+        {"/user/email_verified_at", nullptr, "ok"},
+        {"/extra", 1, "ok"},
+        {"/user/avatar", {{"url", "x"}}, "ok"},
+        {"/user/statistics/bonus", true, "ok"},
+        {"/user/created_at", nullptr, "key \"created_at\" of user: required but null"},
+        {"/user/name", 5, "key \"name\" of user: expected a string, found an integer"},
+        {"/user/email_verified_at", 1, "key \"email_verified_at\" of user: expected a string"},
+        {"/user/id", 42.0, "key \"id\" of user: expected an integer, found a fractional number"},
+        {"/user/id", largest, "ok"},
+        {"/user/id", std::uint64_t(largest) + 1, "of user: integer out of the signed 64-bit range"},
+        {"/user/statistics", Json::array(), "user.statistics: expected an object, found an array"},
+        {"", Json::array(), "the reply: expected an object, found an array"},
+    };
     for (const auto& c : cases) {
-        const std::string outcome = decodeEdited<UserResponse>(validUser, c.edit);
-        EXPECT_NE(outcome.find(c.expected), std::string::npos) << c.name << ": " << outcome;
+        Json json = Json::parse(validUser);
+        json[Json::json_pointer(c.pointer)] = c.value;
+        const auto result = decodeBody<UserResponse>(json.dump());
+        const std::string outcome = result ? "ok" : result.error().description;
+        EXPECT_NE(outcome.find(c.expected), std::string::npos) << c.pointer << ": " << outcome;
     }
-}
-
-TEST(RecordCodingTest, IntegerBeyondSixtyFourBitsIsOutOfRange) {
-    std::string body = validUser;
-    body.replace(body.find("42"), 2, "99999999999999999999999");
-    auto result = decodeBody<UserResponse>(body);
-    ASSERT_FALSE(result);
-    EXPECT_NE(result.error().description.find("out of the signed 64-bit range"), std::string::npos);
 }
 
 TEST(RecordCodingTest, ACommandListFailsAsAWholeOnOneBadEntry) {
@@ -87,8 +57,6 @@ TEST(RecordCodingTest, ACommandListFailsAsAWholeOnOneBadEntry) {
          "key \"is_active\" of data[0]: expected a boolean, found an integer"},
         {R"({"data":{"code":"a"}})", "key \"data\": expected an array, found an object"},
         {R"({"data":[)", "not valid JSON"},
-        {"", "not valid JSON"},
-        {"<html>busy</html>", "not valid JSON"},
         {"{\"data\":[{\"code\":\"\xFF\",\"name\":\"A\",\"is_active\":true}]}", "not valid JSON"},
     };
     for (const auto& c : cases) {
@@ -99,36 +67,14 @@ TEST(RecordCodingTest, ACommandListFailsAsAWholeOnOneBadEntry) {
     }
 }
 
-TEST(RecordCodingTest, EveryReplyRecordRoundTrips) {
-    const ProcessResponse process{{"fix", "Fix grammar", "teh cat", "the cat"}};
-    const ToggleResponse toggle{"Command disabled", {"fix", "Fix grammar", false}};
-    const AuthResponse auth{"Signed in", std::nullopt};
-    const APIErrorResponse error{"rate limit exceeded", "Limit reached", std::nullopt, 10,
-                                 LimitInfo{100, 100, "2027-01-01T00:00:00.000Z"}};
-    EXPECT_EQ(decodeRecord<ProcessResponse>(toJson(process)).value(), process);
-    EXPECT_EQ(decodeRecord<ToggleResponse>(toJson(toggle)).value(), toggle);
-    EXPECT_EQ(decodeRecord<AuthResponse>(toJson(auth)).value(), auth);
-    EXPECT_EQ(decodeRecord<APIErrorResponse>(toJson(error)).value(), error);
-    const ProcessStreamError streamError{502, {"service unavailable", "Try again", {}, {}, {}}};
-    EXPECT_EQ(decodeRecord<ProcessStreamError>(toJson(streamError)).value(), streamError);
-    EXPECT_EQ(decodeRecord<ProcessDelta>(toJson(ProcessDelta{"caf\u00e9 \U0001F600"})).value().text,
-              "caf\u00e9 \U0001F600");
-    auto user = decodeBody<UserResponse>(validUser).value();
-    EXPECT_EQ(decodeRecord<UserResponse>(toJson(user)).value(), user);
-    // An optional read under the wrong key would pass the round trip as absent.
-    EXPECT_EQ(user.user.emailVerifiedAt, "2026-01-02T03:04:05.000Z");
-    EXPECT_EQ(user.user.statistics.nextResetDate, "2027-01-01T00:00:00.000Z");
-}
-
-TEST(RecordCodingTest, EncodingWritesFalseAndOmitsAbsentOptionals) {
-    const Command inactive{"fix", "Fix grammar", false};
-    const Json json = toJson(inactive);
-    EXPECT_EQ(json, Json::parse(R"({"code":"fix","name":"Fix grammar","is_active":false})"));
-
+// The service encodes what the client decodes, and both run against each
+// other in the contract and end-to-end tests; a key misspelt on both sides
+// would pass there, so the optionals are read under their documented names.
+TEST(RecordCodingTest, OptionalsAreReadAndWrittenUnderTheirNames) {
+    const auto user = decodeBody<UserResponse>(validUser).value().user;
+    EXPECT_EQ(user.emailVerifiedAt, "2026-01-02T03:04:05.000Z");
+    EXPECT_EQ(user.statistics.nextResetDate, "2027-01-01T00:00:00.000Z");
     EXPECT_FALSE(toJson(AuthResponse{"Check your e-mail", std::nullopt}).contains("token"));
-    User user;
-    EXPECT_FALSE(toJson(user).contains("email_verified_at"));
-    EXPECT_FALSE(toJson(user)["statistics"].contains("next_reset_date"));
     EXPECT_EQ(toJson(APIErrorResponse{}), Json::object());
 }
 

@@ -24,10 +24,12 @@ TEST(ReleaseNotesLinkTest, OnlyWebPagesOpen) {
         {"http://127.0.0.256/", false},
         {"http://%6c%6fcalhost/", false},
         {"file:///etc/passwd", false},
-        {"javascript:alert(1)", false},
         {"https:notes.html", false},
-        {"https://evil.example/\x1B]0;x\x07", false}, // not a well-formed URL
-        {"", false},
+        // Not well-formed URLs.
+        {"https://evil.example/\x1B]0;x\x07", false},
+        {"https://scribeon.app/a#b#c", false},
+        {"https://scribeon.app/%2", false},
+        {"https:///notes", false},
     };
     for (const auto& c : cases) {
         RecordingUrlOpener opener;

@@ -125,11 +125,5 @@ TEST_F(ShortcutSettingsModelTest, AKeybindingThatCannotBeWrittenIsSaidAndNotClai
     }
 }
 
-TEST_F(ShortcutSettingsModelTest, TheSwayLineFollowsTheStoredKeys) {
-    AppConfig::Hotkey::save(preferences, 49, CarbonModifier::option);
-    EXPECT_EQ(model(wayland("sway"), false).swayLine(),
-              "bindsym Mod1+space exec scribeon --trigger");
-}
-
 } // namespace
 } // namespace scribeon

@@ -14,22 +14,15 @@ TEST(UnicodeClassTest, BlankAndValid) {
     } cases[] = {
         {isBlank, "", true},
         {isBlank, "\t\n\r\n \v\f", true},
-        {isBlank, "\xC2\xA0", true},             // no-break space
-        {isBlank, "\xE2\x80\xA8", true},         // line separator
-        {isBlank, "\xE2\x80\xA9\xC2\x85", true}, // paragraph separator, NEL
-        {isBlank, "\xE3\x80\x80", true},         // ideographic space
         {isBlank, "  hi  ", false},
         {isBlank, "\xE2\x80\x8B", false}, // zero-width space is not white space
         {isBlank, " \xFF ", false},       // invalid UTF-8 counts as content
         {isBlank, std::string_view(" \0 ", 3), false},
-        {isValidUtf8, "", true},
-        {isValidUtf8, "plain ASCII\r\n", true},
         // accents, emoji, combining mark
         {isValidUtf8, "Cr\xC3\xA8me \xF0\x9F\x8D\xAE e\xCC\x81", true},
         {isValidUtf8, "caf\xE9", false},                  // Latin-1
         {isValidUtf8, "\xC3", false},                     // cut short
         {isValidUtf8, "\xC0\xAF", false},                 // overlong "/"
-        {isValidUtf8, "\xED\xA0\x80", false},             // a surrogate
         {isValidUtf8, "\xF4\x90\x80\x80", false},         // past U+10FFFF
         {isValidUtf8, std::string_view("a\0b", 3), true}, // NUL is a character
     };
@@ -43,7 +36,6 @@ TEST(GraphemeCountTest, CountsUserPerceivedCharacters) {
         std::string text;
         std::size_t count;
     } cases[] = {
-        {"empty", "", 0},
         {"ascii", "abc", 3},
         {"CR LF is one", "a\r\nb", 3},
         {"combining acute", "e\xCC\x81t\xC3\xA9", 3},
@@ -58,30 +50,6 @@ TEST(GraphemeCountTest, CountsUserPerceivedCharacters) {
         EXPECT_EQ(graphemeCount(c.text), c.count) << c.name;
 }
 
-// trimmed drops white space and line breaks at both ends; trimmedBlanks
-// blanks and tabs only.
-TEST(TrimmedTest, DropsWhiteSpaceAtBothEnds) {
-    const struct {
-        std::string_view (*trim)(std::string_view);
-        std::string text, expected;
-    } cases[] = {
-        {trimmed, "", ""},
-        {trimmed, " \t\n", ""},
-        {trimmed, "  a b \r\n", "a b"},
-        {trimmed, "\xE2\x80\x83x\xC2\xA0", "x"}, // em space, no-break space
-        {trimmed, "\xFFz\xFF", "\xFFz\xFF"},     // stray bytes are content
-        {trimmed, "e\xCC\x81 ", "e\xCC\x81"},
-        {trimmedBlanks, "  bob@example.com ", "bob@example.com"},
-        {trimmedBlanks, "\t \t", ""},
-        {trimmedBlanks, "\nbob\n", "\nbob\n"},
-        {trimmedBlanks, " \n ", "\n"},
-        {trimmedBlanks, "\xC2\xA0x\xE2\x80\x83", "x"},     // no-break space, em space
-        {trimmedBlanks, "\xE2\x80\xA8x", "\xE2\x80\xA8x"}, // line separator stays
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.trim(c.text), c.expected) << c.text;
-}
-
 TEST(GraphemePrefixTest, NeverCutsACharacterApart) {
     const std::string thumbs = "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD";
     const struct {
@@ -89,7 +57,6 @@ TEST(GraphemePrefixTest, NeverCutsACharacterApart) {
         std::size_t count;
         std::string expected;
     } cases[] = {
-        {"abc", 0, ""},
         {"abc", 2, "ab"},
         {thumbs + thumbs + "x", 1, thumbs},
         {"e\xCC\x81o", 1, "e\xCC\x81"},
@@ -99,16 +66,32 @@ TEST(GraphemePrefixTest, NeverCutsACharacterApart) {
         EXPECT_EQ(graphemePrefix(c.text, c.count), c.expected) << c.text;
 }
 
-// capitalizedWords upper-cases the first letter of each word only;
-// withoutTextArtefacts drops placeholders and keeps what the user sees.
+// trimmed drops white space and line breaks at both ends, trimmedBlanks
+// blanks and tabs only; capitalizedWords upper-cases the first letter of each
+// word only; withoutTextArtefacts drops placeholders and keeps what the user
+// sees.
 TEST(TextRewritesTest, EachRewriteOnItsCases) {
     const std::string family = "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"; // woman ZWJ girl
+    std::string (*trim)(std::string_view) = [](std::string_view t) {
+        return std::string(trimmed(t));
+    };
+    std::string (*blanks)(std::string_view) = [](std::string_view t) {
+        return std::string(trimmedBlanks(t));
+    };
     const auto cap = capitalizedWords;
     const auto strip = withoutTextArtefacts;
     const struct {
         std::string (*rewrite)(std::string_view);
         std::string text, expected;
     } cases[] = {
+        {trim, " \t\n", ""},
+        {trim, "  a b \r\n", "a b"},
+        {trim, "\xE2\x80\x83x\xC2\xA0", "x"}, // em space, no-break space
+        {trim, "\xFFz\xFF", "\xFFz\xFF"},     // stray bytes are content
+        {blanks, "  bob@example.com ", "bob@example.com"},
+        {blanks, " \n ", "\n"},
+        {blanks, "\xC2\xA0x\xE2\x80\x83", "x"},     // no-break space, em space
+        {blanks, "\xE2\x80\xA8x", "\xE2\x80\xA8x"}, // line separator stays
         {cap, "pro", "Pro"},
         {cap, "PRO", "Pro"},
         {cap, "  two  spaces", "  Two  Spaces"},
@@ -119,14 +102,14 @@ TEST(TextRewritesTest, EachRewriteOnItsCases) {
         {strip, "see \xEF\xBF\xBC here", "see  here"},                   // U+FFFC
         {strip, "w\xEF\xB7\x90x\xEF\xBF\xBEy\xF0\x9F\xBF\xBFz", "wxyz"}, // U+FDD0, U+FFFE, U+1FFFF
         {strip, family + " e\xCC\x81", family + " e\xCC\x81"}, // ZWJ and combining marks stay
-        {strip, "\xEF\xBF\xBD kept", "\xEF\xBF\xBD kept"},     // U+FFFD is visible
         {strip, "bad \xFF byte", "bad \xFF byte"},
-        {strip, "", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.rewrite(c.text), c.expected) << c.text;
 }
 
+// A hostile service's escape sequences run end to end through the script
+// modes; here the other controls and byte forms.
 TEST(TerminalSafeTest, ShowsControlsInsteadOfSendingThem) {
     using enum TerminalLayout;
     const struct {
@@ -134,11 +117,6 @@ TEST(TerminalSafeTest, ShowsControlsInsteadOfSendingThem) {
         TerminalLayout layout;
         std::string_view shown;
     } cases[] = {
-        {"plain \xC3\xA9t\xC3\xA9 \xF0\x9F\x9A\x80", oneLine,
-         "plain \xC3\xA9t\xC3\xA9 \xF0\x9F\x9A\x80"},
-        {"\x1B]0;owned\x07title", oneLine, "^[]0;owned^Gtitle"}, // OSC retitle, BEL
-        {"\x1B[2J\x1B[H", lines, "^[[2J^[[H"},                   // clear screen, CSI
-        {"a\xC2\x9B[m", oneLine, "a^[[[m"},                      // C1 CSI as UTF-8
         {"a\x9Bz", lines, "a\xEF\xBF\xBDz"},                     // C1 CSI as a raw byte
         {"\xC2\x80\xC2\x9F\xC2\xA0", oneLine, "^[@^[_\xC2\xA0"}, // C1 edges; NBSP stays
         {std::string_view("nul\0del\x7F", 8), oneLine, "nul^@del^?"},

@@ -28,13 +28,11 @@ TEST(UpdateKeyTest, AnInstalledKeyWinsAndOnlyADevelopmentBuildTrustsTheDemoKey) 
          otherRelease},
         {"release build made with the demo key", std::nullopt, demo, false, ""},
         {"no key built in", std::nullopt, "", true, ""},
-        {"a release key", std::string(released) + "\n", demo, false, released},
         {"a release key over a development build", std::string(released) + "\n", demo, true,
          released},
         {"a package carrying the demo key", demo + "\n", otherRelease, false, ""},
         {"a development build packaged with the demo key", demo + "\n", demo, true, ""},
         {"with CRLF", std::string(released) + "\r\n", otherRelease, false, released},
-        {"empty", "", demo, true, ""},
         {"not base64", "this is not a key\n", demo, true, ""},
         {"a private seed's length twice", std::string(released) + released, demo, true, ""},
     };

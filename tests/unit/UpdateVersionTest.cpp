@@ -22,10 +22,10 @@ TEST(UpdateVersionTest, OrdersVersionsAsUpdateFeedsDo) {
     }
 }
 
-TEST(UpdateVersionTest, EqualVersions) {
-    for (const char* version : {"1.0", "01.0", "2.0b1", ""})
-        EXPECT_EQ(compareVersions(version, version), std::strong_ordering::equal) << version;
+// The same version again is not newer in the updater's own test.
+TEST(UpdateVersionTest, LeadingZerosDoNotCount) {
     EXPECT_EQ(compareVersions("1.01", "1.1"), std::strong_ordering::equal);
+    EXPECT_EQ(compareVersions("01.0", "1.0"), std::strong_ordering::equal);
 }
 
 } // namespace
