@@ -1,8 +1,11 @@
-#include "EventStreamClient.h"
 #include "FakeChatBackend.h"
+#include "ServerProcess.h"
 #include "TestServer.h"
+#include "wire/EventStream.h"
 
 #include <gtest/gtest.h>
+
+#include <poll.h>
 
 namespace scribeon::server {
 namespace {
@@ -23,6 +26,30 @@ public:
         std::string code = "llm-" + std::to_string(++commands_);
         server.storage->addCommand({0, code, "Model " + code, "llm:" + script.dump(), 0});
         return code;
+    }
+    struct Streamed {
+        int status = 0;
+        std::string type, body;
+        std::vector<StreamEvent> events;
+        std::string text() const {
+            std::string joined;
+            for (const auto& event : events)
+                if (event.name == "delta")
+                    joined += json::parse(event.data)["text"].get<std::string>();
+            return joined;
+        }
+    };
+    // A process request that asks for a stream, read to its end.
+    Streamed stream(const std::string& code, const std::string& token,
+                    const std::string& body = R"({"text":"teh text"})") {
+        auto headers = bearer(token);
+        headers.emplace("Accept", "text/event-stream");
+        auto reply = server.client().Post("/api/v1/commands/" + code + "/process", headers, body,
+                                          "application/json");
+        if (!reply)
+            return {};
+        return {reply->status, reply->get_header_value("Content-Type"), reply->body,
+                EventStreamReader().feed(reply->body)};
     }
     std::int64_t usageOf(const std::string& email) const {
         return server.storage->usage(server.storage->credentials(email)->first,
@@ -81,12 +108,12 @@ TEST_F(StreamedProcessTest, TextArrivesInPiecesAndEndsWithOneVerdict) {
         const std::string code = c.script.is_null() ? "upper-case" : command(c.script);
         const std::string email = "user" + std::to_string(++user) + "@example.com";
         const std::string token = server.addUser(email, "Pro");
-        EventStreamClient client(server.port, code, token, R"({"text":"teh text"})");
-        ASSERT_TRUE(client.readToEnd()) << client.head << client.plain;
-        EXPECT_EQ(client.status, 200);
-        EXPECT_NE(client.head.find("text/event-stream"), std::string::npos);
-        EXPECT_EQ(client.text(), c.text);
-        const auto& last = client.events.back();
+        const auto streamed = stream(code, token);
+        EXPECT_EQ(streamed.status, 200);
+        EXPECT_EQ(streamed.type, "text/event-stream");
+        EXPECT_EQ(streamed.text(), c.text);
+        ASSERT_FALSE(streamed.events.empty()) << streamed.body;
+        const auto& last = streamed.events.back();
         const auto data = json::parse(last.data);
         EXPECT_EQ(last.name, c.error ? "error" : "done");
         if (c.error) {
@@ -125,7 +152,7 @@ TEST_F(StreamedProcessTest, EarlyRefusalsArePlainReplies) {
     const std::string code = command({{"reply", "ok"}});
     const std::string tiny = server.addUser("tiny@example.com", "Tiny");
     const std::string text = R"({"text":"x"})";
-    EventStreamClient{server.port, code, tiny, text}.readToEnd();
+    stream(code, tiny, text);
     const struct {
         const char* name;
         std::string code, token, body;
@@ -139,10 +166,9 @@ TEST_F(StreamedProcessTest, EarlyRefusalsArePlainReplies) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EventStreamClient client(server.port, c.code, c.token, c.body);
-        client.readUntil([&] { return client.status != 0 && !client.plain.empty(); });
-        EXPECT_EQ(client.status, c.status);
-        EXPECT_EQ(json::parse(client.plain)["error"], c.error);
+        const auto refused = stream(c.code, c.token, c.body);
+        EXPECT_EQ(refused.status, c.status);
+        EXPECT_EQ(json::parse(refused.body)["error"], c.error);
     }
 }
 
@@ -153,11 +179,24 @@ TEST_F(StreamedProcessTest, AClientThatReadsNothingIsDropped) {
         command({{"deltas", {repeated("x", 1000)}}, {"repeat", 7000}, {"pause_after", 6900}});
     const std::string token = server.addUser("slow@example.com", "Pro");
     server.languageModel.idleTimeout = 60s; // the back end's pause does not end it
-    EventStreamClient client(server.port, code, token, R"({"text":"x"})", 4096);
+    const int socket = connectToLoopback(server.port, 4096);
+    const std::string request = "POST /api/v1/commands/" + code +
+                                "/process HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " +
+                                token +
+                                "\r\nAccept: text/event-stream\r\nContent-Type: "
+                                "application/json\r\nContent-Length: 12\r\n\r\n{\"text\":\"x\"}";
+    ASSERT_EQ(::write(socket, request.data(), request.size()), std::ssize(request));
     ASSERT_FALSE(requestOnceItHas(0, "disconnected").is_null());
-    client.readUntil([] { return false; }, 20s);
-    EXPECT_TRUE(client.closedByServer);
-    EXPECT_FALSE(client.ended());
+    std::string received;
+    ssize_t got = 1;
+    for (pollfd ready{socket, POLLIN, 0}; got > 0 && ::poll(&ready, 1, 20000) == 1;) {
+        char data[65536];
+        got = ::read(socket, data, sizeof data);
+        received.append(data, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    }
+    ::close(socket);
+    EXPECT_LE(got, 0) << "the server kept the connection";
+    EXPECT_EQ(received.find("event: done"), std::string::npos);
     EXPECT_EQ(usageOf("slow@example.com"), 1);
 }
 
