@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
+#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -56,19 +57,17 @@ struct ServerProcess {
             arguments.emplace_back("--quiet");
         arguments.insert(arguments.end(), options.begin(), options.end());
         std::vector<char*> argv;
-        argv.reserve(arguments.size() + 1);
         for (auto& argument : arguments)
             argv.push_back(argument.data());
         argv.push_back(nullptr);
-        pid = ::fork();
-        if (pid == 0) {
-            const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(out, STDOUT_FILENO);
-            ::dup2(err, STDERR_FILENO);
-            ::execv(serverBinary(), argv.data());
-            ::_exit(127);
-        }
+        posix_spawn_file_actions_t files;
+        ::posix_spawn_file_actions_init(&files);
+        ::posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, output.c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::posix_spawn_file_actions_addopen(&files, STDERR_FILENO, errors.c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::posix_spawn(&pid, serverBinary(), &files, nullptr, argv.data(), environ);
+        ::posix_spawn_file_actions_destroy(&files);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (port == 0 && std::chrono::steady_clock::now() < deadline) {
             std::ifstream in(output);

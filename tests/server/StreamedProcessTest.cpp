@@ -18,7 +18,6 @@ class StreamedProcessTest : public testing::Test {
 public:
     void SetUp() override {
         server.languageModel = {backend.url(), "tiny-model", "sk-test", 1500ms, 1500ms};
-        server.storage->seedDefaults({{0, "Tiny", 1, 5, 1}}, {});
     }
 
     // First in the catalogue, so accounts made after it have it switched on.
@@ -145,31 +144,6 @@ TEST_F(StreamedProcessTest, TextArrivesInPiecesAndEndsWithOneVerdict) {
                                                   R"({"text":"x"})", "application/json");
     EXPECT_EQ(unreachable->status, 503);
     EXPECT_EQ(usageOf("user1@example.com"), 2);
-}
-
-// Refusals known before any text keep their status and their JSON.
-TEST_F(StreamedProcessTest, EarlyRefusalsArePlainReplies) {
-    const std::string code = command({{"reply", "ok"}});
-    const std::string tiny = server.addUser("tiny@example.com", "Tiny");
-    const std::string text = R"({"text":"x"})";
-    stream(code, tiny, text);
-    const struct {
-        const char* name;
-        std::string code, token, body;
-        int status;
-        const char* error;
-    } cases[] = {
-        {"no sign-in", code, "nobody", text, 401, "unauthenticated"},
-        {"unknown command", "nothing-here", tiny, text, 404, "command not found"},
-        {"text too long", code, tiny, R"({"text":"too long"})", 422, "text too long"},
-        {"monthly limit", code, tiny, text, 429, "rate limit exceeded"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const auto refused = stream(c.code, c.token, c.body);
-        EXPECT_EQ(refused.status, c.status);
-        EXPECT_EQ(json::parse(refused.body)["error"], c.error);
-    }
 }
 
 // A client that takes nothing is dropped once its stream's buffer is full,

