@@ -101,30 +101,16 @@ TEST_F(ServiceEndpointsTest, EveryEndpointAnswersWithItsStatusAndJson) {
     EXPECT_EQ(stillServing->status, 200);
 }
 
+// The app's end-to-end runs read the account, the list and a processed text;
+// these are the times and counts they do not show.
 TEST_F(ServiceEndpointsTest, RepliesCarryTheRecordsTheClientDecodes) {
     auto user = json::parse(send("GET", "/api/v1/user", ada, "")->body);
-    EXPECT_EQ(user["user"]["email"], "ada@example.com");
-    EXPECT_EQ(user["user"]["plan"], "Free");
     EXPECT_EQ(user["user"]["created_at"], "2026-12-06T12:00:00.000000Z");
     EXPECT_EQ(user["user"]["statistics"],
               (json{{"monthly_usage", 0},
                     {"remaining_requests", 50},
                     {"monthly_limit", 50},
                     {"next_reset_date", "2027-01-01T00:00:00.000000Z"}}));
-
-    auto commands = json::parse(send("GET", "/api/v1/commands", ada, "")->body)["data"];
-    ASSERT_EQ(commands.size(), 8u);
-    EXPECT_EQ(commands[0], (json{{"code", "fix-sentences"},
-                                 {"name", "Fix spacing and capitals"},
-                                 {"is_active", true}}));
-
-    auto processed = json::parse(send("POST", "/api/v1/commands/upper-case/process", ada,
-                                      R"({"text":"stra\u00dfe \u00e9t\u00e9"})")
-                                     ->body);
-    EXPECT_EQ(processed["data"], (json{{"code", "upper-case"},
-                                       {"name", "UPPER CASE"},
-                                       {"original_text", "stra\u00dfe \u00e9t\u00e9"},
-                                       {"processed_text", "STRA\u1e9eE \u00c9T\u00c9"}}));
 
     auto off = json::parse(send("POST", "/api/v1/commands/upper-case/toggle", ada, "")->body);
     EXPECT_EQ(

@@ -109,8 +109,6 @@ TEST_F(SharedDatabaseTest, AnUnreachableDatabaseGives503AndTheServerRecovers) {
         EXPECT_EQ(reply->status, 503) << path;
         EXPECT_EQ(reply->get_header_value("Retry-After"), "1");
     }
-    EXPECT_NE(client.Get("/api/v1/user", bearer(token))->body.find("\"error\""), std::string::npos)
-        << "the program's error is JSON, a person's a page";
     admin.execute(("ALTER DATABASE " + name + " ALLOW_CONNECTIONS true").c_str());
     EXPECT_EQ(client.Get("/api/v1/commands", bearer(token))->status, 200);
 }
