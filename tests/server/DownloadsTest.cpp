@@ -39,28 +39,19 @@ long long residentKib(pid_t pid) {
 // A client that asks for the file, reads the reply's head and then takes
 // nothing more: the server must keep what it has not sent on disk.
 struct StalledDownload {
-    int socket = -1;
-    std::string head;
+    int socket;
+    std::string head; // and the first bytes of the file
 
-    StalledDownload(int port, const std::string& path) {
-        socket = connectToLoopback(port, 4096);
-        if (socket < 0)
-            return;
-        const std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-        if (::send(socket, request.data(), request.size(), MSG_NOSIGNAL) < 0)
-            return;
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        char byte = 0;
-        while (!head.ends_with("\r\n\r\n") && std::chrono::steady_clock::now() < deadline) {
-            pollfd ready{socket, POLLIN, 0};
-            if (::poll(&ready, 1, 100) == 1 && ::recv(socket, &byte, 1, 0) == 1)
-                head += byte;
-        }
+    StalledDownload(int port, const std::string& path)
+        : socket(
+              sendToLoopback(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", 4096)) {
+        pollfd ready{socket, POLLIN, 0};
+        char data[1024];
+        if (::poll(&ready, 1, 20000) == 1)
+            head.assign(data, static_cast<std::size_t>(
+                                  std::max<ssize_t>(::recv(socket, data, sizeof data, 0), 0)));
     }
-    ~StalledDownload() {
-        if (socket >= 0)
-            ::close(socket);
-    }
+    ~StalledDownload() { ::close(socket); }
     StalledDownload(const StalledDownload&) = delete;
     StalledDownload& operator=(const StalledDownload&) = delete;
 };

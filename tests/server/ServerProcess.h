@@ -24,9 +24,10 @@ inline const char* serverBinary() {
     return std::getenv("SCRIBEON_SERVER_BINARY");
 }
 
-// A socket connected to the port on loopback, or -1; a small receive buffer
-// keeps the kernel from taking much of a reply on the client's behalf.
-inline int connectToLoopback(int port, int receiveBuffer = 0) {
+// A socket connected to the port on loopback with the request sent, or -1;
+// a small receive buffer keeps the kernel from taking much of a reply on the
+// client's behalf.
+inline int sendToLoopback(int port, const std::string& request, int receiveBuffer = 0) {
     const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (receiveBuffer > 0)
         ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
@@ -34,7 +35,8 @@ inline int connectToLoopback(int port, int receiveBuffer = 0) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(socket, request.data(), request.size(), MSG_NOSIGNAL) == std::ssize(request))
         return socket;
     ::close(socket);
     return -1;
