@@ -50,6 +50,12 @@ public:
         return {reply->status, reply->get_header_value("Content-Type"), reply->body,
                 EventStreamReader().feed(reply->body)};
     }
+    // The same request, as bytes for a socket the test may close at any point.
+    static std::string rawRequest(const std::string& code, const std::string& token) {
+        return "POST /api/v1/commands/" + code + "/process HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+               "Authorization: Bearer " + token + "\r\nAccept: text/event-stream\r\n" +
+               "Content-Type: application/json\r\nContent-Length: 12\r\n\r\n{\"text\":\"x\"}";
+    }
     std::int64_t usageOf(const std::string& email) const {
         return server.storage->usage(server.storage->credentials(email)->first,
                                      utcMonthOf(server.now).key);
@@ -146,6 +152,28 @@ TEST_F(StreamedProcessTest, TextArrivesInPiecesAndEndsWithOneVerdict) {
     EXPECT_EQ(usageOf("user1@example.com"), 2);
 }
 
+// The back end's request ends soon after its client goes away, even before
+// any text came (the stream end-to-end run has a client leave mid-text),
+// and the run is not counted.
+TEST_F(StreamedProcessTest, AClientGoingAwayBeforeAnyTextAbortsTheBackEndsRequest) {
+    server.languageModel.firstTextTimeout = 60s;
+    const std::string code = command({{"first_delay_ms", 60000}});
+    const int socket =
+        sendToLoopback(server.port, rawRequest(code, server.addUser("gone@example.com", "Pro")));
+    ASSERT_FALSE(requestOnceItHas(0, "started").is_null());
+    const auto closedAt = std::chrono::system_clock::now();
+    ::close(socket);
+    const auto seen = requestOnceItHas(0, "disconnected");
+    ASSERT_FALSE(seen.is_null());
+    EXPECT_LT(seen["disconnected"].get<double>() -
+                  std::chrono::duration<double>(closedAt.time_since_epoch()).count(),
+              0.1);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (usageOf("gone@example.com") != 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(usageOf("gone@example.com"), 0);
+}
+
 // A client that takes nothing is dropped once its stream's buffer is full,
 // and the back end's request with it.
 TEST_F(StreamedProcessTest, AClientThatReadsNothingIsDropped) {
@@ -153,12 +181,7 @@ TEST_F(StreamedProcessTest, AClientThatReadsNothingIsDropped) {
         command({{"deltas", {repeated("x", 1000)}}, {"repeat", 7000}, {"pause_after", 6900}});
     const std::string token = server.addUser("slow@example.com", "Pro");
     server.languageModel.idleTimeout = 60s; // the back end's pause does not end it
-    const std::string request = "POST /api/v1/commands/" + code +
-                                "/process HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " +
-                                token +
-                                "\r\nAccept: text/event-stream\r\nContent-Type: "
-                                "application/json\r\nContent-Length: 12\r\n\r\n{\"text\":\"x\"}";
-    const int socket = sendToLoopback(server.port, request, 4096);
+    const int socket = sendToLoopback(server.port, rawRequest(code, token), 4096);
     ASSERT_GE(socket, 0);
     ASSERT_FALSE(requestOnceItHas(0, "disconnected").is_null());
     std::string received;
