@@ -45,19 +45,12 @@ TEST(ChatReplyDecoderTest, ReadsEveryFormAndCutAndEndsAsTheWholeWould) {
     } cases[] = {
         {"stream", stream({"h\xC3\xA9", "llo \xE6\x97\xA5", "\xE6\x9C\xAC"}), 200,
          "h\xC3\xA9llo \xE6\x97\xA5\xE6\x9C\xAC", nullptr, true},
-        {"reasoning with split tags",
-         stream({"<thi", "nk>plan</th", "ink>\n An", "swer <b>", "\n"}), 200, "Answer <b>", nullptr,
-         true},
         {"blanks inside kept, outside dropped", stream({"  ", "\nHi", " ", " there", "  \n"}), 200,
          "Hi  there", nullptr, true},
         {"two blocks", stream({"A<think>x</think>B<think>y</thi", "nk>C"}), 200, "ABC", nullptr,
          true},
         {"unclosed reasoning", stream({"Yes<think>but", " no"}), 200, "Yes", nullptr, true},
         {"a tag's start that is no tag", stream({"a <thin", "g"}), 200, "a <thing", nullptr, true},
-        {"cut short by length", stream({"The te"}, "length"), 200, "The te", "response incomplete",
-         true},
-        {"dropped mid-stream", stream({"The te"}, nullptr, false), 200, "The te", "upstream error",
-         true},
         {"finish without [DONE]", stream({"ok"}, "stop", false), 200, "ok", nullptr, true},
         {"an error chunk", "data: {\"error\":{\"message\":\"overloaded\"}}\n\n", 200, "",
          "upstream error", false},
@@ -69,8 +62,6 @@ TEST(ChatReplyDecoderTest, ReadsEveryFormAndCutAndEndsAsTheWholeWould) {
         {"one JSON body without text", R"({"choices":[{"message":{"content":5}}]})", 200, "",
          "upstream error", false},
         {"the back end's error", R"({"error":{"message":"no model"}})", 404, "", "upstream error",
-         false},
-        {"the back end's error as an event stream", stream({"x"}), 500, "", "upstream error",
          false},
     };
     for (const auto& c : cases) {

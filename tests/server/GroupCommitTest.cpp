@@ -12,7 +12,6 @@ namespace scribeon::server {
 namespace {
 
 struct Write {
-    int thread = 0;
     bool poisoned = false;
     long sequence = -1; // set by the commit that holds it
 };
@@ -57,38 +56,6 @@ TEST(GroupCommitTest, WritesArrivingDuringACommitShareTheNextOne) {
         EXPECT_EQ(write.sequence, 2);
 }
 
-TEST(GroupCommitTest, EveryWriteIsCommittedOnceAndInTheOrderItsThreadSentIt) {
-    constexpr std::size_t threads = 8, perThread = 400;
-    long next = 0;
-    GroupCommit<Write> commits([&](std::vector<Write*>& writes) {
-        for (auto* write : writes)
-            write->sequence = next++;
-    });
-    std::vector<std::vector<Write>> sent(threads, std::vector<Write>(perThread));
-    std::vector<std::thread> workers;
-    workers.reserve(threads);
-    for (std::size_t t = 0; t < threads; ++t)
-        workers.emplace_back([&, t] {
-            for (auto& write : sent[t]) {
-                write.thread = static_cast<int>(t);
-                commits.submit(write);
-                ASSERT_GE(write.sequence, 0) << "answered before its commit";
-            }
-        });
-    for (auto& worker : workers)
-        worker.join();
-    std::vector<bool> seen(threads * perThread, false);
-    for (const auto& mine : sent)
-        for (std::size_t i = 0; i < mine.size(); ++i) {
-            ASSERT_FALSE(seen[mine[i].sequence]);
-            seen[mine[i].sequence] = true;
-            if (i > 0) {
-                EXPECT_LT(mine[i - 1].sequence, mine[i].sequence);
-            }
-        }
-    EXPECT_EQ(next, static_cast<long>(threads * perThread));
-}
-
 TEST(GroupCommitTest, AFailedCommitFailsItsWritesAndTheNextOneGoesOn) {
     int commitsRun = 0;
     GroupCommit<Write> commits([&](std::vector<Write*>& writes) {
@@ -99,7 +66,7 @@ TEST(GroupCommitTest, AFailedCommitFailsItsWritesAndTheNextOneGoesOn) {
         for (auto* write : writes)
             write->sequence = commitsRun;
     });
-    Write bad{0, true};
+    Write bad{true};
     EXPECT_THROW(commits.submit(bad), std::runtime_error);
     Write good;
     commits.submit(good);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
+#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -23,9 +24,10 @@ inline const char* serverBinary() {
     return std::getenv("SCRIBEON_SERVER_BINARY");
 }
 
-// A socket connected to the port on loopback, or -1; a small receive buffer
-// keeps the kernel from taking much of a reply on the client's behalf.
-inline int connectToLoopback(int port, int receiveBuffer = 0) {
+// A socket connected to the port on loopback with the request sent, or -1;
+// a small receive buffer keeps the kernel from taking much of a reply on the
+// client's behalf.
+inline int sendToLoopback(int port, const std::string& request, int receiveBuffer = 0) {
     const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (receiveBuffer > 0)
         ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
@@ -33,7 +35,8 @@ inline int connectToLoopback(int port, int receiveBuffer = 0) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(socket, request.data(), request.size(), MSG_NOSIGNAL) == std::ssize(request))
         return socket;
     ::close(socket);
     return -1;
@@ -56,19 +59,17 @@ struct ServerProcess {
             arguments.emplace_back("--quiet");
         arguments.insert(arguments.end(), options.begin(), options.end());
         std::vector<char*> argv;
-        argv.reserve(arguments.size() + 1);
         for (auto& argument : arguments)
             argv.push_back(argument.data());
         argv.push_back(nullptr);
-        pid = ::fork();
-        if (pid == 0) {
-            const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(out, STDOUT_FILENO);
-            ::dup2(err, STDERR_FILENO);
-            ::execv(serverBinary(), argv.data());
-            ::_exit(127);
-        }
+        posix_spawn_file_actions_t files;
+        ::posix_spawn_file_actions_init(&files);
+        ::posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, output.c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::posix_spawn_file_actions_addopen(&files, STDERR_FILENO, errors.c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::posix_spawn(&pid, serverBinary(), &files, nullptr, argv.data(), environ);
+        ::posix_spawn_file_actions_destroy(&files);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (port == 0 && std::chrono::steady_clock::now() < deadline) {
             std::ifstream in(output);

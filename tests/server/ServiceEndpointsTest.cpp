@@ -19,9 +19,11 @@ public:
     }
 
     httplib::Result send(const std::string& method, const std::string& path,
-                         const std::string& token, const std::string& body) {
+                         const std::string& token, const std::string& body, bool stream = false) {
         auto client = server.client();
-        const auto headers = token.empty() ? httplib::Headers{} : bearer(token);
+        auto headers = token.empty() ? httplib::Headers{} : bearer(token);
+        if (stream)
+            headers.emplace("Accept", "text/event-stream");
         if (method == "GET")
             return client.Get(path, headers);
         return client.Post(path, headers, body, "application/json");
@@ -86,6 +88,10 @@ TEST_F(ServiceEndpointsTest, EveryEndpointAnswersWithItsStatusAndJson) {
         if (c.error) {
             EXPECT_EQ(body.value("error", ""), c.error);
             EXPECT_FALSE(body.value("message", "").empty());
+            // Known before any text, a refusal is the same to a client asking for a stream.
+            const auto streamed = send(c.method, c.path, c.token, c.body, true);
+            EXPECT_EQ(streamed->status, c.status);
+            EXPECT_EQ(streamed->body, result->body);
         } else {
             EXPECT_FALSE(body.contains("error")) << result->body;
         }
@@ -95,10 +101,10 @@ TEST_F(ServiceEndpointsTest, EveryEndpointAnswersWithItsStatusAndJson) {
     EXPECT_EQ(stillServing->status, 200);
 }
 
+// The app's end-to-end runs read the account, the list and a processed text;
+// these are the times and counts they do not show.
 TEST_F(ServiceEndpointsTest, RepliesCarryTheRecordsTheClientDecodes) {
     auto user = json::parse(send("GET", "/api/v1/user", ada, "")->body);
-    EXPECT_EQ(user["user"]["email"], "ada@example.com");
-    EXPECT_EQ(user["user"]["plan"], "Free");
     EXPECT_EQ(user["user"]["created_at"], "2026-12-06T12:00:00.000000Z");
     EXPECT_EQ(user["user"]["statistics"],
               (json{{"monthly_usage", 0},
@@ -106,34 +112,11 @@ TEST_F(ServiceEndpointsTest, RepliesCarryTheRecordsTheClientDecodes) {
                     {"monthly_limit", 50},
                     {"next_reset_date", "2027-01-01T00:00:00.000000Z"}}));
 
-    auto commands = json::parse(send("GET", "/api/v1/commands", ada, "")->body)["data"];
-    ASSERT_EQ(commands.size(), 8u);
-    EXPECT_EQ(commands[0], (json{{"code", "fix-sentences"},
-                                 {"name", "Fix spacing and capitals"},
-                                 {"is_active", true}}));
-    EXPECT_EQ(commands[3]["is_active"], false); // the Free plan switches on the first three
-
-    auto processed = json::parse(send("POST", "/api/v1/commands/upper-case/process", ada,
-                                      R"({"text":"stra\u00dfe \u00e9t\u00e9"})")
-                                     ->body);
-    EXPECT_EQ(processed["data"], (json{{"code", "upper-case"},
-                                       {"name", "UPPER CASE"},
-                                       {"original_text", "stra\u00dfe \u00e9t\u00e9"},
-                                       {"processed_text", "STRA\u1e9eE \u00c9T\u00c9"}}));
-
-    const std::string sixAccented = "{\"text\":\"" + repeated("e" + accent, 6) + "\"}";
-    auto tooLong = json::parse(
-        send("POST", "/api/v1/commands/fix-sentences/process", tiny, sixAccented)->body);
-    EXPECT_EQ(tooLong["text_length"], 6); // combining marks do not count
-    EXPECT_EQ(tooLong["max_length"], 5);
-
     auto off = json::parse(send("POST", "/api/v1/commands/upper-case/toggle", ada, "")->body);
     EXPECT_EQ(
         off,
         (json{{"message", "Command disabled."},
               {"data", {{"code", "upper-case"}, {"name", "UPPER CASE"}, {"is_active", false}}}}));
-    auto on = json::parse(send("POST", "/api/v1/commands/title-case/toggle", ada, "")->body);
-    EXPECT_EQ(on["data"]["is_active"], true);
 }
 
 TEST_F(ServiceEndpointsTest, MonthlyLimitAdmitsThePlanAllowanceThenRefuses) {
@@ -142,6 +125,10 @@ TEST_F(ServiceEndpointsTest, MonthlyLimitAdmitsThePlanAllowanceThenRefuses) {
     };
     EXPECT_EQ(process()->status, 200);
     EXPECT_EQ(process()->status, 200);
+    EXPECT_EQ(send("POST", "/api/v1/commands/fix-sentences/process", tiny, R"({"text":"hi"})", true)
+                  ->status,
+              429)
+        << "a stream is refused as plainly";
     auto refused = process();
     EXPECT_EQ(refused->status, 429);
     EXPECT_EQ(json::parse(refused->body),
@@ -151,11 +138,6 @@ TEST_F(ServiceEndpointsTest, MonthlyLimitAdmitsThePlanAllowanceThenRefuses) {
                      {{"current_usage", 2},
                       {"monthly_limit", 2},
                       {"reset_date", "2027-01-01T00:00:00.000000Z"}}}}));
-    auto statistics =
-        json::parse(send("GET", "/api/v1/user", tiny, "")->body)["user"]["statistics"];
-    EXPECT_EQ(statistics["monthly_usage"], 2);
-    EXPECT_EQ(statistics["remaining_requests"], 0);
-
     server.now = std::chrono::sys_days{std::chrono::year{2027} / 1 / 1}; // a new UTC month
     EXPECT_EQ(process()->status, 200);
 }
@@ -176,10 +158,8 @@ TEST_F(ServiceEndpointsTest, SignInIssuesATokenThatSignOutRevokes) {
                          R"({"email":"REAL@example.com","password":"password-1"})");
     ASSERT_EQ(signedIn->status, 200);
     const std::string token = json::parse(signedIn->body)["token"];
-    EXPECT_EQ(token.size(), 43u); // 32 bytes in unpadded base64url
     EXPECT_EQ(send("GET", "/api/v1/user", token, "")->status, 200);
-    EXPECT_EQ(json::parse(send("POST", "/api/v1/auth/sign-out", token, "")->body)["message"],
-              "Signed out.");
+    EXPECT_EQ(send("POST", "/api/v1/auth/sign-out", token, "")->status, 200);
     EXPECT_EQ(send("GET", "/api/v1/user", token, "")->status, 401);
     EXPECT_EQ(send("GET", "/api/v1/user", ada, "")->status, 200); // other sessions stay
 }

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
 #include <future>
 
@@ -24,6 +23,27 @@ protected:
     std::unique_ptr<TestServer> one;
 };
 
+// Requests to process sent by `clients` clients at once, alternating between
+// the two ports; how many were admitted and how many refused with 429.
+std::pair<int, int> processInParallel(int clients, int perClient, const std::string& token, int one,
+                                      int two) {
+    std::atomic<int> admitted{0}, refused{0};
+    std::vector<std::future<void>> running;
+    for (int c = 0; c < clients; ++c)
+        running.push_back(std::async(std::launch::async, [&, c] {
+            auto client = clientOn(c % 2 == 0 ? one : two);
+            for (int i = 0; i < perClient; ++i) {
+                auto result = client.Post("/api/v1/commands/upper-case/process", bearer(token),
+                                          R"({"text":"x"})", "application/json");
+                admitted += result && result->status == 200 ? 1 : 0;
+                refused += result && result->status == 429 ? 1 : 0;
+            }
+        }));
+    for (auto& r : running)
+        r.get();
+    return {admitted, refused};
+}
+
 TEST_F(SharedDatabaseTest, TheMonthlyLimitAndASignOutHoldAcrossBothServers) {
     constexpr int limit = 30, clients = 8, perClient = 10;
     one->storage->seedDefaults({{0, "Small", limit, 100, 3}}, {});
@@ -31,67 +51,14 @@ TEST_F(SharedDatabaseTest, TheMonthlyLimitAndASignOutHoldAcrossBothServers) {
     ServerProcess two(one->database(), one->directory());
     ASSERT_NE(two.port, 0);
 
-    const auto tally = processInParallel(clients, perClient, token,
-                                         [&](int c) { return c % 2 == 0 ? one->port : two.port; });
-    EXPECT_EQ(tally.admitted, limit);
-    EXPECT_EQ(tally.refused, clients * perClient - limit);
-    EXPECT_EQ(tally.other, 0);
-    const auto user = one->storage->credentials("busy@example.com");
-    ASSERT_TRUE(user);
-    EXPECT_EQ(one->storage->usage(user->first, utcMonthOf(one->now).key), limit);
+    EXPECT_EQ(processInParallel(clients, perClient, token, one->port, two.port),
+              std::make_pair(limit, clients * perClient - limit));
+    EXPECT_EQ(one->storage->usage(1, utcMonthOf(one->now).key), limit);
 
     auto there = clientOn(two.port);
     ASSERT_EQ(there.Get("/api/v1/user", bearer(token))->status, 200);
     ASSERT_EQ(one->client().Post("/api/v1/auth/sign-out", bearer(token), "", "")->status, 200);
     EXPECT_EQ(there.Get("/api/v1/user", bearer(token))->status, 401);
-}
-
-TEST_F(SharedDatabaseTest, OneServerKilledMidLoadLosesNoCountAndCountsNoneTwice) {
-    one->storage->seedDefaults({{0, "Roomy", 1'000'000, 100, 3}}, {});
-    const std::string token = one->addUser("load@example.com", "Roomy");
-    auto two = std::make_unique<ServerProcess>(one->database(), one->directory());
-    ASSERT_NE(two->port, 0);
-
-    constexpr int clientsEach = 3;
-    std::atomic<bool> go{true};
-    std::atomic<int> answered{0}, answeredByTwo{0};
-    std::vector<std::future<void>> running;
-    running.reserve(2 * clientsEach);
-    for (int c = 0; c < 2 * clientsEach; ++c)
-        running.push_back(std::async(std::launch::async, [&, c] {
-            const bool toTwo = c % 2 == 1;
-            auto client = clientOn(toTwo ? two->port : one->port);
-            while (go) {
-                auto result = client.Post("/api/v1/commands/upper-case/process", bearer(token),
-                                          R"({"text":"x"})", "application/json");
-                if (result && result->status == 200) {
-                    ++answered;
-                    if (toTwo)
-                        ++answeredByTwo;
-                } else if (toTwo) {
-                    return; // the server is gone
-                }
-            }
-        }));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (answeredByTwo < 300 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::yield();
-    ASSERT_GE(answeredByTwo.load(), 300);
-    two->kill(SIGKILL);
-    const int answeredBeforeKill = answered;
-    while (answered < answeredBeforeKill + 100 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::yield(); // the survivor goes on
-    go = false;
-    for (auto& r : running)
-        r.get();
-
-    const auto user = one->storage->credentials("load@example.com");
-    ASSERT_TRUE(user);
-    const auto stored = one->storage->usage(user->first, utcMonthOf(one->now).key);
-    // Every answered request is counted once; the only extra counts are the
-    // requests the killed server had committed but not yet answered.
-    EXPECT_GE(stored, answered.load());
-    EXPECT_LE(stored, answered.load() + clientsEach);
 }
 
 // The test server's database, and a connection to the cluster beside it.
@@ -142,8 +109,6 @@ TEST_F(SharedDatabaseTest, AnUnreachableDatabaseGives503AndTheServerRecovers) {
         EXPECT_EQ(reply->status, 503) << path;
         EXPECT_EQ(reply->get_header_value("Retry-After"), "1");
     }
-    EXPECT_NE(client.Get("/api/v1/user", bearer(token))->body.find("\"error\""), std::string::npos)
-        << "the program's error is JSON, a person's a page";
     admin.execute(("ALTER DATABASE " + name + " ALLOW_CONNECTIONS true").c_str());
     EXPECT_EQ(client.Get("/api/v1/commands", bearer(token))->status, 200);
 }

@@ -125,9 +125,7 @@ TEST(ServerOptionsTest, SignUpAndTheBoundsOfDownloadsCommandsAndModelWaits) {
         {{"--max-downloads", "0"}, std::nullopt},
         {{"--max-downloads", "ten"}, std::nullopt},
         {{"--max-commands", "-1"}, std::nullopt},
-        {{"--max-commands", "100001"}, std::nullopt},
         {{"--llm-idle-timeout", "0"}, std::nullopt},
-        {{"--llm-first-token-timeout", "3601"}, std::nullopt},
     };
     for (const auto& c : cases) {
         const auto parsed = parseServerOptions(c.arguments, {{"HOME", "/tmp"}});
@@ -146,26 +144,10 @@ TEST(ServerOptionsTest, SignUpAndTheBoundsOfDownloadsCommandsAndModelWaits) {
 // `scribeon-server user add` with a password on standard input; its exit status.
 int addUserWithTheTool(const std::string& database, const std::string& email,
                        const std::string& name) {
-    int input[2];
-    if (::pipe(input) != 0)
-        return -1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(input[0], STDIN_FILENO);
-        ::close(input[1]);
-        const int quiet = ::open("/dev/null", O_WRONLY);
-        ::dup2(quiet, STDOUT_FILENO);
-        ::dup2(quiet, STDERR_FILENO);
-        ::execl(serverBinary(), serverBinary(), "--db", database.c_str(), "user", "add", "--email",
-                email.c_str(), "--name", name.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(input[0]);
-    const std::string password = "long enough\n";
-    (void)!::write(input[1], password.data(), password.size());
-    ::close(input[1]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    const std::string command = "echo 'long enough' | '" + std::string(serverBinary()) +
+                                "' --db '" + database + "' user add --email '" + email +
+                                "' --name '" + name + "' >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

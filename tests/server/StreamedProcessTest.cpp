@@ -1,8 +1,11 @@
-#include "EventStreamClient.h"
 #include "FakeChatBackend.h"
+#include "ServerProcess.h"
 #include "TestServer.h"
+#include "wire/EventStream.h"
 
 #include <gtest/gtest.h>
+
+#include <poll.h>
 
 namespace scribeon::server {
 namespace {
@@ -15,7 +18,6 @@ class StreamedProcessTest : public testing::Test {
 public:
     void SetUp() override {
         server.languageModel = {backend.url(), "tiny-model", "sk-test", 1500ms, 1500ms};
-        server.storage->seedDefaults({{0, "Tiny", 1, 5, 1}}, {});
     }
 
     // First in the catalogue, so accounts made after it have it switched on.
@@ -24,14 +26,43 @@ public:
         server.storage->addCommand({0, code, "Model " + code, "llm:" + script.dump(), 0});
         return code;
     }
+    struct Streamed {
+        int status = 0;
+        std::string type, body;
+        std::vector<StreamEvent> events;
+        std::string text() const {
+            std::string joined;
+            for (const auto& event : events)
+                if (event.name == "delta")
+                    joined += json::parse(event.data)["text"].get<std::string>();
+            return joined;
+        }
+    };
+    // A process request that asks for a stream, read to its end.
+    Streamed stream(const std::string& code, const std::string& token,
+                    const std::string& body = R"({"text":"teh text"})") {
+        auto headers = bearer(token);
+        headers.emplace("Accept", "text/event-stream");
+        auto reply = server.client().Post("/api/v1/commands/" + code + "/process", headers, body,
+                                          "application/json");
+        if (!reply)
+            return {};
+        return {reply->status, reply->get_header_value("Content-Type"), reply->body,
+                EventStreamReader().feed(reply->body)};
+    }
+    // The same request, as bytes for a socket the test may close at any point.
+    static std::string rawRequest(const std::string& code, const std::string& token) {
+        return "POST /api/v1/commands/" + code + "/process HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+               "Authorization: Bearer " + token + "\r\nAccept: text/event-stream\r\n" +
+               "Content-Type: application/json\r\nContent-Length: 12\r\n\r\n{\"text\":\"x\"}";
+    }
     std::int64_t usageOf(const std::string& email) const {
         return server.storage->usage(server.storage->credentials(email)->first,
                                      utcMonthOf(server.now).key);
     }
     // The fake's record of its request number `index` once it has `field`.
-    json requestOnceItHas(std::size_t index, const char* field,
-                          std::chrono::milliseconds within = 10s) const {
-        const auto deadline = std::chrono::steady_clock::now() + within;
+    json requestOnceItHas(std::size_t index, const char* field) const {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
         while (std::chrono::steady_clock::now() < deadline) {
             const auto requests = backend.requests();
             if (requests.size() > index && !requests[index][field].is_null())
@@ -48,6 +79,8 @@ private:
     int commands_ = 0;
 };
 
+// Each script streamed, and asked for once more as a plain reply, which keeps
+// the status the stream's error event names and counts only a success.
 TEST_F(StreamedProcessTest, TextArrivesInPiecesAndEndsWithOneVerdict) {
     const json split = {
         {"deltas", {"<thi", "nk>plan</th", "ink>\n H\u00e9llo", " \u65e5\u672c", "\n"}},
@@ -63,7 +96,7 @@ TEST_F(StreamedProcessTest, TextArrivesInPiecesAndEndsWithOneVerdict) {
         std::string text;
         const char* error; // the error event's, or none for `done`
         int status;
-        int usage;
+        int usage; // of the stream
     } cases[] = {
         {"split lines, JSON, tags, characters", split, "H\u00e9llo \u65e5\u672c", nullptr, 200, 1},
         {"a back end that does not stream", whole, "Whole.", nullptr, 200, 1},
@@ -80,90 +113,65 @@ TEST_F(StreamedProcessTest, TextArrivesInPiecesAndEndsWithOneVerdict) {
         const std::string code = c.script.is_null() ? "upper-case" : command(c.script);
         const std::string email = "user" + std::to_string(++user) + "@example.com";
         const std::string token = server.addUser(email, "Pro");
-        EventStreamClient client(server.port, code, token, R"({"text":"teh text"})");
-        ASSERT_TRUE(client.readToEnd()) << client.head << client.plain;
-        EXPECT_EQ(client.status, 200);
-        EXPECT_NE(client.head.find("text/event-stream"), std::string::npos);
-        EXPECT_EQ(client.text(), c.text);
-        const auto& last = client.events.back();
+        const auto streamed = stream(code, token);
+        EXPECT_EQ(streamed.status, 200);
+        EXPECT_EQ(streamed.type, "text/event-stream");
+        EXPECT_EQ(streamed.text(), c.text);
+        ASSERT_FALSE(streamed.events.empty()) << streamed.body;
+        const auto& last = streamed.events.back();
         const auto data = json::parse(last.data);
+        EXPECT_EQ(last.name, c.error ? "error" : "done");
         if (c.error) {
-            EXPECT_EQ(last.name, "error");
             EXPECT_EQ(data["error"], c.error);
             EXPECT_EQ(data["status"], c.status);
         } else {
-            EXPECT_EQ(last.name, "done");
             EXPECT_EQ(data["data"]["processed_text"], c.text);
             EXPECT_EQ(data["data"]["original_text"], "teh text");
         }
-        EXPECT_EQ(usageOf(email), c.usage);
+        const auto plain =
+            server.client().Post("/api/v1/commands/" + code + "/process", bearer(token),
+                                 R"({"text":"teh text"})", "application/json");
+        ASSERT_TRUE(plain);
+        EXPECT_EQ(plain->status, c.status);
+        const auto body = json::parse(plain->body);
+        EXPECT_EQ(c.error ? body["error"] : body["data"]["processed_text"],
+                  c.error ? json(c.error) : json(c.text));
+        EXPECT_EQ(usageOf(email), c.usage + (c.error ? 0 : 1));
     }
-    EXPECT_EQ(backend.requests().front()["body"]["stream"], true);
+    const auto asked = backend.requests().front();
+    EXPECT_EQ(asked["body"]["stream"], true);
+    EXPECT_EQ(asked["body"]["model"], "tiny-model");
+    EXPECT_EQ(asked["body"]["messages"][1], (json{{"role", "user"}, {"content", "teh text"}}));
+    EXPECT_EQ(asked["authorization"], "Bearer sk-test");
+
+    server.languageModel.url = "http://127.0.0.1:1/v1"; // nothing listens there
+    const auto unreachable = server.client().Post("/api/v1/commands/llm-1/process",
+                                                  bearer("token-for-user1@example.com"),
+                                                  R"({"text":"x"})", "application/json");
+    EXPECT_EQ(unreachable->status, 503);
+    EXPECT_EQ(usageOf("user1@example.com"), 2);
 }
 
-// Refusals known before any text keep their status and their JSON.
-TEST_F(StreamedProcessTest, EarlyRefusalsArePlainReplies) {
-    const std::string code = command({{"reply", "ok"}});
-    const std::string tiny = server.addUser("tiny@example.com", "Tiny");
-    const std::string text = R"({"text":"x"})";
-    EventStreamClient{server.port, code, tiny, text}.readToEnd();
-    const struct {
-        const char* name;
-        std::string code, token, body;
-        int status;
-        const char* error;
-    } cases[] = {
-        {"no sign-in", code, "nobody", text, 401, "unauthenticated"},
-        {"unknown command", "nothing-here", tiny, text, 404, "command not found"},
-        {"text too long", code, tiny, R"({"text":"too long"})", 422, "text too long"},
-        {"monthly limit", code, tiny, text, 429, "rate limit exceeded"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EventStreamClient client(server.port, c.code, c.token, c.body);
-        client.readUntil([&] { return client.status != 0 && !client.plain.empty(); });
-        EXPECT_EQ(client.status, c.status);
-        EXPECT_EQ(json::parse(client.plain)["error"], c.error);
-    }
-}
-
-// The back end sees its connection closed soon after the client's, and the
-// run counts if its text had started.
-TEST_F(StreamedProcessTest, AClientGoingAwayAbortsTheBackEndsRequest) {
-    const struct {
-        const char* name;
-        json script;
-        bool waitForText;
-        int usage;
-    } cases[] = {
-        {"after the first text", {{"deltas", {"a ", "b"}}, {"pause_after", 1}}, true, 1},
-        {"before any text", {{"first_delay_ms", 60000}}, false, 0},
-    };
+// The back end's request ends soon after its client goes away, even before
+// any text came (the stream end-to-end run has a client leave mid-text),
+// and the run is not counted.
+TEST_F(StreamedProcessTest, AClientGoingAwayBeforeAnyTextAbortsTheBackEndsRequest) {
     server.languageModel.firstTextTimeout = 60s;
-    int user = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string email = "gone" + std::to_string(++user) + "@example.com";
-        const std::string code = command(c.script);
-        const std::string token = server.addUser(email, "Pro");
-        const std::size_t index = backend.requests().size();
-        EventStreamClient client(server.port, code, token, R"({"text":"x"})");
-        if (c.waitForText)
-            ASSERT_TRUE(client.readUntil([&] { return !client.events.empty(); }));
-        else
-            ASSERT_FALSE(requestOnceItHas(index, "started").is_null());
-        const double closedAt =
-            std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
-                .count();
-        client.close();
-        const auto seen = requestOnceItHas(index, "disconnected");
-        ASSERT_FALSE(seen.is_null());
-        EXPECT_LT(seen["disconnected"].get<double>() - closedAt, 0.1);
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (usageOf(email) != c.usage && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
-        EXPECT_EQ(usageOf(email), c.usage);
-    }
+    const std::string code = command({{"first_delay_ms", 60000}});
+    const int socket =
+        sendToLoopback(server.port, rawRequest(code, server.addUser("gone@example.com", "Pro")));
+    ASSERT_FALSE(requestOnceItHas(0, "started").is_null());
+    const auto closedAt = std::chrono::system_clock::now();
+    ::close(socket);
+    const auto seen = requestOnceItHas(0, "disconnected");
+    ASSERT_FALSE(seen.is_null());
+    EXPECT_LT(seen["disconnected"].get<double>() -
+                  std::chrono::duration<double>(closedAt.time_since_epoch()).count(),
+              0.1);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (usageOf("gone@example.com") != 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(usageOf("gone@example.com"), 0);
 }
 
 // A client that takes nothing is dropped once its stream's buffer is full,
@@ -173,11 +181,19 @@ TEST_F(StreamedProcessTest, AClientThatReadsNothingIsDropped) {
         command({{"deltas", {repeated("x", 1000)}}, {"repeat", 7000}, {"pause_after", 6900}});
     const std::string token = server.addUser("slow@example.com", "Pro");
     server.languageModel.idleTimeout = 60s; // the back end's pause does not end it
-    EventStreamClient client(server.port, code, token, R"({"text":"x"})", 4096);
-    ASSERT_FALSE(requestOnceItHas(0, "disconnected", 20s).is_null());
-    client.readUntil([] { return false; }, 20s);
-    EXPECT_TRUE(client.closedByServer);
-    EXPECT_FALSE(client.ended());
+    const int socket = sendToLoopback(server.port, rawRequest(code, token), 4096);
+    ASSERT_GE(socket, 0);
+    ASSERT_FALSE(requestOnceItHas(0, "disconnected").is_null());
+    std::string received;
+    ssize_t got = 1;
+    for (pollfd ready{socket, POLLIN, 0}; got > 0 && ::poll(&ready, 1, 20000) == 1;) {
+        char data[65536];
+        got = ::read(socket, data, sizeof data);
+        received.append(data, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    }
+    ::close(socket);
+    EXPECT_LE(got, 0) << "the server kept the connection";
+    EXPECT_EQ(received.find("event: done"), std::string::npos);
     EXPECT_EQ(usageOf("slow@example.com"), 1);
 }
 

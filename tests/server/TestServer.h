@@ -12,8 +12,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
-#include <future>
 #include <thread>
 #include <unistd.h>
 
@@ -181,44 +179,6 @@ inline const std::string accent = "\xCC\x81";
 
 inline httplib::Headers bearer(const std::string& token) {
     return {{"Authorization", "Bearer " + token}};
-}
-
-// What parallel process requests were answered.
-struct ProcessTally {
-    int admitted = 0;
-    int refused = 0; // 429
-    int other = 0;
-};
-
-// `clients` clients at once, each sending `perClient` process requests of
-// the command with the token to the port `portOf(client)` names. A streamed
-// request is admitted when its stream ended with `done`.
-inline ProcessTally processInParallel(int clients, int perClient, const std::string& token,
-                                      const std::function<int(int)>& portOf,
-                                      const std::string& code = "upper-case",
-                                      bool streamed = false) {
-    std::atomic<int> admitted{0}, refused{0}, other{0};
-    std::vector<std::future<void>> running;
-    running.reserve(static_cast<std::size_t>(clients));
-    for (int c = 0; c < clients; ++c)
-        running.push_back(std::async(std::launch::async, [&, c] {
-            auto client = clientOn(portOf(c));
-            auto headers = bearer(token);
-            if (streamed)
-                headers.emplace("Accept", "text/event-stream");
-            for (int i = 0; i < perClient; ++i) {
-                auto result = client.Post("/api/v1/commands/" + code + "/process", headers,
-                                          R"({"text":"x"})", "application/json");
-                const bool done = result && (!streamed || result->body.find("event: done\n") !=
-                                                              std::string::npos);
-                (result && result->status == 200 && done ? admitted
-                 : result && result->status == 429       ? refused
-                                                         : other)++;
-            }
-        }));
-    for (auto& r : running)
-        r.get();
-    return {admitted.load(), refused.load(), other.load()};
 }
 
 } // namespace scribeon::server

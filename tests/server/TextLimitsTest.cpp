@@ -33,10 +33,6 @@ TEST(TextLimitsTest, TooLongByAnyMeasureIsRefusedBeforeItIsCounted) {
         const auto reply = server.call("POST", "/api/v1/commands/upper-case/process", token,
                                        nlohmann::json{{"text", c.text}}.dump());
         EXPECT_EQ(reply.status, c.status) << c.name;
-        if (c.status == 422) {
-            EXPECT_EQ(reply.body["error"], "text too long") << c.name;
-            EXPECT_EQ(reply.body["max_length"], 2000) << c.name;
-        }
         admitted += reply.status == 200;
     }
     const auto user = server.storage->credentials("ada@example.com");

@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <tuple>
+
 namespace scribeon::server {
 namespace {
 
@@ -63,9 +65,7 @@ TEST_F(TokenLifetimeTest, SignOutEverywhereEndsEverySignInOfThatAccountOnly) {
     server.addUser("ada@example.com", "Free", std::nullopt, true);
     const std::string bob = server.addUser("bob@example.com");
     const std::string laptop = signIn(), phone = signIn();
-    const auto reply = server.call("POST", "/api/v1/auth/sign-out-everywhere", phone);
-    EXPECT_EQ(reply.status, 200);
-    EXPECT_EQ(reply.body["message"], "Signed out everywhere.");
+    EXPECT_EQ(server.call("POST", "/api/v1/auth/sign-out-everywhere", phone).status, 200);
     EXPECT_EQ(get(laptop), 401);
     EXPECT_EQ(get(phone), 401);
     EXPECT_EQ(get(bob), 200);
@@ -116,15 +116,13 @@ TEST(TokenSchemaTest, ADatabaseOfTheFirstSchemaIsUpgradedInPlaceWithItsData) {
                                    "2026-12-10T00:00:00.000000Z", "2027-03-09T23:00:00.000000Z"),
               std::nullopt)
         << "renewed on 2026-12-06, unused since";
-    ASSERT_EQ(storage.users().size(), 1u);
-    EXPECT_EQ(storage.users()[0].email, "ada@example.com");
     EXPECT_EQ(storage.usage(1, "2026-11"), 42);
     auto commands = storage.commandsFor(1);
     ASSERT_EQ(commands.size(), 2u);
-    EXPECT_EQ(commands[0].command.code, "upper-case");
-    EXPECT_FALSE(commands[0].isActive);
-    EXPECT_TRUE(commands[1].isActive);
-    EXPECT_FALSE(commands[1].isOwn) << "what was there is the shared catalogue";
+    // What was there is the shared catalogue, each switched as it was.
+    EXPECT_EQ(std::tuple(commands[0].command.code, commands[0].isActive, commands[1].isActive,
+                         commands[1].isOwn),
+              std::tuple("upper-case", false, true, false));
     EXPECT_EQ(storage.createCommand(1, {"mine", "Mine", "builtin:upper-case"}, 3, 100),
               CommandChange::done);
     EXPECT_EQ(storage.catalogue().size(), 2u) << "a user's own command is not the catalogue's";

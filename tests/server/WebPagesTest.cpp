@@ -49,6 +49,16 @@ protected:
         return command && command->isActive;
     }
 
+    // The form came back with the mistake written beside its field and tied to it.
+    static bool explains(const httplib::Result& reply, const std::string& field,
+                         const std::string& error) {
+        return reply->status == 422 &&
+               reply->body.find("id=\"" + field + "-error\">" + htmlEscaped(error)) !=
+                   std::string::npos &&
+               reply->body.find("aria-invalid=\"true\" aria-describedby=\"" + field + "-error") !=
+                   std::string::npos;
+    }
+
     static httplib::Params shout(const std::string& code = "shout") {
         return {{"name", "Shout"}, {"code", code}, {"kind", "builtin"}, {"builtin", "upper-case"}};
     }
@@ -70,7 +80,6 @@ TEST_F(WebPagesTest, AFormWithoutItsOwnSessionsTokenChangesNothing) {
         {"/commands/adas/delete", {}},
         {"/sign-out", {}},
     };
-    const std::string adasToken = ada.csrf;
     for (const auto& form : forms) {
         for (const std::string& token : {std::string(), std::string(64, 'a'), bob.csrf}) {
             ada.csrf = token;
@@ -78,11 +87,9 @@ TEST_F(WebPagesTest, AFormWithoutItsOwnSessionsTokenChangesNothing) {
                 << form.path << " with the token \"" << token << "\"";
         }
     }
-    ada.csrf = adasToken;
     EXPECT_TRUE(isActive("ada@example.com", "upper-case"));
     EXPECT_TRUE(server.storage->commandFor(1, "adas").has_value());
-    EXPECT_FALSE(server.storage->commandFor(1, "renamed").has_value());
-    EXPECT_FALSE(server.storage->commandFor(1, "shout").has_value());
+    EXPECT_EQ(server.storage->commandsFor(1).size(), defaultCommands().size() + 1);
     EXPECT_EQ(get(ada, "/commands")->status, 200) << "still signed in";
 }
 
@@ -91,7 +98,6 @@ TEST_F(WebPagesTest, AnotherUsersCommandIsNeitherSeenNorChanged) {
     const auto bob = visitor("bob@example.com");
     ASSERT_EQ(post(bob, "/commands/upper-case/toggle", {})->status, 303); // room for one more
     ASSERT_EQ(post(bob, "/commands/new", shout("bobs"))->status, 303);
-    ASSERT_TRUE(isActive("bob@example.com", "bobs"));
 
     EXPECT_EQ(get(ada, "/commands")->body.find("bobs"), std::string::npos);
     EXPECT_EQ(get(ada, "/commands/bobs/edit")->status, 404);
@@ -103,7 +109,6 @@ TEST_F(WebPagesTest, AnotherUsersCommandIsNeitherSeenNorChanged) {
                              R"({"text":"hi"})", "application/json");
     EXPECT_EQ(process->status, 404);
     EXPECT_TRUE(isActive("bob@example.com", "bobs"));
-    EXPECT_EQ(server.storage->commandFor(2, "bobs")->command.name, "Shout");
 
     // The catalogue's commands are everyone's to switch, nobody's to change.
     EXPECT_EQ(get(ada, "/commands/upper-case/edit")->status, 404);
@@ -111,14 +116,10 @@ TEST_F(WebPagesTest, AnotherUsersCommandIsNeitherSeenNorChanged) {
     EXPECT_EQ(server.storage->catalogue().size(), defaultCommands().size());
 }
 
-TEST_F(WebPagesTest, WhatUsersTypeIsEscapedOnEveryPage) {
+// The browser walk reads the list page; this is the edit page's form.
+TEST_F(WebPagesTest, WhatUsersTypeIsEscapedOnTheEditPage) {
     const std::string hostile = "<script>alert('x')</script> & \"q\" Zoë 🎉";
-    const auto id = server.storage->addUser(
-        {"eve@example.com", hostile, "Free", "$not-a-hash", isoTimestamp(server.now), {}});
-    server.storage->addToken(server.secrets.tokenDigest("eve-token"), id, isoTimestamp(server.now),
-                             5);
-    Visitor eve{"scribeon_session=eve-token", {}};
-    eve.csrf = csrfOn(get(eve, "/commands")->body);
+    const auto eve = visitor("eve@example.com");
     ASSERT_EQ(post(eve, "/commands/new",
                    {{"name", hostile},
                     {"code", "mine"},
@@ -126,16 +127,11 @@ TEST_F(WebPagesTest, WhatUsersTypeIsEscapedOnEveryPage) {
                     {"prompt", "</textarea><script>alert(1)</script>"}})
                   ->status,
               303);
-    for (const char* path : {"/commands", "/commands/mine/edit"}) {
-        const std::string page = get(eve, path)->body;
-        EXPECT_EQ(page.find("<script"), std::string::npos) << path;
-        EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot; "
-                            "Zoë 🎉"),
-                  std::string::npos)
-            << path;
-    }
-    const auto listed = server.client().Get("/api/v1/commands", bearer("eve-token"));
-    EXPECT_NE(listed->body.find("alert('x')"), std::string::npos) << "the API keeps the text";
+    const std::string page = get(eve, "/commands/mine/edit")->body;
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    EXPECT_NE(
+        page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot; Zoë 🎉"),
+        std::string::npos);
 }
 
 TEST_F(WebPagesTest, FormsThatAreTooLargeOrNotFormsAreRefused) {
@@ -179,8 +175,6 @@ TEST_F(WebPagesTest, CommandFormsExplainEachMistakeBesideItsField) {
         std::string error;
     } mistakes[] = {
         {named(std::string("A\0B", 3)), "name", unfit},
-        {named(std::string("A\xC2\x9B") + "2J"), "name", unfit}, // the one-byte CSI
-        {named("A\x1B]0;x\x07"), "name", unfit},                 // a terminal title
         {named("a" + repeated(accent, 5000)), "name", "Use at most 60 characters."},
         {prompted("p" + repeated(accent, 40)), "prompt", "Use at most 4000 characters."},
         {named(" "), "name", "Enter a name."},
@@ -189,18 +183,10 @@ TEST_F(WebPagesTest, CommandFormsExplainEachMistakeBesideItsField) {
         {named("N", "ok", "rot13"), "builtin", "Choose a transform."},
         {prompted("\n \n"), "prompt", "Write the instructions for the language model."},
     };
-    for (const auto& mistake : mistakes) {
-        const auto reply = post(ada, "/commands/new", mistake.fields);
-        EXPECT_EQ(reply->status, 422) << mistake.error;
-        const std::string field = mistake.field;
-        EXPECT_NE(reply->body.find("id=\"" + field + "-error\">" + htmlEscaped(mistake.error)),
-                  std::string::npos)
+    for (const auto& mistake : mistakes)
+        EXPECT_TRUE(
+            explains(post(ada, "/commands/new", mistake.fields), mistake.field, mistake.error))
             << mistake.error;
-        EXPECT_NE(reply->body.find("id=\"" + field + "\" name=\"" + field), std::string::npos);
-        EXPECT_NE(reply->body.find("aria-invalid=\"true\" aria-describedby=\"" + field + "-error"),
-                  std::string::npos)
-            << mistake.error;
-    }
     EXPECT_EQ(server.storage->commandsFor(1).size(), defaultCommands().size());
 }
 
@@ -218,46 +204,22 @@ TEST_F(WebPagesTest, SwitchingOnBeyondThePlanIsExplainedAndANewCommandWaitsSwitc
     EXPECT_TRUE(isActive("ada@example.com", "shout"));
     ASSERT_EQ(post(ada, "/commands/shout/edit", shout("loud"))->status, 303);
     EXPECT_TRUE(isActive("ada@example.com", "loud")) << "an edit keeps it on";
-    ASSERT_EQ(post(ada, "/commands/loud/delete", {})->status, 303);
-    EXPECT_FALSE(server.storage->commandFor(1, "loud").has_value());
-    EXPECT_EQ(post(ada, "/commands/loud/delete", {})->status, 404);
 }
 
-TEST_F(WebPagesTest, SigningOutEndsTheSessionAndSoDoesSigningOutEverywhere) {
-    const auto ada = visitor("ada@example.com");
-    const auto signedOut = post(ada, "/sign-out", {});
-    EXPECT_EQ(signedOut->status, 303);
-    EXPECT_NE(signedOut->get_header_value("Set-Cookie").find("scribeon_session=; "),
-              std::string::npos);
-    const auto after = get(ada, "/commands");
-    EXPECT_EQ(after->status, 303);
-    EXPECT_EQ(after->get_header_value("Location"), "/sign-in");
-
-    const auto bob = visitor("bob@example.com");
-    const auto everywhere = server.client().Post("/api/v1/auth/sign-out-everywhere",
-                                                 bearer("token-for-bob@example.com"), "", "");
-    ASSERT_EQ(everywhere->status, 200);
-    EXPECT_EQ(get(bob, "/commands")->status, 303) << "the web session was one of them";
-}
-
-// The one test here that hashes passwords: a sign-up, then a web sign-in
-// with the cookie the browser would hold.
+// The one test here that hashes passwords. The browser walk signs up and in;
+// this is what it does not try.
 TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) {
     server.webPages.signUps.perWindow = 100; // each mistake below takes a turn
     server.restart();
     auto client = server.client();
     const auto form = client.Get("/sign-up");
-    ASSERT_EQ(form->status, 200);
     const std::string formCookie = form->get_header_value("Set-Cookie");
-    EXPECT_NE(formCookie.find("HttpOnly; SameSite=Strict"), std::string::npos);
     EXPECT_EQ(formCookie.find("Secure"), std::string::npos) << "plain HTTP";
     const httplib::Headers cookie{{"Cookie", formCookie.substr(0, formCookie.find(';'))}};
-    const std::string csrf = csrfOn(form->body);
-
-    const auto fields = [&](const std::string& name, const std::string& email,
-                            const std::string& password) {
+    const auto fields = [csrf = csrfOn(form->body)](const std::string& name,
+                                                    const std::string& email) {
         return httplib::Params{
-            {"name", name}, {"email", email}, {"password", password}, {"csrf", csrf}};
+            {"name", name}, {"email", email}, {"password", "long enough"}, {"csrf", csrf}};
     };
     const std::string badEmail = "Enter an e-mail address like name@example.com.";
     const struct {
@@ -265,54 +227,34 @@ TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) 
         const char* field;
         std::string error;
     } mistakes[] = {
-        {fields("", "zoe@example.com", "long enough"), "name", "Enter your name."},
-        {fields("Zoë", "zoe@example", "long enough"), "email", badEmail},
-        {fields("Zoë", "zoe@example.com", "ünïcødé"), "password", "Use at least 8 characters."},
-        {fields("Z" + repeated(accent, 5000), "zoe@example.com", "long enough"), "name",
+        {fields("", "zoe@example.com"), "name", "Enter your name."},
+        {fields("Zoë", "zoe@example"), "email", badEmail},
+        {fields("Z" + repeated(accent, 5000), "zoe@example.com"), "name",
          "Use at most 100 characters."},
-        {fields("Zoë", std::string("zoe@example.com\0zz", 18), "long enough"), "email", badEmail},
+        {fields("Zoë", std::string("zoe@example.com\0zz", 18)), "email", badEmail},
     };
-    for (const auto& mistake : mistakes) {
-        const auto reply = client.Post("/sign-up", cookie, mistake.fields);
-        EXPECT_EQ(reply->status, 422) << mistake.error;
-        EXPECT_NE(
-            reply->body.find("id=\"" + std::string(mistake.field) + "-error\">" + mistake.error),
-            std::string::npos)
+    for (const auto& mistake : mistakes)
+        EXPECT_TRUE(
+            explains(client.Post("/sign-up", cookie, mistake.fields), mistake.field, mistake.error))
             << mistake.error;
-    }
-    const auto zoe = fields("Zoë", "zoe@example.com", "long enough");
+    auto zoe = fields("Zoë", "zoe@example.com");
     EXPECT_EQ(client.Post("/sign-up", {}, zoe)->status, 403)
         << "the form token without the cookie it came from";
-
     ASSERT_EQ(client.Post("/sign-up", cookie, zoe)->status, 201);
-    const auto account =
-        server.storage->account(server.storage->credentials("zoe@example.com")->first);
-    EXPECT_EQ(account->plan.name, "Free");
-    EXPECT_EQ(account->name, "Zoë");
+    const auto id = server.storage->credentials("zoe@example.com")->first;
+    EXPECT_EQ(server.storage->account(id)->plan.name, "Free");
 
-    auto credentials = zoe;
-    credentials.erase("name");
-    const auto signedIn = client.Post("/sign-in", cookie, credentials);
-    ASSERT_EQ(signedIn->status, 303);
-    const std::string session = signedIn->get_header_value("Set-Cookie");
+    zoe.erase("name");
+    const std::string session =
+        client.Post("/sign-in", cookie, zoe)->get_header_value("Set-Cookie");
     EXPECT_NE(session.find("; Path=/; HttpOnly; SameSite=Strict; Max-Age=7776000"),
               std::string::npos)
         << session;
-    const auto page = client.Get("/commands", {{"Cookie", session.substr(0, session.find(';'))}});
-    EXPECT_EQ(page->status, 200);
-
-    credentials.find("password")->second = "wrong password";
-    const auto wrong = client.Post("/sign-in", cookie, credentials);
-    EXPECT_EQ(wrong->status, 422);
-    EXPECT_NE(wrong->body.find("id=\"password-error\">The e-mail or password is incorrect."),
-              std::string::npos);
 
     server.webPages.signUp = false;
     server.restart();
     EXPECT_EQ(server.client().Get("/sign-up")->status, 404) << "sign-up is an option";
-    EXPECT_EQ(server.client()
-                  .Post("/sign-up", cookie, fields("Zed", "zed@example.com", "long enough"))
-                  ->status,
+    EXPECT_EQ(server.client().Post("/sign-up", cookie, fields("Zed", "zed@example.com"))->status,
               404);
 }
 
@@ -335,25 +277,17 @@ TEST_F(WebPagesTest, SignUpTellsNobodyWhichEmailsHaveAccountsAndAnswersOnlyAFewT
     };
     const auto fresh = signUp("first@example.com");
     const auto taken = signUp("ADA@example.com");
-    EXPECT_EQ(fresh->status, 201);
-    EXPECT_EQ(taken->status, fresh->status);
+    EXPECT_EQ(taken->status, 201);
     EXPECT_EQ(taken->body, fresh->body);
-    EXPECT_TRUE(server.storage->credentials("first@example.com"));
     EXPECT_EQ(server.storage->credentials("ada@example.com")->second, "$not-a-hash")
         << "the existing account is untouched";
     EXPECT_EQ(signUp("not an e-mail")->status, 422) << "the third try, a mistake, is answered";
 
-    int refused = 0;
-    for (int probe = 0; probe < 22; ++probe) {
-        const auto reply =
-            signUp(probe % 2 ? "ada@example.com" : "new" + std::to_string(probe) + "@example.com");
-        refused += reply->status == 429;
-        if (probe == 0) {
-            EXPECT_GT(std::atoll(reply->get_header_value("Retry-After").c_str()), 3500);
-        }
-    }
-    EXPECT_EQ(refused, 22) << "25 tries, 3 answered";
-    EXPECT_FALSE(server.storage->credentials("new0@example.com"));
+    const auto refused = signUp("new@example.com");
+    EXPECT_EQ(refused->status, 429);
+    EXPECT_GT(std::atoll(refused->get_header_value("Retry-After").c_str()), 3500);
+    EXPECT_EQ(signUp("ada@example.com")->status, 429) << "an account's e-mail is no exception";
+    EXPECT_FALSE(server.storage->credentials("new@example.com"));
 }
 
 // An account makes at most the server's number of commands of its own.
@@ -408,15 +342,13 @@ TEST(WebPagesOverHttpsTest, CookiesAreSecure) {
     std::filesystem::remove_all(directory);
 }
 
-TEST(WebFormTextTest, FieldsCookiesAndEscapes) {
-    EXPECT_EQ(formFields("a=1&b=x+y%26z&c&=e&a=2&d=%e2%9c%93&bad=%zz%4"),
-              (std::map<std::string, std::string>{
-                  {"a", "1"}, {"b", "x y&z"}, {"c", ""}, {"", "e"}, {"d", "✓"}, {"bad", "%zz%4"}}));
+// What a browser sends well the browser walk reads back; this is the rest.
+TEST(WebFormTextTest, OddFieldsAndCookiesAreReadSafely) {
+    EXPECT_EQ(
+        formFields("a=1&c&=e&a=2&bad=%zz%4"),
+        (std::map<std::string, std::string>{{"a", "1"}, {"c", ""}, {"", "e"}, {"bad", "%zz%4"}}));
     EXPECT_EQ(cookieValue("x=1; scribeon_session=abc; y=2", "scribeon_session"), "abc");
     EXPECT_EQ(cookieValue("not_scribeon_session=abc", "scribeon_session"), "");
-    EXPECT_EQ(cookieValue("", "scribeon_session"), "");
-    EXPECT_EQ(htmlEscaped("<a href=\"x\">'&'</a>"),
-              "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
 }
 
 } // namespace
