@@ -124,11 +124,11 @@ TEST(AppcastParserTest, TheReleaseFeedReadsBackAsWritten) {
     const auto parsed = QtAppcastParser().parse(release::appcastFeed(entry));
     ASSERT_TRUE(parsed) << parsed.error();
     EXPECT_EQ(parsed.value(),
-              std::vector<AppcastItem>{
+              (std::vector<AppcastItem>{
                   {"Scribeon 1.2.0", "42", "1.2.0",
                    "<h3>What's new</h3><ul><li>Faster &lt;chooser&gt; &amp; "
                    "&quot;panel&quot;</li><li>Caf\xC3\xA9 \xF0\x9F\x8D\xAE</li></ul>",
-                   std::nullopt, std::nullopt, entry.url, 123456, "c2lnbmF0dXJl"}});
+                   std::nullopt, std::nullopt, entry.url, 123456, "c2lnbmF0dXJl"}}));
 }
 
 } // namespace
