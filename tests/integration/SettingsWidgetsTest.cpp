@@ -48,8 +48,9 @@ protected:
         view->select(SettingsPage::commands);
         return view->commandsPage()->list();
     }
-    static QPushButton* button(SettingsView* view, const QString& caption) {
-        for (QPushButton* candidate : view->findChildren<QPushButton*>())
+    template <typename Widget = QPushButton>
+    static Widget* button(SettingsView* view, const QString& caption) {
+        for (Widget* candidate : view->findChildren<Widget*>())
             if (candidate->text() == caption)
                 return candidate;
         return nullptr;
@@ -81,20 +82,13 @@ TEST_F(SettingsWidgetsTest, SecondShowFrontsTheSameWindowAndCloseForgetsIt) {
 // leaves the box as the entry is.
 TEST_F(SettingsWidgetsTest, ARefusedStartAtLoginFlipsBack) {
     SettingsView* view = opened();
-    QCheckBox* login = nullptr;
-    for (QCheckBox* box : view->findChildren<QCheckBox*>()) {
-        if (box->text() == "Automatically check for updates") {
-            EXPECT_TRUE(box->isChecked()) << "no updater: starts on";
-            box->click(); // and there is nothing to tell
-            EXPECT_FALSE(box->isChecked());
-        }
-        if (box->text() == "Start Scribeon at login")
-            login = box;
-    }
+    auto* updates = button<QCheckBox>(view, "Automatically check for updates");
+    ASSERT_TRUE(updates);
+    EXPECT_TRUE(updates->isChecked()) << "no updater: starts on";
+    updates->click(); // and there is nothing to tell
+    button(view, "Check for Updates Now")->click();
+    auto* login = button<QCheckBox>(view, "Start Scribeon at login");
     ASSERT_TRUE(login);
-    for (QPushButton* button : view->findChildren<QPushButton*>())
-        if (button->text() == "Check for Updates Now")
-            button->click();
     autostart.refusal = "read-only";
     login->click();
     EXPECT_FALSE(login->isChecked());
