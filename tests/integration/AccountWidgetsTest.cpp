@@ -34,12 +34,7 @@ QStringList rowNames(QWidget* root) {
 
 class LoginWindowTest : public testing::Test {
 protected:
-    QLineEdit* field(const char* name) {
-        for (auto* edit : window.window()->findChildren<QLineEdit*>())
-            if (edit->accessibleName() == QLatin1String(name))
-                return edit;
-        return nullptr;
-    }
+    QLineEdit* field(const char* name) { return test::named<QLineEdit>(window.window(), name); }
     QPushButton* button() { return window.window()->findChild<QPushButton*>(); }
 
     test::ScriptedAuthService auth;
@@ -83,10 +78,8 @@ TEST_F(LoginWindowTest, ClosingKeepsTheFormAndItsErrorSuccessEmptiesIt) {
     window.show(onSuccess);
     EXPECT_EQ(window.window(), first);
     EXPECT_EQ(field("Email")->text(), "  ada@example.com ");
-    bool announced = false; // a screen reader reads the message itself, not just "Error"
-    for (QLabel* label : first->findChildren<QLabel*>())
-        announced |= label->isVisibleTo(first) && label->accessibleName() == "Told by the service.";
-    EXPECT_TRUE(announced);
+    // A screen reader reads the message itself, not just "Error".
+    EXPECT_TRUE(test::named<QLabel>(first, "Told by the service."));
 
     QTest::mouseClick(button(), Qt::LeftButton);
     auth.answer(std::string("token"));

@@ -3,6 +3,7 @@
 #include "tests/fakes/ScriptedAuthService.h"
 #include "tests/integration/MenuBarState.h"
 #include "tests/integration/SettingsWindowStack.h"
+#include "tests/integration/WidgetTexts.h"
 #include "ui/widgets/CommandsSettingsPage.h"
 #include "ui/widgets/ErrorToastView.h"
 #include "ui/widgets/LoginView.h"
@@ -187,9 +188,7 @@ TEST_F(HostileTextTest, TheUpdateDialogShowsTheFeedAsTextAndItsNotesWithoutLoadi
         (void)notes->grab();
         EXPECT_TRUE(notes->toPlainText().contains("Faster")) << notes->toPlainText().toStdString();
         EXPECT_FALSE(notes->toPlainText().contains("<ul>"));
-        for (QLabel* label : dialog.window()->findChildren<QLabel*>())
-            if (label->accessibleName() == "Release notes")
-                emit label->linkActivated(QStringLiteral("#"));
+        emit test::named<QLabel>(dialog.window(), "Release notes")->linkActivated("#");
         EXPECT_EQ(opener.urls, std::vector<std::string>{});
         dialog.showFailure(text);
         expectLiteral(dialog.window(), text);
@@ -199,9 +198,7 @@ TEST_F(HostileTextTest, TheUpdateDialogShowsTheFeedAsTextAndItsNotesWithoutLoadi
     AppcastItem plain;
     plain.releaseNotesURL = "https://scribeon.test/notes";
     dialog.showFound(plain, "1", [] {});
-    for (QLabel* label : dialog.window()->findChildren<QLabel*>())
-        if (label->accessibleName() == "Release notes")
-            emit label->linkActivated(QStringLiteral("#"));
+    emit test::named<QLabel>(dialog.window(), "Release notes")->linkActivated("#");
     EXPECT_EQ(opener.urls, std::vector<std::string>{"https://scribeon.test/notes"});
 }
 

@@ -20,6 +20,7 @@
 namespace scribeon {
 namespace {
 
+using test::named;
 using test::visibleTexts;
 
 std::string commandsBody(int count, const std::string& namePrefix = "Command ") {
@@ -48,13 +49,6 @@ protected:
         view->select(SettingsPage::commands);
         return view->commandsPage()->list();
     }
-    template <typename Widget = QPushButton>
-    static Widget* button(SettingsView* view, const QString& caption) {
-        for (Widget* candidate : view->findChildren<Widget*>())
-            if (candidate->text() == caption)
-                return candidate;
-        return nullptr;
-    }
     using SettingsWindowStack::opened;
 };
 
@@ -82,12 +76,12 @@ TEST_F(SettingsWidgetsTest, SecondShowFrontsTheSameWindowAndCloseForgetsIt) {
 // leaves the box as the entry is.
 TEST_F(SettingsWidgetsTest, ARefusedStartAtLoginFlipsBack) {
     SettingsView* view = opened();
-    auto* updates = button<QCheckBox>(view, "Automatically check for updates");
+    auto* updates = named<QCheckBox>(view, "Automatically check for updates");
     ASSERT_TRUE(updates);
     EXPECT_TRUE(updates->isChecked()) << "no updater: starts on";
     updates->click(); // and there is nothing to tell
-    button(view, "Check for Updates Now")->click();
-    auto* login = button<QCheckBox>(view, "Start Scribeon at login");
+    named(view, "Check for Updates Now")->click();
+    auto* login = named<QCheckBox>(view, "Start Scribeon at login");
     ASSERT_TRUE(login);
     autostart.refusal = "read-only";
     login->click();
@@ -106,7 +100,7 @@ TEST_F(SettingsWidgetsTest, TheRecordersWarningNamesTheShortcutInTrouble) {
     isRegistered.set(true);
     EXPECT_EQ(warned("Super+Shift+I"), 0);
 
-    QPushButton* record = button(view, "Record");
+    QPushButton* record = named(view, "Record");
     ASSERT_TRUE(record);
     record->click();
     hotkey.refused = HotkeyPair{40, 0x800 | 0x1000}; // Alt+Ctrl+K belongs to someone else
@@ -130,12 +124,12 @@ TEST_F(SettingsWidgetsTest, CommandsPageShowsLoadingThenTheErrorThenTheList) {
     EXPECT_TRUE(visibleTexts(view).contains(failure));
     transport.holding = false;
     transport.reply(200, commandsBody(2));
-    button(view, "Retry")->click();
+    named(view, "Retry")->click();
     queue.runPending();
     const QStringList texts = visibleTexts(view);
     EXPECT_FALSE(texts.contains(failure));
     EXPECT_TRUE(texts.contains("Command 1"));
-    button(view, "Manage commands on scribeon.test")->click();
+    named(view, "Manage commands on scribeon.test")->click();
     EXPECT_EQ(urlOpener.urls, (std::vector<std::string>{"https://scribeon.test/commands"}));
 }
 
