@@ -51,7 +51,7 @@ const char* userJson = R"({"user":{"id":7,"name":"Ada","email":"a@b.c","plan":"F
     "created_at":"2026-01-01T00:00:00.000Z",
     "statistics":{"monthly_usage":1,"remaining_requests":9,"monthly_limit":10}}})";
 
-void serveUser(httplib::Server& server, std::string prefix = {}) {
+void serveUser(httplib::Server& server, const std::string& prefix = {}) {
     server.Get("/api/v1/user", [prefix](const httplib::Request&, httplib::Response& res) {
         res.set_content(prefix + userJson, "application/json");
     });
@@ -95,7 +95,8 @@ protected:
 // body, and two calls at once.
 TEST_F(CurlHttpTransportTest, RoundTripCarriesEveryByteReportsProgressAndCallsOverlap) {
     RunningServer<httplib::Server> http;
-    const std::string reply = std::string("r\xC3\xA9\0ply", 7) + std::string(3 * 1024 * 1024, 'u');
+    const std::string reply =
+        std::string("r\xC3\xA9\0ply", 7) + std::string(3UL * 1024 * 1024, 'u');
     std::atomic<int> inside{0}, peak{0};
     httplib::Request seen;
     http.server.Post("/process", [&](const httplib::Request& req, httplib::Response& res) {
@@ -147,7 +148,7 @@ TEST_F(CurlHttpTransportTest, StreamedBodyOverTheCapIsRefused) {
     http.server.Get("/stream", [](const httplib::Request&, httplib::Response& res) {
         res.set_chunked_content_provider("text/event-stream",
                                          [](std::size_t, httplib::DataSink& sink) {
-                                             const std::string piece(600 * 1024, 'a');
+                                             const std::string piece(600UL * 1024, 'a');
                                              sink.write(piece.data(), piece.size());
                                              sink.write(piece.data(), piece.size());
                                              sink.done();
@@ -160,7 +161,7 @@ TEST_F(CurlHttpTransportTest, StreamedBodyOverTheCapIsRefused) {
     request.onChunk = [&](const HttpReplyHead&, std::string_view piece) {
         received += piece.size();
     };
-    CurlHttpTransport small(1, 1024 * 1024);
+    CurlHttpTransport small(1, 1024UL * 1024);
     EXPECT_EQ(errorCode(send(small, std::move(request)).get()), Code::replyTooLarge);
     EXPECT_LE(received.load(), 1024u * 1024u);
 }
@@ -185,7 +186,7 @@ TEST_F(CurlHttpTransportTest, FailuresAreClassified) {
     ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
     const std::string silent = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
     RunningServer<httplib::Server> huge;
-    serveUser(huge.server, std::string(2 * 1024 * 1024, ' '));
+    serveUser(huge.server, std::string(2UL * 1024 * 1024, ' '));
     huge.start();
     const TlsCertificate certificate;
     RunningServer<httplib::SSLServer> https(certificate.certificate.c_str(),
@@ -194,7 +195,7 @@ TEST_F(CurlHttpTransportTest, FailuresAreClassified) {
     serveUser(https.server);
     https.start();
 
-    CurlHttpTransport small(1, 1024 * 1024);
+    CurlHttpTransport small(1, 1024UL * 1024);
     const struct {
         const char* what;
         std::string url;

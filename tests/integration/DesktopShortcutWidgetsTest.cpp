@@ -62,7 +62,7 @@ protected:
     HotkeyRecorderViewModel recorder{preferences, registration};
     Property<bool> isRegistered{false};
     FakeAutostartEntry autostart;
-    GeneralSettingsViewModel general{nullptr, autostart, [](std::string) {}};
+    GeneralSettingsViewModel general{nullptr, autostart, [](const std::string&) {}};
     std::unique_ptr<ShortcutSettingsModel> model;
 };
 

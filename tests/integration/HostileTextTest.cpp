@@ -34,7 +34,7 @@ public:
         char pattern[] = "/tmp/pXXXXXX"; // short: the path shows in one-line labels
         dir_ = mkdtemp(pattern);
         path_ = dir_ + "/f";
-        std::ofstream{path_};
+        std::ofstream created(path_);
         if (watch_ < 0 || inotify_add_watch(watch_, path_.c_str(), IN_OPEN) < 0)
             throw std::runtime_error("inotify");
     }

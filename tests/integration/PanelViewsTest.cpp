@@ -142,7 +142,7 @@ TEST_F(PanelViewsTest, ChooserWindowIsReusedAndKeepsNothingOfTheLastChooser) {
     auto* view = window->findChild<CommandPanelView*>();
     ASSERT_NE(view, nullptr);
     std::vector<std::string> keys;
-    const auto actionsOf = [&keys](std::string who) {
+    const auto actionsOf = [&keys](const std::string& who) {
         CommandPanelActions actions;
         actions.key = [&keys, who](PanelKey) {
             keys.push_back(who);

@@ -104,7 +104,8 @@ TEST_F(SettingsWidgetsTest, TheRecordersWarningNamesTheShortcutInTrouble) {
     ASSERT_TRUE(record);
     record->click();
     hotkey.refused = HotkeyPair{40, 0x800 | 0x1000}; // Alt+Ctrl+K belongs to someone else
-    const int xKey = *KeyCodeTable::evdevFromVirtualKey(40) + KeyCodeTable::xKeycodeOffset;
+    const auto xKey =
+        static_cast<int>(*KeyCodeTable::evdevFromVirtualKey(40) + KeyCodeTable::xKeycodeOffset);
     QKeyEvent ctrlAltK(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, xKey, 0,
                        0);
     QApplication::sendEvent(record, &ctrlAltK);
