@@ -200,7 +200,6 @@ bool X11GlobalHotkey::renew(const Grab& grab) {
 }
 
 void X11GlobalHotkey::retryRenewal() {
-    ++regrabRetries_;
     bool complete = true;
     for (const auto& [handle, grabbed] : grabs_)
         complete = renew(grabbed) && complete;

@@ -46,12 +46,8 @@ public:
     void sync();
     // Presses of a held shortcut that auto-repeat sent and that were dropped.
     int ignoredRepeatCount() const { return ignoredRepeats_; }
-    // The server time of the release that triggered last (0 before any): the
-    // user action that entitles our panels to take the focus.
-    unsigned long lastTriggerTime() const { return lastTriggerTime_; }
-    // Keymap changes handled so far, and re-grabs that had to be retried.
+    // Keymap changes handled so far.
     int keymapChangeCount() const { return keymapChanges_; }
-    int regrabRetryCount() const { return regrabRetries_; }
 
 private:
     struct Grab {
@@ -90,7 +86,6 @@ private:
     int ignoredRepeats_ = 0;
     unsigned long lastTriggerTime_ = 0;
     int keymapChanges_ = 0;
-    int regrabRetries_ = 0;
     int pendingRetries_ = 0;
 };
 

@@ -66,12 +66,11 @@ protected:
         pid_ = static_cast<int>(editor_.processId());
         QString window;
         ASSERT_TRUE(waitUntil([&] {
-            window = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                          QStringLiteral("--pid"), QString::number(pid_)})
+            window = run({"search", "--onlyvisible", "--pid", QString::number(pid_)})
                          .section(QLatin1Char('\n'), 0, 0);
             return !window.isEmpty();
         })) << "no window of the editor";
-        run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        run({"windowactivate", "--sync", window});
         ASSERT_TRUE(waitUntil([&] {
             const auto front = workspace_->frontmostApplication();
             return front && front->pid == pid_;
@@ -83,14 +82,11 @@ protected:
     void launchWithSelection(const QStringList& arguments, bool accessible, const std::string& text,
                              int skip, int length) {
         launch(arguments, accessible);
-        run({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("8"),
-             QString::fromStdString(text)});
+        run({"type", "--delay", "8", QString::fromStdString(text)});
         ASSERT_TRUE(waitUntil([&] { return contents() == text; })) << contents();
-        run({QStringLiteral("key"), QStringLiteral("ctrl+Home")});
-        run({QStringLiteral("key"), QStringLiteral("--repeat"), QString::number(skip),
-             QStringLiteral("Right")});
-        run({QStringLiteral("key"), QStringLiteral("--repeat"), QString::number(length),
-             QStringLiteral("shift+Right")});
+        run({"key", "ctrl+Home"});
+        run({"key", "--repeat", QString::number(skip), "Right"});
+        run({"key", "--repeat", QString::number(length), "shift+Right"});
         const std::string selected = text.substr(skip, length);
         ASSERT_TRUE(!accessible || waitUntil([&] { return selectionOf() == selected; }))
             << "selection is " << selectionOf().value_or("<none>");
@@ -139,7 +135,7 @@ TEST_F(DesktopTextTest, TheCopyKeyPutsEveryClipboardFormatBackAndLeavesNoKeyDown
     data->setText(QStringLiteral("kept text"));
     data->setData(QStringLiteral("application/x-scribeon-test"), QByteArray("\x01\x02 binary", 9));
     QGuiApplication::clipboard()->setMimeData(data);
-    run({QStringLiteral("keydown"), QStringLiteral("super+shift")});
+    run({"keydown", "super+shift"});
 
     EXPECT_EQ(capture_.getSelectedText(), "two");
     expectClipboardText("kept text");
@@ -148,7 +144,7 @@ TEST_F(DesktopTextTest, TheCopyKeyPutsEveryClipboardFormatBackAndLeavesNoKeyDown
     EXPECT_EQ(back->data(QStringLiteral("application/x-scribeon-test")),
               QByteArray("\x01\x02 binary", 9));
     // With Shift or Super still down this key would not type a plain "a".
-    run({QStringLiteral("key"), QStringLiteral("a")});
+    run({"key", "a"});
     EXPECT_TRUE(waitUntil([&] { return contents() == "one a three"; })) << contents();
 }
 

@@ -7,6 +7,7 @@
 #include "tests/fakes/FakeMainQueue.h"
 #include "tests/fakes/InMemoryPreferences.h"
 #include "tests/fakes/RecordingLog.h"
+#include "tests/integration/WidgetTexts.h"
 #include "ui/widgets/GeneralSettingsPage.h"
 
 #include <QAccessible>
@@ -38,12 +39,6 @@ protected:
         built->show();
         return built;
     }
-    static QPushButton* button(QWidget* root, const QString& text) {
-        for (QPushButton* candidate : root->findChildren<QPushButton*>())
-            if (candidate->text() == text && candidate->isVisible())
-                return candidate;
-        return nullptr;
-    }
     static void expectEveryVisibleControlNamed(QWidget* root) {
         for (QWidget* control : root->findChildren<QWidget*>()) {
             const bool isControl =
@@ -67,25 +62,23 @@ protected:
     HotkeyRecorderViewModel recorder{preferences, registration};
     Property<bool> isRegistered{false};
     FakeAutostartEntry autostart;
-    GeneralSettingsViewModel general{nullptr, autostart, [](std::string) {}};
+    GeneralSettingsViewModel general{nullptr, autostart, [](const std::string&) {}};
     std::unique_ptr<ShortcutSettingsModel> model;
 };
 
 TEST_F(DesktopShortcutWidgetsTest, WithThePortalTheDesktopsKeysShowInsteadOfTheRecorder) {
     shortcuts.registerHotkey({});
     auto shown = page("KDE", true); // built while the desktop has not answered yet
-    EXPECT_FALSE(button(shown.get(), QStringLiteral("Record")));
-    QLabel* status = nullptr;
-    for (QLabel* label : shown->findChildren<QLabel*>())
-        if (label->accessibleName() == QStringLiteral("Desktop Shortcut"))
-            status = label;
+    EXPECT_FALSE(test::named(shown.get(), QStringLiteral("Record")));
+    QLabel* status = test::named<QLabel>(shown.get(), QStringLiteral("Desktop Shortcut"));
     ASSERT_TRUE(status);
     EXPECT_FALSE(status->text().contains(QStringLiteral("Meta+Shift+I")));
     portal.answer(0, {{"trigger", "", "", "Meta+Shift+I"}});
     EXPECT_TRUE(status->text().contains(QStringLiteral("Meta+Shift+I")))
         << status->text().toStdString();
 
-    QPushButton* open = button(shown.get(), QStringLiteral("Open the Desktop's Shortcut Settings"));
+    QPushButton* open =
+        test::named(shown.get(), QStringLiteral("Open the Desktop's Shortcut Settings"));
     ASSERT_TRUE(open);
     open->click();
     EXPECT_EQ(portal.requests.back().method, "BindShortcuts");
@@ -94,9 +87,9 @@ TEST_F(DesktopShortcutWidgetsTest, WithThePortalTheDesktopsKeysShowInsteadOfTheR
 
 TEST_F(DesktopShortcutWidgetsTest, GnomesButtonWritesOnlyWhenPressedAndThenOffersRemoval) {
     auto shown = page("GNOME", false);
-    EXPECT_TRUE(button(shown.get(), QStringLiteral("Record")));
+    EXPECT_TRUE(test::named(shown.get(), QStringLiteral("Record")));
     QPushButton* add =
-        button(shown.get(), QStringLiteral("Add the shortcut to GNOME's keyboard settings"));
+        test::named(shown.get(), QStringLiteral("Add the shortcut to GNOME's keyboard settings"));
     ASSERT_TRUE(add);
     add->click();
     EXPECT_TRUE(keybinding.installed);
@@ -111,7 +104,7 @@ TEST_F(DesktopShortcutWidgetsTest, SwaysLineIsShownAndCopied) {
     auto* line = shown->findChild<QLineEdit*>();
     ASSERT_TRUE(line);
     EXPECT_TRUE(line->text().startsWith(QStringLiteral("bindsym "))) << line->text().toStdString();
-    QPushButton* copy = button(shown.get(), QStringLiteral("Copy"));
+    QPushButton* copy = test::named(shown.get(), "Copy the sway Configuration Line");
     ASSERT_TRUE(copy);
     copy->click();
     EXPECT_EQ(QApplication::clipboard()->text(), line->text());

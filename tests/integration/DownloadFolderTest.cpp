@@ -106,22 +106,26 @@ TEST_F(DownloadFolderTest, PublishingNeverReplacesOrFollowsWhatIsThere) {
     }
 }
 
-TEST_F(DownloadFolderTest, AStagedFileIsPrivateAndDiscardingItLeavesNothing) {
+// Staged privately, a rename away from its name; only a plain name
+// publishes it, and discarding it leaves nothing.
+TEST_F(DownloadFolderTest, AStagedFileIsPrivateAndPublishedUnderAPlainNameOnly) {
     write(downloads / "notes.txt", "mine");
     const auto before = snapshot(downloads);
     LinuxDownloadFolder folder(downloads.string());
     const auto staged = folder.stage(std::string("bytes\0and more", 14));
     ASSERT_TRUE(staged) << staged.error().reason;
     const fs::path path = staged.value();
-    EXPECT_EQ(path.parent_path(), downloads); // a rename away from its name
+    EXPECT_EQ(path.parent_path(), downloads);
     EXPECT_EQ(path.filename().string().front(), '.');
     struct stat status {};
     ASSERT_EQ(::lstat(path.c_str(), &status), 0);
-    EXPECT_TRUE(S_ISREG(status.st_mode));
-    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_EQ(status.st_mode, S_IFREG | 0600u);
     EXPECT_EQ(contents(path), std::string("bytes\0and more", 14));
+    for (const std::string name : {"../escape.deb", ".hidden", "", "a/b"})
+        EXPECT_FALSE(folder.publish(staged.value(), name)) << name;
     folder.discard(staged.value());
     EXPECT_EQ(snapshot(downloads), before);
+    EXPECT_EQ(snapshot(root).size(), 2u) << "nothing beside the folder";
 }
 
 TEST_F(DownloadFolderTest, AFolderThatCannotBeMadeFailsWithoutTouchingAnything) {
@@ -131,18 +135,6 @@ TEST_F(DownloadFolderTest, AFolderThatCannotBeMadeFailsWithoutTouchingAnything) 
     ASSERT_FALSE(staged);
     EXPECT_NE(staged.error().reason.find("a file"), std::string::npos) << staged.error().reason;
     EXPECT_EQ(contents(root / "a file"), "mine");
-}
-
-TEST_F(DownloadFolderTest, PublishingTakesPlainNamesOnly) {
-    LinuxDownloadFolder folder(downloads.string());
-    for (const std::string name : {"../escape.deb", ".hidden", "", "a/b"}) {
-        const auto staged = folder.stage("x");
-        ASSERT_TRUE(staged);
-        EXPECT_FALSE(folder.publish(staged.value(), name)) << name;
-        folder.discard(staged.value());
-    }
-    EXPECT_TRUE(fs::is_empty(downloads));
-    EXPECT_EQ(snapshot(root).size(), 2u) << "nothing beside the folder";
 }
 
 TEST_F(DownloadFolderTest, DpkgReadsThePackagesOwnVersion) {

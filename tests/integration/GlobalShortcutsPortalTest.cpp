@@ -92,44 +92,39 @@ struct Client {
     }
 };
 
-TEST(GlobalShortcutsPortalTest, ANewerDesktopBindsWhenTheSessionCameBackEmpty) {
-    FakePortal fake(QStringLiteral("newer"));
-    Client client;
-    ASSERT_TRUE(client.start());
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return client.shortcuts->binding.get().state == State::bound; }, deadlineMs));
-    EXPECT_EQ(client.shortcuts->binding.get().triggerDescription, "Super+Shift+I");
-    const QStringList calls = fake.calls();
-    ASSERT_EQ(calls.size(), 2);
-    EXPECT_EQ(calls[1], QStringLiteral("BindShortcuts shortcuts=trigger"));
-}
-
-TEST(GlobalShortcutsPortalTest, ARefusedSessionFallsBack) {
-    for (const char* mode : {"refuse:1", "refuse:2"}) {
-        SCOPED_TRACE(mode);
-        FakePortal fake(QString::fromLatin1(mode));
+// A newer desktop answers the session empty and binds when asked; a refused
+// session asks nothing more.
+TEST(GlobalShortcutsPortalTest, TheSessionsAnswerDecidesTheBinding) {
+    const struct {
+        const char* mode;
+        PortalBinding binding;
+        QStringList callsAfterTheSession;
+    } rows[] = {
+        {"newer", {State::bound, "Super+Shift+I"}, {"BindShortcuts shortcuts=trigger"}},
+        {"refuse:1", {State::refused, ""}, {}},
+        {"refuse:2", {State::refused, ""}, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.mode);
+        FakePortal fake(QString::fromLatin1(row.mode));
         Client client;
         ASSERT_TRUE(client.start());
-        EXPECT_EQ(client.shortcuts->binding.get().state, State::refused);
-        EXPECT_EQ(fake.calls().size(), 1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return client.shortcuts->binding.get() == row.binding; },
+                                    deadlineMs));
+        EXPECT_EQ(fake.calls().mid(1), row.callsAfterTheSession);
     }
 }
 
-TEST(GlobalShortcutsPortalTest, OnePressDeliveredTwiceTriggersOnce) {
-    FakePortal fake(QStringLiteral("plasma527"));
-    Client client;
-    ASSERT_TRUE(client.start());
-    ActivationCounter delivered;
-    fake.activate(2, 20);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return delivered.count == 2; }, deadlineMs));
-    EXPECT_EQ(client.presses, 1);
-}
-
-TEST(GlobalShortcutsPortalTest, KeysChangedInTheDesktopShowAndTheSessionIsClosedAtTheEnd) {
+// Plasma 5.27 delivers one press twice; keys changed in its settings show.
+TEST(GlobalShortcutsPortalTest, OnePressOnceKeysChangedShowAndTheSessionIsClosedAtTheEnd) {
     FakePortal fake(QStringLiteral("plasma527"));
     {
         Client client;
         ASSERT_TRUE(client.start());
+        ActivationCounter delivered;
+        fake.activate(2, 20);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return delivered.count == 2; }, deadlineMs));
+        EXPECT_EQ(client.presses, 1);
         fake.change(QStringLiteral("Ctrl+Alt+T"));
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return client.shortcuts->binding.get().triggerDescription == "Ctrl+Alt+T"; },
@@ -139,12 +134,9 @@ TEST(GlobalShortcutsPortalTest, KeysChangedInTheDesktopShowAndTheSessionIsClosed
                                 deadlineMs));
 }
 
-TEST(GlobalShortcutsPortalTest, AnAbsentPortalOrInterfaceIsTyped) {
+// A portal without the interface is e2e_portal_shortcut's.
+TEST(GlobalShortcutsPortalTest, AnAbsentPortalIsTyped) {
     EXPECT_EQ(DBusGlobalShortcutsPortal::open().availability, PortalAvailability::noPortal);
-    FakePortal fake(QStringLiteral("noshortcuts"));
-    const DBusGlobalShortcutsPortal::Opened opened = DBusGlobalShortcutsPortal::open();
-    EXPECT_EQ(opened.availability, PortalAvailability::noGlobalShortcuts);
-    EXPECT_EQ(opened.portal, nullptr);
 }
 
 } // namespace

@@ -80,36 +80,10 @@ TEST_F(PanelViewsTest, ChooserShowsTheBodyItsStateCallsFor) {
     }
 }
 
-TEST_F(PanelViewsTest, PanelKeysReachTheActionsAndOthersPassOn) {
-    std::vector<PanelKey> seen;
-    FloatingPanel panel(new QWidget, true);
-    panel.onKey = [&](PanelKey key) {
-        seen.push_back(key);
-        return key != PanelKey::other && key != PanelKey::keypadEnter;
-    };
-    struct Row {
-        int key;
-        Qt::KeyboardModifiers modifiers;
-        PanelKey expected;
-        bool accepted;
-    };
-    const Row rows[] = {{Qt::Key_Return, Qt::NoModifier, PanelKey::returnKey, true},
-                        {Qt::Key_Enter, Qt::KeypadModifier, PanelKey::keypadEnter, false},
-                        {Qt::Key_Escape, Qt::NoModifier, PanelKey::escape, true},
-                        {Qt::Key_Up, Qt::NoModifier, PanelKey::up, true},
-                        {Qt::Key_Down, Qt::NoModifier, PanelKey::down, true},
-                        {Qt::Key_A, Qt::NoModifier, PanelKey::other, false}};
-    for (const Row& row : rows) {
-        QKeyEvent event(QEvent::KeyPress, row.key, row.modifiers);
-        QApplication::sendEvent(&panel, &event);
-        EXPECT_EQ(seen.back(), row.expected);
-        EXPECT_EQ(event.isAccepted(), row.accepted) << row.key;
-    }
-}
-
 // A click on the list, or on blank space in it, gives it the focus; the
-// panel's keys must still reach the panel and not move the list on its own.
-TEST_F(PanelViewsTest, PanelKeysArriveWhicheverChildHasTheFocus) {
+// panel's keys must still reach the panel and not move the list on its own,
+// and the others pass on to the list (a letter finds its row).
+TEST_F(PanelViewsTest, PanelKeysArriveWhicheverChildHasTheFocusAndOthersPassOn) {
     std::vector<PanelKey> seen;
     model->commands.set({{"a", "A", true}, {"b", "B", true}});
     auto* view = new CommandPanelView(model, {});
@@ -122,15 +96,18 @@ TEST_F(PanelViewsTest, PanelKeysArriveWhicheverChildHasTheFocus) {
     panel.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
     QListView* list = view->list();
-    ASSERT_NE(list, nullptr);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       QPoint(5, list->viewport()->height() - 3));
     ASSERT_TRUE(list->hasFocus());
     for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Return, Qt::Key_Escape})
         QTest::keyClick(list, key);
-    EXPECT_EQ(seen, (std::vector<PanelKey>{PanelKey::down, PanelKey::up, PanelKey::returnKey,
-                                           PanelKey::escape}));
+    QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(list->currentIndex().row(), 0) << "the list moved by itself";
+    QTest::keyClick(list, Qt::Key_B);
+    EXPECT_EQ(seen,
+              (std::vector<PanelKey>{PanelKey::down, PanelKey::up, PanelKey::returnKey,
+                                     PanelKey::escape, PanelKey::keypadEnter, PanelKey::other}));
+    EXPECT_EQ(list->currentIndex().row(), 1) << "the letter did not reach the list";
 }
 
 // A click runs the row it lands on, counted among the active ones. (The
@@ -165,7 +142,7 @@ TEST_F(PanelViewsTest, ChooserWindowIsReusedAndKeepsNothingOfTheLastChooser) {
     auto* view = window->findChild<CommandPanelView*>();
     ASSERT_NE(view, nullptr);
     std::vector<std::string> keys;
-    const auto actionsOf = [&keys](std::string who) {
+    const auto actionsOf = [&keys](const std::string& who) {
         CommandPanelActions actions;
         actions.key = [&keys, who](PanelKey) {
             keys.push_back(who);
@@ -222,12 +199,10 @@ TEST(ClosedWindowMemoryTest, ReleasesOnceNoWindowIsLeftOnScreen) {
     EXPECT_FALSE(memory.isScheduled());
 }
 
-TEST_F(PanelViewsTest, ResultPanelButtonsAndTheirShortcuts) {
+TEST_F(PanelViewsTest, ResultPanelShowsTheOriginalOnDemandAndCtrlCCopies) {
     int copied = 0;
-    int replaced = 0;
     ResultPanelActions actions;
     actions.copy = [&] { ++copied; };
-    actions.replace = [&] { ++replaced; };
     auto* view = new ResultPanelView({"Fix", "hello .world", 12, std::string("note"),
                                       ResultRun::finished({"fix", "Fix", "", "Hello. World"})},
                                      actions);
@@ -236,100 +211,69 @@ TEST_F(PanelViewsTest, ResultPanelButtonsAndTheirShortcuts) {
     panel.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
 
-    const QStringList texts = visibleTexts(view);
-    for (const char* text : {"Fix", "Result ready", "12 chars", "note"})
-        EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
+    EXPECT_TRUE(visibleTexts(view).contains("note"));
     EXPECT_FALSE(view->originalText()->isVisibleTo(view));
     view->originalToggle()->click();
     EXPECT_TRUE(view->originalText()->isVisibleTo(view));
     EXPECT_EQ(view->originalText()->toPlainText(), QStringLiteral("hello .world"));
 
     // Through the window, as the desktop delivers keys, so shortcuts apply.
-    // A button's shortcut clicks it animated, a moment later.
+    // A button's shortcut clicks it animated, a moment later. (Ctrl+Return is
+    // e2e_main_flow's.)
     QTest::keyClick(panel.windowHandle(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return copied == 1; }, 5000));
-    QTest::keyClick(panel.windowHandle(), Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return replaced == 1; }, 5000));
-    EXPECT_FALSE(view->stopButton()->isVisibleTo(view));
 }
 
-TEST_F(PanelViewsTest, StreamingResultGrowsAtItsEndAndStops) {
-    const auto line = [](int n) { return "line " + std::to_string(n) + "\n"; };
-    struct Row {
-        const char* name;
-        bool readerScrolledUp;
-        std::function<void(ResultRun&)> end;
-        const char* status;
-        const char* failure; // shown under the text, or null
-    };
-    const Row rows[] = {
-        {"stopped at the end", false, [](ResultRun& run) { run.stop(); }, "Stopped", nullptr},
-        {"failed while the reader looks higher up", true,
-         [](ResultRun& run) { run.fail("The AI response was incomplete."); }, "Stopped by an error",
-         "The AI response was incomplete."},
-    };
-    for (const Row& row : rows) {
-        auto run = ResultRun::writing({"fix", "Fix", "original", ""}, Cancel::make());
-        int stops = 0;
-        int copies = 0;
-        ResultPanelActions actions;
-        actions.stop = [&] { ++stops; };
-        actions.copy = [&] { ++copies; };
-        auto* view = new ResultPanelView({"Fix", "original", 8, std::nullopt, run}, actions);
-        FloatingPanel panel(view, true);
-        panel.show();
-        panel.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
-        EXPECT_EQ(view->status()->text(), QStringLiteral("Writing...")) << row.name;
-        EXPECT_TRUE(view->stopButton()->isVisibleTo(view)) << row.name;
-        EXPECT_FALSE(view->copyButton()->isEnabled()) << row.name;
-        QAccessibleInterface* stop = QAccessible::queryAccessibleInterface(view->stopButton());
-        EXPECT_EQ(stop->role(), QAccessible::Button);
-        EXPECT_EQ(stop->text(QAccessible::Name), QStringLiteral("Stop"));
-
-        QScrollBar* bar = view->processedText()->verticalScrollBar();
-        std::string expected;
-        for (int n = 0; n < 60; ++n) {
-            run->append(line(n));
-            expected += line(n);
-            if (n == 40 && row.readerScrolledUp)
-                bar->setValue(bar->maximum() / 2);
+// Writing, Stop and Stopped as a screen reader meets them are
+// e2e_stream_flow's; here the text follows its end unless the reader scrolled
+// up, Ctrl+C copies nothing half written, and a failure shows under the text.
+TEST_F(PanelViewsTest, StreamingResultGrowsAtItsEndAndFails) {
+    auto run = ResultRun::writing({"fix", "Fix", "original", ""}, Cancel::make());
+    int copies = 0;
+    ResultPanelActions actions;
+    actions.copy = [&] { ++copies; };
+    auto* view = new ResultPanelView({"Fix", "original", 8, std::nullopt, run}, actions);
+    FloatingPanel panel(view, true);
+    panel.show();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    EXPECT_FALSE(view->copyButton()->isEnabled());
+    QScrollBar* bar = view->processedText()->verticalScrollBar();
+    std::string expected;
+    for (int n = 0; n < 60; ++n) {
+        const std::string line = "line " + std::to_string(n) + "\n";
+        run->append(line);
+        expected += line;
+        if (n == 40) { // the reader scrolls up
+            QCoreApplication::processEvents();
+            ASSERT_GT(bar->maximum(), 0);
+            EXPECT_EQ(bar->value(), bar->maximum()) << "the text did not follow its end";
+            bar->setValue(bar->maximum() / 2);
         }
-        QCoreApplication::processEvents();
-        EXPECT_EQ(view->processedText()->toPlainText().toStdString(), expected) << row.name;
-        ASSERT_GT(bar->maximum(), 0) << row.name;
-        EXPECT_EQ(bar->value() == bar->maximum(), !row.readerScrolledUp) << row.name;
-
-        QTest::keyClick(panel.windowHandle(), Qt::Key_C, Qt::ControlModifier);
-        view->stopButton()->click();
-        EXPECT_EQ(stops, 1) << row.name;
-        row.end(*run);
-        EXPECT_EQ(view->status()->text(), QString::fromUtf8(row.status)) << row.name;
-        EXPECT_FALSE(view->stopButton()->isVisibleTo(view)) << row.name;
-        EXPECT_TRUE(view->copyButton()->isEnabled()) << row.name;
-        EXPECT_TRUE(visibleTexts(view).contains(QString::number(expected.size()) +
-                                                QStringLiteral(" chars")))
-            << row.name;
-        const auto* failure = view->findChild<QLabel*>(QStringLiteral("failure"));
-        EXPECT_EQ(failure->isVisibleTo(view), row.failure != nullptr) << row.name;
-        EXPECT_EQ(failure->text(), QString::fromUtf8(row.failure ? row.failure : "")) << row.name;
-        EXPECT_EQ(copies, 0) << row.name << ": Ctrl+C while writing copied";
     }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->processedText()->toPlainText().toStdString(), expected);
+    EXPECT_LT(bar->value(), bar->maximum()) << "the reader was pulled down";
+    QTest::keyClick(panel.windowHandle(), Qt::Key_C, Qt::ControlModifier);
+    run->fail("The AI response was incomplete.");
+    EXPECT_EQ(view->status()->text(), QStringLiteral("Stopped by an error"));
+    EXPECT_FALSE(view->stopButton()->isVisibleTo(view));
+    EXPECT_TRUE(view->copyButton()->isEnabled());
+    EXPECT_TRUE(visibleTexts(view).contains(QString::number(expected.size()) + " chars"));
+    const auto* failure = view->findChild<QLabel*>(QStringLiteral("failure"));
+    EXPECT_TRUE(failure->isVisibleTo(view));
+    EXPECT_EQ(failure->text(), QStringLiteral("The AI response was incomplete."));
+    EXPECT_EQ(copies, 0) << "Ctrl+C while writing copied";
 }
 
-TEST_F(PanelViewsTest, HintTellsEveryCheckboxChangeAndAsksNotToTakeFocus) {
-    // The offscreen platform activates every window it shows, so that the
-    // hint keeps the focus elsewhere is checked on a real X server (e2e).
+// That the hint never takes the focus is e2e_main_flow's.
+TEST_F(PanelViewsTest, HintTellsEveryCheckboxChange) {
     std::vector<bool> changes;
     int dismissals = 0;
     auto* view = new HintView(HintKind::copy,
                               {[&] { ++dismissals; }, [&](bool hide) { changes.push_back(hide); }});
     HintPanel hint(view);
     hint.present();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(hint.testAttribute(Qt::WA_ShowWithoutActivating));
-    EXPECT_TRUE(hint.windowFlags() & Qt::WindowDoesNotAcceptFocus);
-
     view->dontShowAgain()->click();
     view->dontShowAgain()->click();
     EXPECT_EQ(changes, (std::vector<bool>{true, false}));

@@ -12,7 +12,6 @@
 
 #include <atomic>
 #include <future>
-#include <mutex>
 #include <thread>
 
 namespace scribeon {
@@ -55,7 +54,7 @@ const char* userJson = R"({"user":{"id":7,"name":"Ada","email":"a@b.c","plan":"F
     "created_at":"2026-01-01T00:00:00.000Z",
     "statistics":{"monthly_usage":1,"remaining_requests":9,"monthly_limit":10}}})";
 
-void serveUser(httplib::Server& server, std::string prefix = {}) {
+void serveUser(httplib::Server& server, const std::string& prefix = {}) {
     server.Get("/api/v1/user", [prefix](const httplib::Request&, httplib::Response& res) {
         res.set_content(prefix + userJson, "application/json");
     });
@@ -95,13 +94,20 @@ protected:
     QtHttpTransport transport;
 };
 
-// The client's own headers are its unit tests'; here the bytes on the wire.
-TEST_F(QtHttpTransportTest, RoundTripCarriesMethodHeadersAndBodyBytes) {
+// The bytes on the wire both ways (NULs included), progress up to the whole
+// body, and two calls at once.
+TEST_F(QtHttpTransportTest, RoundTripCarriesEveryByteReportsProgressAndCallsOverlap) {
     RunningServer<httplib::Server> http;
-    const std::string reply("r\xC3\xA9\0ply", 7);
+    const std::string reply =
+        std::string("r\xC3\xA9\0ply", 7) + std::string(3UL * 1024 * 1024, 'u');
+    std::atomic<int> inside{0}, peak{0};
     httplib::Request seen;
     http.server.Post("/process", [&](const httplib::Request& req, httplib::Response& res) {
-        seen = req;
+        peak = std::max(peak.load(), ++inside);
+        std::this_thread::sleep_for(200ms);
+        --inside;
+        if (req.has_header("Authorization"))
+            seen = req;
         res.status = 201;
         res.set_content(reply, "application/octet-stream");
     });
@@ -110,7 +116,15 @@ TEST_F(QtHttpTransportTest, RoundTripCarriesMethodHeadersAndBodyBytes) {
     request.method = "POST";
     request.headers = {{"Authorization", "Bearer tok-abc"}, {"Content-Type", "application/json"}};
     request.body = std::string("{\"text\":\"h\xC3\xA9\0\"}", 15);
-    const HttpOutcome outcome = send(transport, request).get();
+    std::vector<std::uint64_t> progress; // written on the worker, read after the completion
+    request.onProgress = [&progress](std::uint64_t received) { progress.push_back(received); };
+    HttpRequest other = request;
+    other.headers.clear();
+    other.onProgress = nullptr;
+    auto first = send(transport, request);
+    auto second = send(transport, other);
+    const HttpOutcome outcome = first.get();
+    second.get();
     ASSERT_TRUE(std::holds_alternative<HttpReply>(outcome));
     EXPECT_EQ(std::get<HttpReply>(outcome).status, 201);
     EXPECT_EQ(std::get<HttpReply>(outcome).body, reply);
@@ -118,151 +132,41 @@ TEST_F(QtHttpTransportTest, RoundTripCarriesMethodHeadersAndBodyBytes) {
     EXPECT_EQ(seen.body, request.body);
     EXPECT_EQ(seen.get_header_value("Authorization"), "Bearer tok-abc");
     EXPECT_EQ(seen.get_header_value("Content-Type"), "application/json");
-}
-
-TEST_F(QtHttpTransportTest, ProgressGrowsToTheWholeBodyAndCallsOverlap) {
-    RunningServer<httplib::Server> http;
-    const std::string file(3 * 1024 * 1024, 'u');
-    std::atomic<int> inside{0}, peak{0};
-    http.server.Get("/update.deb", [&](const httplib::Request&, httplib::Response& res) {
-        peak = std::max(peak.load(), ++inside);
-        std::this_thread::sleep_for(200ms);
-        --inside;
-        res.set_content(file, "application/octet-stream");
-    });
-    http.start();
-    std::vector<std::uint64_t> seen; // written on the worker, read after the completion
-    HttpRequest request = get(http.url("/update.deb"));
-    request.onProgress = [&seen](std::uint64_t received) { seen.push_back(received); };
-    auto first = send(transport, std::move(request));
-    auto second = send(transport, get(http.url("/update.deb")));
-    const HttpOutcome result = first.get();
-    second.get();
-    ASSERT_TRUE(std::holds_alternative<HttpReply>(result));
-    EXPECT_EQ(std::get<HttpReply>(result).body.size(), file.size());
-    ASSERT_GT(seen.size(), 1u);
-    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-    EXPECT_EQ(seen.back(), file.size());
+    ASSERT_GT(progress.size(), 1u);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(progress.back(), reply.size());
     EXPECT_EQ(peak.load(), 2) << "the calls ran one after the other";
 }
 
-// An event stream that sends its first event, then waits for the test (a
-// model thinking) and notices when its client goes away.
-struct PausedStream {
-    std::atomic<bool> release{false};
-    std::atomic<bool> clientLeft{false};
-
-    void serve(httplib::Server& server, std::string first, std::string rest) {
-        server.Post(
-            "/stream", [this, first, rest](const httplib::Request&, httplib::Response& res) {
-                res.set_chunked_content_provider(
-                    "text/event-stream",
-                    [this, first, rest, sent = 0](std::size_t, httplib::DataSink& sink) mutable {
-                        if (sent++ == 0)
-                            return sink.write(first.data(), first.size());
-                        const auto deadline = std::chrono::steady_clock::now() + 10s;
-                        while (!release && std::chrono::steady_clock::now() < deadline) {
-                            if (!sink.is_writable()) {
-                                clientLeft = true;
-                                return false;
-                            }
-                            std::this_thread::sleep_for(10ms);
-                        }
-                        sink.write(rest.data(), rest.size());
-                        sink.done();
-                        return true;
-                    });
-            });
-    }
-};
-
-struct StreamedExchange {
-    std::mutex mutex;
-    std::string received;
-    std::vector<HttpReplyHead> heads;
-    std::promise<HttpOutcome> outcome;
-
-    HttpRequest request(int port) {
-        HttpRequest request;
-        request.method = "POST";
-        request.url = "http://127.0.0.1:" + std::to_string(port) + "/stream";
-        request.timeout = 20s;
-        request.cancel = Cancel::make();
-        request.onChunk = [this](const HttpReplyHead& head, std::string_view piece) {
-            std::lock_guard lock(mutex);
-            heads.push_back(head);
-            received.append(piece);
-        };
-        return request;
-    }
-    bool waitFor(const std::string& text) {
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (std::chrono::steady_clock::now() < deadline) {
-            {
-                std::lock_guard lock(mutex);
-                if (received == text)
-                    return true;
-            }
-            std::this_thread::sleep_for(5ms);
-        }
-        return false;
-    }
-};
-
-TEST_F(QtHttpTransportTest, StreamedBodyArrivesInPiecesAndCancelClosesTheConnection) {
-    for (const bool cancel : {false, true}) {
-        RunningServer<httplib::Server> http;
-        PausedStream stream;
-        stream.serve(http.server, "event: delta\ndata: one\n\n", "event: done\ndata: two\n\n");
-        http.start();
-        StreamedExchange exchange;
-        HttpRequest request = exchange.request(http.port);
-        const Cancel handle = request.cancel;
-        auto future = exchange.outcome.get_future();
-        transport.send(std::move(request),
-                       [&](HttpOutcome result) { exchange.outcome.set_value(std::move(result)); });
-        ASSERT_TRUE(exchange.waitFor("event: delta\ndata: one\n\n"))
-            << "the first piece comes while the server still writes";
-        EXPECT_EQ(future.wait_for(0s), std::future_status::timeout);
-        if (cancel)
-            handle.cancel();
-        else
-            stream.release = true;
-        ASSERT_EQ(future.wait_for(5s), std::future_status::ready);
-        const HttpOutcome result = future.get();
-        if (cancel) {
-            ASSERT_TRUE(std::holds_alternative<TransportError>(result));
-            EXPECT_EQ(std::get<TransportError>(result).code, TransportError::Code::cancelled);
-            const auto deadline = std::chrono::steady_clock::now() + 5s;
-            while (!stream.clientLeft && std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(5ms);
-            EXPECT_TRUE(stream.clientLeft) << "the service sees the connection closed";
-            continue;
-        }
-        ASSERT_TRUE(std::holds_alternative<HttpReply>(result));
-        EXPECT_EQ(std::get<HttpReply>(result).status, 200);
-        EXPECT_TRUE(std::get<HttpReply>(result).body.empty());
-        EXPECT_EQ(exchange.received, "event: delta\ndata: one\n\nevent: done\ndata: two\n\n");
-        EXPECT_EQ(exchange.heads.front().contentType, "text/event-stream");
-    }
+std::optional<Code> errorCode(const HttpOutcome& outcome) {
+    const auto* error = std::get_if<TransportError>(&outcome);
+    return error ? std::optional(error->code) : std::nullopt;
 }
 
+// A streamed body counts against the cap too. (Pieces arriving while the
+// service still writes, and a cancel closing the connection, are
+// e2e_stream_flow's.)
 TEST_F(QtHttpTransportTest, StreamedBodyOverTheCapIsRefused) {
     RunningServer<httplib::Server> http;
-    PausedStream stream;
-    stream.release = true;
-    stream.serve(http.server, std::string(600 * 1024, 'a'), std::string(600 * 1024, 'b'));
+    http.server.Get("/stream", [](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("text/event-stream",
+                                         [](std::size_t, httplib::DataSink& sink) {
+                                             const std::string piece(600UL * 1024, 'a');
+                                             sink.write(piece.data(), piece.size());
+                                             sink.write(piece.data(), piece.size());
+                                             sink.done();
+                                             return true;
+                                         });
+    });
     http.start();
-    QtHttpTransport small(1024 * 1024);
-    StreamedExchange exchange;
-    auto future = exchange.outcome.get_future();
-    small.send(exchange.request(http.port),
-               [&](HttpOutcome result) { exchange.outcome.set_value(std::move(result)); });
-    ASSERT_EQ(future.wait_for(10s), std::future_status::ready);
-    const HttpOutcome result = future.get();
-    ASSERT_TRUE(std::holds_alternative<TransportError>(result));
-    EXPECT_EQ(std::get<TransportError>(result).code, TransportError::Code::replyTooLarge);
-    EXPECT_LE(exchange.received.size(), 1024u * 1024u);
+    std::atomic<std::size_t> received{0};
+    HttpRequest request = get(http.url("/stream"));
+    request.onChunk = [&](const HttpReplyHead&, std::string_view piece) {
+        received += piece.size();
+    };
+    QtHttpTransport small(1024UL * 1024);
+    EXPECT_EQ(errorCode(send(small, std::move(request)).get()), Code::replyTooLarge);
+    EXPECT_LE(received.load(), 1024u * 1024u);
 }
 
 // Each failure arrives as its class, never as a reply; plain http leaves
@@ -285,7 +189,7 @@ TEST_F(QtHttpTransportTest, FailuresAreClassified) {
     ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
     const std::string silent = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
     RunningServer<httplib::Server> huge;
-    serveUser(huge.server, std::string(2 * 1024 * 1024, ' '));
+    serveUser(huge.server, std::string(2UL * 1024 * 1024, ' '));
     huge.start();
     const TlsCertificate certificate;
     RunningServer<httplib::SSLServer> https(certificate.certificate.c_str(),
@@ -294,7 +198,7 @@ TEST_F(QtHttpTransportTest, FailuresAreClassified) {
     serveUser(https.server);
     https.start();
 
-    QtHttpTransport small(1024 * 1024);
+    QtHttpTransport small(1024UL * 1024);
     const struct {
         const char* what;
         std::string url;
@@ -312,10 +216,10 @@ TEST_F(QtHttpTransportTest, FailuresAreClassified) {
         request.headers = {{"Authorization", "Bearer secret-token"}};
         request.timeout = 2s;
         const HttpOutcome outcome = send(small, std::move(request)).get();
-        ASSERT_TRUE(std::holds_alternative<TransportError>(outcome)) << c.what;
-        const TransportError& error = std::get<TransportError>(outcome);
-        EXPECT_EQ(error.code, c.code) << c.what << ": " << error.description;
-        EXPECT_EQ(error.description.find("secret-token"), std::string::npos) << c.what;
+        ASSERT_EQ(errorCode(outcome), c.code) << c.what;
+        EXPECT_EQ(std::get<TransportError>(outcome).description.find("secret-token"),
+                  std::string::npos)
+            << c.what;
     }
     ::close(listener);
 
@@ -346,8 +250,7 @@ TEST_F(QtHttpTransportTest, RequestsToThisComputerBypassAProxyFromTheEnvironment
     RunningServer<httplib::Server> http;
     serveUser(http.server);
     http.start();
-    const char* variables[] = {"http_proxy", "HTTPS_PROXY", "https_proxy", "ALL_PROXY",
-                               "all_proxy"};
+    const char* variables[] = {"http_proxy", "all_proxy"};
     for (const char* name : variables)
         ::setenv(name, proxy.url("").c_str(), 1);
     ::unsetenv("no_proxy");
@@ -356,8 +259,7 @@ TEST_F(QtHttpTransportTest, RequestsToThisComputerBypassAProxyFromTheEnvironment
     const HttpOutcome outcome = send(fresh, get(http.url("/api/v1/user"))).get();
     for (const char* name : variables)
         ::unsetenv(name);
-    ASSERT_TRUE(std::holds_alternative<HttpReply>(outcome));
-    EXPECT_EQ(std::get<HttpReply>(outcome).status, 200);
+    EXPECT_FALSE(errorCode(outcome));
     EXPECT_EQ(proxied.load(), 0);
 }
 

@@ -20,6 +20,7 @@
 namespace scribeon {
 namespace {
 
+using test::named;
 using test::visibleTexts;
 
 std::string commandsBody(int count, const std::string& namePrefix = "Command ") {
@@ -48,12 +49,6 @@ protected:
         view->select(SettingsPage::commands);
         return view->commandsPage()->list();
     }
-    static QPushButton* button(SettingsView* view, const QString& caption) {
-        for (QPushButton* candidate : view->findChildren<QPushButton*>())
-            if (candidate->text() == caption)
-                return candidate;
-        return nullptr;
-    }
     using SettingsWindowStack::opened;
 };
 
@@ -81,20 +76,13 @@ TEST_F(SettingsWidgetsTest, SecondShowFrontsTheSameWindowAndCloseForgetsIt) {
 // leaves the box as the entry is.
 TEST_F(SettingsWidgetsTest, ARefusedStartAtLoginFlipsBack) {
     SettingsView* view = opened();
-    QCheckBox* login = nullptr;
-    for (QCheckBox* box : view->findChildren<QCheckBox*>()) {
-        if (box->text() == "Automatically check for updates") {
-            EXPECT_TRUE(box->isChecked()) << "no updater: starts on";
-            box->click(); // and there is nothing to tell
-            EXPECT_FALSE(box->isChecked());
-        }
-        if (box->text() == "Start Scribeon at login")
-            login = box;
-    }
+    auto* updates = named<QCheckBox>(view, "Automatically check for updates");
+    ASSERT_TRUE(updates);
+    EXPECT_TRUE(updates->isChecked()) << "no updater: starts on";
+    updates->click(); // and there is nothing to tell
+    named(view, "Check for Updates Now")->click();
+    auto* login = named<QCheckBox>(view, "Start Scribeon at login");
     ASSERT_TRUE(login);
-    for (QPushButton* button : view->findChildren<QPushButton*>())
-        if (button->text() == "Check for Updates Now")
-            button->click();
     autostart.refusal = "read-only";
     login->click();
     EXPECT_FALSE(login->isChecked());
@@ -112,11 +100,12 @@ TEST_F(SettingsWidgetsTest, TheRecordersWarningNamesTheShortcutInTrouble) {
     isRegistered.set(true);
     EXPECT_EQ(warned("Super+Shift+I"), 0);
 
-    QPushButton* record = button(view, "Record");
+    QPushButton* record = named(view, "Record");
     ASSERT_TRUE(record);
     record->click();
     hotkey.refused = HotkeyPair{40, 0x800 | 0x1000}; // Alt+Ctrl+K belongs to someone else
-    const int xKey = *KeyCodeTable::evdevFromVirtualKey(40) + KeyCodeTable::xKeycodeOffset;
+    const auto xKey =
+        static_cast<int>(*KeyCodeTable::evdevFromVirtualKey(40) + KeyCodeTable::xKeycodeOffset);
     QKeyEvent ctrlAltK(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, xKey, 0,
                        0);
     QApplication::sendEvent(record, &ctrlAltK);
@@ -136,12 +125,12 @@ TEST_F(SettingsWidgetsTest, CommandsPageShowsLoadingThenTheErrorThenTheList) {
     EXPECT_TRUE(visibleTexts(view).contains(failure));
     transport.holding = false;
     transport.reply(200, commandsBody(2));
-    button(view, "Retry")->click();
+    named(view, "Retry")->click();
     queue.runPending();
     const QStringList texts = visibleTexts(view);
     EXPECT_FALSE(texts.contains(failure));
     EXPECT_TRUE(texts.contains("Command 1"));
-    button(view, "Manage commands on scribeon.test")->click();
+    named(view, "Manage commands on scribeon.test")->click();
     EXPECT_EQ(urlOpener.urls, (std::vector<std::string>{"https://scribeon.test/commands"}));
 }
 

@@ -23,4 +23,15 @@ inline QStringList visibleTexts(QWidget* root) {
     return texts;
 }
 
+// The first widget of its type shown under root that a screen reader names
+// `text` (its accessible name, else its text), or null.
+template <typename Widget = QPushButton> Widget* named(QWidget* root, const QString& text) {
+    for (Widget* widget : root->findChildren<Widget*>()) {
+        const QString name = widget->accessibleName();
+        if (widget->isVisibleTo(root) && (name.isEmpty() ? widget->text() : name) == text)
+            return widget;
+    }
+    return nullptr;
+}
+
 } // namespace scribeon::test
