@@ -35,6 +35,8 @@ TEST(GroupCommitTest, WritesArrivingDuringACommitShareTheNextOne) {
         firstStarted = true;
         if (batches.size() == 1) { // hold the first commit until the others queue behind it
             ASSERT_TRUE(waitUntil([&] { return self->queued() == 5; }));
+        } else { // a window in which a follower answered early would see its write unwritten
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         for (auto* write : writes)
             write->sequence = static_cast<long>(batches.size());
@@ -47,7 +49,10 @@ TEST(GroupCommitTest, WritesArrivingDuringACommitShareTheNextOne) {
     std::vector<std::thread> followers;
     followers.reserve(later.size());
     for (auto& write : later)
-        followers.emplace_back([&] { commits.submit(write); });
+        followers.emplace_back([&] {
+            commits.submit(write);
+            EXPECT_EQ(write.sequence, 2) << "answered before its commit";
+        });
     leader.join();
     for (auto& follower : followers)
         follower.join();
