@@ -89,8 +89,12 @@ std::optional<std::string> FocusedText::readSelection(bool* answered,
     std::optional<std::string> selection = read.text();
     if (selection)
         selection = withoutTextArtefacts(*selection);
+    // Asking the application for its primary selection is one more round
+    // trip on the way to the chooser: only where the offsets may be off.
     if (selection && !selection->empty())
-        return checkedAgainstPrimary(*app, std::move(*selection));
+        return focused->element->hasExactSelectionOffsets()
+                   ? std::move(*selection)
+                   : checkedAgainstPrimary(*app, std::move(*selection));
     // The role is asked only here: it is one more round trip to the
     // application, on the way to the chooser, for a log line.
     log("AX read: selectedText failed (code=" + std::to_string(codeOf(read.status)) +

@@ -61,6 +61,9 @@ public:
     // A browser's document or one of its DOM elements.
     virtual bool isWebContent() = 0;
     virtual bool isTerminal() = 0;
+    // Whether the toolkit's selection offsets are known to match its text
+    // (Qt, GTK); the rest are checked against the primary selection.
+    virtual bool hasExactSelectionOffsets() = 0;
     // Puts the text in place of the selection.
     virtual TextWrite writeSelectedText(const std::string& text) = 0;
     // Selects bytes [byteStart, byteStart + byteLength) of `value`, the text

@@ -112,8 +112,10 @@ public:
         CallError appError;
         Accessible application(atspi_accessible_get_application(object_.get(), appError.out()));
         CallError error;
-        units_.utf16 = application && taken(atspi_accessible_get_toolkit_name(application.get(),
-                                                                              error.out())) == "Qt";
+        toolkit_ = application
+                       ? taken(atspi_accessible_get_toolkit_name(application.get(), error.out()))
+                       : std::string();
+        units_.utf16 = toolkit_ == "Qt";
         text_.reset(atspi_accessible_get_text_iface(object_.get()));
         editable_.reset(atspi_accessible_get_editable_text_iface(object_.get()));
     }
@@ -163,6 +165,12 @@ public:
             current.reset(atspi_accessible_get_parent(current.get(), parentError.out()));
         }
         return false;
+    }
+
+    // GTK 3 says "gtk", GTK 4 "GTK"; Chromium's offsets drift by one per
+    // emoji before the selection.
+    bool hasExactSelectionOffsets() override {
+        return toolkit_ == "Qt" || toolkit_ == "gtk" || toolkit_ == "GTK";
     }
 
     bool isTerminal() override {
@@ -300,6 +308,7 @@ private:
     Ref<AtspiText> text_;
     Ref<AtspiEditableText> editable_;
     TextUnits units_;
+    std::string toolkit_;
 };
 
 AtspiAccessible* focusedDescendant(AtspiAccessible* root, int depth, int& budget) {

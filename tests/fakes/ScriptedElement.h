@@ -30,6 +30,7 @@ public:
 
     bool isWebContent() override { return web; }
     bool isTerminal() override { return terminal; }
+    bool hasExactSelectionOffsets() override { return exactOffsets; }
 
     TextWrite writeSelectedText(const std::string& newText) override {
         const auto [start, length] = selection.value_or(std::pair<std::size_t, std::size_t>{0, 0});
@@ -95,6 +96,7 @@ public:
     bool valueReadableAfterWrite = true;
     bool web = false;
     bool terminal = false;
+    bool exactOffsets = false;
     WriteBehaviour writeBehaviour = WriteBehaviour::replaceSelection;
     std::size_t extraAfterWrite = 0; // characters the write adds beyond its scope
     bool canTakeBack = true;

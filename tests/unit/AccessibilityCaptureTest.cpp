@@ -95,7 +95,8 @@ TEST(AccessibilityCaptureTest, TheCopyIsReadWhenItLandsAndTheClipboardPutBack) {
 // selection, so text selected in a browser long ago never lands in a shell.
 // Data-control never names the owner: only a terminal in front is then taken
 // to hold it. Chromium's offsets are off by one per emoji: its own primary
-// selection wins. Our own window is never asked.
+// selection wins, except in toolkits whose offsets are exact. Our own window
+// is never asked.
 TEST(AccessibilityCaptureTest, ThePrimarySelectionIsTakenOnlyFromTheApplicationHoldingIt) {
     const auto in = [](RunningApplication app, bool roleTerminal = false,
                        bool namesOwner = true) -> Arrange {
@@ -160,6 +161,12 @@ TEST(AccessibilityCaptureTest, ThePrimarySelectionIsTakenOnlyFromTheApplicationH
             {"readable, the application's primary differs", readable("held"), editorPid, held},
             {"readable, another's primary", readable("held"), 31337, "off by one tex"},
             {"readable, an empty primary", readable(""), editorPid, "off by one tex"},
+            {"readable, a toolkit with exact offsets",
+             [&](TextDesk& d) {
+                 readable("held")(d);
+                 d.element->exactOffsets = true;
+             },
+             editorPid, "off by one tex"},
             {"our own window",
              [](TextDesk& d) {
                  d.workspace.frontmost =
