@@ -175,13 +175,7 @@ expect_exit() {
 }
 
 # A window of class scribeon embedded (at any depth) in the tray host's panel.
-tray_icon_embedded() {
-    xwininfo -root -tree | awk '
-        /\("panel" "trayer"\)/ { match($0, /^ */); panel = RLENGTH; inside = 1; next }
-        inside { match($0, /^ */); if (RLENGTH <= panel) inside = 0;
-                 else if ($0 ~ /\("scribeon" "Scribeon"\)/) found = 1 }
-        END { exit found ? 0 : 1 }'
-}
+tray_icon_embedded() { [[ -n "$(tray_icon)" ]]; }
 
 # start_test_editor EDITOR FILE TEXT: the Qt test editor (saving to FILE as
 # it changes) with TEXT typed and selected; sets editor_pid, editor_window.
@@ -253,9 +247,14 @@ visible() { xdotool search --onlyvisible --name "^$1\$"; }
 shot() { import -window "$(visible "$1" | head -1)" "$artifacts/$2.png" || fail "screenshot $2"; }
 
 # Our icon's window inside the tray host's panel, not one of our own hidden
-# windows (they carry the same class).
+# windows (they carry the same class). xwininfo gives up when a window goes
+# away during its walk (a dialog just closed): the walk is taken again.
 tray_icon() {
-    xwininfo -root -tree >"$e2e_tmp/tree.txt"
+    local deadline=$((SECONDS + 10))
+    until xwininfo -root -tree >"$e2e_tmp/tree.txt" 2>/dev/null; do
+        ((SECONDS < deadline)) || return 0
+        sleep 0.1
+    done
     awk '/\("panel" "trayer"\)/ { match($0, /^ */); panel = RLENGTH; inside = 1; next }
          inside { match($0, /^ */); if (RLENGTH <= panel) inside = 0;
                   else if ($0 ~ /\("scribeon" "Scribeon"\)/ && !found) { print $1; found = 1 } }' \
