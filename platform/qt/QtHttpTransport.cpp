@@ -167,9 +167,9 @@ private:
         // starts the count again at every piece.
         exchange.deadline.setSingleShot(true);
         connect(&exchange.deadline, &QTimer::timeout, &exchange,
-                [this, &exchange] { stop(exchange, exchange.timedOut); });
+                [&exchange] { stop(exchange, exchange.timedOut); });
         exchange.deadline.start(exchange.request.timeout);
-        connect(&exchange.cancelWatch, &QTimer::timeout, &exchange, [this, &exchange] {
+        connect(&exchange.cancelWatch, &QTimer::timeout, &exchange, [&exchange] {
             if (exchange.request.cancel.isCancelled())
                 stop(exchange, exchange.cancelled);
         });
@@ -182,7 +182,7 @@ private:
         exchange.reply->abort();
     }
 
-    void read(Exchange& exchange) {
+    void read(Exchange& exchange) const {
         if (exchange.done || !exchange.reply->isOpen())
             return;
         const QByteArray data = exchange.reply->readAll();
