@@ -24,6 +24,7 @@ using Code = TransportError::Code;
 
 // How soon a cancelled exchange lets go of its connection.
 constexpr std::chrono::milliseconds cancelCheck{100};
+constexpr qint64 readPiece = qint64{64} * 1024;
 
 // A proxy from the environment would read the password and the token of a
 // plain-http request to this computer; everything else goes the system's way.
@@ -182,17 +183,28 @@ private:
         exchange.reply->abort();
     }
 
+    // Whatever has arrived, in pieces of at most `readPiece`: a reply that
+    // piled up while this thread was busy still reports its progress, and
+    // a streamed one is handed on in pieces of a bounded size.
     void read(Exchange& exchange) const {
-        if (exchange.done || !exchange.reply->isOpen())
-            return;
-        const QByteArray data = exchange.reply->readAll();
+        while (!exchange.done && exchange.reply->isOpen()) {
+            const QByteArray data = exchange.reply->read(readPiece);
+            if (data.isEmpty() || !take(exchange, data))
+                return;
+        }
+    }
+
+    // False once the piece has ended the exchange.
+    bool take(Exchange& exchange, const QByteArray& data) const {
         const HttpRequest& request = exchange.request;
-        if (data.isEmpty())
-            return;
-        if (request.cancel.isCancelled())
-            return stop(exchange, exchange.cancelled);
-        if (exchange.received + static_cast<std::uint64_t>(data.size()) > owner_.maxReplyBytes_)
-            return stop(exchange, exchange.overflowed);
+        if (request.cancel.isCancelled()) {
+            stop(exchange, exchange.cancelled);
+            return false;
+        }
+        if (exchange.received + static_cast<std::uint64_t>(data.size()) > owner_.maxReplyBytes_) {
+            stop(exchange, exchange.overflowed);
+            return false;
+        }
         exchange.received += static_cast<std::uint64_t>(data.size());
         if (request.onChunk) {
             if (!exchange.head)
@@ -206,6 +218,7 @@ private:
         }
         if (request.onProgress)
             request.onProgress(exchange.received);
+        return true;
     }
 
     HttpOutcome outcome(Exchange& exchange) const {
