@@ -80,11 +80,3 @@ BENCHMARK(BM_HotkeyReleaseToCallback)
 
 } // namespace
 } // namespace scribeon
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
