@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
-#include "platform/linux/LibsecretCredentialStore.h"
+#include "platform/linux/SecretServiceCredentialStore.h"
 #include "platform/qt/QtHttpTransport.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/qt/QtPreferences.h"
@@ -19,7 +19,7 @@ namespace scribeon {
 struct ClientStack {
     QtMainQueue queue;
     QtHttpTransport transport;
-    LibsecretCredentialStore credentialStore;
+    SecretServiceCredentialStore credentialStore;
     KeychainService keychain{credentialStore};
     QtPreferences preferences;
     APIClient apiClient{transport, keychain, serviceBaseURL()};

@@ -1,6 +1,6 @@
 #include "platform/linux/SessionBusCall.h"
 
-#include <gio/gio.h>
+#include <dbus/dbus.h>
 
 #include <memory>
 
@@ -8,18 +8,28 @@ namespace scribeon {
 
 namespace {
 
-struct ErrorFree {
-    void operator()(GError* error) const { g_error_free(error); }
+struct Error {
+    DBusError value;
+    Error() { dbus_error_init(&value); }
+    ~Error() { dbus_error_free(&value); }
+    Error(const Error&) = delete;
+    Error& operator=(const Error&) = delete;
 };
-using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
 
-struct ObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
+struct ConnectionClose {
+    void operator()(DBusConnection* bus) const {
+        dbus_connection_close(bus);
+        dbus_connection_unref(bus);
+    }
 };
 
-SessionBusCall classify(const GError& error) {
-    if (error.domain == G_DBUS_ERROR && (error.code == G_DBUS_ERROR_SERVICE_UNKNOWN ||
-                                         error.code == G_DBUS_ERROR_NAME_HAS_NO_OWNER))
+struct MessageUnref {
+    void operator()(DBusMessage* message) const { dbus_message_unref(message); }
+};
+
+SessionBusCall classify(const DBusError& error) {
+    if (dbus_error_has_name(&error, DBUS_ERROR_SERVICE_UNKNOWN) ||
+        dbus_error_has_name(&error, DBUS_ERROR_NAME_HAS_NO_OWNER))
         return SessionBusCall::nobodyOwnsName;
     return SessionBusCall::failed;
 }
@@ -29,28 +39,30 @@ SessionBusCall classify(const GError& error) {
 SessionBusCall callSessionBus(const char* busName, const char* objectPath, const char* interface,
                               const char* method, std::chrono::milliseconds timeout,
                               std::string* detail) {
-    GError* rawError = nullptr;
-    const std::unique_ptr<GDBusConnection, ObjectUnref> bus(
-        g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &rawError));
-    ErrorPtr error(rawError);
+    Error error;
+    // A private connection, closed at the end: the shared one would stay
+    // open for the life of the process and exit it when the bus goes away.
+    const std::unique_ptr<DBusConnection, ConnectionClose> bus(
+        dbus_bus_get_private(DBUS_BUS_SESSION, &error.value));
     if (!bus) {
-        if (detail && error)
-            *detail = error->message;
+        if (detail && error.value.message)
+            *detail = error.value.message;
         return SessionBusCall::noBus;
     }
-    rawError = nullptr;
+    dbus_connection_set_exit_on_disconnect(bus.get(), FALSE);
+    const std::unique_ptr<DBusMessage, MessageUnref> call(
+        dbus_message_new_method_call(busName, objectPath, interface, method));
+    if (!call)
+        return SessionBusCall::failed;
     // No auto-start: the caller decides whether it becomes the instance itself.
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus.get(), busName, objectPath, interface, method, nullptr, nullptr,
-        G_DBUS_CALL_FLAGS_NO_AUTO_START, static_cast<gint>(timeout.count()), nullptr, &rawError);
-    error.reset(rawError);
-    if (reply) {
-        g_variant_unref(reply);
+    dbus_message_set_auto_start(call.get(), FALSE);
+    const std::unique_ptr<DBusMessage, MessageUnref> reply(dbus_connection_send_with_reply_and_block(
+        bus.get(), call.get(), static_cast<int>(timeout.count()), &error.value));
+    if (reply)
         return SessionBusCall::answered;
-    }
-    if (detail && error)
-        *detail = error->message;
-    return error ? classify(*error) : SessionBusCall::failed;
+    if (detail && error.value.message)
+        *detail = error.value.message;
+    return classify(error.value);
 }
 
 } // namespace scribeon

@@ -1,5 +1,11 @@
-#include "platform/linux/LibsecretCredentialStore.h"
+#include "platform/linux/SecretServiceCredentialStore.h"
 #include "service/KeychainService.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -9,7 +15,7 @@ namespace {
 // Runs inside a private session bus with an unlocked gnome-keyring
 // (tests/integration/with-keyring.sh).
 TEST(SecretServiceTest, SavesReplacesReadsAndDeletes) {
-    LibsecretCredentialStore store;
+    SecretServiceCredentialStore store;
     KeychainService keychain(store);
     keychain.remove("auth_token");
     EXPECT_FALSE(keychain.read("auth_token"));
@@ -27,9 +33,38 @@ TEST(SecretServiceTest, SavesReplacesReadsAndDeletes) {
     EXPECT_FALSE(store.read("another.service", "user_email")) << "items are per service";
 }
 
+// An item as earlier versions stored it (through libsecret, whose schema
+// name is an attribute) is still the user's token; and a keyring locked
+// with nobody to answer its unlock prompt reads as absent and refuses writes.
+TEST(SecretServiceTest, ReadsEarlierItemsAndGivesUpOnALockedKeyring) {
+    // QtDBus hands signals (the prompt's end) over once the main loop has run.
+    QCoreApplication::processEvents();
+    QProcess tool;
+    tool.start(QStringLiteral("secret-tool"),
+               {QStringLiteral("store"), QStringLiteral("--label=earlier"),
+                QStringLiteral("xdg:schema"), QStringLiteral("app.scribeon.Scribeon.Credential"),
+                QStringLiteral("service"), QStringLiteral("app.scribeon.Scribeon"),
+                QStringLiteral("account"), QStringLiteral("earlier_key")});
+    tool.write("stored before");
+    tool.closeWriteChannel();
+    ASSERT_TRUE(tool.waitForFinished(10000) && tool.exitCode() == 0);
+    SecretServiceCredentialStore store;
+    KeychainService keychain(store);
+    EXPECT_EQ(keychain.read("earlier_key"), "stored before");
+
+    auto lock = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
+        QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"));
+    lock << QVariant::fromValue(
+        QList<QDBusObjectPath>{QDBusObjectPath("/org/freedesktop/secrets/collection/login")});
+    ASSERT_EQ(QDBusConnection::sessionBus().call(lock).type(), QDBusMessage::ReplyMessage);
+    EXPECT_FALSE(keychain.read("earlier_key"));
+    EXPECT_FALSE(keychain.save("new", "earlier_key"));
+}
+
 // Runs with a session bus address that leads nowhere.
 TEST(SecretServiceUnavailableTest, ReadsAbsentAndRefusesWrites) {
-    LibsecretCredentialStore store(std::chrono::milliseconds(500));
+    SecretServiceCredentialStore store(std::chrono::milliseconds(500));
     KeychainService keychain(store);
     EXPECT_FALSE(keychain.save("token", "auth_token"));
     EXPECT_FALSE(keychain.read("auth_token"));

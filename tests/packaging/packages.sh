@@ -88,7 +88,7 @@ for deb in "$desktop_deb" "$server_deb"; do
     [[ "$(dpkg-deb -f "$deb" Version)" == "$version" ]] || fail "$deb: version $(dpkg-deb -f "$deb" Version)"
 done
 depends=$(dpkg-deb -f "$desktop_deb" Depends)
-for library in libqt6widgets6 libqt6dbus6 libqt6network6 libsecret-1-0 libsodium23 libxtst6 libc6; do
+for library in libqt6widgets6 libqt6dbus6 libqt6network6 libdbus-1-3 libsodium23 libxtst6 libc6; do
     [[ "$depends" == *"$library"* ]] || fail "scribeon does not depend on $library: $depends"
 done
 [[ "$(dpkg-deb -f "$server_deb" Depends)" == *libsqlite3-0* ]] || fail "scribeon-server: no libsqlite3-0"
