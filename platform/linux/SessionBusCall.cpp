@@ -56,8 +56,9 @@ SessionBusCall callSessionBus(const char* busName, const char* objectPath, const
         return SessionBusCall::failed;
     // No auto-start: the caller decides whether it becomes the instance itself.
     dbus_message_set_auto_start(call.get(), FALSE);
-    const std::unique_ptr<DBusMessage, MessageUnref> reply(dbus_connection_send_with_reply_and_block(
-        bus.get(), call.get(), static_cast<int>(timeout.count()), &error.value));
+    const std::unique_ptr<DBusMessage, MessageUnref> reply(
+        dbus_connection_send_with_reply_and_block(bus.get(), call.get(),
+                                                  static_cast<int>(timeout.count()), &error.value));
     if (reply)
         return SessionBusCall::answered;
     if (detail && error.value.message)
