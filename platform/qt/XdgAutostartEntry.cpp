@@ -3,9 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace scribeon {
 
@@ -18,10 +19,24 @@ QString readAll(const QString& path) {
     return QString::fromUtf8(file.readAll());
 }
 
+// A line "Hidden=true", white space allowed around the parts. Plain code
+// rather than a regular expression, which would load and JIT-compile PCRE
+// at start.
 bool isHidden(const QString& entry) {
-    static const QRegularExpression hidden(QStringLiteral("^Hidden\\s*=\\s*true\\s*$"),
-                                           QRegularExpression::MultilineOption);
-    return hidden.match(entry).hasMatch();
+    const QString key = QStringLiteral("Hidden");
+    for (const QStringView line : QStringView(entry).split(u'\n')) {
+        if (!line.startsWith(key))
+            continue;
+        const QStringView rest = line.mid(key.size()).trimmed();
+        if (rest.startsWith(u'=') && rest.mid(1).trimmed() == u"true")
+            return true;
+    }
+    return false;
+}
+
+bool isPlainExecCharacter(QChar c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+           QStringView(u"_@%+=:,./-").contains(c);
 }
 
 std::string failure(const QString& path, const QString& reason) {
@@ -57,8 +72,7 @@ bool XdgAutostartEntry::isInstalled() {
 }
 
 QString XdgAutostartEntry::quotedExecArgument(const QString& argument) {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
-    if (plain.match(argument).hasMatch())
+    if (!argument.isEmpty() && std::all_of(argument.begin(), argument.end(), isPlainExecCharacter))
         return argument;
     QString quoted = argument;
     // Inside quotes, " ` $ and \ take a backslash; the file format then
@@ -75,10 +89,11 @@ Result<Done, std::string> XdgAutostartEntry::install() {
     QString entry = readAll(templatePath_);
     if (entry.isEmpty())
         return failure(templatePath_, QStringLiteral("the desktop entry to copy is missing"));
-    static const QRegularExpression exec(QStringLiteral("^Exec=.*$"),
-                                         QRegularExpression::MultilineOption);
-    entry.replace(exec, QStringLiteral("Exec=") + quotedExecArgument(executable_));
-    return write(entry);
+    QStringList lines = entry.split(u'\n');
+    for (QString& line : lines)
+        if (line.startsWith(u"Exec="))
+            line = QStringLiteral("Exec=") + quotedExecArgument(executable_);
+    return write(lines.join(u'\n'));
 }
 
 Result<Done, std::string> XdgAutostartEntry::remove() {

@@ -60,7 +60,7 @@ xdotool windowactivate --sync "$login_window" 2>/dev/null || true
 wait_for 10 "the sign-in window to have the focus" sh -c "[ \"\$(xdotool getactivewindow)\" = $login_window ]"
 xdotool type --delay 20 "  demo@scribeon.local"
 xdotool key Tab
-xdotool type --delay 20 "$demo_password"
+xdotool type --delay 20 -- "$demo_password" # it may start with "-"
 shot "$login" sign-in-window
 xdotool key Return
 wait_for 20 "the sign-in window to close" sh -c "! xdotool search --onlyvisible --name '^$login\$'"
@@ -189,7 +189,7 @@ if [[ -n "${SCRIBEON_FOOTPRINT:-}" ]]; then
 fi
 
 # A sign-in made on the command line reaches the running program.
-echo "$demo_password" | "$scribeon" --sign-in demo@scribeon.local >/dev/null 2>"$e2e_tmp/err" ||
+printf '%s\n' "$demo_password" | "$scribeon" --sign-in demo@scribeon.local >/dev/null 2>"$e2e_tmp/err" ||
     fail "scribeon --sign-in: $(cat "$e2e_tmp/err")"
 open_tray_panel
 wait_for 10 "the account signed in elsewhere" says "Demo User"
@@ -198,6 +198,6 @@ wait_for 10 "the account signed in elsewhere" says "Demo User"
 wait_for 10 "the sign-out made elsewhere" says "Sign in to get started"
 press "Quit Scribeon" || fail "pressing Quit Scribeon"
 expect_exit "$scribeon_pid" 0
-grep -qF "$demo_password" "$e2e_tmp/app.log" && fail "the password reached the log"
-grep -rqF "$demo_password" "$XDG_CONFIG_HOME" && fail "the password reached the preferences"
+grep -qF -- "$demo_password" "$e2e_tmp/app.log" && fail "the password reached the log"
+grep -rqF -- "$demo_password" "$XDG_CONFIG_HOME" && fail "the password reached the preferences"
 echo "PASS (screenshots in $artifacts)"

@@ -185,7 +185,7 @@ start_test_editor() {
     wait_for 20 "the editor's window" xdotool search --onlyvisible --pid "$editor_pid"
     editor_window=$(xdotool search --onlyvisible --pid "$editor_pid" | head -1)
     xdotool windowactivate --sync "$editor_window"
-    xdotool type --delay 10 "$3"
+    xdotool type --delay 10 -- "$3" # the text may start with "-"
     wait_for 20 "the typed text" grep -qxF "$3" "$2"
     xdotool key ctrl+a
 }

@@ -19,7 +19,7 @@ wait_for 20 "the server to listen" grep -q "listening on" "$e2e_tmp/server.out"
 export SCRIBEON_SERVICE_ORIGIN=$(sed -n 's/^scribeon-server listening on //p' "$e2e_tmp/server.out")
 demo_password=$(sed -n 's/^Password (shown only now): //p' "$e2e_tmp/server.out")
 [[ -n "$demo_password" ]] || fail "the demo account's password"
-echo "$demo_password" | "$scribeon" --sign-in demo@scribeon.local >/dev/null 2>"$e2e_tmp/err" ||
+printf '%s\n' "$demo_password" | "$scribeon" --sign-in demo@scribeon.local >/dev/null 2>"$e2e_tmp/err" ||
     fail "scribeon --sign-in: $(cat "$e2e_tmp/err")"
 
 # list NAME: the list's rows, "NAME<TAB>DESCRIPTION", without the selection mark.

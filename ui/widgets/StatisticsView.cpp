@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace scribeon {
@@ -15,6 +14,26 @@ namespace scribeon {
 namespace {
 
 constexpr int barSteps = 1000;
+
+// A date format without its weekday ("dddd"), the white space around it and
+// one comma or full stop after it. Plain code rather than a regular
+// expression: the tray panel would otherwise load and JIT-compile PCRE.
+QString withoutWeekday(QString format) {
+    const QString weekday = QStringLiteral("dddd");
+    for (qsizetype at = format.indexOf(weekday); at >= 0; at = format.indexOf(weekday, at)) {
+        qsizetype begin = at;
+        while (begin > 0 && format.at(begin - 1).isSpace())
+            --begin;
+        qsizetype end = at + weekday.size();
+        if (end < format.size() && (format.at(end) == u',' || format.at(end) == u'.'))
+            ++end;
+        while (end < format.size() && format.at(end).isSpace())
+            ++end;
+        format.remove(begin, end - begin);
+        at = begin;
+    }
+    return format.trimmed();
+}
 constexpr int badgeMaxWidth = 120;
 
 QColor colourOf(PlanColour colour) {
@@ -162,10 +181,7 @@ StatisticsView::StatisticsView(const UserStatistics& statistics, const std::stri
 
 QString StatisticsView::longDate(std::int64_t msSinceEpoch, const QLocale& locale) {
     const QDate day = QDateTime::fromMSecsSinceEpoch(msSinceEpoch, Qt::UTC).toLocalTime().date();
-    QString format = locale.dateFormat(QLocale::LongFormat);
-    static const QRegularExpression weekday(QStringLiteral("\\s*dddd[,.]?\\s*"));
-    format.replace(weekday, QString());
-    return locale.toString(day, format.trimmed());
+    return locale.toString(day, withoutWeekday(locale.dateFormat(QLocale::LongFormat)));
 }
 
 } // namespace scribeon
