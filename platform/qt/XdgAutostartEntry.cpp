@@ -24,14 +24,12 @@ QString readAll(const QString& path) {
 // at start.
 bool isHidden(const QString& entry) {
     const QString key = QStringLiteral("Hidden");
-    for (const QStringView line : QStringView(entry).split(u'\n')) {
-        if (!line.startsWith(key))
-            continue;
-        const QStringView rest = line.mid(key.size()).trimmed();
-        if (rest.startsWith(u'=') && rest.mid(1).trimmed() == u"true")
-            return true;
-    }
-    return false;
+    const auto lines = QStringView(entry).split(u'\n');
+    return std::any_of(lines.begin(), lines.end(), [&key](QStringView line) {
+        const QStringView rest =
+            line.startsWith(key) ? line.mid(key.size()).trimmed() : QStringView();
+        return rest.startsWith(u'=') && rest.mid(1).trimmed() == u"true";
+    });
 }
 
 bool isPlainExecCharacter(QChar c) {
