@@ -53,11 +53,14 @@ struct TextDesk {
         };
     }
 
-    // Emacs as it appears on the desktop: on AT-SPI, but without any text.
-    void emacsInFront() {
+    // Emacs as it appears on the desktop: on AT-SPI, but without any text;
+    // with CUA keys if the user set it up so.
+    void emacsInFront(bool standardKeys = false) {
         workspace.frontmost = RunningApplication{editorPid, "emacs", "Emacs"};
         element->selectionStatus = BridgeStatus::noText;
         element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse;
+        if (standardKeys)
+            applicationKeys.set("Emacs", EditingKeys::standard);
     }
 
     std::optional<std::string> capture() {
@@ -72,8 +75,6 @@ struct TextDesk {
     }
 
     FocusedText::Ports ports() { return {workspace, bridge, keys, clipboard, clock, log}; }
-
-private:
 };
 
 using Arrange = std::function<void(TextDesk&)>;
