@@ -120,10 +120,6 @@ TEST(AccessibilityCaptureTest, ThePrimarySelectionIsTakenOnlyFromTheApplicationH
     const auto offByOne = [&](const char* primary) {
         return readable("x off by one text", "off by one tex", primary);
     };
-    const Arrange exactOffsets = [&](TextDesk& d) {
-        offByOne("held")(d);
-        d.element->exactOffsets = true;
-    };
     const RunningApplication xterm{99, "xterm", "xterm"}, vte{editorPid, "vte-app", "vte-app"};
     const Arrange asIs = [](TextDesk&) {},
                   noElement = [](TextDesk&d) { d.bridge.elements.clear(); };
@@ -161,7 +157,9 @@ TEST(AccessibilityCaptureTest, ThePrimarySelectionIsTakenOnlyFromTheApplicationH
             {"readable, the application's primary differs", offByOne("held"), editorPid, held},
             {"readable, another's primary", offByOne("held"), 31337, "off by one tex"},
             {"readable, an empty primary", offByOne(""), editorPid, "off by one tex"},
-            {"readable, a toolkit with exact offsets", exactOffsets, editorPid, "off by one tex"},
+            {"readable, a toolkit with exact offsets",
+             both(offByOne("held"), [](TextDesk& d) { d.element->exactOffsets = true; }), editorPid,
+             "off by one tex"},
             {"our own window",
              readable("Commands", "Commands", "held",
                       RunningApplication{editorPid, "Scribeon", "scribeon", true}),

@@ -142,12 +142,8 @@ TEST(AccessibilityReplacementTest, ALostSelectionIsSearchedAndSelectedAgain) {
 TEST(AccessibilityReplacementTest, ThePasteGoesOnlyToTheSourceWindow) {
     const Arrange web = [](TextDesk& d) { d.element->web = true; };
     const Arrange refused = [](TextDesk& d) { d.element->writeBehaviour = WriteBehaviour::refuse; };
-    const auto refusing = [](Arrange arrange, int pid) -> Arrange {
-        return [=](TextDesk& d) {
-            arrange(d);
-            d.workspace.refusesActivation = {pid};
-        };
-    };
+    const Arrange inactive = [](TextDesk& d) { d.workspace.refusesActivation = {55}; };
+    const Arrange keyless = [](TextDesk& d) { d.keys.unavailable = {EditKey::paste}; };
     // The source pid; the windows activated, the key posted (nullptr:
     // nothing may be posted) and the path taken, as the log tells it.
     using Row = std::tuple<const char*, Arrange, std::optional<int>, std::vector<int>, const char*,
@@ -163,20 +159,16 @@ TEST(AccessibilityReplacementTest, ThePasteGoesOnlyToTheSourceWindow) {
         {"no source pid: the one in front at entry", refused, none, {4242}, "paste", "(4242)"},
         {"no source pid and nothing in front", [](TextDesk& d) { d.workspace.frontmost.reset(); },
          none, nowhere, nullptr, "not pasting"},
-        {"a window that cannot be activated", refusing(refused, 55), 55, to55, nullptr,
+        {"a window that cannot be activated", both(refused, inactive), 55, to55, nullptr,
          "could not be activated"},
-        {"web content whose window does not come back", refusing(web, 55), 55, to55, nullptr,
+        {"web content whose window does not come back", both(web, inactive), 55, to55, nullptr,
          "is not in front"},
         {"a terminal: Shift+Insert, both selections set", xterm, 99, {99}, "terminalPaste", "(99)"},
         {"Emacs", [](TextDesk& d) { d.emacsInFront(); }, 55, nowhere, nullptr, "no paste key"},
         {"Emacs the user set up with CUA keys", [](TextDesk& d) { d.emacsInFront(true); }, 55, to55,
          "paste", "postToPid(55)"},
-        {"no paste key can be made",
-         [&](TextDesk& d) {
-             refused(d);
-             d.keys.unavailable = {EditKey::paste};
-         },
-         55, nowhere, nullptr, "failed to create"},
+        {"no paste key can be made", both(refused, keyless), 55, nowhere, nullptr,
+         "failed to create"},
     };
     for (const auto& [what, arrange, sourcePid, activations, key, path] : rows) {
         SCOPED_TRACE(what);

@@ -68,12 +68,13 @@ class AppcastUpdaterTest : public testing::Test {
 public:
     void SetUp() override { makeUpdater(signingKey().publicKeyBase64()); }
 
-    // A fresh folder, package reader and reports each time, for the tables of cases.
+    // A fresh folder, package reader, reports and opener each time, for the tables.
     void makeUpdater(const std::string& publicKey) {
         folder = InMemoryDownloadFolder();
         packages = ScriptedPackageVersionReader();
         packages.statedVersion = "0.2.0";
         reports.clear();
+        opener.files.clear();
         updater = AppcastUpdater::create(
             {transport, parser, preferences, queue, prompt, opener, log, folder, packages},
             {"https://updates.example/appcast.xml", "0.1.0", "0.1.0", publicKey});
@@ -91,13 +92,10 @@ public:
         queue.runPending();
     }
 
-    // A feed with one signed release of `payload`, at `url` if given (else
-    // named after the version); the user has found it.
-    void findSignedRelease(const std::string& payload, const std::string& announced = "0.2.0",
-                           const std::string& url = "") {
+    // A feed with one signed release of `payload`; the user has found it.
+    void findSignedRelease(const std::string& payload, const std::string& announced = "0.2.0") {
         AppcastItem item = release("0.2.0", announced);
         item.enclosureLength = payload.size();
-        item.enclosureURL = url.empty() ? item.enclosureURL : url;
         item.edSignature = signingKey().signatureBase64(payload);
         check({item});
         ASSERT_TRUE(prompt.download);
@@ -220,28 +218,11 @@ TEST_F(AppcastUpdaterTest, ASignedDownloadIsSavedThenOpened) {
     EXPECT_NE(packages.read[0], path);
 }
 
-// The user's own file of the same name stays as it was; the download gets
-// a name of its own, a plain one whatever the address, and that is opened.
-TEST_F(AppcastUpdaterTest, TheDownloadGetsAPlainNameOfItsOwn) {
-    const std::pair<std::string, std::string> rows[] = {
-        {"https://updates.example/scribeon_0.2.0_amd64.deb", "scribeon_0.2.0_amd64 (1).deb"},
-        {"https://updates.example/a/..%2F..%2F.bashrc?x=/etc/passwd", "_2F.._2F.bashrc"},
-    };
-    for (const auto& [url, opened] : rows) {
-        SetUp();
-        opener.files.clear();
-        folder.files["scribeon_0.2.0_amd64.deb"] = "the user's";
-        findSignedRelease("a package", "0.2.0", url);
-        download("a package");
-        EXPECT_EQ(opener.files, std::vector<std::string>{folder.directory + "/" + opened});
-        EXPECT_EQ(folder.files.at("scribeon_0.2.0_amd64.deb"), "the user's");
-        EXPECT_EQ(folder.files.at(opened), "a package");
-    }
-}
-
 // Whatever goes wrong, the folder holds what it held before: nothing the
-// user had is removed and nothing of the download is left.
-TEST_F(AppcastUpdaterTest, ARefusedDownloadLeavesTheFolderAsItWas) {
+// user had is removed and nothing of the download is left. A download that
+// stands gets a name of its own, a plain one whatever the address, and that
+// file alone is added, and opened.
+TEST_F(AppcastUpdaterTest, ADownloadAddsOnlyItsOwnFileToTheFolder) {
     using Arrange = std::function<void(AppcastUpdaterTest&)>;
     const auto reannounced = [](std::function<void(AppcastItem&)> change) -> Arrange {
         return [change](AppcastUpdaterTest& t) {
@@ -255,7 +236,15 @@ TEST_F(AppcastUpdaterTest, ARefusedDownloadLeavesTheFolderAsItWas) {
         std::string served, says;
         std::string stated = "0.2.0"; // by the package, and announced by the feed
         Arrange arrange = nullptr;
+        std::string savedAs = {}; // empty: refused
     } cases[] = {
+        {"the name of the user's file", "a package", "downloaded", "0.2.0", nullptr,
+         "scribeon_0.2.0_amd64 (1).deb"},
+        {"an address climbing out", "a package", "downloaded", "0.2.0",
+         reannounced([](AppcastItem& item) {
+             item.enclosureURL = "https://updates.example/a/..%2F..%2F.bashrc?x=/etc/passwd";
+         }),
+         "_2F.._2F.bashrc"},
         {"tampered", "a packagE", "not signed by Scribeon"},
         {"unsigned in the feed", "a package", "not signed by Scribeon", "0.2.0",
          reannounced([](AppcastItem& item) { item.edSignature.clear(); })},
@@ -298,8 +287,14 @@ TEST_F(AppcastUpdaterTest, ARefusedDownloadLeavesTheFolderAsItWas) {
             download(c.served);
         EXPECT_NE(prompt.shown.back().find(c.says), std::string::npos) << prompt.shown.back();
         EXPECT_EQ(transport.requests.size(), asked + (c.served.empty() ? 0 : 1));
-        EXPECT_EQ(folder.files, before);
-        EXPECT_TRUE(folder.staged.empty() && opener.files.empty());
+        auto after = before;
+        if (!c.savedAs.empty())
+            after[c.savedAs] = "a package";
+        EXPECT_EQ(folder.files, after);
+        EXPECT_TRUE(folder.staged.empty());
+        EXPECT_EQ(opener.files, c.savedAs.empty()
+                                    ? std::vector<std::string>{}
+                                    : std::vector{folder.directory + "/" + c.savedAs});
     }
 }
 

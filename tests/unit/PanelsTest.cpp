@@ -1,17 +1,12 @@
 #include "panels/CommandPanelController.h"
 #include "panels/ResultPanelController.h"
 #include "panels/WindowPositioning.h"
-#include "tests/fakes/FakeHttpTransport.h"
-#include "tests/fakes/FakeMainQueue.h"
 #include "tests/fakes/FakePanelPresenter.h"
 #include "tests/fakes/FakeWorkspace.h"
 #include "tests/fakes/InMemoryClipboard.h"
-#include "tests/fakes/InMemoryCredentialStore.h"
-#include "tests/fakes/InMemoryPreferences.h"
 #include "tests/fakes/RecordingLog.h"
 #include "tests/fakes/ServiceStack.h"
 
-#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -177,20 +172,18 @@ TEST_F(CommandPanelControllerTest, DismissingReactivatesTheSourceAndARunStillDel
 // What the chooser shows, or the run handed over: "chooser <error>" or
 // "<state> <text> <error>" (states: writing, complete, stopped, failed).
 TEST_F(CommandPanelControllerTest, StreamedRunLeavesTheChooserAtItsFirstTextOnly) {
-    const std::string hello = encodeStreamEvent("delta", R"({"text":"Hel"})");
-    const std::string rest = encodeStreamEvent("delta", R"({"text":"lo"})");
-    const std::string done = encodeStreamEvent(
-        "done",
-        R"({"data":{"code":"a","name":"A","original_text":"text","processed_text":"Hello!"}})");
-    const std::string limit = encodeStreamEvent("error", R"({"status":429})");
-    const std::string cut = encodeStreamEvent(
-        "error", R"({"status":422,"error":"response_incomplete","message":"Cut short."})");
+    const auto event = &encodeStreamEvent;
+    const std::string hello = event("delta", R"({"text":"Hel"})");
+    const std::string done = event("done", R"({"data":{"code":"a","name":"A",)"
+                                           R"("original_text":"text","processed_text":"Hello!"}})");
+    const std::string cut =
+        event("error", R"({"status":422,"error":"response_incomplete","message":"Cut short."})");
     const char* states[] = {"writing", "complete", "stopped", "failed"};
     const std::tuple<std::vector<std::string>, bool, std::string> rows[] = {
-        {{limit}, true, "chooser Monthly request limit exceeded."},
+        {{event("error", R"({"status":429})")}, true, "chooser Monthly request limit exceeded."},
         {{hello}, false, "writing Hel "},
         {{hello, cut}, true, "failed Hel Cut short."},
-        {{hello, rest, done}, true, "complete Hello! "},
+        {{hello, event("delta", R"({"text":"lo"})"), done}, true, "complete Hello! "},
     };
     for (const auto& [pieces, ended, expected] : rows) {
         SCOPED_TRACE(expected);

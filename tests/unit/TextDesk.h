@@ -79,4 +79,11 @@ struct TextDesk {
 
 using Arrange = std::function<void(TextDesk&)>;
 
+inline Arrange both(Arrange first, Arrange second) {
+    return [=](TextDesk& d) {
+        first(d);
+        second(d);
+    };
+}
+
 } // namespace scribeon
