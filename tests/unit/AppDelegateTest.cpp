@@ -58,7 +58,10 @@ TEST_F(AppDelegateTest, SignedOutPressOpensSignInWithoutReadingTheSelection) {
     EXPECT_TRUE(chooser.shown.empty()) << "the pipeline does not resume after sign-in";
 }
 
-TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
+// An absent or blank selection shows the message and no chooser; the state
+// alone is seen by nobody while the user looks at their document, so each
+// press also sends a passing notification.
+TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFiftyMilliseconds) {
     launchReady();
     const std::optional<std::string> selections[] = {std::nullopt, "\xC2\xA0\xE2\x80\xA8 "};
     for (const auto& selection : selections) {
@@ -67,13 +70,7 @@ TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
         EXPECT_EQ(delegate->appViewModel().errorMessage.get(), "Please select some text first.");
     }
     EXPECT_TRUE(chooser.shown.empty());
-    // The state alone is seen by nobody while the user looks at their
-    // document: each press also sends a passing notification.
     EXPECT_EQ(notifier.shown.size(), std::size(selections));
-}
-
-TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFiftyMilliseconds) {
-    launchReady();
     capture.selection = "  teh cat \n";
     capture.source = RunningApplication{4242, "mousepad", "mousepad"};
     hotkey.press();

@@ -256,10 +256,11 @@ protected:
         {presenter, workspace, clipboard, replacement, preferences, queue, log});
     const RunningApplication source{42, "mousepad", "mousepad"};
 
-    // Shows a finished result; its panel's buttons.
-    ResultPanelActions& open() {
-        controller->show(ResultRun::finished({"fix", "Fix", "teh cat", "the cat"}), source,
-                         std::nullopt);
+    // Shows a result, finished unless given; its panel's buttons.
+    ResultPanelActions& open(std::shared_ptr<ResultRun> run = nullptr,
+                             std::optional<std::string> message = std::nullopt) {
+        controller->show(run ? run : ResultRun::finished({"fix", "Fix", "teh cat", "the cat"}),
+                         source, std::move(message));
         return lastPanel()->resultActions;
     }
     std::shared_ptr<FakePanelPresenter::Shown> lastPanel() { return presenter.panels.back(); }
@@ -272,13 +273,12 @@ protected:
 };
 
 TEST_F(ResultPanelControllerTest, CountsCharactersAndEscapeAloneIsConsumed) {
-    controller->show(ResultRun::finished({"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}),
-                     source, std::string("note"));
+    auto& actions =
+        open(ResultRun::finished({"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}), "note");
     EXPECT_EQ(lastPanel()->content->originalCharacters, 3u);
-    EXPECT_FALSE(lastPanel()->resultActions.key(PanelKey::other));
-    EXPECT_FALSE(lastPanel()->resultActions.key(PanelKey::returnKey));
+    EXPECT_FALSE(actions.key(PanelKey::other) || actions.key(PanelKey::returnKey));
     EXPECT_TRUE(controller->isOpen());
-    EXPECT_TRUE(lastPanel()->resultActions.key(PanelKey::escape));
+    EXPECT_TRUE(actions.key(PanelKey::escape));
     EXPECT_FALSE(controller->isOpen());
     EXPECT_THAT(workspace.activations, ElementsAre(42));
 }
@@ -286,9 +286,8 @@ TEST_F(ResultPanelControllerTest, CountsCharactersAndEscapeAloneIsConsumed) {
 TEST_F(ResultPanelControllerTest, WhileWritingEscapeStopsAndCopyWaitsForTheEnd) {
     Cancel exchange = Cancel::make();
     auto run = ResultRun::writing({"fix", "Fix", "teh cat", "ignored"}, exchange);
-    controller->show(run, source, std::nullopt);
+    ResultPanelActions& actions = open(run);
     run->append("the ");
-    ResultPanelActions& actions = lastPanel()->resultActions;
     actions.copy();
     actions.replace();
     EXPECT_TRUE(clipboard.formats.empty()) << "nothing is copied while the text still comes";
@@ -308,8 +307,7 @@ TEST_F(ResultPanelControllerTest, WhileWritingEscapeStopsAndCopyWaitsForTheEnd) 
     // Stop, and its neighbour the close button, stop a run too.
     for (auto action : {&ResultPanelActions::stop, &ResultPanelActions::close}) {
         Cancel another = Cancel::make();
-        controller->show(ResultRun::writing({"fix", "Fix", "x", ""}, another), source, {});
-        (lastPanel()->resultActions.*action)();
+        (open(ResultRun::writing({"fix", "Fix", "x", ""}, another)).*action)();
         EXPECT_TRUE(another.isCancelled());
     }
 }
