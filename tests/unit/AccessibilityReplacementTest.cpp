@@ -57,62 +57,61 @@ TEST(AccessibilityReplacementTest, AWriteStandsOnlyWhenItsChecksPass) {
         d.clipboard.primary = "it is really this";
         d.clipboard.primaryOwnerPid = editorPid;
     };
-    const ReplaceResult ok = ReplaceResult::replaced, clipboardOnly = ReplaceResult::clipboardOnly;
+    // What became of the write: it stands, was taken back, was left to the
+    // paste path, or nothing was written at all.
+    enum Path { written, takenBack, pasted, untouched };
     const std::optional<std::string> absent;
-    // The original and the new text; the result, the text after it, whether
-    // the write was taken back and whether the paste path was taken.
-    const std::tuple<const char*, Arrange, std::optional<std::string>, const char*, ReplaceResult,
-                     const char*, bool, bool>
+    // The original and the new text; the path, and the text after it.
+    const std::tuple<const char*, Arrange, std::optional<std::string>, const char*, Path,
+                     const char*>
         rows[] = {
             {"verified, the original with white space around", shown("Say hi you", "hi"), " hi\t",
-             "Hello", ok, "Say Hello you", false, false},
-            {"two characters beyond its scope", extra(2), "b", "NEW", ok, "a NEW cxx", false,
-             false},
-            {"three beyond its scope", extra(3), "b", "NEW", clipboardOnly, "a b c", true, false},
-            {"no value before", unmeasured("keep", false), absent, "NEW", clipboardOnly, "keep",
-             true, false},
-            {"an empty value before", unmeasured("", true), absent, "NEW", clipboardOnly, "", true,
-             false},
+             "Hello", written, "Say Hello you"},
+            {"two characters beyond its scope", extra(2), "b", "NEW", written, "a NEW cxx"},
+            {"three beyond its scope", extra(3), "b", "NEW", takenBack, "a b c"},
+            {"no value before", unmeasured("keep", false), absent, "NEW", takenBack, "keep"},
+            {"an empty value before", unmeasured("", true), absent, "NEW", takenBack, ""},
             {"value unreadable after it",
              shown("one two", "two",
                    [](TextDesk& d) { d.element->valueReadableAfterWrite = false; }),
-             "two", "2", ok, "one 2", false, false},
+             "two", "2", written, "one 2"},
             {"selection unreadable before it",
              shown("one two", "two",
                    [](TextDesk& d) { d.element->selectionStatus = BridgeStatus::callFailed; }),
-             "two", "2", ok, "one 2", false, false},
+             "two", "2", written, "one 2"},
             {"damaged text of the right length",
              behaving("hello WORLD end", "WORLD", WriteBehaviour::appendGarbage), "WORLD", "earth",
-             clipboardOnly, "hello WORLD end", true, false},
+             takenBack, "hello WORLD end"},
             {"the same text again",
              shown("keep same", "same",
                    [](TextDesk& d) { d.element->selectionAfterWrite = d.element->selection; }),
-             "same", "same", ok, "keep same", false, false},
-            {"faked", behaving("x old y", "old", WriteBehaviour::fake), "old", "new", ok, "x old y",
-             false, true},
+             "same", "same", written, "keep same"},
+            {"faked", behaving("x old y", "old", WriteBehaviour::fake), "old", "new", pasted,
+             "x old y"},
             {"refused, no original", behaving("x old y", "old", WriteBehaviour::refuse), absent,
-             "new", ok, "x old y", false, true},
-            {"an empty original against a selection", shown("a word", "word"), "", "W", ok,
-             "a word", false, true},
+             "new", pasted, "x old y"},
+            {"an empty original against a selection", shown("a word", "word"), "", "W", pasted,
+             "a word"},
             // Web content whose offsets are off: the check takes what the capture
             // took, the application's own primary selection.
-            {"web content, the primary selection", offByOne, "it is really this", "new", ok,
-             "x off by one text", false, true},
-            {"the selection changed", shown("hello world", "world"), "  hello \n", "Hi",
-             clipboardOnly, "hello world", false, false},
+            {"web content, the primary selection", offByOne, "it is really this", "new", pasted,
+             "x off by one text"},
+            {"the selection changed", shown("hello world", "world"), "  hello \n", "Hi", untouched,
+             "hello world"},
         };
-    for (const auto& [what, arrange, original, newText, result, textAfter, takenBack, pasted] :
-         rows) {
+    for (const auto& [what, arrange, original, newText, path, textAfter] : rows) {
         SCOPED_TRACE(what);
         TextDesk d;
         arrange(d);
-        EXPECT_EQ(d.replace(newText, original, editorPid), result);
+        EXPECT_EQ(d.replace(newText, original, editorPid), path == written || path == pasted
+                                                               ? ReplaceResult::replaced
+                                                               : ReplaceResult::clipboardOnly);
         EXPECT_EQ(d.element->text, textAfter);
-        EXPECT_EQ(d.element->tookBack, takenBack);
-        EXPECT_EQ(!d.clipboard.writes.empty(), pasted);
-        EXPECT_EQ(d.keys.events, pasted ? pastedKeys(d, "paste", editorPid) : Events{});
+        EXPECT_EQ(d.element->tookBack, path == takenBack);
+        EXPECT_EQ(!d.clipboard.writes.empty(), path == pasted);
+        EXPECT_EQ(d.keys.events, path == pasted ? pastedKeys(d, "paste", editorPid) : Events{});
         // Only a non-empty original is checked against the selection again.
-        EXPECT_TRUE(!pasted || readAgain(d) == !original.value_or("").empty());
+        EXPECT_TRUE(path != pasted || readAgain(d) == !original.value_or("").empty());
     }
 }
 

@@ -43,13 +43,12 @@ struct TextDesk {
     // The target's Ctrl+C puts this on the clipboard, `after` the key.
     void copyYields(std::optional<std::string> copied,
                     std::chrono::microseconds after = std::chrono::microseconds{0}) {
-        keys.onKeyUp = [this, copied, after](EditKey key) {
-            if (key != EditKey::copy || !copied)
-                return;
-            clock.after(after, [this, copied] {
-                clipboard.takenBy(
-                    {{"text/plain", *copied}, {"text/html", "<b>" + *copied + "</b>"}});
-            });
+        const InMemoryClipboard::Formats formats{
+            {"text/plain", copied.value_or("")},
+            {"text/html", "<b>" + copied.value_or("") + "</b>"}};
+        keys.onKeyUp = [this, copied, after, formats](EditKey key) {
+            if (key == EditKey::copy && copied)
+                clock.after(after, [this, formats] { clipboard.takenBy(formats); });
         };
     }
 
