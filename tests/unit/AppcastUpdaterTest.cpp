@@ -162,6 +162,7 @@ TEST_F(AppcastUpdaterTest, FailedChecksReportNothingAndTellOnlyTheUserWhoAsked) 
 TEST_F(AppcastUpdaterTest, WithoutATrustedKeyNothingIsChecked) {
     makeUpdater("");
     updater->startUpdater();
+    updater->setAutomaticallyChecksForUpdates(true);
     queue.advance(AppcastUpdater::checkInterval * 2);
     updater->checkForUpdates();
     queue.runPending();

@@ -40,7 +40,6 @@ protected:
     }
 };
 
-// What the chooser shows at once from the cache, and after the fetch.
 TEST_F(PanelsTest, CachedListShowsAtOnceAndTheFetchDecidesAfter) {
     const char* one = R"({"data":[{"code":"a","name":"A","is_active":true}]})";
     // Cached (nullptr: nothing), the reply; loading (its indicator held back
