@@ -173,7 +173,6 @@ TEST_F(AppcastUpdaterTest, WithoutATrustedKeyNothingIsChecked) {
 
 // On when never set; the preference stops and restarts them.
 TEST_F(AppcastUpdaterTest, AutomaticChecksRunShortlyAfterLaunchThenDailyWithoutADialog) {
-    EXPECT_TRUE(updater->automaticallyChecksForUpdates());
     parser.items = {release("0.2.0", "0.2")};
     updater->startUpdater();
     queue.advance(AppcastUpdater::launchCheckDelay - 1ms);
