@@ -12,41 +12,34 @@ namespace scribeon {
 class ScriptedElement : public AccessibleElement {
 public:
     enum class WriteBehaviour { replaceSelection, refuse, fake, appendGarbage };
+    using Range = std::pair<std::size_t, std::size_t>;
 
     std::optional<std::string> role() override { return roleName; }
-
-    AccessibleRead selectedText() override {
-        if (selectionStatus != BridgeStatus::success)
-            return {selectionStatus, std::nullopt};
-        if (!selection)
-            return {BridgeStatus::noSelection, std::nullopt};
-        return {BridgeStatus::success, text.substr(selection->first, selection->second)};
-    }
-
-    std::optional<std::string> value() override {
-        const bool readable = written ? valueReadableAfterWrite : valueReadable;
-        return readable ? std::optional(text) : std::nullopt;
-    }
-
     bool isWebContent() override { return web; }
     bool isTerminal() override { return terminal; }
     bool hasExactSelectionOffsets() override { return exactOffsets; }
 
+    AccessibleRead selectedText() override {
+        if (selectionStatus == BridgeStatus::success && selection)
+            return {selectionStatus, text.substr(selection->first, selection->second)};
+        const bool ok = selectionStatus == BridgeStatus::success;
+        return {ok ? BridgeStatus::noSelection : selectionStatus, std::nullopt};
+    }
+
+    std::optional<std::string> value() override {
+        return (written ? valueReadableAfterWrite : valueReadable) ? std::optional(text)
+                                                                   : std::nullopt;
+    }
+
     TextWrite writeSelectedText(const std::string& newText) override {
-        const auto [start, length] = selection.value_or(std::pair<std::size_t, std::size_t>{0, 0});
-        TextEdit edit{static_cast<long>(start), text.substr(start, length), newText, 2};
-        switch (writeBehaviour) {
-        case WriteBehaviour::refuse:
+        const auto [start, length] = selection.value_or(Range{0, 0});
+        const TextEdit edit{static_cast<long>(start), text.substr(start, length), newText, 2};
+        if (writeBehaviour == WriteBehaviour::refuse)
             return {BridgeStatus::refused, {}};
-        case WriteBehaviour::fake:
+        if (writeBehaviour == WriteBehaviour::fake)
             return {BridgeStatus::success, edit};
-        case WriteBehaviour::replaceSelection:
-            text.replace(start, length, newText);
-            break;
-        case WriteBehaviour::appendGarbage:
-            text.replace(start, length, std::string(newText.size(), '\0'));
-            break;
-        }
+        const bool garbage = writeBehaviour == WriteBehaviour::appendGarbage;
+        text.replace(start, length, garbage ? std::string(newText.size(), '\0') : newText);
         text += std::string(extraAfterWrite, 'x');
         history.push_back(text);
         written = true;
@@ -56,28 +49,25 @@ public:
 
     BridgeStatus setSelectedRange(const std::string& forValue, std::size_t byteStart,
                                   std::size_t byteLength) override {
-        rangesSet.push_back({byteStart, byteLength});
+        rangesSet.emplace_back(byteStart, byteLength);
         if (forValue == text)
-            selection = std::pair{byteStart, byteLength};
+            selection = Range{byteStart, byteLength};
         return BridgeStatus::success;
     }
 
     bool takeBack(const TextEdit& edit) override {
-        ++takeBacks;
-        if (!canTakeBack)
-            return false;
+        tookBack = true;
         const auto start = static_cast<std::size_t>(edit.start);
-        if (start + edit.inserted.size() > text.size())
+        if (!canTakeBack || start + edit.inserted.size() > text.size())
             return false;
         text.replace(start, edit.inserted.size(), edit.removed);
         return true;
     }
 
     bool setValue(const std::string& newValue) override {
-        if (!canSetValue)
-            return false;
-        text = newValue;
-        return true;
+        if (canSetValue)
+            text = newValue;
+        return canSetValue;
     }
 
     // What one Ctrl+Z does in the target: back to the text before its last edit.
@@ -88,23 +78,17 @@ public:
     }
 
     std::string text;
-    std::optional<std::pair<std::size_t, std::size_t>> selection;
-    std::optional<std::pair<std::size_t, std::size_t>> selectionAfterWrite{std::pair{0u, 0u}};
+    std::optional<Range> selection, selectionAfterWrite = Range{0, 0};
     std::optional<std::string> roleName = "text";
     BridgeStatus selectionStatus = BridgeStatus::success;
-    bool valueReadable = true;
-    bool valueReadableAfterWrite = true;
-    bool web = false;
-    bool terminal = false;
-    bool exactOffsets = false;
+    bool valueReadable = true, valueReadableAfterWrite = true;
+    bool web = false, terminal = false, exactOffsets = false;
     WriteBehaviour writeBehaviour = WriteBehaviour::replaceSelection;
     std::size_t extraAfterWrite = 0; // characters the write adds beyond its scope
-    bool canTakeBack = true;
-    bool canSetValue = true;
+    bool canTakeBack = true, canSetValue = true;
 
-    bool written = false;
-    int takeBacks = 0;
-    std::vector<std::pair<std::size_t, std::size_t>> rangesSet;
+    bool written = false, tookBack = false;
+    std::vector<Range> rangesSet;
     std::vector<std::string> history;
 };
 

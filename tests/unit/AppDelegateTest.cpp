@@ -20,7 +20,8 @@ struct AppDelegateTest : testing::Test, AppHarness {
     }
 };
 
-TEST_F(AppDelegateTest, LaterAnswerRunsNoPollButTheHotkeyStillWorks) {
+// Termination releases the hotkey, so later presses do nothing.
+TEST_F(AppDelegateTest, LaterAnswerRunsNoPollButTheHotkeyWorksUntilTermination) {
     signIn();
     alert.answer = PermissionAnswer::later;
     launch();
@@ -28,7 +29,9 @@ TEST_F(AppDelegateTest, LaterAnswerRunsNoPollButTheHotkeyStillWorks) {
     EXPECT_EQ(queue.pendingCount(), 0u);
     capture.selection = "text elsewhere";
     hotkey.press();
-    EXPECT_EQ(chooser.shown.size(), 1u);
+    delegate->applicationWillTerminate();
+    hotkey.press();
+    EXPECT_EQ(std::pair(capture.captures, chooser.shown.size()), std::pair(1, std::size_t{1}));
 }
 
 TEST_F(AppDelegateTest, EnableAnswerPromptsAndPollsUntilTrustThenReregistersOnce) {
@@ -40,8 +43,8 @@ TEST_F(AppDelegateTest, EnableAnswerPromptsAndPollsUntilTrustThenReregistersOnce
     queue.advance(499ms);
     EXPECT_EQ(hotkey.reregisterCount, 0);
     queue.advance(60s);
-    EXPECT_EQ(hotkey.reregisterCount, 1);
-    EXPECT_EQ(queue.pendingCount(), 0u);
+    EXPECT_EQ(std::pair(hotkey.reregisterCount, queue.pendingCount()),
+              std::pair(1, std::size_t{0}));
 }
 
 TEST_F(AppDelegateTest, SignedOutPressOpensSignInWithoutReadingTheSelection) {
@@ -55,7 +58,10 @@ TEST_F(AppDelegateTest, SignedOutPressOpensSignInWithoutReadingTheSelection) {
     EXPECT_TRUE(chooser.shown.empty()) << "the pipeline does not resume after sign-in";
 }
 
-TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
+// An absent or blank selection shows the message and no chooser; the state
+// alone is seen by nobody while the user looks at their document, so each
+// press also sends a passing notification.
+TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFiftyMilliseconds) {
     launchReady();
     const std::optional<std::string> selections[] = {std::nullopt, "\xC2\xA0\xE2\x80\xA8 "};
     for (const auto& selection : selections) {
@@ -64,13 +70,7 @@ TEST_F(AppDelegateTest, AbsentOrBlankSelectionShowsTheMessageAndNoChooser) {
         EXPECT_EQ(delegate->appViewModel().errorMessage.get(), "Please select some text first.");
     }
     EXPECT_TRUE(chooser.shown.empty());
-    // The state alone is seen by nobody while the user looks at their
-    // document: each press also sends a passing notification.
     EXPECT_EQ(notifier.shown.size(), std::size(selections));
-}
-
-TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFiftyMilliseconds) {
-    launchReady();
     capture.selection = "  teh cat \n";
     capture.source = RunningApplication{4242, "mousepad", "mousepad"};
     hotkey.press();
@@ -85,21 +85,13 @@ TEST_F(AppDelegateTest, ChooserGetsTheUntrimmedTextAndTheResultFollowsAfterFifty
     EXPECT_TRUE(resultPanel.shown.empty());
     queue.advance(1ms);
     ASSERT_EQ(resultPanel.shown.size(), 1u);
-    EXPECT_EQ(resultPanel.shown[0].run, result);
-    EXPECT_EQ(resultPanel.shown[0].sourceApp, capture.source);
+    EXPECT_EQ(std::pair(resultPanel.shown[0].run, resultPanel.shown[0].sourceApp),
+              std::pair(result, capture.source));
 
     capture.selection = "two"; // a second press while the chooser is open runs a new pass
     hotkey.press();
     ASSERT_EQ(chooser.shown.size(), 2u);
     EXPECT_EQ(chooser.shown[1].text, "two");
-}
-
-TEST_F(AppDelegateTest, TerminationReleasesTheHotkeySoLaterPressesDoNothing) {
-    launchReady();
-    delegate->applicationWillTerminate();
-    capture.selection = "text";
-    hotkey.press();
-    EXPECT_EQ(capture.captures, 0);
 }
 
 TEST_F(AppDelegateTest, CallbacksOfADestroyedDelegateDoNothing) {
@@ -115,8 +107,8 @@ TEST_F(AppDelegateTest, CallbacksOfADestroyedDelegateDoNothing) {
     trust.trusted = true;
     queue.advance(10s);
     EXPECT_TRUE(resultPanel.shown.empty());
-    EXPECT_EQ(hotkey.reregisterCount, 0);
-    EXPECT_EQ(chooser.shown.size(), 1u);
+    EXPECT_EQ(std::pair(hotkey.reregisterCount, chooser.shown.size()),
+              std::pair(0, std::size_t{1}));
 }
 
 struct AppSceneTest : AppDelegateTest {

@@ -17,6 +17,7 @@ namespace scribeon {
 namespace {
 
 using namespace std::chrono_literals;
+using Report = std::pair<bool, std::optional<std::string>>;
 
 struct ScriptedParser : AppcastParser {
     std::vector<AppcastItem> items;
@@ -30,11 +31,10 @@ struct ScriptedParser : AppcastParser {
 
 struct RecordingPrompt : UpdatePrompt {
     std::vector<std::string> shown;
+    std::vector<double> progress;
     std::function<void()> download;
     void showChecking() override { shown.push_back("checking"); }
-    void showUpToDate(const std::string& current) override {
-        shown.push_back("up to date " + current);
-    }
+    void showUpToDate(const std::string& v) override { shown.push_back("up to date " + v); }
     void showFound(const AppcastItem& item, const std::string& current,
                    std::function<void()> onDownload) override {
         shown.push_back("found " + item.displayVersion + " over " + current);
@@ -42,11 +42,8 @@ struct RecordingPrompt : UpdatePrompt {
     }
     void showDownloading() override { shown.push_back("downloading"); }
     void showProgress(double fraction) override { progress.push_back(fraction); }
-    std::vector<double> progress;
     void showDownloaded(const std::string& path) override { shown.push_back("downloaded " + path); }
-    void showFailure(const std::string& message) override {
-        shown.push_back("failure: " + message);
-    }
+    void showFailure(const std::string& text) override { shown.push_back("failure: " + text); }
 };
 
 // One key for the whole run; its file is only how the key is made.
@@ -59,11 +56,11 @@ const release::SigningKey& signingKey() {
     return key.value();
 }
 
-AppcastItem release(std::string version, std::string display) {
+AppcastItem release(const std::string& version, const std::string& display) {
     AppcastItem item;
-    item.version = std::move(version);
-    item.displayVersion = std::move(display);
-    item.enclosureURL = "https://updates.example/scribeon_" + item.displayVersion + "_amd64.deb";
+    item.version = version;
+    item.displayVersion = display;
+    item.enclosureURL = "https://updates.example/scribeon_" + display + "_amd64.deb";
     return item;
 }
 
@@ -71,11 +68,13 @@ class AppcastUpdaterTest : public testing::Test {
 public:
     void SetUp() override { makeUpdater(signingKey().publicKeyBase64()); }
 
+    // A fresh folder, package reader, reports and opener each time, for the tables.
     void makeUpdater(const std::string& publicKey) {
-        // A fresh folder each time, for the tables of cases.
         folder = InMemoryDownloadFolder();
         packages = ScriptedPackageVersionReader();
         packages.statedVersion = "0.2.0";
+        reports.clear();
+        opener.files.clear();
         updater = AppcastUpdater::create(
             {transport, parser, preferences, queue, prompt, opener, log, folder, packages},
             {"https://updates.example/appcast.xml", "0.1.0", "0.1.0", publicKey});
@@ -85,18 +84,28 @@ public:
             });
     }
 
+    // The user asks, and the feed answers with `items`.
+    void check(std::vector<AppcastItem> items) {
+        parser.items = std::move(items);
+        transport.reply(200, "<rss/>");
+        updater->checkForUpdates();
+        queue.runPending();
+    }
+
     // A feed with one signed release of `payload`; the user has found it.
     void findSignedRelease(const std::string& payload, const std::string& announced = "0.2.0") {
         AppcastItem item = release("0.2.0", announced);
         item.enclosureLength = payload.size();
-        if (!enclosureURL.empty())
-            item.enclosureURL = enclosureURL;
         item.edSignature = signingKey().signatureBase64(payload);
-        parser.items = {item};
-        transport.reply(200, "<rss/>");
-        updater->checkForUpdates();
-        queue.runPending();
+        check({item});
         ASSERT_TRUE(prompt.download);
+    }
+
+    // The user downloads what the service serves.
+    void download(const std::string& served) {
+        transport.reply(200, served);
+        prompt.download();
+        queue.runPending();
     }
 
     FakeHttpTransport transport;
@@ -109,55 +118,39 @@ public:
     InMemoryDownloadFolder folder;
     ScriptedPackageVersionReader packages;
     std::shared_ptr<AppcastUpdater> updater;
-    std::vector<std::pair<bool, std::optional<std::string>>> reports;
-    std::string enclosureURL; // empty: named after the version
+    std::vector<Report> reports;
 };
 
 TEST_F(AppcastUpdaterTest, TheNewestLaterItemWinsWhateverItsPlaceInTheFeed) {
-    using Report = std::pair<bool, std::optional<std::string>>;
-    const struct {
-        std::vector<AppcastItem> items;
-        Report report;
-        std::string shown;
-    } rows[] = {
+    const std::tuple<std::vector<AppcastItem>, Report, std::string> rows[] = {
         {{release("0.1.0", "0.1.0"), release("0.3.0", "0.3"), release("0.2.0", "0.2"),
           release("0.3.0b1", "0.3 beta")},
          {true, "0.3"},
          "found 0.3 over 0.1.0"},
         {{release("0.1.0", "0.1.0"), release("0.1.0b2", "0.1 beta")},
-         {false, std::nullopt},
+         {false, {}},
          "up to date 0.1.0"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [items, report, shown] : rows) {
         SetUp();
-        reports.clear();
-        parser.items = row.items;
-        transport.reply(200, "<rss/>");
-        updater->checkForUpdates();
-        queue.runPending();
-        EXPECT_EQ(reports, std::vector<Report>{row.report});
-        EXPECT_EQ(prompt.shown.back(), row.shown);
+        check(items);
+        EXPECT_EQ(reports, std::vector<Report>{report});
+        EXPECT_EQ(prompt.shown.back(), shown);
     }
     EXPECT_EQ(transport.requests.at(0).url, "https://updates.example/appcast.xml");
 }
 
 TEST_F(AppcastUpdaterTest, FailedChecksReportNothingAndTellOnlyTheUserWhoAsked) {
-    const std::function<void(AppcastUpdaterTest&)> failures[] = {
-        [](AppcastUpdaterTest& t) {
-            t.transport.fail({TransportError::Code::timedOut, "slow"});
-        },
-        [](AppcastUpdaterTest& t) { t.transport.reply(404, "gone"); },
-        [](AppcastUpdaterTest& t) {
-            t.parser.failure = "not well-formed";
-            t.transport.reply(200, "<rss");
-        },
-        [](AppcastUpdaterTest& t) {
-            t.transport.reply(200, std::string(AppcastUpdater::maxFeedBytes + 1, ' '));
-        },
+    const std::tuple<HttpOutcome, std::optional<std::string>> rows[] = {
+        {TransportError{TransportError::Code::timedOut, "slow"}, {}},
+        {HttpReply{404, "gone"}, {}},
+        {HttpReply{200, "<rss"}, "not well-formed"},
+        {HttpReply{200, std::string(AppcastUpdater::maxFeedBytes + 1, ' ')}, {}},
     };
-    for (const auto& fail : failures) {
+    for (const auto& [outcome, parserFailure] : rows) {
         SetUp();
-        fail(*this);
+        parser.failure = parserFailure;
+        transport.script = {outcome};
         updater->checkForUpdates();
         queue.runPending();
         EXPECT_TRUE(reports.empty());
@@ -166,16 +159,26 @@ TEST_F(AppcastUpdaterTest, FailedChecksReportNothingAndTellOnlyTheUserWhoAsked) 
     }
 }
 
+TEST_F(AppcastUpdaterTest, WithoutATrustedKeyNothingIsChecked) {
+    makeUpdater("");
+    updater->startUpdater();
+    updater->setAutomaticallyChecksForUpdates(true);
+    queue.advance(AppcastUpdater::checkInterval * 2);
+    updater->checkForUpdates();
+    queue.runPending();
+    EXPECT_TRUE(transport.requests.empty() && reports.empty());
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_NE(prompt.shown[0].find("no trusted update key"), std::string::npos);
+}
+
 // On when never set; the preference stops and restarts them.
 TEST_F(AppcastUpdaterTest, AutomaticChecksRunShortlyAfterLaunchThenDailyWithoutADialog) {
-    EXPECT_TRUE(updater->automaticallyChecksForUpdates());
     parser.items = {release("0.2.0", "0.2")};
     updater->startUpdater();
     queue.advance(AppcastUpdater::launchCheckDelay - 1ms);
     EXPECT_TRUE(transport.requests.empty());
     queue.advance(1ms);
-    EXPECT_EQ(transport.requests.size(), 1u);
-    EXPECT_EQ(reports, (decltype(reports){{true, "0.2"}}));
+    EXPECT_EQ(reports, (std::vector<Report>{{true, "0.2"}}));
     EXPECT_TRUE(prompt.shown.empty());
     queue.advance(AppcastUpdater::checkInterval);
     EXPECT_EQ(transport.requests.size(), 2u);
@@ -195,15 +198,15 @@ TEST_F(AppcastUpdaterTest, AutomaticChecksRunShortlyAfterLaunchThenDailyWithoutA
     EXPECT_EQ(transport.requests.size(), 3u);
 }
 
+// The version is read from the staged bytes, before they get a name.
 TEST_F(AppcastUpdaterTest, ASignedDownloadIsSavedThenOpened) {
     const std::string payload(1000, 'p');
     findSignedRelease(payload);
     transport.holding = true;
     transport.reply(200, payload);
     prompt.download();
-    transport.requests.back().onProgress(300);
-    transport.requests.back().onProgress(301); // the same whole percent is told once
-    transport.requests.back().onProgress(1000);
+    for (const std::uint64_t received : {300, 301, 1000}) // a whole percent is told once
+        transport.requests.back().onProgress(received);
     transport.releaseNext();
     queue.runPending();
     EXPECT_EQ(prompt.progress, (std::vector<double>{0.0, 0.3, 1.0}));
@@ -211,56 +214,46 @@ TEST_F(AppcastUpdaterTest, ASignedDownloadIsSavedThenOpened) {
     EXPECT_EQ(prompt.shown.back(), "downloaded " + path);
     EXPECT_EQ(opener.files, std::vector<std::string>{path});
     EXPECT_TRUE(folder.staged.empty());
-    // The version was read from the staged bytes, before they got a name.
     ASSERT_EQ(packages.read.size(), 1u);
     EXPECT_NE(packages.read[0], path);
 }
 
-// The user's own file of the same name stays as it was; the download gets
-// a name of its own, a plain one whatever the address, and that is opened.
-TEST_F(AppcastUpdaterTest, TheDownloadGetsAPlainNameOfItsOwn) {
-    const struct {
-        std::string url, opened;
-    } rows[] = {
-        {"https://updates.example/scribeon_0.2.0_amd64.deb", "scribeon_0.2.0_amd64 (1).deb"},
-        {"https://updates.example/a/..%2F..%2F.bashrc?x=/etc/passwd", "_2F.._2F.bashrc"},
-    };
-    for (const auto& row : rows) {
-        SetUp();
-        opener.files.clear();
-        folder.files["scribeon_0.2.0_amd64.deb"] = "the user's";
-        enclosureURL = row.url;
-        findSignedRelease("a package");
-        transport.reply(200, "a package");
-        prompt.download();
-        queue.runPending();
-        EXPECT_EQ(opener.files, std::vector<std::string>{folder.directory + "/" + row.opened});
-        EXPECT_EQ(folder.files.at("scribeon_0.2.0_amd64.deb"), "the user's");
-        EXPECT_EQ(folder.files.at(row.opened), "a package");
-    }
-}
-
 // Whatever goes wrong, the folder holds what it held before: nothing the
-// user had is removed and nothing of the download is left.
-TEST_F(AppcastUpdaterTest, ARefusedDownloadLeavesTheFolderAsItWas) {
-    const auto set = [](std::optional<std::string> InMemoryDownloadFolder::*failure) {
-        return [failure](AppcastUpdaterTest& t) { t.folder.*failure = "disk full"; };
+// user had is removed and nothing of the download is left. A download that
+// stands gets a name of its own, a plain one whatever the address, and that
+// file alone is added, and opened.
+TEST_F(AppcastUpdaterTest, ADownloadAddsOnlyItsOwnFileToTheFolder) {
+    using Arrange = std::function<void(AppcastUpdaterTest&)>;
+    const auto reannounced = [](std::function<void(AppcastItem&)> change) -> Arrange {
+        return [change](AppcastUpdaterTest& t) {
+            AppcastItem item = t.parser.items[0];
+            change(item);
+            t.check({item});
+        };
     };
     const struct {
         const char* name;
         std::string served, says;
         std::string stated = "0.2.0"; // by the package, and announced by the feed
-        std::function<void(AppcastUpdaterTest&)> arrange = nullptr;
+        Arrange arrange = nullptr;
+        std::string savedAs = {}; // empty: refused
     } cases[] = {
+        {"the name of the user's file", "a package", "downloaded", "0.2.0", nullptr,
+         "scribeon_0.2.0_amd64 (1).deb"},
+        {"an address climbing out", "a package", "downloaded", "0.2.0",
+         reannounced([](AppcastItem& item) {
+             item.enclosureURL = "https://updates.example/a/..%2F..%2F.bashrc?x=/etc/passwd";
+         }),
+         "_2F.._2F.bashrc"},
         {"tampered", "a packagE", "not signed by Scribeon"},
         {"unsigned in the feed", "a package", "not signed by Scribeon", "0.2.0",
-         [](AppcastUpdaterTest& t) {
-             t.parser.items[0].edSignature.clear();
-             t.transport.reply(200, "<rss/>");
-             t.updater->checkForUpdates();
-             t.queue.runPending();
-         }},
+         reannounced([](AppcastItem& item) { item.edSignature.clear(); })},
         {"short", "a pack", "does not have the announced size"},
+        // Refused before a byte is asked for: nothing is served.
+        {"larger than is ever downloaded", "", "larger than Scribeon downloads", "0.2.0",
+         reannounced([](AppcastItem& item) {
+             item.enclosureLength = AppcastUpdater::maxDownloadBytes + 1;
+         })},
         {"not a package", "a package", "is not a Scribeon package", "0.2.0",
          [](AppcastUpdaterTest& t) { t.packages.failure = "dpkg-deb cannot read it"; }},
         {"an older signed package announced as new", "a package",
@@ -273,53 +266,36 @@ TEST_F(AppcastUpdaterTest, ARefusedDownloadLeavesTheFolderAsItWas) {
         {"this version again", "a package", "is not newer", "0.1.0"},
         {"a beta of this version", "a package", "is not newer", "0.1.0b1"},
         {"cannot stage", "a package", "disk full", "0.2.0",
-         set(&InMemoryDownloadFolder::stageFailure)},
+         [](AppcastUpdaterTest& t) { t.folder.stageFailure = "disk full"; }},
         {"cannot publish", "a package", "disk full", "0.2.0",
-         set(&InMemoryDownloadFolder::publishFailure)},
+         [](AppcastUpdaterTest& t) { t.folder.publishFailure = "disk full"; }},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         SetUp();
         packages.statedVersion = c.stated;
-        folder.files["scribeon_0.2.0_amd64.deb"] = "left by an earlier try";
-        folder.files["notes.txt"] = "the user's";
+        folder.files = {{"scribeon_0.2.0_amd64.deb", "left by an earlier try"},
+                        {"notes.txt", "the user's"}};
         const auto before = folder.files;
         findSignedRelease("a package", c.stated);
         if (c.arrange)
             c.arrange(*this);
-        transport.reply(200, c.served);
-        prompt.download();
-        queue.runPending();
-        EXPECT_NE(prompt.shown.back().find(c.says), std::string::npos)
-            << c.name << ": " << prompt.shown.back();
-        EXPECT_EQ(folder.files, before) << c.name;
-        EXPECT_TRUE(folder.staged.empty()) << c.name;
-        EXPECT_TRUE(opener.files.empty()) << c.name;
+        const std::size_t asked = transport.requests.size();
+        if (c.served.empty())
+            prompt.download();
+        else
+            download(c.served);
+        EXPECT_NE(prompt.shown.back().find(c.says), std::string::npos) << prompt.shown.back();
+        EXPECT_EQ(transport.requests.size(), asked + (c.served.empty() ? 0 : 1));
+        auto after = before;
+        if (!c.savedAs.empty())
+            after[c.savedAs] = "a package";
+        EXPECT_EQ(folder.files, after);
+        EXPECT_TRUE(folder.staged.empty());
+        EXPECT_EQ(opener.files, c.savedAs.empty()
+                                    ? std::vector<std::string>{}
+                                    : std::vector{folder.directory + "/" + c.savedAs});
     }
-}
-
-TEST_F(AppcastUpdaterTest, WithoutATrustedKeyNothingIsCheckedOrDownloaded) {
-    makeUpdater("");
-    updater->startUpdater();
-    updater->setAutomaticallyChecksForUpdates(true);
-    queue.advance(AppcastUpdater::checkInterval * 2);
-    updater->checkForUpdates();
-    queue.runPending();
-    EXPECT_TRUE(transport.requests.empty());
-    EXPECT_TRUE(reports.empty());
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_NE(prompt.shown[0].find("no trusted update key"), std::string::npos);
-}
-
-TEST_F(AppcastUpdaterTest, AnOversizedAnnouncementIsRefusedBeforeDownloading) {
-    AppcastItem item = release("0.2.0", "0.2.0");
-    item.enclosureLength = AppcastUpdater::maxDownloadBytes + 1;
-    parser.items = {item};
-    transport.reply(200, "<rss/>");
-    updater->checkForUpdates();
-    queue.runPending();
-    prompt.download();
-    EXPECT_EQ(transport.requests.size(), 1u);
-    EXPECT_EQ(prompt.shown.back().rfind("failure: ", 0), 0u);
 }
 
 TEST_F(AppcastUpdaterTest, ReportsAfterTheUpdaterIsGoneAreDropped) {

@@ -1,17 +1,12 @@
 #include "panels/CommandPanelController.h"
 #include "panels/ResultPanelController.h"
 #include "panels/WindowPositioning.h"
-#include "tests/fakes/FakeHttpTransport.h"
-#include "tests/fakes/FakeMainQueue.h"
 #include "tests/fakes/FakePanelPresenter.h"
 #include "tests/fakes/FakeWorkspace.h"
 #include "tests/fakes/InMemoryClipboard.h"
-#include "tests/fakes/InMemoryCredentialStore.h"
-#include "tests/fakes/InMemoryPreferences.h"
 #include "tests/fakes/RecordingLog.h"
 #include "tests/fakes/ServiceStack.h"
 
-#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -45,23 +40,10 @@ protected:
     }
 };
 
-TEST_F(PanelsTest, SlowFetchWithoutCacheHoldsTheLoadingIndicatorBack) {
-    transport.holding = true;
-    auto model = loadedModel(threeCommands);
-    queue.advance(199ms);
-    EXPECT_FALSE(model->showLoadingIndicator.get());
-    queue.advance(1ms);
-    EXPECT_TRUE(model->showLoadingIndicator.get());
-    transport.releaseNext();
-    queue.runPending();
-    EXPECT_FALSE(model->showLoadingIndicator.get());
-}
-
-// What the chooser shows at once from the cache, and after the fetch.
 TEST_F(PanelsTest, CachedListShowsAtOnceAndTheFetchDecidesAfter) {
     const char* one = R"({"data":[{"code":"a","name":"A","is_active":true}]})";
-    // Cached (nullptr: nothing), the reply; loading and shown at once, shown
-    // after and whether an error is told.
+    // Cached (nullptr: nothing), the reply; loading (its indicator held back
+    // 0.2 s) and shown at once, shown after and whether an error is told.
     const std::tuple<const char*, long, const char*, bool, std::size_t, std::size_t, bool> rows[] =
         {
             {nullptr, 200, threeCommands, true, 0, 3, false},
@@ -82,14 +64,18 @@ TEST_F(PanelsTest, CachedListShowsAtOnceAndTheFetchDecidesAfter) {
         model->loadCommands();
         if (shownAtOnce > 0)
             model->selectedIndex.set(static_cast<int>(shownAtOnce) - 1);
-        EXPECT_EQ(model->isLoading.get(), loadingAtOnce);
-        EXPECT_EQ(model->activeCommands().size(), shownAtOnce);
+        EXPECT_EQ(std::pair(model->isLoading.get(), model->activeCommands().size()),
+                  std::pair(loadingAtOnce, shownAtOnce));
+        queue.advance(199ms);
+        EXPECT_FALSE(model->showLoadingIndicator.get());
+        queue.advance(1ms);
+        EXPECT_EQ(model->showLoadingIndicator.get(), loadingAtOnce);
         transport.releaseNext();
         transport.holding = false;
         queue.runPending();
-        EXPECT_FALSE(model->isLoading.get());
-        EXPECT_EQ(model->activeCommands().size(), shownAfter);
-        EXPECT_EQ(model->errorMessage.get().has_value(), error);
+        EXPECT_EQ(std::tuple(model->isLoading.get(), model->showLoadingIndicator.get(),
+                             model->activeCommands().size(), model->errorMessage.get().has_value()),
+                  std::tuple(false, false, shownAfter, error));
         EXPECT_LT(model->selectedIndex.get(), std::max<int>(1, static_cast<int>(shownAfter)));
     }
 }
@@ -133,8 +119,9 @@ protected:
     CommandPanelActions& actions() { return presenter.panels.back()->commandActions; }
 };
 
-// Return runs and Escape dismisses (below); the arrows wrap at both ends.
-TEST_F(CommandPanelControllerTest, ArrowsWrapAndOnlyTheChoosersKeysAreConsumed) {
+// Return runs and Escape dismisses (below); the arrows wrap at both ends; a
+// click on a row selects and runs it.
+TEST_F(CommandPanelControllerTest, ArrowsWrapClicksRunAndOnlyTheChoosersKeysAreConsumed) {
     open();
     const std::tuple<PanelKey, bool, int> rows[] = {{PanelKey::up, true, 2},
                                                     {PanelKey::down, true, 0},
@@ -146,12 +133,19 @@ TEST_F(CommandPanelControllerTest, ArrowsWrapAndOnlyTheChoosersKeysAreConsumed) 
         EXPECT_EQ(controller->viewModel()->selectedIndex.get(), selectedAfter);
     }
     EXPECT_EQ(transport.requests.size(), 1u); // only the fetch: nothing ran
+    transport.reply(200, processReply("third"));
+    actions().rowClicked(2);
+    queue.runPending();
+    EXPECT_EQ(transport.requests.back().url, "https://scribeon.test/api/v1/commands/c/process");
+    EXPECT_EQ(results.size(), 1u);
     open(R"({"data":[{"code":"a","name":"A","is_active":false}]})");
     EXPECT_TRUE(actions().key(PanelKey::up)); // nothing to wrap over
     EXPECT_EQ(controller->viewModel()->selectedIndex.get(), 0);
 }
 
-TEST_F(CommandPanelControllerTest, EscapeDuringARunStillDeliversItsResult) {
+// Escape, losing activation or closing dismiss the chooser and bring the
+// source back, if there is one; a run under way still delivers its result.
+TEST_F(CommandPanelControllerTest, DismissingReactivatesTheSourceAndARunStillDelivers) {
     open();
     transport.holding = true;
     transport.reply(200, processReply("done"));
@@ -164,25 +158,31 @@ TEST_F(CommandPanelControllerTest, EscapeDuringARunStillDeliversItsResult) {
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0]->result().processedText, "done");
     EXPECT_THAT(workspace.activations, ElementsAre(77)); // a result re-activates nothing
+    transport.holding = false;
+    open();
+    actions().deactivated();
+    EXPECT_FALSE(controller->isOpen());
+    workspace.frontmost.reset();
+    open();
+    actions().close();
+    EXPECT_THAT(workspace.activations, ElementsAre(77, 77));
 }
 
 // What the chooser shows, or the run handed over: "chooser <error>" or
 // "<state> <text> <error>" (states: writing, complete, stopped, failed).
 TEST_F(CommandPanelControllerTest, StreamedRunLeavesTheChooserAtItsFirstTextOnly) {
-    const std::string hello = encodeStreamEvent("delta", R"({"text":"Hel"})");
-    const std::string rest = encodeStreamEvent("delta", R"({"text":"lo"})");
-    const std::string done = encodeStreamEvent(
-        "done",
-        R"({"data":{"code":"a","name":"A","original_text":"text","processed_text":"Hello!"}})");
-    const std::string limit = encodeStreamEvent("error", R"({"status":429})");
-    const std::string cut = encodeStreamEvent(
-        "error", R"({"status":422,"error":"response_incomplete","message":"Cut short."})");
+    const auto event = &encodeStreamEvent;
+    const std::string hello = event("delta", R"({"text":"Hel"})");
+    const std::string done = event("done", R"({"data":{"code":"a","name":"A",)"
+                                           R"("original_text":"text","processed_text":"Hello!"}})");
+    const std::string cut =
+        event("error", R"({"status":422,"error":"response_incomplete","message":"Cut short."})");
     const char* states[] = {"writing", "complete", "stopped", "failed"};
     const std::tuple<std::vector<std::string>, bool, std::string> rows[] = {
-        {{limit}, true, "chooser Monthly request limit exceeded."},
+        {{event("error", R"({"status":429})")}, true, "chooser Monthly request limit exceeded."},
         {{hello}, false, "writing Hel "},
         {{hello, cut}, true, "failed Hel Cut short."},
-        {{hello, rest, done}, true, "complete Hello! "},
+        {{hello, event("delta", R"({"text":"lo"})"), done}, true, "complete Hello! "},
     };
     for (const auto& [pieces, ended, expected] : rows) {
         SCOPED_TRACE(expected);
@@ -210,39 +210,18 @@ TEST_F(CommandPanelControllerTest, StreamedRunLeavesTheChooserAtItsFirstTextOnly
     }
 }
 
-TEST_F(CommandPanelControllerTest, ClickOnARowSelectsAndRunsIt) {
-    open();
-    transport.reply(200, processReply("third"));
-    actions().rowClicked(2);
-    queue.runPending();
-    EXPECT_EQ(transport.requests.back().url, "https://scribeon.test/api/v1/commands/c/process");
-    EXPECT_EQ(results.size(), 1u);
-}
-
 TEST_F(CommandPanelControllerTest, SecondShowReplacesTheOpenChooserWithoutReactivating) {
     open();
     EXPECT_EQ(controller->sourceApp()->pid, 77); // asked of the desktop
     const auto firstModel = controller->viewModel();
     open(threeCommands, RunningApplication{88, "gedit", "gedit"}); // as the capture found it
     EXPECT_EQ(controller->sourceApp()->pid, 88);
-    EXPECT_FALSE(presenter.panels[0]->open);
-    EXPECT_TRUE(presenter.panels[1]->open);
+    EXPECT_EQ(std::pair(presenter.panels[0]->open, presenter.panels[1]->open),
+              std::pair(false, true));
     // The first fetch filled the cache: the second chooser is built with it.
     EXPECT_EQ(presenter.panels[1]->commandsWhenShown, 3u);
     EXPECT_NE(controller->viewModel(), firstModel);
     EXPECT_TRUE(workspace.activations.empty());
-}
-
-TEST_F(CommandPanelControllerTest, LosingActivationDismissesAndReactivatesTheSource) {
-    open();
-    actions().deactivated();
-    EXPECT_FALSE(controller->isOpen());
-    EXPECT_THAT(workspace.activations, ElementsAre(77));
-
-    workspace.frontmost.reset();
-    open();
-    actions().close();
-    EXPECT_THAT(workspace.activations, ElementsAre(77)); // no source: nothing to bring back
 }
 
 struct RecordingReplacement : TextReplacement {
@@ -276,9 +255,12 @@ protected:
         {presenter, workspace, clipboard, replacement, preferences, queue, log});
     const RunningApplication source{42, "mousepad", "mousepad"};
 
-    void open() {
-        controller->show(ResultRun::finished({"fix", "Fix", "teh cat", "the cat"}), source,
-                         std::nullopt);
+    // Shows a result, finished unless given; its panel's buttons.
+    ResultPanelActions& open(std::shared_ptr<ResultRun> run = nullptr,
+                             std::optional<std::string> message = std::nullopt) {
+        controller->show(run ? run : ResultRun::finished({"fix", "Fix", "teh cat", "the cat"}),
+                         source, std::move(message));
+        return lastPanel()->resultActions;
     }
     std::shared_ptr<FakePanelPresenter::Shown> lastPanel() { return presenter.panels.back(); }
     int openHints() {
@@ -290,13 +272,12 @@ protected:
 };
 
 TEST_F(ResultPanelControllerTest, CountsCharactersAndEscapeAloneIsConsumed) {
-    controller->show(ResultRun::finished({"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}),
-                     source, std::string("note"));
+    auto& actions =
+        open(ResultRun::finished({"fix", "Fix", "e\xCC\x81t\xC3\xA9", "\xF0\x9F\x91\x8D"}), "note");
     EXPECT_EQ(lastPanel()->content->originalCharacters, 3u);
-    EXPECT_FALSE(lastPanel()->resultActions.key(PanelKey::other));
-    EXPECT_FALSE(lastPanel()->resultActions.key(PanelKey::returnKey));
+    EXPECT_FALSE(actions.key(PanelKey::other) || actions.key(PanelKey::returnKey));
     EXPECT_TRUE(controller->isOpen());
-    EXPECT_TRUE(lastPanel()->resultActions.key(PanelKey::escape));
+    EXPECT_TRUE(actions.key(PanelKey::escape));
     EXPECT_FALSE(controller->isOpen());
     EXPECT_THAT(workspace.activations, ElementsAre(42));
 }
@@ -304,9 +285,8 @@ TEST_F(ResultPanelControllerTest, CountsCharactersAndEscapeAloneIsConsumed) {
 TEST_F(ResultPanelControllerTest, WhileWritingEscapeStopsAndCopyWaitsForTheEnd) {
     Cancel exchange = Cancel::make();
     auto run = ResultRun::writing({"fix", "Fix", "teh cat", "ignored"}, exchange);
-    controller->show(run, source, std::nullopt);
+    ResultPanelActions& actions = open(run);
     run->append("the ");
-    ResultPanelActions& actions = lastPanel()->resultActions;
     actions.copy();
     actions.replace();
     EXPECT_TRUE(clipboard.formats.empty()) << "nothing is copied while the text still comes";
@@ -326,22 +306,16 @@ TEST_F(ResultPanelControllerTest, WhileWritingEscapeStopsAndCopyWaitsForTheEnd) 
     // Stop, and its neighbour the close button, stop a run too.
     for (auto action : {&ResultPanelActions::stop, &ResultPanelActions::close}) {
         Cancel another = Cancel::make();
-        controller->show(ResultRun::writing({"fix", "Fix", "x", ""}, another), source, {});
-        (lastPanel()->resultActions.*action)();
+        (open(ResultRun::writing({"fix", "Fix", "x", ""}, another)).*action)();
         EXPECT_TRUE(another.isCancelled());
     }
 }
 
 TEST_F(ResultPanelControllerTest, CopyTwiceWithinFiveSecondsKeepsOneHintForItsFullTime) {
-    open();
-    lastPanel()->resultActions.copy();
-    EXPECT_EQ(clipboard.formats, (InMemoryClipboard::Formats{{"text/plain", "the cat"}}));
-    EXPECT_FALSE(controller->isOpen());
-    EXPECT_THAT(workspace.activations, ElementsAre(42));
+    open().copy();
     EXPECT_EQ(openHints(), 1);
     queue.advance(3s);
-    open();
-    lastPanel()->resultActions.copy();
+    open().copy();
     EXPECT_EQ(openHints(), 1);
     queue.advance(4900ms); // the first hint's timer is long gone
     EXPECT_EQ(openHints(), 1);
@@ -349,28 +323,20 @@ TEST_F(ResultPanelControllerTest, CopyTwiceWithinFiveSecondsKeepsOneHintForItsFu
     EXPECT_EQ(openHints(), 0);
 
     // OK before the five seconds closes it, and its timer then does nothing.
-    open();
-    lastPanel()->resultActions.copy();
-    presenter.panels.back()->hintActions.dismiss();
-    EXPECT_FALSE(controller->isHintShown());
-    queue.advance(5s);
-    EXPECT_EQ(openHints(), 0);
-}
-
-TEST_F(ResultPanelControllerTest, DontShowAgainIsWrittenAtEveryChangeAndPerKind) {
-    open();
-    lastPanel()->resultActions.copy();
+    // "Don't show again" is written at every change, and per kind of hint.
+    open().copy();
     auto& hint = presenter.panels.back()->hintActions;
     hint.dontShowAgainChanged(true);
     hint.dontShowAgainChanged(false);
     EXPECT_EQ(preferences.boolean("hideCopyHint"), false);
     hint.dontShowAgainChanged(true);
     hint.dismiss();
-    open();
-    lastPanel()->resultActions.copy();
     EXPECT_FALSE(controller->isHintShown());
-    open();
-    lastPanel()->resultActions.replace();
+    queue.advance(5s);
+    EXPECT_EQ(openHints(), 0);
+    open().copy();
+    EXPECT_FALSE(controller->isHintShown());
+    open().replace();
     queue.advance(300ms);
     EXPECT_TRUE(controller->isHintShown()); // the replace hint has its own key
 }
@@ -380,10 +346,8 @@ TEST_F(ResultPanelControllerTest, DontShowAgainIsWrittenAtEveryChangeAndPerKind)
 TEST_F(ResultPanelControllerTest, ReplaceWritesTheClipboardWhileOpenThenReplacesAfterAPause) {
     std::vector<bool> openWhenWritten;
     clipboard.onSet = [&] { openWhenWritten.push_back(lastPanel()->open); };
-    open();
-    lastPanel()->resultActions.copy();
-    open();
-    lastPanel()->resultActions.replace();
+    open().copy();
+    open().replace();
     EXPECT_EQ(openWhenWritten, (std::vector<bool>{true, true}));
     EXPECT_EQ(clipboard.text(), "the cat");
     EXPECT_FALSE(controller->isOpen());
@@ -407,8 +371,7 @@ TEST_F(ResultPanelControllerTest, HintIsForcedWhenOnlyTheClipboardHasTheText) {
     for (const auto& [pastes, outcome, hint] : rows) {
         replacement.pastes = pastes;
         replacement.outcome = outcome;
-        open();
-        lastPanel()->resultActions.replace();
+        open().replace();
         queue.advance(300ms);
         std::optional<HintKind> shown;
         if (controller->isHintShown())

@@ -37,22 +37,13 @@ protected:
 };
 
 // Loading, the error and a retry on screen are covered with the window.
-TEST_F(SettingsViewModelTest, LoadShowsTheUsersOrderAndAFailureKeepsTheList) {
+// Overlapping loads are all carried out, and the last answer wins.
+TEST_F(SettingsViewModelTest, LoadsShowTheUsersOrderAndAFailureKeepsTheList) {
     preferences.setTextList("commandOrder", {"c", "a"});
-    loaded();
-    EXPECT_EQ(codesOf(vm->commands.get()), (Codes{"c", "a", "b", "d"}));
-    transport.reply(500, "");
-    vm->loadCommands();
-    EXPECT_TRUE(vm->isLoading.get()) << "a reload over a shown list shows loading";
-    queue.runPending();
-    EXPECT_TRUE(vm->errorMessage.get());
-    EXPECT_EQ(codesOf(vm->commands.get()), (Codes{"c", "a", "b", "d"}));
-}
-
-TEST_F(SettingsViewModelTest, OverlappingLoadsAreAllCarriedOutAndTheLastAnswerWins) {
     transport.holding = true;
     transport.reply(200, R"({"data":[{"code":"old","name":"Old","is_active":true}]})");
-    transport.reply(200, R"({"data":[{"code":"new","name":"New","is_active":true}]})");
+    transport.reply(200, fourCommands);
+    transport.reply(500, "");
     vm->appeared();
     vm->windowBecameActive("Scribeon \u2014 Settings");
     vm->windowBecameActive("Scribeon \u2014 Sign In");
@@ -60,10 +51,16 @@ TEST_F(SettingsViewModelTest, OverlappingLoadsAreAllCarriedOutAndTheLastAnswerWi
     transport.releaseNext();
     transport.releaseNext();
     queue.runPending();
-    EXPECT_EQ(codesOf(vm->commands.get()), (Codes{"new"}));
+    EXPECT_EQ(codesOf(vm->commands.get()), (Codes{"c", "a", "b", "d"}));
+    vm->loadCommands();
+    EXPECT_TRUE(vm->isLoading.get()) << "a reload over a shown list shows loading";
+    transport.releaseNext();
+    queue.runPending();
+    EXPECT_TRUE(vm->errorMessage.get());
+    EXPECT_EQ(codesOf(vm->commands.get()), (Codes{"c", "a", "b", "d"}));
 }
 
-TEST_F(SettingsViewModelTest, TogglesTakeTheAnswersRowAndShareOneSpinner) {
+TEST_F(SettingsViewModelTest, TogglesTakeTheAnswersRowShareOneSpinnerOrChangeNothing) {
     loaded();
     transport.holding = true;
     transport.reply(200, toggleReply("a", false));
@@ -79,11 +76,10 @@ TEST_F(SettingsViewModelTest, TogglesTakeTheAnswersRowAndShareOneSpinner) {
     transport.releaseNext();
     queue.runPending();
     EXPECT_FALSE(vm->commands.get()[2].isActive);
-}
 
-TEST_F(SettingsViewModelTest, AFailedToggleOrOneForACommandNoLongerListedChangesNothing) {
-    loaded();
+    // A failed toggle, or one for a command no longer listed, changes nothing.
     const auto before = vm->commands.get();
+    transport.holding = false;
     transport.reply(404, "");
     vm->toggleCommand(before[1]);
     queue.runPending();

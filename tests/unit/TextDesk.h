@@ -43,21 +43,23 @@ struct TextDesk {
     // The target's Ctrl+C puts this on the clipboard, `after` the key.
     void copyYields(std::optional<std::string> copied,
                     std::chrono::microseconds after = std::chrono::microseconds{0}) {
-        keys.onKeyUp = [this, copied, after](EditKey key) {
-            if (key != EditKey::copy || !copied)
-                return;
-            clock.after(after, [this, copied] {
-                clipboard.takenBy(
-                    {{"text/plain", *copied}, {"text/html", "<b>" + *copied + "</b>"}});
-            });
+        const InMemoryClipboard::Formats formats{
+            {"text/plain", copied.value_or("")},
+            {"text/html", "<b>" + copied.value_or("") + "</b>"}};
+        keys.onKeyUp = [this, copied, after, formats](EditKey key) {
+            if (key == EditKey::copy && copied)
+                clock.after(after, [this, formats] { clipboard.takenBy(formats); });
         };
     }
 
-    // Emacs as it appears on the desktop: on AT-SPI, but without any text.
-    void emacsInFront() {
+    // Emacs as it appears on the desktop: on AT-SPI, but without any text;
+    // with CUA keys if the user set it up so.
+    void emacsInFront(bool standardKeys = false) {
         workspace.frontmost = RunningApplication{editorPid, "emacs", "Emacs"};
         element->selectionStatus = BridgeStatus::noText;
         element->writeBehaviour = ScriptedElement::WriteBehaviour::refuse;
+        if (standardKeys)
+            applicationKeys.set("Emacs", EditingKeys::standard);
     }
 
     std::optional<std::string> capture() {
@@ -72,10 +74,15 @@ struct TextDesk {
     }
 
     FocusedText::Ports ports() { return {workspace, bridge, keys, clipboard, clock, log}; }
-
-private:
 };
 
 using Arrange = std::function<void(TextDesk&)>;
+
+inline Arrange both(Arrange first, Arrange second) {
+    return [=](TextDesk& d) {
+        first(d);
+        second(d);
+    };
+}
 
 } // namespace scribeon
