@@ -14,7 +14,7 @@ protected:
         std::optional<Result> result;
         send([&](Result r) { result = std::move(r); });
         queue.runPending();
-        return std::move(*result);
+        return std::move(result).value();
     }
     template <typename Reply> ServiceResult<Reply> call(const std::string& endpoint = "/user") {
         return outcome<ServiceResult<Reply>>(

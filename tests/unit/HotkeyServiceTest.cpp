@@ -182,10 +182,9 @@ TEST_F(HotkeyRecorderTest, StoresTheChoiceWhereNothingRegisters) {
     service.reregister();
     recorder.toggleRecording();
     recorder.keyDown(49, option);
-    EXPECT_EQ(recorder.displayText.get(), "Alt+Space");
-    EXPECT_EQ(stored(), (HotkeyPair{49, option}));
-    EXPECT_FALSE(recorder.refused.get());
-    EXPECT_FALSE(service.isRegistered.get());
+    EXPECT_EQ(std::tuple(recorder.displayText.get(), stored(), recorder.refused.get().has_value(),
+                         service.isRegistered.get()),
+              std::tuple("Alt+Space", HotkeyPair{49, option}, false, false));
 }
 
 } // namespace
