@@ -5,11 +5,11 @@
 #include "hotkey/HotkeyRegistration.h"
 #include "panels/CommandChooser.h"
 #include "panels/ResultPresenter.h"
+#include "platform/AccessibilityTrust.h"
+#include "platform/Notifier.h"
 #include "service/AccountAPI.h"
-#include "tests/fakes/FakeAccessibilityTrust.h"
 #include "tests/fakes/FakeMainQueue.h"
 #include "tests/fakes/InMemoryCredentialStore.h"
-#include "tests/fakes/RecordingNotifier.h"
 #include "tests/fakes/ScriptedAuthService.h"
 #include "ui/PermissionAlert.h"
 #include "ui/SettingsPresenter.h"
@@ -21,12 +21,6 @@
 #include <vector>
 
 namespace scribeon::test {
-
-// Records calls in one shared journal so tests can check their order.
-struct Journal {
-    std::vector<std::string> entries;
-    void add(std::string entry) { entries.push_back(std::move(entry)); }
-};
 
 struct FakeAccountAPI : AccountAPI {
     std::deque<Completion<UserResponse>> pending;
@@ -43,47 +37,35 @@ struct FakeAccountAPI : AccountAPI {
 };
 
 struct FakeUpdateManager : UpdateManager {
-    Journal& journal;
-    AvailabilityCallback callback;
-    explicit FakeUpdateManager(Journal& j) : journal(j) {}
-    void startUpdater() override { journal.add("updater.start"); }
-    void setOnUpdateAvailabilityChanged(AvailabilityCallback cb) override {
-        journal.add("updater.callback");
-        callback = std::move(cb);
-    }
+    void startUpdater() override {}
+    void setOnUpdateAvailabilityChanged(AvailabilityCallback) override {}
     void checkForUpdates() override {}
     bool automaticallyChecksForUpdates() override { return true; }
     void setAutomaticallyChecksForUpdates(bool) override {}
 };
 
 struct FakeHotkey : HotkeyRegistration {
-    Journal& journal;
     std::function<void()> onTrigger;
     int reregisterCount = 0;
-    explicit FakeHotkey(Journal& j) : journal(j) {}
-    void registerHotkey(std::function<void()> trigger) override {
-        journal.add("hotkey.register");
-        onTrigger = std::move(trigger);
-    }
+    void registerHotkey(std::function<void()> trigger) override { onTrigger = std::move(trigger); }
     bool reregister() override { return ++reregisterCount > 0; }
-    void release() override {
-        journal.add("hotkey.release");
-        onTrigger = nullptr;
-    }
+    void release() override { onTrigger = nullptr; }
     void press() {
         if (onTrigger)
             onTrigger();
     }
 };
 
+struct FakeAccessibilityTrust : AccessibilityTrust {
+    bool trusted = false;
+    int promptCount = 0;
+    bool isTrusted() override { return trusted; }
+    void prompt() override { ++promptCount; }
+};
+
 struct FakePermissionAlert : PermissionAlert {
-    Journal& journal;
     PermissionAnswer answer = PermissionAnswer::later;
-    explicit FakePermissionAlert(Journal& j) : journal(j) {}
-    PermissionAnswer run() override {
-        journal.add("alert");
-        return answer;
-    }
+    PermissionAnswer run() override { return answer; }
 };
 
 struct FakeCapture : SelectionCapture {
@@ -100,31 +82,26 @@ struct FakeCapture : SelectionCapture {
 struct FakeChooser : CommandChooser {
     struct Shown {
         std::string text;
-        std::optional<RunningApplication> source;
         std::function<void(std::shared_ptr<ResultRun>)> onResult;
     };
     std::vector<Shown> shown;
     std::optional<RunningApplication> source;
-    void show(std::string text, std::optional<RunningApplication> from,
+    void show(std::string text, std::optional<RunningApplication>,
               std::function<void(std::shared_ptr<ResultRun>)> onResult) override {
-        shown.push_back({std::move(text), std::move(from), std::move(onResult)});
+        shown.push_back({std::move(text), std::move(onResult)});
     }
     std::optional<RunningApplication> sourceApp() const override { return source; }
 };
 
 struct FakeResultPanel : ResultPresenter {
-    FakeMainQueue& queue;
     struct Shown {
         std::shared_ptr<ResultRun> run;
         std::optional<RunningApplication> sourceApp;
-        std::optional<std::string> message;
-        Milliseconds at;
     };
     std::vector<Shown> shown;
-    explicit FakeResultPanel(FakeMainQueue& q) : queue(q) {}
     void show(std::shared_ptr<ResultRun> run, std::optional<RunningApplication> sourceApp,
-              std::optional<std::string> message) override {
-        shown.push_back({std::move(run), std::move(sourceApp), std::move(message), queue.now()});
+              std::optional<std::string>) override {
+        shown.push_back({std::move(run), std::move(sourceApp)});
     }
 };
 
@@ -136,6 +113,14 @@ struct FakeLoginWindow : SignInPresenter {
 struct FakeSettingsWindow : SettingsPresenter {
     int shown = 0;
     void show() override { ++shown; }
+};
+
+struct RecordingNotifier : Notifier {
+    std::vector<std::string> shown;
+    void notify(const std::string&, const std::string& message,
+                std::optional<std::chrono::milliseconds>) override {
+        shown.push_back(message);
+    }
 };
 
 // Every collaborator of the delegate, faked, for tests that drive the whole
@@ -154,19 +139,18 @@ struct AppHarness {
         delegate->applicationDidFinishLaunching();
     }
 
-    Journal journal;
     FakeMainQueue queue;
     InMemoryCredentialStore store;
     KeychainService keychain{store};
     FakeAccountAPI api;
     ScriptedAuthService auth;
-    FakeUpdateManager updates{journal};
-    FakeHotkey hotkey{journal};
+    FakeUpdateManager updates;
+    FakeHotkey hotkey;
     FakeAccessibilityTrust trust;
-    FakePermissionAlert alert{journal};
+    FakePermissionAlert alert;
     FakeCapture capture;
     FakeChooser chooser;
-    FakeResultPanel resultPanel{queue};
+    FakeResultPanel resultPanel;
     FakeLoginWindow login;
     FakeSettingsWindow settings;
     RecordingNotifier notifier;

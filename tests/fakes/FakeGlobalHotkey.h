@@ -21,10 +21,7 @@ public:
         active[handle] = pair;
         return handle;
     }
-    void unregisterHotkey(Handle handle) override {
-        unregistered.push_back(handle);
-        active.erase(handle);
-    }
+    void unregisterHotkey(Handle handle) override { active.erase(handle); }
     bool isAvailable() const override { return true; }
 
     // A press of `pair` reaches the handler only while it is registered.
@@ -37,7 +34,6 @@ public:
 
     std::vector<HotkeyPair> refused;
     std::vector<HotkeyPair> registrationAttempts;
-    std::vector<Handle> unregistered;
     std::map<Handle, HotkeyPair> active;
 
 private:

@@ -12,7 +12,6 @@ class FakeGlobalShortcutsPortal : public GlobalShortcutsPortal {
 public:
     struct Request {
         std::string method; // "CreateSession" or "BindShortcuts"
-        std::string token;
         std::vector<PortalShortcut> shortcuts;
         Reply reply;
     };
@@ -21,12 +20,12 @@ public:
         activated_ = std::move(activated);
         changed_ = std::move(changed);
     }
-    void createSession(const std::string& token, const std::vector<PortalShortcut>& shortcuts,
+    void createSession(const std::string&, const std::vector<PortalShortcut>& shortcuts,
                        Reply reply) override {
-        requests.push_back({"CreateSession", token, shortcuts, std::move(reply)});
+        requests.push_back({"CreateSession", shortcuts, std::move(reply)});
     }
     void bindShortcuts(const std::vector<PortalShortcut>& shortcuts, Reply reply) override {
-        requests.push_back({"BindShortcuts", {}, shortcuts, std::move(reply)});
+        requests.push_back({"BindShortcuts", shortcuts, std::move(reply)});
     }
     void closeSession() override { ++closeCount; }
 
@@ -42,12 +41,6 @@ public:
     void change(const std::vector<PortalShortcut>& shortcuts) {
         if (changed_)
             changed_(shortcuts);
-    }
-    std::vector<std::string> methods() const {
-        std::vector<std::string> names;
-        for (const Request& request : requests)
-            names.push_back(request.method);
-        return names;
     }
 
     std::vector<Request> requests;

@@ -8,18 +8,13 @@ namespace scribeon {
 
 class InMemoryPreferences : public Preferences {
 public:
-    struct Data {
-        std::string bytes;
-        bool operator==(const Data&) const = default;
-    };
-    using Value = std::variant<Data, std::vector<std::string>, std::map<std::string, std::string>,
-                               std::int64_t, bool, double>;
+    using Value = std::variant<std::string, std::vector<std::string>,
+                               std::map<std::string, std::string>, std::int64_t, bool, double>;
     // Tests may plant a value of any kind, e.g. a double where text is expected.
     std::map<std::string, Value> values;
 
     std::optional<std::string> data(const std::string& key) override {
-        auto v = get<Data>(key);
-        return v ? std::optional<std::string>(v->bytes) : std::nullopt;
+        return get<std::string>(key);
     }
     std::optional<std::vector<std::string>> textList(const std::string& key) override {
         return get<std::vector<std::string>>(key);
@@ -33,7 +28,7 @@ public:
     std::optional<bool> boolean(const std::string& key) override { return get<bool>(key); }
 
     bool setData(const std::string& key, const std::string& bytes) override {
-        return put(key, Data{bytes});
+        return put(key, bytes);
     }
     bool setTextList(const std::string& key, const std::vector<std::string>& value) override {
         return put(key, value);
@@ -55,12 +50,10 @@ private:
         return true;
     }
     template <typename T> std::optional<T> get(const std::string& key) const {
-        auto it = values.find(key);
-        if (it == values.end())
+        const auto it = values.find(key);
+        if (it == values.end() || !std::holds_alternative<T>(it->second))
             return std::nullopt;
-        if (const T* value = std::get_if<T>(&it->second))
-            return *value;
-        return std::nullopt;
+        return std::get<T>(it->second);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "app/AppViewModel.h"
+#include "ui/AuthViewModel.h"
 
 #include "tests/fakes/AppFakes.h"
 
@@ -9,18 +10,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-User userNamed(std::string name) {
-    User user;
-    user.id = 1;
-    user.name = std::move(name);
-    return user;
-}
-
 struct AppViewModelTest : testing::Test, test::AppHarness {
     AppViewModelTest() { signIn(); }
     std::shared_ptr<AppViewModel> make() {
         return AppViewModel::create(queue, keychain, api, auth);
     }
+    const User ada{1, "Ada", "", "", {}, "", {}};
 };
 
 // Sign-ins and sign-outs made on the command line reach the running program
@@ -39,7 +34,7 @@ TEST_F(AppViewModelTest, ResultIsAppliedOnTheMainQueueAndClearsAnEarlierMessage)
     auto vm = make();
     vm->showErrorMessage("Please select some text first.");
     vm->loadUser();
-    api.completeNext(UserResponse{userNamed("Ada")});
+    api.completeNext(UserResponse{ada});
     EXPECT_FALSE(vm->user.get()) << "applied before the main queue ran";
     queue.runPending();
     EXPECT_EQ(vm->user.get()->name, "Ada");
@@ -48,7 +43,7 @@ TEST_F(AppViewModelTest, ResultIsAppliedOnTheMainQueueAndClearsAnEarlierMessage)
     vm->showErrorMessage("gone soon");
     vm->loadUser();
     vm.reset();
-    api.completeNext(UserResponse{userNamed("Ada")});
+    api.completeNext(UserResponse{ada});
     queue.advance(3s);
     EXPECT_EQ(queue.pendingCount(), 0u);
 }
@@ -61,15 +56,14 @@ TEST_F(AppViewModelTest, AFailedLoadSignsOutOnlyWhenUnauthorized) {
         signIn();
         auto vm = make();
         vm->showErrorMessage("earlier");
-        vm->user.set(userNamed("Ada"));
+        vm->user.set(ada);
         vm->loadUser();
         api.completeNext(error);
         queue.runPending();
-        const bool signsOut = error.is(APIError::Kind::unauthorized);
-        EXPECT_EQ(vm->isAuthenticated.get(), !signsOut) << error.description();
-        EXPECT_EQ(vm->user.get().has_value(), !signsOut) << error.description();
-        EXPECT_EQ(store.items.empty(), signsOut) << error.description();
-        EXPECT_EQ(vm->errorMessage.get(), signsOut ? "earlier" : error.description());
+        const bool out = error.is(APIError::Kind::unauthorized);
+        EXPECT_EQ(std::tuple(vm->isAuthenticated.get(), vm->user.get().has_value(),
+                             store.items.empty(), vm->errorMessage.get()),
+                  std::tuple(!out, !out, out, out ? "earlier" : error.description()));
     }
 }
 
@@ -99,6 +93,53 @@ TEST_F(AppViewModelTest, LoginSuccessSignsInAndLoadsWithoutNotifyingAnUnchangedF
     EXPECT_EQ(api.requests, 0) << "the load starts as its own task";
     queue.runPending();
     EXPECT_EQ(api.requests, 1);
+}
+
+struct AuthViewModelTest : testing::Test {
+    void type(const std::string& email, const std::string& password) {
+        form->email.set(email);
+        form->password.set(password);
+    }
+    test::ScriptedAuthService auth;
+    std::shared_ptr<AuthViewModel> form = AuthViewModel::create(auth);
+    int successes = 0;
+    std::function<void()> onSuccess = [this] { ++successes; };
+};
+
+// The window's own test refuses a blank e-mail; here what is not blank.
+TEST_F(AuthViewModelTest, ValidityTrimsBlanksAndTabsOfTheEmailOnly) {
+    type("\n", "pw");
+    EXPECT_TRUE(form->isValid()) << "line breaks are not blanks";
+    type("ada@example.com", " ");
+    EXPECT_TRUE(form->isValid()) << "a blank password is typed as it is";
+}
+
+// The window's own test covers the button, Return and the kept fields; here
+// what the request carries and the order of the state changes.
+TEST_F(AuthViewModelTest, SendsTheTrimmedEmailAndThePasswordAsTypedAndTellsWhenDone) {
+    type("  ada@example.com ", "  pass word ");
+    bool loadingWhenTold = true;
+    form->login([&] { loadingWhenTold = form->isLoading.get(); });
+    ASSERT_EQ(auth.calls.size(), 1u);
+    EXPECT_EQ(auth.calls[0],
+              (std::pair<std::string, std::string>{"ada@example.com", "  pass word "}));
+    auth.answer(std::string("token"));
+    EXPECT_FALSE(loadingWhenTold);
+}
+
+TEST_F(AuthViewModelTest, ANewRequestClearsTheErrorAndCanSucceed) {
+    type("ada@example.com", "wrong");
+    form->login(onSuccess);
+    auth.answer(ServiceError(APIError::unauthorized()));
+    form->password.set("right");
+    form->login(onSuccess);
+    EXPECT_EQ(form->errorMessage.get(), std::nullopt);
+    auth.answer(std::string("token"));
+    EXPECT_EQ(successes, 1);
+    form->login(onSuccess);
+    form.reset(); // an answer after the form is gone does nothing
+    auth.answer(std::string("token"));
+    EXPECT_EQ(successes, 1);
 }
 
 } // namespace

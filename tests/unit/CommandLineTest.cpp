@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/ScriptExitStatus.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +11,7 @@ namespace {
 // The usual invocations run end to end; here the odd ones.
 TEST(CommandLineTest, DecidesTheAction) {
     using A = CommandLine::Action;
-    const struct {
-        std::vector<std::string> arguments;
-        A action;
-        const char* outputHas;
-    } cases[] = {
+    const std::tuple<std::vector<std::string>, A, const char*> cases[] = {
         {{"scribeon"}, A::run, ""},
         {{"scribeon", "--trigger"}, A::trigger, ""},
         {{"scribeon", "--sign-in"}, A::fail, "needs an e-mail address"},
@@ -26,24 +23,35 @@ TEST(CommandLineTest, DecidesTheAction) {
         {{"scribeon", "status", "--help"}, A::printHelp, "Exit status:"},
         {{"scribeon", "process", "x", "-v"}, A::printVersion, "scribeon "},
     };
-    for (const auto& c : cases) {
-        const CommandLine parsed = CommandLine::parse(c.arguments);
-        EXPECT_EQ(parsed.action, c.action) << c.arguments.back();
-        EXPECT_NE(parsed.output.find(c.outputHas), std::string::npos) << parsed.output;
+    for (const auto& [arguments, action, outputHas] : cases) {
+        const CommandLine parsed = CommandLine::parse(arguments);
+        EXPECT_EQ(parsed.action, action) << arguments.back();
+        EXPECT_NE(parsed.output.find(outputHas), std::string::npos) << parsed.output;
     }
 }
 
 // The text is anything at all: an option's name is text there.
 TEST(CommandLineTest, TheTextMayLookLikeAnOption) {
-    const CommandLine streamed =
+    const auto s =
         CommandLine::parse({"scribeon", "process", "--stream", "fix", "--text", "--stream"});
-    EXPECT_EQ(streamed.output, "fix");
-    EXPECT_EQ(streamed.text, "--stream");
-    EXPECT_TRUE(streamed.stream);
-    const CommandLine given =
-        CommandLine::parse({"scribeon", "process", "--text", "--help", "fix"});
-    EXPECT_EQ(given.action, CommandLine::Action::process);
-    EXPECT_EQ(given.text, "--help");
+    EXPECT_EQ(std::tuple(s.output, s.text, s.stream), std::tuple("fix", "--stream", true));
+    const auto g = CommandLine::parse({"scribeon", "process", "--text", "--help", "fix"});
+    EXPECT_EQ(std::tuple(g.action, g.text), std::tuple(CommandLine::Action::process, "--help"));
+}
+
+// The statuses the service itself produces run end to end with the script
+// modes; here the failures no real service is made to send.
+TEST(ScriptExitStatusTest, OneStatusPerClassOfFailure) {
+    const std::pair<ServiceError, ScriptExitStatus> cases[] = {
+        {APIError::invalidResponse(), ScriptExitStatus::serverFailed},
+        {APIError::responseIncomplete("cut"), ScriptExitStatus::serverFailed},
+        {CodingError{"bad JSON"}, ScriptExitStatus::serverFailed},
+        {APIError::validationError("The e-mail or password is incorrect."),
+         ScriptExitStatus::failure},
+        {APIError::unknown(418, std::nullopt), ScriptExitStatus::failure},
+    };
+    for (const auto& [error, status] : cases)
+        EXPECT_EQ(exitStatusFor(error), status) << error.description();
 }
 
 } // namespace

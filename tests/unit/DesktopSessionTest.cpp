@@ -1,6 +1,8 @@
 #include "platform/DesktopSession.h"
 #include "platform/AccessibilityTrust.h"
+#include "platform/FrameWorkspace.h"
 #include "platform/SessionPorts.h"
+#include "tests/fakes/FakeSleeper.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +13,7 @@ using Kind = DesktopSession::Kind;
 
 TEST(DesktopSessionTest, KindAndFamilyFromTheSessionsVariables) {
     using Family = DesktopSession::Family;
-    struct Row {
-        const char *type, *waylandDisplay, *desktop;
-        Kind kind;
-        Family family;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, const char*, const char*, Kind, Family> rows[] = {
         {"wayland", nullptr, "KDE", Kind::wayland, Family::kde},
         {"x11", nullptr, "KDE", Kind::x11, Family::kde},
         {"x11", "wayland-0", "sway", Kind::wayland, Family::sway},
@@ -29,29 +26,23 @@ TEST(DesktopSessionTest, KindAndFamilyFromTheSessionsVariables) {
         // A name that merely contains another is not that desktop.
         {"wayland", "wayland-0", "GNOME-Flashback:sway-like", Kind::wayland, Family::other},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.desktop ? row.desktop : "(unset)");
-        const DesktopSession session =
-            DesktopSession::from(row.type, row.waylandDisplay, row.desktop);
-        EXPECT_EQ(session.kind, row.kind);
-        EXPECT_EQ(session.family(), row.family);
+    for (const auto& [type, waylandDisplay, desktop, kind, family] : rows) {
+        const DesktopSession session = DesktopSession::from(type, waylandDisplay, desktop);
+        EXPECT_EQ(std::pair(session.kind, session.family()), std::pair(kind, family))
+            << (desktop ? desktop : "(unset)");
     }
 }
 
 TEST(DesktopSessionTest, TrustOnWaylandNeedsOnlyTheAccessibilityBus) {
     const DesktopSession x11 = DesktopSession::from("x11", "", "XFCE");
     const DesktopSession wayland = DesktopSession::from("wayland", "wayland-0", "KDE");
-    struct Row {
-        const DesktopSession& session;
-        bool busOn, xtest, trusted;
-    };
-    const Row rows[] = {
+    const std::tuple<const DesktopSession&, bool, bool, bool> rows[] = {
         {x11, true, true, true},      {x11, true, false, false},      {x11, false, true, false},
         {wayland, true, false, true}, {wayland, false, false, false}, {wayland, false, true, false},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(trustedIn(row.session, row.busOn, row.xtest), row.trusted)
-            << row.session.isWayland() << row.busOn << row.xtest;
+    for (const auto& [session, busOn, xtest, trusted] : rows)
+        EXPECT_EQ(trustedIn(session, busOn, xtest), trusted)
+            << session.isWayland() << busOn << xtest;
 }
 
 // X11 and sway with the keyboard tools run end to end; here the Wayland
@@ -64,6 +55,60 @@ TEST(DesktopSessionTest, WithoutKeyboardToolsOrOnKdeTheWaylandPortsCopyOnly) {
         EXPECT_EQ(P::choose(DesktopSession::from("", "wayland-0", desktop), keyboardTools),
                   copyOnly)
             << desktop;
+}
+
+constexpr int ownPid = 100;
+constexpr int editorPid = 200;
+constexpr int viewerPid = 300;
+
+const char* nameOf(int pid) {
+    return pid == ownPid ? "Scribeon" : pid == editorPid ? "editor" : "viewer";
+}
+AccessibleFrame frame(int pid, bool active, bool focused = false) {
+    return {pid, nameOf(pid), active, true, false, focused};
+}
+// Wayland gives no window class: terminals are told apart by their role.
+RunningApplication app(int pid) {
+    return {pid, nameOf(pid), std::string(), pid == ownPid};
+}
+
+// One active frame is found in the Wayland end-to-end run; here the doubtful
+// cases.
+TEST(FrameWorkspaceTest, ChoosesTheActiveFrameOfAnotherApplication) {
+    const AccessibleFrame minimised{viewerPid, "viewer", true, true, true, true};
+    const AccessibleFrame unmapped{viewerPid, "viewer", true, false, false, true};
+    using Frames = std::vector<AccessibleFrame>;
+    const std::tuple<const char*, Frames, std::optional<RunningApplication>> rows[] = {
+        {"focus wins", {frame(viewerPid, true), frame(editorPid, true, true)}, app(editorPid)},
+        {"else the first", {frame(viewerPid, true), frame(editorPid, true)}, app(viewerPid)},
+        {"never ours", {frame(ownPid, true, true), frame(editorPid, true)}, app(editorPid)},
+        {"ours if alone", {frame(ownPid, true, true), frame(editorPid, false)}, app(ownPid)},
+        {"iconified or unmapped", {minimised, unmapped, frame(editorPid, false)}, std::nullopt},
+    };
+    for (const auto& [what, frames, expected] : rows)
+        EXPECT_EQ(frontmostOf(frames, ownPid), expected) << what;
+}
+
+// No client may raise another's window on Wayland: activation waits, in
+// virtual time and bounded, for the compositor to hand the focus back.
+TEST(FrameWorkspaceTest, ActivationWaitsForTheFrameAndGivesUpInTime) {
+    FakeSleeper clock;
+    int focusReturnsAfterPolls = 3;
+    int polls = 0;
+    FrameWorkspace workspace(
+        [&] {
+            const bool back = polls++ >= focusReturnsAfterPolls;
+            return std::vector<AccessibleFrame>{frame(ownPid, !back), frame(editorPid, back, back)};
+        },
+        ownPid, clock);
+    EXPECT_TRUE(workspace.activate(editorPid));
+    EXPECT_EQ(clock.sleeps.size(), 3U);
+    polls = 0;
+    clock.sleeps.clear();
+    focusReturnsAfterPolls = 1000;
+    EXPECT_FALSE(workspace.activate(editorPid));
+    EXPECT_LE(clock.now, std::chrono::milliseconds(600));
+    EXPECT_FALSE(workspace.activate(viewerPid)); // no such window at all
 }
 
 } // namespace

@@ -15,10 +15,7 @@ std::vector<StreamEvent> readInPieces(std::string_view stream, std::size_t cut) 
 
 // Bytes arrive cut anywhere: inside a field name, a CRLF, a UTF-8 character.
 TEST(EventStreamTest, EventsAreTheSameWhereverTheBytesAreCut) {
-    const struct {
-        std::string_view stream;
-        std::vector<StreamEvent> events;
-    } cases[] = {
+    const std::pair<std::string_view, std::vector<StreamEvent>> cases[] = {
         {"event: delta\ndata: {\"text\":\"caf\xC3\xA9\"}\n\n",
          {{"delta", "{\"text\":\"caf\xC3\xA9\"}"}}},
         {"data: [DONE]\r\n\r\n", {{"message", "[DONE]"}}},
@@ -28,9 +25,9 @@ TEST(EventStreamTest, EventsAreTheSameWhereverTheBytesAreCut) {
         {"data: unfinished\n", {}},
         {"id: 7\nretry: 10\ndata: y\n\n", {{"message", "y"}}},
     };
-    for (const auto& c : cases)
-        for (std::size_t cut = 0; cut <= c.stream.size(); ++cut)
-            EXPECT_EQ(readInPieces(c.stream, cut), c.events) << c.stream << " cut at " << cut;
+    for (const auto& [stream, events] : cases)
+        for (std::size_t cut = 0; cut <= stream.size(); ++cut)
+            EXPECT_EQ(readInPieces(stream, cut), events) << stream << " cut at " << cut;
 }
 
 TEST(EventStreamTest, WhatIsWrittenIsReadBackAndDataCannotForgeAField) {

@@ -7,9 +7,7 @@ namespace {
 
 TEST(FileNameTest, ADownloadIsNamedAfterTheLastSegmentAsAPlainName) {
     const std::string longStem(300, 'a');
-    const struct {
-        std::string url, expected;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"https://dl.example/..", "scribeon-update"},
         {"https://dl.example/.bashrc", "bashrc"},
         {"https://dl.example/...hidden.deb", "hidden.deb"},
@@ -19,10 +17,10 @@ TEST(FileNameTest, ADownloadIsNamedAfterTheLastSegmentAsAPlainName) {
         {"https://dl.example/" + longStem + ".deb", std::string(96, 'a') + ".deb"},
         {"https://dl.example/" + longStem + "." + longStem, std::string(100, 'a')},
     };
-    for (const auto& c : cases) {
-        const std::string name = downloadFileName(c.url);
-        EXPECT_EQ(name, c.expected) << c.url;
-        EXPECT_LE(name.size(), longestDownloadFileName) << c.url;
+    for (const auto& [url, expected] : cases) {
+        const std::string name = downloadFileName(url);
+        EXPECT_EQ(name, expected) << url;
+        EXPECT_LE(name.size(), longestDownloadFileName) << url;
     }
 }
 

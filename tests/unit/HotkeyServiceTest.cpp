@@ -1,5 +1,6 @@
 #include "hotkey/HotkeyService.h"
 #include "hotkey/AppConfig.h"
+#include "hotkey/HotkeyRecorderViewModel.h"
 #include "tests/fakes/FakeGlobalHotkey.h"
 #include "tests/fakes/FakeMainQueue.h"
 #include "tests/fakes/InMemoryPreferences.h"
@@ -14,6 +15,7 @@
 namespace scribeon {
 namespace {
 
+using namespace CarbonModifier;
 using Value = InMemoryPreferences::Value;
 
 struct HotkeyServiceTest : ::testing::Test {
@@ -25,6 +27,10 @@ struct HotkeyServiceTest : ::testing::Test {
 
     void registerCounting() {
         service.registerHotkey([this] { ++triggers; });
+    }
+    HotkeyPair stored() {
+        return {static_cast<std::uint32_t>(*preferences.integer("hotkeyKeyCode")),
+                static_cast<std::uint32_t>(*preferences.integer("hotkeyModifiers"))};
     }
 };
 
@@ -53,23 +59,19 @@ TEST(HotkeyReadRuleTest, StoredValuesReadByOneRule) {
     }
 }
 
-// Zero modifiers read as the default, but the stored value is left as it is.
-TEST_F(HotkeyServiceTest, StoredPairIsRegisteredAsReadAndNotOverwritten) {
-    preferences.values["hotkeyKeyCode"] = std::int64_t{0};
-    preferences.values["hotkeyModifiers"] = std::int64_t{0};
-    registerCounting();
-    EXPECT_EQ(hotkey.registrationAttempts.back(), (HotkeyPair{0, 768}));
-    EXPECT_EQ(std::get<std::int64_t>(preferences.values.at("hotkeyModifiers")), 0);
-}
-
 // Registering the default and re-registering a stored pair run against a
-// real X server; here that the default is stored and nothing runs early.
-TEST_F(HotkeyServiceTest, FirstLaunchStoresTheDefaultAndAnEarlyReregisterDoesNothing) {
+// real X server; here that the default is stored, nothing runs early, and
+// zero modifiers read as the default but stay stored as they are.
+TEST_F(HotkeyServiceTest, FirstLaunchStoresTheDefaultAndAStoredPairIsNotOverwritten) {
     service.reregister();
     EXPECT_TRUE(hotkey.registrationAttempts.empty());
     registerCounting();
-    EXPECT_EQ(preferences.integer("hotkeyKeyCode"), 34);
-    EXPECT_EQ(preferences.integer("hotkeyModifiers"), 768);
+    EXPECT_EQ(stored(), (HotkeyPair{34, 768}));
+    preferences.values["hotkeyKeyCode"] = std::int64_t{0};
+    preferences.values["hotkeyModifiers"] = std::int64_t{0};
+    service.reregister();
+    EXPECT_EQ(hotkey.registrationAttempts.back(), (HotkeyPair{0, 768}));
+    EXPECT_EQ(stored(), (HotkeyPair{0, 0}));
 }
 
 // A refusal told and retried once the keys are free runs against a real X
@@ -93,9 +95,8 @@ TEST_F(HotkeyServiceTest, ReleaseUnregistersAndForgetsTheCallback) {
     std::vector<bool> seen;
     auto subscription = service.isRegistered.observe([&](bool value) { seen.push_back(value); });
     service.reregister();
-    EXPECT_TRUE(seen.empty()) << "re-registering the same pair does not flicker";
     service.release();
-    EXPECT_EQ(seen, (std::vector<bool>{false}));
+    EXPECT_EQ(seen, (std::vector<bool>{false})) << "re-registering the same pair does not flicker";
     EXPECT_TRUE(hotkey.active.empty());
     service.handlePress();
     EXPECT_EQ(triggers, 0);
@@ -134,6 +135,56 @@ TEST_F(HotkeyServiceTest, CallbackMayReregisterWhileRunning) {
     hotkey.press();
     EXPECT_EQ(triggers, 2);
     EXPECT_EQ(hotkey.active.size(), 1u);
+}
+
+struct HotkeyRecorderTest : HotkeyServiceTest {
+    HotkeyRecorderTest() { registerCounting(); }
+    HotkeyRecorderViewModel recorder{preferences, service};
+};
+
+// Recording a combination is covered with the settings window; here what
+// leaves the stored shortcut alone.
+TEST_F(HotkeyRecorderTest, KeysOutsideARecordingAndCancellingChangeNothing) {
+    EXPECT_FALSE(recorder.keyDown(40, shift)) << "not recording: the key passes on";
+    recorder.toggleRecording();
+    recorder.toggleRecording();
+    EXPECT_FALSE(recorder.keyDown(40, command));
+    recorder.toggleRecording();
+    recorder.stopRecording(); // the page closes
+    EXPECT_FALSE(recorder.keyDown(40, command));
+    EXPECT_EQ(stored(), HotkeyPair{});
+    EXPECT_EQ(hotkey.registrationAttempts.size(), 1u);
+}
+
+TEST_F(HotkeyRecorderTest, ShowsResetOnlyOffTheDefault) {
+    EXPECT_FALSE(recorder.isResetShown());
+    recorder.toggleRecording();
+    recorder.keyDown(34, command); // same key, other modifiers
+    EXPECT_TRUE(recorder.isResetShown());
+    recorder.reset();
+    EXPECT_FALSE(recorder.isResetShown());
+    EXPECT_EQ(stored(), HotkeyPair{});
+    EXPECT_EQ(hotkey.registrationAttempts.back(), HotkeyPair{});
+}
+
+TEST_F(HotkeyRecorderTest, LeavesTheOldPairInForceWhenTheNewOneIsHeldElsewhere) {
+    hotkey.refused = {HotkeyPair{49, option}};
+    recorder.toggleRecording();
+    recorder.keyDown(49, option);
+    hotkey.press();
+    EXPECT_EQ(triggers, 1) << "the old shortcut still works";
+    recorder.toggleRecording();
+    EXPECT_FALSE(recorder.refused.get()) << "a new recording clears the complaint";
+}
+
+TEST_F(HotkeyRecorderTest, StoresTheChoiceWhereNothingRegisters) {
+    hotkey.refused = {HotkeyPair{}, HotkeyPair{49, option}};
+    service.reregister();
+    recorder.toggleRecording();
+    recorder.keyDown(49, option);
+    EXPECT_EQ(std::tuple(recorder.displayText.get(), stored(), recorder.refused.get().has_value(),
+                         service.isRegistered.get()),
+              std::tuple("Alt+Space", HotkeyPair{49, option}, false, false));
 }
 
 } // namespace

@@ -29,8 +29,7 @@ TEST(PropertyTest, SubscriptionEndsObservationWhenDestroyedOrMoved) {
     value.set(2);
     kept.reset();
     value.set(3);
-    EXPECT_EQ(first, 1);
-    EXPECT_EQ(second, 2);
+    EXPECT_EQ(std::pair(first, second), std::pair(1, 2));
     // An observer that unsubscribes a later one during the notification stops it.
     auto stopper = value.observe([&](int) { kept.reset(); });
     kept = value.observe([&](int) { ++second; });

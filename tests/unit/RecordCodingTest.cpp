@@ -19,11 +19,7 @@ const char* validUser = R"({"user": {
 // reply); "ok" when it still decodes, else a fragment of the failure.
 TEST(RecordCodingTest, UserDecodingAppliesTheStrictRules) {
     constexpr auto largest = std::numeric_limits<std::int64_t>::max();
-    const struct {
-        const char* pointer;
-        Json value;
-        const char* expected;
-    } cases[] = {
+    const std::tuple<const char*, Json, const char*> cases[] = {
         {"/user/email_verified_at", nullptr, "ok"},
         {"/extra", 1, "ok"},
         {"/user/avatar", {{"url", "x"}}, "ok"},
@@ -37,20 +33,17 @@ TEST(RecordCodingTest, UserDecodingAppliesTheStrictRules) {
         {"/user/statistics", Json::array(), "user.statistics: expected an object, found an array"},
         {"", Json::array(), "the reply: expected an object, found an array"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [pointer, value, expected] : cases) {
         Json json = Json::parse(validUser);
-        json[Json::json_pointer(c.pointer)] = c.value;
+        json[Json::json_pointer(pointer)] = value;
         const auto result = decodeBody<UserResponse>(json.dump());
         const std::string outcome = result ? "ok" : result.error().description;
-        EXPECT_NE(outcome.find(c.expected), std::string::npos) << c.pointer << ": " << outcome;
+        EXPECT_NE(outcome.find(expected), std::string::npos) << pointer << ": " << outcome;
     }
 }
 
 TEST(RecordCodingTest, ACommandListFailsAsAWholeOnOneBadEntry) {
-    struct Case {
-        const char *body, *expected;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {R"({"data":[{"code":"a","name":"A","is_active":true},{"code":"b","name":"B"}]})",
          "key \"is_active\" of data[1]: missing"},
         {R"({"data":[{"code":"a","name":"A","is_active":1}]})",
@@ -59,10 +52,10 @@ TEST(RecordCodingTest, ACommandListFailsAsAWholeOnOneBadEntry) {
         {R"({"data":[)", "not valid JSON"},
         {"{\"data\":[{\"code\":\"\xFF\",\"name\":\"A\",\"is_active\":true}]}", "not valid JSON"},
     };
-    for (const auto& c : cases) {
-        auto result = decodeBody<CommandsResponse>(c.body);
-        ASSERT_FALSE(result) << c.body;
-        EXPECT_NE(result.error().description.find(c.expected), std::string::npos)
+    for (const auto& [body, expected] : cases) {
+        auto result = decodeBody<CommandsResponse>(body);
+        ASSERT_FALSE(result) << body;
+        EXPECT_NE(result.error().description.find(expected), std::string::npos)
             << result.error().description;
     }
 }

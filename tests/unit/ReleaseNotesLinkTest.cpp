@@ -8,10 +8,7 @@ namespace scribeon {
 namespace {
 
 TEST(ReleaseNotesLinkTest, OnlyWebPagesOpen) {
-    const struct {
-        const char* url;
-        bool opens;
-    } cases[] = {
+    const std::pair<const char*, bool> cases[] = {
         {"https://scribeon.app/releases/1.2.html", true},
         {"HTTPS://Scribeon.app/notes?v=1.2#top", true},
         {"http://127.0.0.1:8080/notes", true},
@@ -31,16 +28,14 @@ TEST(ReleaseNotesLinkTest, OnlyWebPagesOpen) {
         {"https://scribeon.app/%2", false},
         {"https:///notes", false},
     };
-    for (const auto& c : cases) {
+    for (const auto& [url, opens] : cases) {
         RecordingUrlOpener opener;
         RecordingLog log;
-        EXPECT_EQ(openReleaseNotes(c.url, opener, log), c.opens) << c.url;
-        EXPECT_EQ(opener.urls.size(), c.opens ? 1U : 0U) << c.url;
-        EXPECT_EQ(log.lines.size(), c.opens ? 0U : 1U) << c.url;
+        EXPECT_EQ(openReleaseNotes(url, opener, log), opens) << url;
+        EXPECT_EQ(opener.urls.size(), opens ? 1U : 0U) << url;
+        EXPECT_EQ(log.lines.size(), opens ? 0U : 1U) << url;
     }
-}
-
-TEST(ReleaseNotesLinkTest, ARefusalIsLoggedWithItsControlsShown) {
+    // A refusal is logged with its controls shown.
     RecordingUrlOpener opener;
     RecordingLog log;
     openReleaseNotes("file:///tmp/\x1B[2Jx", opener, log);

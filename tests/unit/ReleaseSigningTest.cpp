@@ -1,9 +1,9 @@
 #include "release/SigningKey.h"
+#include "update/UpdateKey.h"
 #include "update/UpdateSignature.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,9 +20,10 @@ protected:
         directory = pattern;
     }
     void TearDown() override { std::filesystem::remove_all(directory); }
-    std::string path(const char* name) const { return (directory / name).string(); }
-    void write(const char* name, const std::string& text) const {
-        std::ofstream(path(name)) << text;
+    std::string path(const std::string& name) const { return (directory / name).string(); }
+    std::string read(const char* name) const {
+        std::ifstream file(path(name));
+        return {std::istreambuf_iterator<char>(file), {}};
     }
 
     std::filesystem::path directory;
@@ -43,23 +44,61 @@ TEST_F(ReleaseSigningTest, TheKeyFileIsPrivateNeverOverwrittenAndItsKeyItsOwn) {
     struct stat info {};
     ASSERT_EQ(::stat(path("key").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-
-    std::ifstream before(path("key"));
-    const std::string seed((std::istreambuf_iterator<char>(before)), {});
+    const std::string seed = read("key");
     EXPECT_FALSE(SigningKey::generate(path("key"))) << "an existing key was replaced";
-    std::ifstream after(path("key"));
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), seed);
+    EXPECT_EQ(read("key"), seed);
 }
 
 TEST_F(ReleaseSigningTest, WhatIsNotASeedIsRefused) {
-    write("short", "c2hvcnQ=\n");
-    write("text", "not base64 at all\n");
-    write("long", std::string(64, 'A') + "\n");
-    write("empty", "");
-    for (const char* name : {"short", "text", "long", "empty", "missing"}) {
+    const std::string longSeed = std::string(64, 'A') + "\n";
+    const std::pair<const char*, const char*> files[] = {{"short", "c2hvcnQ=\n"},
+                                                         {"text", "not base64 at all\n"},
+                                                         {"long", longSeed.c_str()},
+                                                         {"empty", ""},
+                                                         {"missing", nullptr}};
+    for (const auto& [name, text] : files) {
+        if (text)
+            std::ofstream(path(name)) << text;
         const auto loaded = SigningKey::load(path(name));
         ASSERT_FALSE(loaded) << name;
         EXPECT_NE(loaded.error().find(path(name)), std::string::npos) << loaded.error();
+    }
+}
+
+TEST_F(ReleaseSigningTest, AnInstalledUpdateKeyWinsAndOnlyADevelopmentBuildTrustsTheDemoKey) {
+    const std::string released = "LUIFL+rgHwJvOv5CzgNHOevPlcaNMBieIZo5emEBoQ0=";
+    const std::string other = "q6jHTv9YVeHOVKjuvvRAJdJpt8zzKJ3qWXCf+wTx6XA=";
+    const std::string demo(demoUpdatePublicKey());
+    const std::optional<std::string> none; // no key file installed
+    // What, the key file's text, the key built in, a development build; the
+    // key chosen (empty: updates are off).
+    const std::tuple<const char*, std::optional<std::string>, std::string, bool, std::string>
+        cases[] = {
+            {"development, from the build directory", none, demo, true, demo},
+            {"release build, from its build directory", none, other, false, other},
+            {"release build made with the demo key", none, demo, false, ""},
+            {"no key built in", none, "", true, ""},
+            {"a release key over a development build", released + "\n", demo, true, released},
+            {"a package carrying the demo key", demo + "\n", other, false, ""},
+            {"a development build packaged with the demo key", demo + "\n", demo, true, ""},
+            {"with CRLF", released + "\r\n", other, false, released},
+            {"not base64", "this is not a key\n", demo, true, ""},
+            {"a private seed's length twice", released + released, demo, true, ""},
+        };
+    for (const auto& [name, file, builtIn, development, expected] : cases) {
+        const std::filesystem::path prefix = path(name);
+        const std::string executable = (prefix / "bin" / "scribeon").string();
+        EXPECT_EQ(installedUpdateKeyPath(executable),
+                  (prefix / "share" / "scribeon" / "update-key").string());
+        if (file) {
+            std::filesystem::create_directories(prefix / "share" / "scribeon");
+            std::ofstream(installedUpdateKeyPath(executable), std::ios::binary) << *file;
+        }
+        const UpdateKeyChoice choice = chooseUpdateKey(executable, builtIn, development);
+        // Updates that are off say why, for the log.
+        EXPECT_EQ(std::pair(choice.key, choice.problem.empty()),
+                  std::pair(expected, !expected.empty()))
+            << name;
     }
 }
 

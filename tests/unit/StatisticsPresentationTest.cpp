@@ -10,36 +10,26 @@ UserStatistics usage(std::int64_t used, std::int64_t limit,
     return UserStatistics{used, limit - used, limit, std::move(reset)};
 }
 
+// Count, caption, unlimited, red bar and the bar's fraction.
 TEST(StatisticsPresentationTest, CountLineBarAndTint) {
-    const struct {
-        std::int64_t used, limit;
-        std::string count, caption;
-        bool unlimited, red;
-        double fraction;
-    } cases[] = {
-        {37, -1, "37", "requests this month", true, false, 0},
-        {90, 100, "90 / 100", "requests used", false, false, 0.90}, // exactly 90 % stays blue
-        {91, 100, "91 / 100", "requests used", false, true, 0.91},
-        {5, 0, "5 / 0", "requests used", false, false, 0}, // no allowance: blue, empty bar
-        {250, 100, "250 / 100", "requests used", false, true, 1.0},
-        {0, -2, "0 / -2", "requests used", false, false, 0}, // only -1 means unlimited
+    using Shown = std::tuple<std::string, std::string, bool, bool, double>;
+    const std::tuple<std::int64_t, std::int64_t, Shown> cases[] = {
+        {37, -1, {"37", "requests this month", true, false, 0}},
+        {90, 100, {"90 / 100", "requests used", false, false, 0.90}}, // exactly 90 % stays blue
+        {91, 100, {"91 / 100", "requests used", false, true, 0.91}},
+        {5, 0, {"5 / 0", "requests used", false, false, 0}}, // no allowance: blue, empty bar
+        {250, 100, {"250 / 100", "requests used", false, true, 1.0}},
+        {0, -2, {"0 / -2", "requests used", false, false, 0}}, // only -1 means unlimited
     };
-    for (const auto& c : cases) {
-        const auto shown = presentStatistics(usage(c.used, c.limit));
-        EXPECT_EQ(shown.count, c.count);
-        EXPECT_EQ(shown.caption, c.caption) << c.count;
-        EXPECT_EQ(shown.unlimited, c.unlimited) << c.count;
-        EXPECT_EQ(shown.barIsRed, c.red) << c.count;
-        EXPECT_DOUBLE_EQ(shown.barFraction, c.fraction) << c.count;
+    for (const auto& [used, limit, expected] : cases) {
+        const auto s = presentStatistics(usage(used, limit));
+        EXPECT_EQ(Shown(s.count, s.caption, s.unlimited, s.barIsRed, s.barFraction), expected);
     }
 }
 
 TEST(StatisticsPresentationTest, ResetLineOnlyForADateTimeWithFractionalSeconds) {
     constexpr std::int64_t feb1 = 1738368000000; // 2025-02-01T00:00:00Z
-    const struct {
-        std::optional<std::string> text;
-        std::optional<std::int64_t> at;
-    } cases[] = {
+    const std::pair<std::optional<std::string>, std::optional<std::int64_t>> cases[] = {
         {"2025-02-01T00:00:00.5Z", feb1 + 500},
         {"2025-02-01T00:00:00.123456Z", feb1 + 123},
         {"2025-02-01T01:00:00.000+01:00", feb1},
@@ -50,25 +40,19 @@ TEST(StatisticsPresentationTest, ResetLineOnlyForADateTimeWithFractionalSeconds)
         {"2025-02-01T00:00:00.000Z trailing", std::nullopt},
         {std::nullopt, std::nullopt},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(presentStatistics(usage(1, 10, c.text)).resetsAt, c.at)
-            << c.text.value_or("(none)");
-    }
+    for (const auto& [text, at] : cases)
+        EXPECT_EQ(presentStatistics(usage(1, 10, text)).resetsAt, at) << text.value_or("(none)");
 }
 
 TEST(PlanBadgeStyleTest, CapitalizedNameAndColourFromTheLowerCasedName) {
-    const struct {
-        std::string plan, text;
-        PlanColour colour;
-    } cases[] = {
+    const std::tuple<std::string, std::string, PlanColour> cases[] = {
         {"pro", "Pro", PlanColour::blue},   {"Unlimited", "Unlimited", PlanColour::purple},
         {"team", "Team", PlanColour::gray}, {"pro plus", "Pro Plus", PlanColour::gray},
         {"", "", PlanColour::gray},
     };
-    for (const auto& c : cases) {
-        const auto style = planBadgeStyle(c.plan);
-        EXPECT_EQ(style.text, c.text);
-        EXPECT_EQ(style.colour, c.colour) << c.plan;
+    for (const auto& [plan, text, colour] : cases) {
+        const auto style = planBadgeStyle(plan);
+        EXPECT_EQ(std::pair(style.text, style.colour), std::pair(text, colour)) << plan;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "base/UnicodeText.h"
+#include "ui/EmojiCatalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +8,7 @@ namespace {
 
 // isBlank: only white space and line breaks; isValidUtf8: scalar values only.
 TEST(UnicodeClassTest, BlankAndValid) {
-    const struct {
-        bool (*test)(std::string_view);
-        std::string_view text;
-        bool holds;
-    } cases[] = {
+    const std::tuple<bool (*)(std::string_view), std::string_view, bool> cases[] = {
         {isBlank, "", true},
         {isBlank, "\t\n\r\n \v\f", true},
         {isBlank, "  hi  ", false},
@@ -26,16 +23,12 @@ TEST(UnicodeClassTest, BlankAndValid) {
         {isValidUtf8, "\xF4\x90\x80\x80", false},         // past U+10FFFF
         {isValidUtf8, std::string_view("a\0b", 3), true}, // NUL is a character
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.test(c.text), c.holds) << testing::PrintToString(std::string(c.text));
+    for (const auto& [test, text, holds] : cases)
+        EXPECT_EQ(test(text), holds) << testing::PrintToString(std::string(text));
 }
 
 TEST(GraphemeCountTest, CountsUserPerceivedCharacters) {
-    const struct {
-        const char* name;
-        std::string text;
-        std::size_t count;
-    } cases[] = {
+    const std::tuple<const char*, std::string, std::size_t> cases[] = {
         {"ascii", "abc", 3},
         {"CR LF is one", "a\r\nb", 3},
         {"combining acute", "e\xCC\x81t\xC3\xA9", 3},
@@ -46,24 +39,26 @@ TEST(GraphemeCountTest, CountsUserPerceivedCharacters) {
         {"stray bytes count one each", "a\xFF\xFEz", 4},
         {"truncated sequence", "\xE2\x82", 2},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(graphemeCount(c.text), c.count) << c.name;
+    for (const auto& [name, text, count] : cases)
+        EXPECT_EQ(graphemeCount(text), count) << name;
+    // A picker cell shows one character, and a section fills whole rows.
+    for (const auto& section : emojiSections) {
+        EXPECT_EQ(section.emoji.size() % 8, 0U) << section.title;
+        for (std::string_view emoji : section.emoji)
+            EXPECT_EQ(graphemeCount(emoji), 1U) << emoji;
+    }
 }
 
 TEST(GraphemePrefixTest, NeverCutsACharacterApart) {
     const std::string thumbs = "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD";
-    const struct {
-        std::string text;
-        std::size_t count;
-        std::string expected;
-    } cases[] = {
+    const std::tuple<std::string, std::size_t, std::string> cases[] = {
         {"abc", 2, "ab"},
         {thumbs + thumbs + "x", 1, thumbs},
         {"e\xCC\x81o", 1, "e\xCC\x81"},
         {"a\r\nb", 2, "a\r\n"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(graphemePrefix(c.text, c.count), c.expected) << c.text;
+    for (const auto& [text, count, expected] : cases)
+        EXPECT_EQ(graphemePrefix(text, count), expected) << text;
 }
 
 // trimmed drops white space and line breaks at both ends, trimmedBlanks
@@ -72,18 +67,11 @@ TEST(GraphemePrefixTest, NeverCutsACharacterApart) {
 // sees.
 TEST(TextRewritesTest, EachRewriteOnItsCases) {
     const std::string family = "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"; // woman ZWJ girl
-    std::string (*trim)(std::string_view) = [](std::string_view t) {
-        return std::string(trimmed(t));
-    };
-    std::string (*blanks)(std::string_view) = [](std::string_view t) {
-        return std::string(trimmedBlanks(t));
-    };
-    const auto cap = capitalizedWords;
-    const auto strip = withoutTextArtefacts;
-    const struct {
-        std::string (*rewrite)(std::string_view);
-        std::string text, expected;
-    } cases[] = {
+    using Rewrite = std::string (*)(std::string_view);
+    const Rewrite trim = [](std::string_view t) { return std::string(trimmed(t)); };
+    const Rewrite blanks = [](std::string_view t) { return std::string(trimmedBlanks(t)); };
+    const Rewrite cap = capitalizedWords, strip = withoutTextArtefacts;
+    const std::tuple<Rewrite, std::string, std::string> cases[] = {
         {trim, " \t\n", ""},
         {trim, "  a b \r\n", "a b"},
         {trim, "\xE2\x80\x83x\xC2\xA0", "x"}, // em space, no-break space
@@ -104,19 +92,15 @@ TEST(TextRewritesTest, EachRewriteOnItsCases) {
         {strip, family + " e\xCC\x81", family + " e\xCC\x81"}, // ZWJ and combining marks stay
         {strip, "bad \xFF byte", "bad \xFF byte"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.rewrite(c.text), c.expected) << c.text;
+    for (const auto& [rewrite, text, expected] : cases)
+        EXPECT_EQ(rewrite(text), expected) << text;
 }
 
 // A hostile service's escape sequences run end to end through the script
 // modes; here the other controls and byte forms.
 TEST(TerminalSafeTest, ShowsControlsInsteadOfSendingThem) {
     using enum TerminalLayout;
-    const struct {
-        std::string_view text;
-        TerminalLayout layout;
-        std::string_view shown;
-    } cases[] = {
+    const std::tuple<std::string_view, TerminalLayout, std::string_view> cases[] = {
         {"a\x9Bz", lines, "a\xEF\xBF\xBDz"},                     // C1 CSI as a raw byte
         {"\xC2\x80\xC2\x9F\xC2\xA0", oneLine, "^[@^[_\xC2\xA0"}, // C1 edges; NBSP stays
         {std::string_view("nul\0del\x7F", 8), oneLine, "nul^@del^?"},
@@ -124,8 +108,8 @@ TEST(TerminalSafeTest, ShowsControlsInsteadOfSendingThem) {
         {"a\tb\nc\r\nd\v\fe", lines, "a\tb\nc^M\nd^K^Le"}, // a document keeps its lines
         {"\xED\xA0\x80", lines, "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}, // a surrogate is not UTF-8
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(terminalSafe(c.text, c.layout), c.shown) << c.text;
+    for (const auto& [text, layout, shown] : cases)
+        EXPECT_EQ(terminalSafe(text, layout), shown) << text;
 }
 
 } // namespace

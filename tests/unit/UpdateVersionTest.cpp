@@ -5,27 +5,22 @@
 namespace scribeon {
 namespace {
 
+// The same version again is not newer in the updater's own test; leading
+// zeros do not count.
 TEST(UpdateVersionTest, OrdersVersionsAsUpdateFeedsDo) {
-    const struct {
-        const char *older, *newer;
-    } cases[] = {
-        {"1.9", "1.10"},    {"1.0", "1.0.1"},   {"2.0b1", "2.0"},
-        {"2.0a1", "2.0b1"}, {"2.0b1", "2.0b2"}, {"2.0b9", "2.0b10"},
-        {"1.0a", "1.0.1"},  {"1.0", "1.0.0.1"}, {"99999999999999999999", "100000000000000000000"},
-        {"", "0"},
+    constexpr auto less = std::strong_ordering::less, equal = std::strong_ordering::equal;
+    const std::tuple<const char*, const char*, std::strong_ordering> cases[] = {
+        {"1.9", "1.10", less},    {"1.0", "1.0.1", less},
+        {"2.0b1", "2.0", less},   {"2.0a1", "2.0b1", less},
+        {"2.0b1", "2.0b2", less}, {"2.0b9", "2.0b10", less},
+        {"1.0a", "1.0.1", less},  {"1.0", "1.0.0.1", less},
+        {"", "0", less},          {"99999999999999999999", "100000000000000000000", less},
+        {"1.01", "1.1", equal},   {"01.0", "1.0", equal},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(compareVersions(c.older, c.newer), std::strong_ordering::less)
-            << c.older << " < " << c.newer;
-        EXPECT_EQ(compareVersions(c.newer, c.older), std::strong_ordering::greater)
-            << c.newer << " > " << c.older;
+    for (const auto& [a, b, order] : cases) {
+        EXPECT_EQ(compareVersions(a, b), order) << a << " vs " << b;
+        EXPECT_EQ(compareVersions(b, a), 0 <=> order) << b << " vs " << a;
     }
-}
-
-// The same version again is not newer in the updater's own test.
-TEST(UpdateVersionTest, LeadingZerosDoNotCount) {
-    EXPECT_EQ(compareVersions("1.01", "1.1"), std::strong_ordering::equal);
-    EXPECT_EQ(compareVersions("01.0", "1.0"), std::strong_ordering::equal);
 }
 
 } // namespace
