@@ -1,5 +1,3 @@
-#include "FakeChatBackend.h"
-#include "ServerProcess.h"
 #include "TestServer.h"
 #include "wire/EventStream.h"
 
@@ -17,7 +15,8 @@ using namespace std::chrono_literals;
 class StreamedProcessTest : public testing::Test {
 public:
     void SetUp() override {
-        server.languageModel = {backend.url(), "tiny-model", "sk-test", 1500ms, 1500ms};
+        const std::string url = "http://127.0.0.1:" + std::to_string(backend.port) + "/v1";
+        server.languageModel = {url, "tiny-model", "sk-test", 1500ms, 1500ms};
     }
 
     // First in the catalogue, so accounts made after it have it switched on.
@@ -26,31 +25,8 @@ public:
         server.storage->addCommand({0, code, "Model " + code, "llm:" + script.dump(), 0});
         return code;
     }
-    struct Streamed {
-        int status = 0;
-        std::string type, body;
-        std::vector<StreamEvent> events;
-        std::string text() const {
-            std::string joined;
-            for (const auto& event : events)
-                if (event.name == "delta")
-                    joined += json::parse(event.data)["text"].get<std::string>();
-            return joined;
-        }
-    };
-    // A process request that asks for a stream, read to its end.
-    Streamed stream(const std::string& code, const std::string& token,
-                    const std::string& body = R"({"text":"teh text"})") {
-        auto headers = bearer(token);
-        headers.emplace("Accept", "text/event-stream");
-        auto reply = server.client().Post("/api/v1/commands/" + code + "/process", headers, body,
-                                          "application/json");
-        if (!reply)
-            return {};
-        return {reply->status, reply->get_header_value("Content-Type"), reply->body,
-                EventStreamReader().feed(reply->body)};
-    }
-    // The same request, as bytes for a socket the test may close at any point.
+    // A process request that asks for a stream, as bytes for a socket the test may close at any
+    // point.
     static std::string rawRequest(const std::string& code, const std::string& token) {
         return "POST /api/v1/commands/" + code + "/process HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
                "Authorization: Bearer " + token + "\r\nAccept: text/event-stream\r\n" +
@@ -60,20 +36,23 @@ public:
         return server.storage->usage(server.storage->credentials(email)->first,
                                      utcMonthOf(server.now).key);
     }
-    // The fake's record of its request number `index` once it has `field`.
-    json requestOnceItHas(std::size_t index, const char* field) const {
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        while (std::chrono::steady_clock::now() < deadline) {
-            const auto requests = backend.requests();
-            if (requests.size() > index && !requests[index][field].is_null())
-                return requests[index];
-            std::this_thread::sleep_for(5ms);
-        }
-        return json();
+    // Whether the fake's first request came to have `field` in time.
+    bool firstRequestHas(const char* field) const {
+        return waitUntil([&] {
+            const auto seen = requests();
+            return !seen.empty() && !seen[0][field].is_null();
+        });
     }
 
-    FakeChatBackend backend;
+    // Every request the fake had: body, authorization, started, first_byte, ended, disconnected.
+    json requests() const {
+        auto reply = clientOn(backend.port).Get("/control/requests");
+        return reply ? json::parse(reply->body) : json::array();
+    }
+
     TestServer server;
+    ListeningProcess backend{"/usr/bin/python3 '" SCRIBEON_FAKE_CHAT "' --pace-ms 0",
+                             server.directory()};
 
 private:
     int commands_ = 0;
@@ -113,32 +92,33 @@ TEST_F(StreamedProcessTest, TextArrivesInPiecesAndEndsWithOneVerdict) {
         const std::string code = c.script.is_null() ? "upper-case" : command(c.script);
         const std::string email = "user" + std::to_string(++user) + "@example.com";
         const std::string token = server.addUser(email, "Pro");
-        const auto streamed = stream(code, token);
-        EXPECT_EQ(streamed.status, 200);
-        EXPECT_EQ(streamed.type, "text/event-stream");
-        EXPECT_EQ(streamed.text(), c.text);
-        ASSERT_FALSE(streamed.events.empty()) << streamed.body;
-        const auto& last = streamed.events.back();
-        const auto data = json::parse(last.data);
-        EXPECT_EQ(last.name, c.error ? "error" : "done");
-        if (c.error) {
-            EXPECT_EQ(data["error"], c.error);
-            EXPECT_EQ(data["status"], c.status);
-        } else {
-            EXPECT_EQ(data["data"]["processed_text"], c.text);
-            EXPECT_EQ(data["data"]["original_text"], "teh text");
-        }
-        const auto plain =
-            server.client().Post("/api/v1/commands/" + code + "/process", bearer(token),
-                                 R"({"text":"teh text"})", "application/json");
-        ASSERT_TRUE(plain);
-        EXPECT_EQ(plain->status, c.status);
-        const auto body = json::parse(plain->body);
-        EXPECT_EQ(c.error ? body["error"] : body["data"]["processed_text"],
-                  c.error ? json(c.error) : json(c.text));
-        EXPECT_EQ(usageOf(email), c.usage + (c.error ? 0 : 1));
+        const std::string path = "/api/v1/commands/" + code + "/process",
+                          body = R"({"text":"teh text"})";
+        auto headers = bearer(token);
+        headers.emplace("Accept", "text/event-stream");
+        const auto streamed = server.client().Post(path, headers, body, "application/json");
+        const auto plain = server.client().Post(path, bearer(token), body, "application/json");
+        ASSERT_TRUE(streamed && plain);
+        const auto events = EventStreamReader().feed(streamed->body);
+        ASSERT_FALSE(events.empty()) << streamed->body;
+        std::string text;
+        for (const auto& event : events)
+            if (event.name == "delta")
+                text += json::parse(event.data)["text"].get<std::string>();
+        EXPECT_EQ(std::tuple(streamed->status, streamed->get_header_value("Content-Type"), text,
+                             events.back().name, plain->status, usageOf(email)),
+                  std::tuple(200, "text/event-stream", c.text, c.error ? "error" : "done", c.status,
+                             c.usage + (c.error ? 0 : 1)));
+        const auto last = json::parse(events.back().data), reply = json::parse(plain->body);
+        if (c.error)
+            EXPECT_EQ(std::tuple(last["error"], last["status"], reply["error"]),
+                      std::tuple(c.error, c.status, c.error));
+        else
+            EXPECT_EQ(std::tuple(last["data"]["processed_text"], last["data"]["original_text"],
+                                 reply["data"]["processed_text"]),
+                      std::tuple(c.text, "teh text", c.text));
     }
-    const auto asked = backend.requests().front();
+    const auto asked = requests().front();
     EXPECT_EQ(asked["body"]["stream"], true);
     EXPECT_EQ(asked["body"]["model"], "tiny-model");
     EXPECT_EQ(asked["body"]["messages"][1], (json{{"role", "user"}, {"content", "teh text"}}));
@@ -160,18 +140,14 @@ TEST_F(StreamedProcessTest, AClientGoingAwayBeforeAnyTextAbortsTheBackEndsReques
     const std::string code = command({{"first_delay_ms", 60000}});
     const int socket =
         sendToLoopback(server.port, rawRequest(code, server.addUser("gone@example.com", "Pro")));
-    ASSERT_FALSE(requestOnceItHas(0, "started").is_null());
+    ASSERT_TRUE(firstRequestHas("started"));
     const auto closedAt = std::chrono::system_clock::now();
     ::close(socket);
-    const auto seen = requestOnceItHas(0, "disconnected");
-    ASSERT_FALSE(seen.is_null());
-    EXPECT_LT(seen["disconnected"].get<double>() -
+    ASSERT_TRUE(firstRequestHas("disconnected"));
+    EXPECT_LT(requests()[0]["disconnected"].get<double>() -
                   std::chrono::duration<double>(closedAt.time_since_epoch()).count(),
               0.1);
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (usageOf("gone@example.com") != 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(5ms);
-    EXPECT_EQ(usageOf("gone@example.com"), 0);
+    EXPECT_TRUE(waitUntil([&] { return usageOf("gone@example.com") == 0; }));
 }
 
 // A client that takes nothing is dropped once its stream's buffer is full,
@@ -183,7 +159,7 @@ TEST_F(StreamedProcessTest, AClientThatReadsNothingIsDropped) {
     server.languageModel.idleTimeout = 60s; // the back end's pause does not end it
     const int socket = sendToLoopback(server.port, rawRequest(code, token), 4096);
     ASSERT_GE(socket, 0);
-    ASSERT_FALSE(requestOnceItHas(0, "disconnected").is_null());
+    ASSERT_TRUE(firstRequestHas("disconnected"));
     std::string received;
     ssize_t got = 1;
     for (pollfd ready{socket, POLLIN, 0}; got > 0 && ::poll(&ready, 1, 20000) == 1;) {

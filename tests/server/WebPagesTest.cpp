@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <regex>
 
 namespace scribeon::server {
@@ -27,9 +28,8 @@ protected:
 
     static std::string csrfOn(const std::string& html) {
         std::smatch match;
-        if (!std::regex_search(html, match, std::regex("name=\"csrf\" value=\"([0-9a-f]+)\"")))
-            return {};
-        return match[1];
+        std::regex_search(html, match, std::regex("name=\"csrf\" value=\"([0-9a-f]+)\""));
+        return match[1]; // empty when there is none
     }
 
     httplib::Result get(const Visitor& visitor, const std::string& path) {
@@ -49,18 +49,43 @@ protected:
         return command && command->isActive;
     }
 
-    // The form came back with the mistake written beside its field and tied to it.
-    static bool explains(const httplib::Result& reply, const std::string& field,
-                         const std::string& error) {
-        return reply->status == 422 &&
-               reply->body.find("id=\"" + field + "-error\">" + htmlEscaped(error)) !=
-                   std::string::npos &&
-               reply->body.find("aria-invalid=\"true\" aria-describedby=\"" + field + "-error") !=
-                   std::string::npos;
+    struct Mistake {
+        httplib::Params fields;
+        std::string field, error;
+    };
+    // Each form sent comes back with its mistake written beside its field and tied to it.
+    static void expectExplained(const std::function<httplib::Result(const httplib::Params&)>& send,
+                                const std::vector<Mistake>& mistakes) {
+        for (const auto& [fields, field, error] : mistakes) {
+            SCOPED_TRACE(error);
+            const auto reply = send(fields);
+            EXPECT_EQ(reply->status, 422);
+            EXPECT_NE(reply->body.find("id=\"" + field + "-error\">" + htmlEscaped(error)),
+                      std::string::npos);
+            EXPECT_NE(
+                reply->body.find("aria-invalid=\"true\" aria-describedby=\"" + field + "-error"),
+                std::string::npos);
+        }
     }
 
+    // The sign-up form as a new visitor gets it: its cookie and its form token.
+    std::pair<httplib::Headers, std::string> signUpForm() {
+        const auto form = server.client().Get("/sign-up");
+        const std::string cookie = form->get_header_value("Set-Cookie");
+        EXPECT_EQ(cookie.find("Secure"), std::string::npos) << "plain HTTP";
+        return {{{"Cookie", cookie.substr(0, cookie.find(';'))}}, csrfOn(form->body)};
+    }
+
+    static httplib::Params builtin(const std::string& name, const std::string& code = "ok",
+                                   const std::string& transform = "upper-case") {
+        return {{"name", name}, {"code", code}, {"kind", "builtin"}, {"builtin", transform}};
+    }
+    static httplib::Params prompted(const std::string& prompt, const std::string& name = "N",
+                                    const std::string& code = "ok") {
+        return {{"name", name}, {"code", code}, {"kind", "prompt"}, {"prompt", prompt}};
+    }
     static httplib::Params shout(const std::string& code = "shout") {
-        return {{"name", "Shout"}, {"code", code}, {"kind", "builtin"}, {"builtin", "upper-case"}};
+        return builtin("Shout", code);
     }
 
     TestServer server;
@@ -87,10 +112,11 @@ TEST_F(WebPagesTest, AFormWithoutItsOwnSessionsTokenChangesNothing) {
                 << form.path << " with the token \"" << token << "\"";
         }
     }
-    EXPECT_TRUE(isActive("ada@example.com", "upper-case"));
-    EXPECT_TRUE(server.storage->commandFor(1, "adas").has_value());
-    EXPECT_EQ(server.storage->commandsFor(1).size(), defaultCommands().size() + 1);
-    EXPECT_EQ(get(ada, "/commands")->status, 200) << "still signed in";
+    // Still on, still there, nothing added, still signed in.
+    EXPECT_EQ(std::tuple(isActive("ada@example.com", "upper-case"),
+                         server.storage->commandFor(1, "adas").has_value(),
+                         server.storage->commandsFor(1).size(), get(ada, "/commands")->status),
+              std::tuple(true, true, defaultCommands().size() + 1, 200));
 }
 
 TEST_F(WebPagesTest, AnotherUsersCommandIsNeitherSeenNorChanged) {
@@ -104,10 +130,9 @@ TEST_F(WebPagesTest, AnotherUsersCommandIsNeitherSeenNorChanged) {
     for (const char* action : {"toggle", "edit", "delete"})
         EXPECT_EQ(post(ada, std::string("/commands/bobs/") + action, shout("taken"))->status, 404)
             << action;
-    const auto process =
-        server.client().Post("/api/v1/commands/bobs/process", bearer("token-for-ada@example.com"),
-                             R"({"text":"hi"})", "application/json");
-    EXPECT_EQ(process->status, 404);
+    const auto viaApi = server.call("POST", "/api/v1/commands/bobs/process",
+                                    "token-for-ada@example.com", R"({"text":"hi"})");
+    EXPECT_EQ(viaApi.status, 404);
     EXPECT_TRUE(isActive("bob@example.com", "bobs"));
 
     // The catalogue's commands are everyone's to switch, nobody's to change.
@@ -120,13 +145,8 @@ TEST_F(WebPagesTest, AnotherUsersCommandIsNeitherSeenNorChanged) {
 TEST_F(WebPagesTest, WhatUsersTypeIsEscapedOnTheEditPage) {
     const std::string hostile = "<script>alert('x')</script> & \"q\" Zoë 🎉";
     const auto eve = visitor("eve@example.com");
-    ASSERT_EQ(post(eve, "/commands/new",
-                   {{"name", hostile},
-                    {"code", "mine"},
-                    {"kind", "prompt"},
-                    {"prompt", "</textarea><script>alert(1)</script>"}})
-                  ->status,
-              303);
+    const auto made = prompted("</textarea><script>alert(1)</script>", hostile, "mine");
+    ASSERT_EQ(post(eve, "/commands/new", made)->status, 303);
     const std::string page = get(eve, "/commands/mine/edit")->body;
     EXPECT_EQ(page.find("<script"), std::string::npos);
     EXPECT_NE(
@@ -159,34 +179,17 @@ TEST_F(WebPagesTest, FormsThatAreTooLargeOrNotFormsAreRefused) {
 
 TEST_F(WebPagesTest, CommandFormsExplainEachMistakeBesideItsField) {
     const auto ada = visitor("ada@example.com");
-    const auto named = [](const std::string& name, const std::string& code = "ok",
-                          const std::string& builtin = "upper-case") {
-        return httplib::Params{
-            {"name", name}, {"code", code}, {"kind", "builtin"}, {"builtin", builtin}};
-    };
-    const auto prompted = [](const std::string& prompt) {
-        return httplib::Params{
-            {"name", "N"}, {"code", "ok"}, {"kind", "prompt"}, {"prompt", prompt}};
-    };
     const std::string unfit = "Use letters, digits, punctuation and emoji only.";
-    const struct {
-        httplib::Params fields;
-        const char* field;
-        std::string error;
-    } mistakes[] = {
-        {named(std::string("A\0B", 3)), "name", unfit},
-        {named("a" + repeated(accent, 5000)), "name", "Use at most 60 characters."},
-        {prompted("p" + repeated(accent, 40)), "prompt", "Use at most 4000 characters."},
-        {named(" "), "name", "Enter a name."},
-        {named("N", "-x"), "code", "Use 1 to 40 lowercase letters"},
-        {named("N", "upper-case"), "code", "This code is in use. Choose another."},
-        {named("N", "ok", "rot13"), "builtin", "Choose a transform."},
-        {prompted("\n \n"), "prompt", "Write the instructions for the language model."},
-    };
-    for (const auto& mistake : mistakes)
-        EXPECT_TRUE(
-            explains(post(ada, "/commands/new", mistake.fields), mistake.field, mistake.error))
-            << mistake.error;
+    expectExplained(
+        [&](const auto& fields) { return post(ada, "/commands/new", fields); },
+        {{builtin(std::string("A\0B", 3)), "name", unfit},
+         {builtin("a" + repeated(accent, 5000)), "name", "Use at most 60 characters."},
+         {prompted("p" + repeated(accent, 40)), "prompt", "Use at most 4000 characters."},
+         {builtin(" "), "name", "Enter a name."},
+         {builtin("N", "-x"), "code", "Use 1 to 40 lowercase letters"},
+         {builtin("N", "upper-case"), "code", "This code is in use. Choose another."},
+         {builtin("N", "ok", "rot13"), "builtin", "Choose a transform."},
+         {prompted("\n \n"), "prompt", "Write the instructions for the language model."}});
     EXPECT_EQ(server.storage->commandsFor(1).size(), defaultCommands().size());
 }
 
@@ -212,31 +215,18 @@ TEST_F(WebPagesTest, SignUpMakesAFreeAccountThatSignsInOnTheWebAndInTheProgram) 
     server.webPages.signUps.perWindow = 100; // each mistake below takes a turn
     server.restart();
     auto client = server.client();
-    const auto form = client.Get("/sign-up");
-    const std::string formCookie = form->get_header_value("Set-Cookie");
-    EXPECT_EQ(formCookie.find("Secure"), std::string::npos) << "plain HTTP";
-    const httplib::Headers cookie{{"Cookie", formCookie.substr(0, formCookie.find(';'))}};
-    const auto fields = [csrf = csrfOn(form->body)](const std::string& name,
-                                                    const std::string& email) {
+    const auto [cookie, csrf] = signUpForm();
+    const auto fields = [csrf](const std::string& name, const std::string& email) {
         return httplib::Params{
             {"name", name}, {"email", email}, {"password", "long enough"}, {"csrf", csrf}};
     };
     const std::string badEmail = "Enter an e-mail address like name@example.com.";
-    const struct {
-        httplib::Params fields;
-        const char* field;
-        std::string error;
-    } mistakes[] = {
-        {fields("", "zoe@example.com"), "name", "Enter your name."},
-        {fields("Zoë", "zoe@example"), "email", badEmail},
-        {fields("Z" + repeated(accent, 5000), "zoe@example.com"), "name",
-         "Use at most 100 characters."},
-        {fields("Zoë", std::string("zoe@example.com\0zz", 18)), "email", badEmail},
-    };
-    for (const auto& mistake : mistakes)
-        EXPECT_TRUE(
-            explains(client.Post("/sign-up", cookie, mistake.fields), mistake.field, mistake.error))
-            << mistake.error;
+    expectExplained([&](const auto& form) { return client.Post("/sign-up", cookie, form); },
+                    {{fields("", "zoe@example.com"), "name", "Enter your name."},
+                     {fields("Zoë", "zoe@example"), "email", badEmail},
+                     {fields("Z" + repeated(accent, 5000), "zoe@example.com"), "name",
+                      "Use at most 100 characters."},
+                     {fields("Zoë", std::string("zoe@example.com\0zz", 18)), "email", badEmail}});
     auto zoe = fields("Zoë", "zoe@example.com");
     EXPECT_EQ(client.Post("/sign-up", {}, zoe)->status, 403)
         << "the form token without the cookie it came from";
@@ -265,20 +255,16 @@ TEST_F(WebPagesTest, SignUpTellsNobodyWhichEmailsHaveAccountsAndAnswersOnlyAFewT
     server.restart();
     server.addUser("ada@example.com");
     auto client = server.client();
-    const auto form = client.Get("/sign-up");
-    const std::string cookie = form->get_header_value("Set-Cookie");
-    const httplib::Headers headers{{"Cookie", cookie.substr(0, cookie.find(';'))}};
+    const auto [cookie, csrf] = signUpForm();
     const auto signUp = [&](const std::string& email) {
-        return client.Post("/sign-up", headers,
-                           httplib::Params{{"name", "N"},
-                                           {"email", email},
-                                           {"password", "long enough"},
-                                           {"csrf", csrfOn(form->body)}});
+        return client.Post(
+            "/sign-up", cookie,
+            httplib::Params{
+                {"name", "N"}, {"email", email}, {"password", "long enough"}, {"csrf", csrf}});
     };
     const auto fresh = signUp("first@example.com");
     const auto taken = signUp("ADA@example.com");
-    EXPECT_EQ(taken->status, 201);
-    EXPECT_EQ(taken->body, fresh->body);
+    EXPECT_EQ(std::pair(taken->status, taken->body), std::pair(201, fresh->body));
     EXPECT_EQ(server.storage->credentials("ada@example.com")->second, "$not-a-hash")
         << "the existing account is untouched";
     EXPECT_EQ(signUp("not an e-mail")->status, 422) << "the third try, a mistake, is answered";
@@ -298,8 +284,7 @@ TEST_F(WebPagesTest, AnAccountMakesOnlySoManyCommands) {
     const auto bob = visitor("bob@example.com");
     ASSERT_EQ(post(ada, "/commands/new", shout("one"))->status, 303);
     ASSERT_EQ(post(ada, "/commands/new", shout("two"))->status, 303);
-    const auto refused = post(ada, "/commands/new", shout("three"));
-    EXPECT_EQ(refused->status, 409);
+    EXPECT_EQ(post(ada, "/commands/new", shout("three"))->status, 409);
     EXPECT_FALSE(server.storage->commandFor(1, "three"));
     EXPECT_EQ(post(bob, "/commands/new", shout("bobs"))->status, 303) << "counted per account";
     ASSERT_EQ(post(ada, "/commands/one/delete", {})->status, 303);
@@ -323,23 +308,20 @@ TEST(SignUpLimitTest, CountsPerAddressForgetsOldWindowsAndStaysBounded) {
 }
 
 TEST(WebPagesOverHttpsTest, CookiesAreSecure) {
-    const auto directory = TestServer::freshDirectory();
-    const std::string certificate = directory / "cert.pem";
-    const std::string key = directory / "key.pem";
+    const TemporaryDirectory directory;
+    const std::string certificate = directory.path / "cert.pem";
+    const std::string key = directory.path / "key.pem";
     const std::string command =
         "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout '" + key +
         "' -out '" + certificate + "' 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    {
-        TestServer server(certificate, key);
-        httplib::SSLClient client("127.0.0.1", server.port);
-        client.enable_server_certificate_verification(false);
-        const auto form = client.Get("/sign-in");
-        ASSERT_TRUE(form) << httplib::to_string(form.error());
-        EXPECT_NE(form->get_header_value("Set-Cookie").find("; HttpOnly; SameSite=Strict; Secure"),
-                  std::string::npos);
-    }
-    std::filesystem::remove_all(directory);
+    TestServer server(certificate, key);
+    httplib::SSLClient client("127.0.0.1", server.port);
+    client.enable_server_certificate_verification(false);
+    const auto form = client.Get("/sign-in");
+    ASSERT_TRUE(form) << httplib::to_string(form.error());
+    EXPECT_NE(form->get_header_value("Set-Cookie").find("; HttpOnly; SameSite=Strict; Secure"),
+              std::string::npos);
 }
 
 // What a browser sends well the browser walk reads back; this is the rest.
