@@ -39,17 +39,17 @@ struct OtherClient {
         if (display)
             XCloseDisplay(display);
     }
-    void key(KeySym symbol, Bool press) {
+    void key(KeySym symbol, Bool press) const {
         XTestFakeKeyEvent(display, XKeysymToKeycode(display, symbol), press, CurrentTime);
         XSync(display, False);
     }
-    void tap(std::initializer_list<KeySym> combination) {
+    void tap(std::initializer_list<KeySym> combination) const {
         for (KeySym symbol : combination)
             key(symbol, True);
         for (auto it = std::rbegin(combination); it != std::rend(combination); ++it)
             key(*it, False);
     }
-    void grab(unsigned locks, bool take = true) {
+    void grab(unsigned locks, bool take = true) const {
         const KeyCode i = XKeysymToKeycode(display, XK_i);
         const unsigned mask = Mod4Mask | ShiftMask | locks;
         if (take)
@@ -76,7 +76,7 @@ struct FocusedWindow : OtherClient {
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
         XSync(display, False);
     }
-    int pressesOfI() {
+    int pressesOfI() const {
         XSync(display, False);
         int presses = 0;
         for (XEvent event; XPending(display) > 0;) {
