@@ -128,15 +128,15 @@ TEST_F(MenuBarViewTest, SignedOutTheSignInButtonAsksTheProgram) {
 
 // Whatever its titles, the menu reaches every action the panel offers.
 TEST_F(MenuBarViewTest, TheContextMenuOffersTheSameActions) {
-    for (const auto& expected : {std::set<std::string>{"settings", "updates", "signout", "quit"},
-                                 std::set<std::string>{"signin", "signup", "quit"}}) {
+    using Actions = std::multiset<std::string>; // each once, in any order
+    for (const auto& expected :
+         {Actions{"settings", "updates", "signout", "quit"}, Actions{"signin", "signup", "quit"}}) {
         QMenu menu;
         MenuBarView::fillMenu(menu, model);
         asked.clear();
         for (QAction* action : menu.actions())
             action->trigger();
-        EXPECT_EQ(std::set<std::string>(asked.begin(), asked.end()), expected);
-        EXPECT_EQ(asked.size(), expected.size());
+        EXPECT_EQ(Actions(asked.begin(), asked.end()), expected);
         isAuthenticated.set(false);
     }
 }
@@ -157,11 +157,8 @@ TEST(MenuBarPlacementTest, NextToTheIconOrInTheNearestCornerAlwaysOnScreen) {
         {"no icon, pointer bottom right", QRect(), QPoint(1200, 700), QPoint(1000, 400)},
         {"no icon, pointer top left", QRect(), QPoint(10, 10), QPoint(0, 24)},
     };
-    for (const auto& c : cases) {
-        const QPoint at = MenuBarView::placement(c.icon, panel, area, c.pointer);
-        EXPECT_EQ(at, c.expected) << c.what;
-        EXPECT_TRUE(area.contains(QRect(at, panel))) << c.what;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(MenuBarView::placement(c.icon, panel, area, c.pointer), c.expected) << c.what;
     // Taller than the screen: its top stays on screen.
     EXPECT_EQ(MenuBarView::placement(QRect(1250, 0, 24, 24), QSize(280, 900), area, {}).y(), 24);
 }
