@@ -1,7 +1,7 @@
 #include "ui/widgets/PermissionAlertBox.h"
 
-#include <QApplication>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 
