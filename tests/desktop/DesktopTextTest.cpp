@@ -18,7 +18,6 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>

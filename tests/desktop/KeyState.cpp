@@ -17,11 +17,6 @@ namespace {
 
 bool accessRefused = false;
 
-int recordError(Display*, XErrorEvent* error) {
-    accessRefused = accessRefused || error->error_code == BadAccess;
-    return 0;
-}
-
 int taken(Display* display, const char* keysym, const char* mask) {
     const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(keysym));
     if (code == 0) {
@@ -29,7 +24,10 @@ int taken(Display* display, const char* keysym, const char* mask) {
         return 2;
     }
     const auto modifiers = static_cast<unsigned>(std::strtoul(mask, nullptr, 10));
-    XSetErrorHandler(recordError);
+    XSetErrorHandler([](Display*, XErrorEvent* error) {
+        accessRefused = accessRefused || error->error_code == BadAccess;
+        return 0;
+    });
     const Window root = DefaultRootWindow(display);
     XGrabKey(display, code, modifiers, root, False, GrabModeAsync, GrabModeAsync);
     XSync(display, False);

@@ -7,6 +7,7 @@
 #include "tests/fakes/FakeMainQueue.h"
 #include "tests/fakes/InMemoryPreferences.h"
 #include "tests/fakes/RecordingLog.h"
+#include "tests/integration/SettingsWindowStack.h"
 #include "tests/integration/WidgetTexts.h"
 #include "ui/widgets/GeneralSettingsPage.h"
 
@@ -21,12 +22,6 @@
 
 namespace scribeon {
 namespace {
-
-struct NoRegistration : HotkeyRegistration {
-    void registerHotkey(std::function<void()>) override {}
-    bool reregister() override { return false; }
-    void release() override {}
-};
 
 class DesktopShortcutWidgetsTest : public testing::Test {
 protected:
@@ -58,7 +53,7 @@ protected:
     FakeGlobalShortcutsPortal portal;
     PortalShortcuts shortcuts{portal, queue, log};
     FakeDesktopKeybinding keybinding;
-    NoRegistration registration;
+    test::ScriptedHotkey registration{preferences};
     HotkeyRecorderViewModel recorder{preferences, registration};
     Property<bool> isRegistered{false};
     FakeAutostartEntry autostart;
@@ -69,16 +64,13 @@ protected:
 TEST_F(DesktopShortcutWidgetsTest, WithThePortalTheDesktopsKeysShowInsteadOfTheRecorder) {
     shortcuts.registerHotkey({});
     auto shown = page("KDE", true); // built while the desktop has not answered yet
-    EXPECT_FALSE(test::named(shown.get(), QStringLiteral("Record")));
-    QLabel* status = test::named<QLabel>(shown.get(), QStringLiteral("Desktop Shortcut"));
-    ASSERT_TRUE(status);
-    EXPECT_FALSE(status->text().contains(QStringLiteral("Meta+Shift+I")));
+    EXPECT_FALSE(test::named(shown.get(), "Record"));
+    QLabel* status = test::named<QLabel>(shown.get(), "Desktop Shortcut");
+    EXPECT_FALSE(status->text().contains("Meta+Shift+I"));
     portal.answer(0, {{"trigger", "", "", "Meta+Shift+I"}});
-    EXPECT_TRUE(status->text().contains(QStringLiteral("Meta+Shift+I")))
-        << status->text().toStdString();
+    EXPECT_TRUE(status->text().contains("Meta+Shift+I")) << status->text().toStdString();
 
-    QPushButton* open =
-        test::named(shown.get(), QStringLiteral("Open the Desktop's Shortcut Settings"));
+    QPushButton* open = test::named(shown.get(), "Open the Desktop's Shortcut Settings");
     ASSERT_TRUE(open);
     open->click();
     EXPECT_EQ(portal.requests.back().method, "BindShortcuts");
@@ -87,13 +79,12 @@ TEST_F(DesktopShortcutWidgetsTest, WithThePortalTheDesktopsKeysShowInsteadOfTheR
 
 TEST_F(DesktopShortcutWidgetsTest, GnomesButtonWritesOnlyWhenPressedAndThenOffersRemoval) {
     auto shown = page("GNOME", false);
-    EXPECT_TRUE(test::named(shown.get(), QStringLiteral("Record")));
-    QPushButton* add =
-        test::named(shown.get(), QStringLiteral("Add the shortcut to GNOME's keyboard settings"));
+    EXPECT_TRUE(test::named(shown.get(), "Record"));
+    QPushButton* add = test::named(shown.get(), "Add the shortcut to GNOME's keyboard settings");
     ASSERT_TRUE(add);
     add->click();
     EXPECT_TRUE(keybinding.installed);
-    EXPECT_EQ(add->text(), QStringLiteral("Remove the shortcut from GNOME's keyboard settings"));
+    EXPECT_EQ(add->text(), "Remove the shortcut from GNOME's keyboard settings");
     expectEveryVisibleControlNamed(shown.get());
     add->click();
     EXPECT_FALSE(keybinding.installed);
@@ -103,7 +94,7 @@ TEST_F(DesktopShortcutWidgetsTest, SwaysLineIsShownAndCopied) {
     auto shown = page("sway", false);
     auto* line = shown->findChild<QLineEdit*>();
     ASSERT_TRUE(line);
-    EXPECT_TRUE(line->text().startsWith(QStringLiteral("bindsym "))) << line->text().toStdString();
+    EXPECT_TRUE(line->text().startsWith("bindsym ")) << line->text().toStdString();
     QPushButton* copy = test::named(shown.get(), "Copy the sway Configuration Line");
     ASSERT_TRUE(copy);
     copy->click();

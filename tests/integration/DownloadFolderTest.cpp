@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
-#include <sstream>
 
 namespace scribeon {
 namespace {
@@ -20,9 +20,7 @@ namespace fs = std::filesystem;
 
 std::string contents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void write(const fs::path& path, const std::string& bytes) {
@@ -62,35 +60,32 @@ public:
 TEST_F(DownloadFolderTest, PublishingNeverReplacesOrFollowsWhatIsThere) {
     const struct {
         const char* name;
-        std::function<void(DownloadFolderTest&)> arrange;
+        std::function<void()> arrange;
         std::string published;
     } cases[] = {
-        {"a free name", [](DownloadFolderTest&) {}, "scribeon.deb"},
-        {"a file of the user's",
-         [](DownloadFolderTest& t) { write(t.downloads / "scribeon.deb", "mine"); },
+        {"a free name", [] {}, "scribeon.deb"},
+        {"a file of the user's", [this] { write(downloads / "scribeon.deb", "mine"); },
          "scribeon (1).deb"},
         {"a link to a file elsewhere",
-         [](DownloadFolderTest& t) {
-             write(t.elsewhere / "victim", "precious");
-             fs::create_symlink(t.elsewhere / "victim", t.downloads / "scribeon.deb");
+         [this] {
+             write(elsewhere / "victim", "precious");
+             fs::create_symlink(elsewhere / "victim", downloads / "scribeon.deb");
          },
          "scribeon (1).deb"},
         {"a dangling link",
-         [](DownloadFolderTest& t) {
-             fs::create_symlink(t.elsewhere / "absent", t.downloads / "scribeon.deb");
-         },
+         [this] { fs::create_symlink(elsewhere / "absent", downloads / "scribeon.deb"); },
          "scribeon (1).deb"},
         {"two numbers taken",
-         [](DownloadFolderTest& t) {
-             write(t.downloads / "scribeon.deb", "mine");
-             fs::create_directory(t.downloads / "scribeon (1).deb");
+         [this] {
+             write(downloads / "scribeon.deb", "mine");
+             fs::create_directory(downloads / "scribeon (1).deb");
          },
          "scribeon (2).deb"},
     };
     for (const auto& c : cases) {
         TearDown();
         SetUp();
-        c.arrange(*this);
+        c.arrange();
         const auto before = snapshot(downloads);
         const auto elsewhereBefore = snapshot(elsewhere);
         LinuxDownloadFolder folder(downloads.string());
@@ -165,20 +160,16 @@ TEST_F(DownloadFolderTest, DpkgReadsThePackagesOwnVersion) {
         EXPECT_EQ(version ? version.value() : "", c.version)
             << c.file << ": " << (version ? "" : version.error().reason);
     }
-    const auto missing =
-        DpkgPackageVersionReader("scribeon-no-such-program").version((root / "demo.deb").string());
-    EXPECT_FALSE(missing);
-}
-
-TEST_F(DownloadFolderTest, AReaderThatHangsIsStoppedAtItsDeadline) {
+    EXPECT_FALSE(
+        DpkgPackageVersionReader("scribeon-no-such-program").version((root / "demo.deb").string()));
     const fs::path hanging = root / "hanging-reader";
     write(hanging, "#!/bin/sh\nexec sleep 60\n");
     fs::permissions(hanging, fs::perms::owner_all);
     const auto started = std::chrono::steady_clock::now();
-    const auto version = DpkgPackageVersionReader(hanging.string(), std::chrono::milliseconds(300))
-                             .version((root / "any.deb").string());
-    EXPECT_FALSE(version);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_FALSE(DpkgPackageVersionReader(hanging.string(), std::chrono::milliseconds(300))
+                     .version((root / "demo.deb").string()));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10))
+        << "a reader that hangs is stopped at its deadline";
 }
 
 } // namespace

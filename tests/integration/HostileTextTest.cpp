@@ -31,21 +31,14 @@ namespace {
 class ReadProbe {
 public:
     ReadProbe() {
-        char pattern[] = "/tmp/pXXXXXX"; // short: the path shows in one-line labels
-        dir_ = mkdtemp(pattern);
-        path_ = dir_ + "/f";
-        std::ofstream created(path_);
+        ::close(::mkstemp(path_.data()));
         if (watch_ < 0 || inotify_add_watch(watch_, path_.c_str(), IN_OPEN) < 0)
             throw std::runtime_error("inotify");
     }
     ~ReadProbe() {
         ::close(watch_);
         ::unlink(path_.c_str());
-        ::rmdir(dir_.c_str());
     }
-    ReadProbe(const ReadProbe&) = delete;
-    ReadProbe& operator=(const ReadProbe&) = delete;
-
     const std::string& path() const { return path_; }
     bool opened() {
         char events[4096];
@@ -54,8 +47,7 @@ public:
     }
 
 private:
-    std::string dir_;
-    std::string path_;
+    std::string path_ = "/tmp/pXXXXXX"; // short: the path shows in one-line labels
     int watch_ = inotify_init1(IN_NONBLOCK);
     bool opened_ = false;
 };
@@ -104,9 +96,7 @@ protected:
 
 User userNamed(const std::string& text) {
     User user;
-    user.name = text;
-    user.email = text;
-    user.plan = text;
+    user.name = user.email = user.plan = text;
     user.statistics = {1, 9, 10, std::nullopt};
     return user;
 }

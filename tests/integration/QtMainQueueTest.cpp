@@ -1,7 +1,6 @@
 #include "platform/qt/QtMainQueue.h"
+#include "tests/desktop/WaitUntil.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -17,15 +16,6 @@ namespace scribeon {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Spins the event loop until `done` or a generous deadline.
-template <typename Pred> bool processUntil(Pred done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // Posted from a worker, tasks run on the main thread in order; a cancelled
 // delayed one never does.
@@ -44,7 +34,7 @@ TEST(QtMainQueueTest, TasksPostedFromAWorkerRunOnTheMainThreadInOrder) {
         queue.postAfter(30ms, [&] { order.push_back(100); });
     });
     worker.join();
-    ASSERT_TRUE(processUntil([&] { return order.size() == 101; }));
+    ASSERT_TRUE(waitUntil([&] { return order.size() == 101; }));
     EXPECT_FALSE(wrongThread);
     std::vector<int> expected(101);
     std::iota(expected.begin(), expected.end(), 0);
@@ -66,7 +56,7 @@ TEST(QtMainQueueTest, TasksQueuedBehindANestedEventLoopRunInsideIt) {
     });
     queue.post([&] { order.push_back("second"); });
     queue.post([&] { order.push_back("third"); });
-    ASSERT_TRUE(processUntil([&] { return order.size() == 4; }));
+    ASSERT_TRUE(waitUntil([&] { return order.size() == 4; }));
     EXPECT_EQ(order, (std::vector<std::string>{"modal opens", "second", "third", "modal closes"}));
 }
 

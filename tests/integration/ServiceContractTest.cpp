@@ -43,11 +43,9 @@ TEST(ServiceErrorContract, EveryCodeTheServerSendsMapsToTheClientsKind) {
         {422, Code::responseIncomplete, K::responseIncomplete},
         {502, Code::upstreamError, K::serverError},
     };
-    for (std::string_view code : Code::all) {
-        const bool covered = std::any_of(std::begin(rows), std::end(rows),
-                                         [code](const Row& row) { return row.code == code; });
-        EXPECT_TRUE(covered) << "no contract row for \"" << code << "\"";
-    }
+    for (std::string_view code : Code::all)
+        EXPECT_TRUE(std::ranges::any_of(rows, [code](const Row& row) { return row.code == code; }))
+            << "no contract row for \"" << code << "\"";
     for (const Row& row : rows) {
         server::ApiReply reply = server::errorReply(row.status, row.code, "Told by the server.");
         if (row.code == Code::textTooLong) { // the lengths travel with it

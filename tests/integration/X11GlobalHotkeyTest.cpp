@@ -2,11 +2,11 @@
 #include "hotkey/AppConfig.h"
 #include "hotkey/HotkeyService.h"
 #include "platform/qt/QtMainQueue.h"
+#include "tests/desktop/WaitUntil.h"
 #include "tests/fakes/InMemoryPreferences.h"
 #include "tests/fakes/RecordingLog.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 // After gtest and Qt: Xlib defines macros such as None and Bool.
@@ -19,7 +19,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <initializer_list>
 #include <memory>
 #include <random>
@@ -31,96 +30,71 @@ namespace {
 
 using namespace CarbonModifier;
 
-// Types on the X server through XTest on a connection of its own. After each
-// call the server has handled the keys, so their events already wait on the
-// grabbing connection.
-class XTestKeyboard {
-public:
-    XTestKeyboard() : display_(XOpenDisplay(nullptr)) {}
-    ~XTestKeyboard() {
-        if (display_)
-            XCloseDisplay(display_);
+// A client of its own: types through XTest (after each call the server has
+// handled the keys, so their events already wait on the grabbing
+// connection), or grabs Super+Shift+I with `locks` as another application.
+struct OtherClient {
+    Display* display = XOpenDisplay(nullptr);
+    ~OtherClient() {
+        if (display)
+            XCloseDisplay(display);
     }
-    bool isOpen() const { return display_ != nullptr; }
-
-    void down(KeySym symbol) { send(symbol, True); }
-    void up(KeySym symbol) { send(symbol, False); }
-    void tap(std::initializer_list<KeySym> combination) {
+    void key(KeySym symbol, Bool press) const {
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, symbol), press, CurrentTime);
+        XSync(display, False);
+    }
+    void tap(std::initializer_list<KeySym> combination) const {
         for (KeySym symbol : combination)
-            down(symbol);
+            key(symbol, True);
         for (auto it = std::rbegin(combination); it != std::rend(combination); ++it)
-            up(*it);
+            key(*it, False);
     }
-
-    void setAutoRepeat(unsigned delayMs, unsigned intervalMs) {
-        XkbSetAutoRepeatRate(display_, XkbUseCoreKbd, delayMs, intervalMs);
-        XSync(display_, False);
+    void grab(unsigned locks, bool take = true) const {
+        const KeyCode i = XKeysymToKeycode(display, XK_i);
+        const unsigned mask = Mod4Mask | ShiftMask | locks;
+        if (take)
+            XGrabKey(display, i, mask, DefaultRootWindow(display), False, GrabModeAsync,
+                     GrabModeAsync);
+        else
+            XUngrabKey(display, i, mask, DefaultRootWindow(display));
+        XSync(display, False);
     }
-
-    // Writes the key's own mapping back, which every client hears of.
-    void remapSameKeys(KeySym symbol) {
-        const KeyCode keycode = XKeysymToKeycode(display_, symbol);
-        int perKeycode = 0;
-        KeySym* symbols = XGetKeyboardMapping(display_, keycode, 1, &perKeycode);
-        XChangeKeyboardMapping(display_, keycode, perKeycode, symbols, 1);
-        XFree(symbols);
-        XSync(display_, False);
-    }
-
-private:
-    void send(KeySym symbol, Bool press) {
-        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, symbol), press, CurrentTime);
-        XSync(display_, False);
-    }
-    Display* display_;
 };
 
 // An application's window with the keyboard focus, on a client of its own:
 // what a press that escaped the grab would reach.
-class FocusedWindow {
-public:
-    FocusedWindow() : display_(XOpenDisplay(nullptr)) {
-        window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 40, 40, 0, 0, 0);
-        XSelectInput(display_, window_, KeyPressMask | StructureNotifyMask);
-        XMapWindow(display_, window_);
+struct FocusedWindow : OtherClient {
+    FocusedWindow() {
+        const Window window =
+            XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 40, 40, 0, 0, 0);
+        XSelectInput(display, window, KeyPressMask | StructureNotifyMask);
+        XMapWindow(display, window);
         XEvent event;
         do
-            XNextEvent(display_, &event);
+            XNextEvent(display, &event);
         while (event.type != MapNotify);
-        XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
-        XSync(display_, False);
+        XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        XSync(display, False);
     }
-    ~FocusedWindow() { XCloseDisplay(display_); }
-
-    int pressesOf(KeySym symbol) {
-        XSync(display_, False);
-        const KeyCode keycode = XKeysymToKeycode(display_, symbol);
+    int pressesOfI() const {
+        XSync(display, False);
         int presses = 0;
-        while (XPending(display_) > 0) {
-            XEvent event;
-            XNextEvent(display_, &event);
-            if (event.type == KeyPress && event.xkey.keycode == keycode)
-                ++presses;
+        for (XEvent event; XPending(display) > 0;) {
+            XNextEvent(display, &event);
+            presses +=
+                event.type == KeyPress && event.xkey.keycode == XKeysymToKeycode(display, XK_i);
         }
         return presses;
     }
-
-private:
-    Display* display_;
-    Window window_ = 0;
 };
 
 class X11GlobalHotkeyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(keyboard.isOpen()) << "no X server at DISPLAY";
+        ASSERT_TRUE(keyboard.display) << "no X server at DISPLAY";
         grabber = X11GlobalHotkey::open({}, &log);
         ASSERT_TRUE(grabber);
         service = std::make_unique<HotkeyService>(*grabber, preferences, queue);
-    }
-    void TearDown() override {
-        service.reset();
-        grabber.reset();
     }
     void registerCounting() {
         service->registerHotkey([this] { ++triggers; });
@@ -130,15 +104,9 @@ protected:
         grabber->sync();
         QCoreApplication::processEvents();
     }
-    template <typename Condition> static bool waitUntil(Condition condition) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!condition() && clock.elapsed() < 10'000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        return condition();
-    }
 
-    XTestKeyboard keyboard;
+    OtherClient keyboard;
+    OtherClient other;
     QtMainQueue queue;
     RecordingLog log;
     std::unique_ptr<X11GlobalHotkey> grabber;
@@ -183,56 +151,46 @@ TEST_F(X11GlobalHotkeyTest, OnlyTheRegisteredCombinationTriggersWhateverTheLocks
 // The shortcut therefore acts once the key is up and the keyboard is free;
 // the key's auto-repeat and modifiers let go after it trigger nothing more.
 TEST_F(X11GlobalHotkeyTest, AHeldKeyActsOnceOnReleaseWithTheKeyboardFree) {
-    Display* other = XOpenDisplay(nullptr);
-    ASSERT_NE(other, nullptr);
-    const auto grabKeyboard = [other] {
-        return XGrabKeyboard(other, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync,
-                             CurrentTime);
+    const auto grabKeyboard = [this] {
+        return XGrabKeyboard(other.display, DefaultRootWindow(other.display), False, GrabModeAsync,
+                             GrabModeAsync, CurrentTime);
     };
     std::vector<int> grabResults;
     service->registerHotkey([&] {
         grabResults.push_back(grabKeyboard());
-        XUngrabKeyboard(other, CurrentTime);
-        XSync(other, False);
+        XUngrabKeyboard(other.display, CurrentTime);
+        XSync(other.display, False);
     });
-    keyboard.setAutoRepeat(30, 20);
-    keyboard.down(XK_Super_L);
-    keyboard.down(XK_Shift_L);
-    keyboard.down(XK_i);
+    XkbSetAutoRepeatRate(keyboard.display, XkbUseCoreKbd, 30, 20);
+    for (KeySym symbol : {XK_Super_L, XK_Shift_L, XK_i})
+        keyboard.key(symbol, True);
     EXPECT_TRUE(waitUntil([&] { return grabber->ignoredRepeatCount() >= 3; }))
         << "the server sent no auto-repeat";
     EXPECT_TRUE(grabResults.empty()) << "acted while the key was still down";
     EXPECT_EQ(grabKeyboard(), AlreadyGrabbed) << "the press did not grab the keyboard";
-    keyboard.up(XK_i);
-    keyboard.down(XK_i);
-    keyboard.up(XK_i);
-    keyboard.up(XK_Shift_L);
-    keyboard.up(XK_Super_L);
-    keyboard.setAutoRepeat(660, 40);
+    keyboard.key(XK_i, False);
+    keyboard.tap({XK_i});
+    keyboard.key(XK_Shift_L, False);
+    keyboard.key(XK_Super_L, False);
+    XkbSetAutoRepeatRate(keyboard.display, XkbUseCoreKbd, 660, 40);
     settle();
     EXPECT_EQ(grabResults, (std::vector<int>{GrabSuccess, GrabSuccess}));
-    XCloseDisplay(other);
 }
 
 // Another client holds only the CapsLock variant: ours fails, says so and
 // lets go of the variants it did get, so that a third client can take them;
 // once free, re-registering takes it.
 TEST_F(X11GlobalHotkeyTest, ACombinationHeldElsewhereFailsIsToldAndLeavesNoPartialGrab) {
-    Display* other = XOpenDisplay(nullptr);
-    const int keycode = XKeysymToKeycode(other, XK_i);
-    XGrabKey(other, keycode, Mod4Mask | ShiftMask | LockMask, DefaultRootWindow(other), False,
-             GrabModeAsync, GrabModeAsync);
-    XSync(other, False);
+    other.grab(LockMask);
     std::vector<HotkeyPair> told;
     service->setOnRegistrationFailed([&](HotkeyPair pair) { told.push_back(pair); });
     registerCounting();
     EXPECT_FALSE(service->isRegistered.get());
     EXPECT_EQ(told, (std::vector<HotkeyPair>{HotkeyPair{}}));
-    XCloseDisplay(other);
+    other.grab(LockMask, false);
 
     EXPECT_TRUE(X11GlobalHotkey::open()->registerHotkey(HotkeyPair{}));
     service->reregister();
-    EXPECT_TRUE(service->isRegistered.get());
     keyboard.tap({XK_Super_L, XK_Shift_L, XK_i});
     settle();
     EXPECT_EQ(triggers, 1);
@@ -246,26 +204,28 @@ TEST_F(X11GlobalHotkeyTest, EveryPressIsOursWhileTheKeymapChurns) {
     constexpr int presses = 150;
     std::atomic<bool> done = false;
     std::thread hand([&] {
-        XTestKeyboard remapper;
-        XTestKeyboard typist;
+        OtherClient remapper; // writes the key's own mapping back, which every client hears of
+        OtherClient typist;
+        const KeyCode i = XKeysymToKeycode(remapper.display, XK_i);
         std::mt19937 random(30);
         std::uniform_int_distribution<int> pauseUs(0, 1500);
         for (int press = 0; press < presses; ++press) {
-            remapper.remapSameKeys(XK_i);
+            int perKeycode = 0;
+            KeySym* symbols = XGetKeyboardMapping(remapper.display, i, 1, &perKeycode);
+            XChangeKeyboardMapping(remapper.display, i, perKeycode, symbols, 1);
+            XFree(symbols);
+            XSync(remapper.display, False);
             std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
             typist.tap({XK_Super_L, XK_Shift_L, XK_i});
             std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
         }
         done = true;
     });
-    QElapsedTimer clock;
-    clock.start();
-    while (!done && clock.elapsed() < 60'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    waitUntil([&] { return done.load(); }, 60'000);
     hand.join();
     EXPECT_TRUE(waitUntil([&] { return triggers == presses; }))
         << triggers << " of " << presses << " presses triggered";
-    EXPECT_EQ(application.pressesOf(XK_i), 0) << "presses reached the focused application";
+    EXPECT_EQ(application.pressesOfI(), 0) << "presses reached the focused application";
     EXPECT_GE(grabber->keymapChangeCount(), 1) << "no keymap change was seen";
 }
 
@@ -274,40 +234,32 @@ TEST_F(X11GlobalHotkeyTest, EveryPressIsOursWhileTheKeymapChurns) {
 // the variant is taken once it is free.
 TEST_F(X11GlobalHotkeyTest, AVariantRefusedAfterAKeymapChangeIsRetried) {
     registerCounting();
-    Display* other = XOpenDisplay(nullptr);
-    const int keycode = XKeysymToKeycode(other, XK_i);
-    const KeyCode scrollLock = XKeysymToKeycode(other, XK_Scroll_Lock);
+    const KeyCode scrollLock = XKeysymToKeycode(other.display, XK_Scroll_Lock);
     ASSERT_NE(scrollLock, 0) << "no Scroll Lock key in the keymap";
-    XGrabKey(other, keycode, Mod4Mask | ShiftMask | Mod3Mask, DefaultRootWindow(other), False,
-             GrabModeAsync, GrabModeAsync);
-    XSync(other, False);
-    XModifierKeymap* original = XGetModifierMapping(other);
-    XModifierKeymap* changed = XGetModifierMapping(other);
+    other.grab(Mod3Mask);
+    XModifierKeymap* original = XGetModifierMapping(other.display);
+    XModifierKeymap* changed = XGetModifierMapping(other.display);
     changed = XInsertModifiermapEntry(changed, scrollLock, Mod3MapIndex);
-    ASSERT_EQ(XSetModifierMapping(other, changed), MappingSuccess);
-    XSync(other, False);
+    ASSERT_EQ(XSetModifierMapping(other.display, changed), MappingSuccess);
+    XSync(other.display, False);
     settle();
     keyboard.tap({XK_Super_L, XK_Shift_L, XK_i});
     settle();
     EXPECT_EQ(triggers, 1) << "the variants held before were let go";
 
-    XUngrabKey(other, keycode, Mod4Mask | ShiftMask | Mod3Mask, DefaultRootWindow(other));
-    XSync(other, False);
+    other.grab(Mod3Mask, false);
     // Taken once free: another client cannot take it.
     EXPECT_TRUE(waitUntil([&] {
-        ScopedErrorTrap trap(other);
-        XGrabKey(other, keycode, Mod4Mask | ShiftMask | Mod3Mask, DefaultRootWindow(other), False,
-                 GrabModeAsync, GrabModeAsync);
+        ScopedErrorTrap trap(other.display);
+        other.grab(Mod3Mask);
         if (trap.sync() == BadAccess)
             return true;
-        XUngrabKey(other, keycode, Mod4Mask | ShiftMask | Mod3Mask, DefaultRootWindow(other));
-        XSync(other, False);
+        other.grab(Mod3Mask, false);
         return false;
     })) << "the refused variant was not taken once free";
-    ASSERT_EQ(XSetModifierMapping(other, original), MappingSuccess);
+    ASSERT_EQ(XSetModifierMapping(other.display, original), MappingSuccess);
     XFreeModifiermap(original);
     XFreeModifiermap(changed);
-    XCloseDisplay(other);
     settle();
 }
 
