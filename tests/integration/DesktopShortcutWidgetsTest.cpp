@@ -66,6 +66,7 @@ TEST_F(DesktopShortcutWidgetsTest, WithThePortalTheDesktopsKeysShowInsteadOfTheR
     auto shown = page("KDE", true); // built while the desktop has not answered yet
     EXPECT_FALSE(test::named(shown.get(), "Record"));
     QLabel* status = test::named<QLabel>(shown.get(), "Desktop Shortcut");
+    ASSERT_TRUE(status);
     EXPECT_FALSE(status->text().contains("Meta+Shift+I"));
     portal.answer(0, {{"trigger", "", "", "Meta+Shift+I"}});
     EXPECT_TRUE(status->text().contains("Meta+Shift+I")) << status->text().toStdString();
