@@ -82,8 +82,12 @@ void CommandService::saveEmoji(const std::string& emoji, const std::string& code
 }
 
 std::string CommandService::emojiFor(const std::string& code) {
-    const auto emojis = getEmojis();
-    auto it = emojis.find(code);
+    return emojiIn(getEmojis(), code);
+}
+
+std::string CommandService::emojiIn(const std::map<std::string, std::string>& emojis,
+                                    const std::string& code) {
+    const auto it = emojis.find(code);
     return it == emojis.end() ? std::string(defaultEmoji) : it->second;
 }
 

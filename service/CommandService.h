@@ -30,6 +30,9 @@ public:
     std::map<std::string, std::string> getEmojis();
     void saveEmoji(const std::string& emoji, const std::string& code);
     std::string emojiFor(const std::string& code);
+    // The icon of `code` in a map of chosen icons: its own, else the default.
+    static std::string emojiIn(const std::map<std::string, std::string>& emojis,
+                               const std::string& code);
 
     void processCommand(const std::string& code, const std::string& text,
                         Completion<ProcessResult> completion);

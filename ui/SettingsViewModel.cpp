@@ -83,8 +83,7 @@ void SettingsViewModel::chooseEmoji(const std::string& code, const std::string& 
 }
 
 std::string SettingsViewModel::emojiFor(const std::string& code) const {
-    const auto it = emojis_.find(code);
-    return it == emojis_.end() ? std::string(CommandService::defaultEmoji) : it->second;
+    return CommandService::emojiIn(emojis_, code);
 }
 
 void SettingsViewModel::windowBecameActive(std::string_view title) {
