@@ -9,6 +9,15 @@
 
 namespace scribeon {
 
+namespace {
+
+QDBusMessage promptCall(const QString& path, const QString& method) {
+    return QDBusMessage::createMethodCall(secretServiceName(), path,
+                                          QStringLiteral("org.freedesktop.Secret.Prompt"), method);
+}
+
+} // namespace
+
 std::optional<QDBusVariant> SecretPrompt::run(QDBusConnection bus, const QString& path,
                                               std::chrono::steady_clock::time_point deadline) {
     QThread thread;
@@ -16,25 +25,22 @@ std::optional<QDBusVariant> SecretPrompt::run(QDBusConnection bus, const QString
     waiter.moveToThread(&thread);
     thread.start();
     // Connected before the prompt starts, so that a quick answer is not missed.
-    const bool connected =
-        bus.connect(secretServiceName(), path, QStringLiteral("org.freedesktop.Secret.Prompt"),
-                    QStringLiteral("Completed"), &waiter, SLOT(completed(bool, QDBusVariant)));
+    const QString interface = QStringLiteral("org.freedesktop.Secret.Prompt");
+    const QString signal = QStringLiteral("Completed");
+    const bool connected = bus.connect(secretServiceName(), path, interface, signal, &waiter,
+                                       SLOT(completed(bool, QDBusVariant)));
     std::optional<QDBusVariant> result;
     if (connected) {
-        auto prompt = QDBusMessage::createMethodCall(
-            secretServiceName(), path, QStringLiteral("org.freedesktop.Secret.Prompt"),
-            QStringLiteral("Prompt"));
+        QDBusMessage prompt = promptCall(path, QStringLiteral("Prompt"));
         prompt << QString(); // no parent window: ours may not be on screen
         const QDBusMessage answer = bus.call(prompt, QDBus::Block, remainingMs(deadline));
         bool finished = false;
         if (answer.type() == QDBusMessage::ReplyMessage)
             std::tie(finished, result) = waiter.waitUntil(deadline);
         if (!finished)
-            bus.send(QDBusMessage::createMethodCall(secretServiceName(), path,
-                                                    QStringLiteral("org.freedesktop.Secret.Prompt"),
-                                                    QStringLiteral("Dismiss")));
-        bus.disconnect(secretServiceName(), path, QStringLiteral("org.freedesktop.Secret.Prompt"),
-                       QStringLiteral("Completed"), &waiter, SLOT(completed(bool, QDBusVariant)));
+            bus.send(promptCall(path, QStringLiteral("Dismiss")));
+        bus.disconnect(secretServiceName(), path, interface, signal, &waiter,
+                       SLOT(completed(bool, QDBusVariant)));
     }
     thread.quit();
     thread.wait();

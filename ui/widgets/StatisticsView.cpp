@@ -14,6 +14,7 @@ namespace scribeon {
 namespace {
 
 constexpr int barSteps = 1000;
+constexpr int badgeMaxWidth = 120;
 
 // A date format without its weekday ("dddd"), the white space around it and
 // one comma or full stop after it. Plain code rather than a regular
@@ -34,7 +35,6 @@ QString withoutWeekday(QString format) {
     }
     return format.trimmed();
 }
-constexpr int badgeMaxWidth = 120;
 
 QColor colourOf(PlanColour colour) {
     switch (colour) {
