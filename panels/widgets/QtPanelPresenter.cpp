@@ -5,6 +5,7 @@
 #include "panels/widgets/HintPanel.h"
 #include "panels/widgets/HintView.h"
 #include "panels/widgets/ResultPanelView.h"
+#include "platform/qt/ClosedWindowMemory.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -109,6 +110,7 @@ FloatingPanel* QtPanelPresenter::preparedCommandPanel() {
     chooser_->ensurePolished();
     chooser_->adjustSize();
     chooser_->winId(); // creates it
+    chooser_->setProperty(ClosedWindowMemory::keepsBackingStore, true);
     return chooser_;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/qt/ClosedWindowMemory.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QEvent>
 #include <QPixmapCache>
 #include <QWidget>
@@ -8,6 +9,21 @@
 #include <malloc.h>
 
 namespace scribeon {
+
+namespace {
+
+// A hidden window keeps its whole-window image (shared with the X server on
+// X11: width × height × 4 bytes); it is made again, at the window's size,
+// before the next paint.
+void dropBackingStore(QWidget& window) {
+    if (window.isVisible() || window.property(ClosedWindowMemory::keepsBackingStore).toBool())
+        return;
+    QBackingStore* store = window.backingStore();
+    if (store && !store->size().isEmpty())
+        store->resize(QSize());
+}
+
+} // namespace
 
 void ClosedWindowMemory::tuneMalloc() {
     constexpr int largeBlockBytes = 128 * 1024;
@@ -34,6 +50,8 @@ bool ClosedWindowMemory::release() {
     for (const QWidget* window : QApplication::topLevelWidgets())
         if (window->isVisible() && !window->inherits("QSystemTrayIconSys"))
             return false; // the next one to close brings us back here
+    for (QWidget* window : QApplication::topLevelWidgets())
+        dropBackingStore(*window);
     QPixmapCache::clear();
     malloc_trim(0);
     ++releases_;

@@ -9,9 +9,11 @@
 #include "tests/integration/WidgetTexts.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListView>
+#include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -170,19 +172,37 @@ TEST_F(PanelViewsTest, ChooserWindowIsReusedAndKeepsNothingOfTheLastChooser) {
 }
 
 // Memory goes back once the last window of ours has closed, not while one
-// is still on screen.
+// is still on screen; a hidden window lets go of its backing store unless it
+// is the kind kept for a one-frame showing, and is painted whole when shown
+// again.
 TEST(ClosedWindowMemoryTest, ReleasesOnceNoWindowIsLeftOnScreen) {
+    struct Window : QWidget {
+        std::vector<QRect> painted;
+        void paintEvent(QPaintEvent* event) override { painted.push_back(event->rect()); }
+    };
     ClosedWindowMemory memory;
-    QWidget first;
-    QWidget second;
-    first.show();
-    second.show();
+    Window first;
+    Window kept;
+    kept.setProperty(ClosedWindowMemory::keepsBackingStore, true);
+    for (Window* window : {&first, &kept}) {
+        window->resize(120, 80);
+        window->show();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->painted.empty(), 5000);
+    }
     first.hide();
     EXPECT_TRUE(memory.isScheduled());
     EXPECT_FALSE(memory.release());
-    second.hide();
+    kept.hide();
     QTRY_COMPARE_WITH_TIMEOUT(memory.releases(), 1, 5000);
     EXPECT_FALSE(memory.isScheduled());
+    EXPECT_TRUE(first.backingStore()->size().isEmpty());
+    EXPECT_EQ(kept.backingStore()->size(), kept.size());
+
+    first.painted.clear();
+    first.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!first.painted.empty(), 5000);
+    EXPECT_EQ(first.painted.front(), first.rect());
+    EXPECT_EQ(first.backingStore()->size(), first.size());
 }
 
 // The original shows on demand. Writing, Stop and Stopped as a screen reader

@@ -78,8 +78,8 @@ QWidget* CommandsSettingsPage::errorBlock() {
     auto* column = new QVBoxLayout(box);
     column->addStretch();
     auto* icon = new QLabel;
-    icon->setPixmap(
-        themedIcon("dialog-warning", QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
+    icon->setPixmap(themedPixmap("dialog-warning", QStyle::SP_MessageBoxWarning, iconSize,
+                                 icon->palette().color(QPalette::WindowText)));
     icon->setAccessibleName(tr("Warning"));
     column->addWidget(icon, 0, Qt::AlignHCenter);
     errorText_ = plainLabel();

@@ -56,8 +56,8 @@ ErrorToastView::ErrorToastView(QWidget* parent)
     row->setContentsMargins(horizontalPadding + shadowRadius, verticalPadding + shadowRadius,
                             horizontalPadding + shadowRadius, verticalPadding + shadowRadius);
     auto* icon = new QLabel;
-    icon->setPixmap(
-        themedIcon("dialog-warning", QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
+    icon->setPixmap(themedPixmap("dialog-warning", QStyle::SP_MessageBoxWarning, iconSize,
+                                 icon->palette().color(QPalette::WindowText)));
     row->addWidget(icon, 0, Qt::AlignVCenter);
     row->addWidget(text_, 1, Qt::AlignVCenter);
     setGraphicsEffect(opacity_);

@@ -89,7 +89,9 @@ QWidget* menuRow(const RowLook& row, bool destructive, bool badge,
     auto* inner = new QHBoxLayout(button);
     inner->setContentsMargins(12, 6, 12, 6);
     auto* icon = new QLabel;
-    icon->setPixmap(themedIcon(row.icon, row.fallback).pixmap(16, 16));
+    const QColor ink =
+        destructive ? QColor(0xff, 0x3b, 0x30) : icon->palette().color(QPalette::Text);
+    icon->setPixmap(themedPixmap(row.icon, row.fallback, 16, ink));
     auto* title = new QLabel(QString::fromLatin1(row.title));
     title->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colour));
     inner->addWidget(icon);
@@ -215,7 +217,8 @@ void MenuBarView::addSignedIn(QVBoxLayout* column) {
         auto* line = new QHBoxLayout;
         line->setContentsMargins(8, 0, 8, 0);
         auto* icon = new QLabel;
-        icon->setPixmap(themedIcon("dialog-warning", QStyle::SP_MessageBoxWarning).pixmap(14, 14));
+        icon->setPixmap(themedPixmap("dialog-warning", QStyle::SP_MessageBoxWarning, 14,
+                                     icon->palette().color(QPalette::PlaceholderText)));
         auto* text = plainLabel(qs(*message));
         text->setWordWrap(true);
         text->setForegroundRole(QPalette::PlaceholderText);
@@ -248,7 +251,7 @@ void MenuBarView::addUpdateBanner(QVBoxLayout* column) {
     auto* inner = new QHBoxLayout(banner);
     inner->setContentsMargins(10, 10, 10, 10);
     auto* icon = new QLabel;
-    icon->setPixmap(themedIcon("software-update-available", QStyle::SP_ArrowDown).pixmap(18, 18));
+    icon->setPixmap(themedPixmap("software-update-available", QStyle::SP_ArrowDown, 18, Qt::white));
     inner->addWidget(icon);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
@@ -273,7 +276,8 @@ void MenuBarView::addShortcutReminder(QVBoxLayout* column) {
     auto* line = new QHBoxLayout;
     line->setContentsMargins(8, 0, 8, 0);
     auto* icon = new QLabel;
-    icon->setPixmap(themedIcon("input-keyboard", QStyle::SP_ComputerIcon).pixmap(14, 14));
+    icon->setPixmap(themedPixmap("input-keyboard", QStyle::SP_ComputerIcon, 14,
+                                 icon->palette().color(QPalette::PlaceholderText)));
     line->addWidget(icon);
     // No keys to show: the pointer to Settings stands alone.
     if (shownHotkey_ == ShortcutSettingsModel::noShortcutText) {

@@ -80,7 +80,8 @@ QHBoxLayout* row() {
 
 QLabel* iconLabel(const char* name, QStyle::StandardPixmap fallback, int side) {
     auto* label = new QLabel;
-    label->setPixmap(themedIcon(name, fallback).pixmap(side, side));
+    label->setPixmap(
+        themedPixmap(name, fallback, side, label->palette().color(QPalette::WindowText)));
     return label;
 }
 
