@@ -1,5 +1,7 @@
 #include "platform/linux/SystemLog.h"
 
+#include "base/UnicodeText.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <syslog.h>
@@ -17,11 +19,16 @@ SystemLog::SystemLog() {
         ::openlog("scribeon", LOG_PID, LOG_USER);
 }
 
+// A line may quote another application's text or its name, and whoever
+// reads it (on this terminal, or later through journalctl) reads it on a
+// terminal: its control characters are shown, not obeyed, and it stays one
+// line.
 void SystemLog::write(const std::string& line) {
+    const std::string shown = terminalSafe(line, TerminalLayout::oneLine);
     if (toSyslog_)
-        ::syslog(LOG_INFO, "[Scribeon] %s", line.c_str());
+        ::syslog(LOG_INFO, "[Scribeon] %s", shown.c_str());
     else
-        std::fprintf(stderr, "[Scribeon] %s\n", line.c_str());
+        std::fprintf(stderr, "[Scribeon] %s\n", shown.c_str());
 }
 
 } // namespace scribeon

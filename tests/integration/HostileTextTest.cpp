@@ -1,3 +1,4 @@
+#include "platform/linux/SystemLog.h"
 #include "tests/fakes/RecordingLog.h"
 #include "tests/fakes/RecordingUrlOpener.h"
 #include "tests/fakes/ScriptedAuthService.h"
@@ -202,6 +203,18 @@ TEST_F(HostileSettingsTest, TheCommandsPageShowsTheServicesMessageAsText) {
         expectLiteral(view->commandsPage(), text);
         closeWindow();
     }
+}
+
+// Another application's text quoted in a diagnostic line reaches the
+// terminal as text: no escape sequence is obeyed, no line is forged.
+TEST(SystemLogTest, QuotedTextCannotDriveTheTerminal) {
+    ::setenv("SCRIBEON_LOG", "stderr", 1);
+    SystemLog log;
+    ::unsetenv("SCRIBEON_LOG");
+    testing::internal::CaptureStderr();
+    log.write("AX write: before='\x1b]0;owned\x07\x1b[2J\nroot# ' (3)");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "[Scribeon] AX write: before='^[]0;owned^G^[[2J root# ' (3)\n");
 }
 
 } // namespace
