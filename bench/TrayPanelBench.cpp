@@ -1,8 +1,8 @@
 // From a click on the tray icon (the panel's popUp, which the click's
 // activation calls) to the panel's first paint on screen, with the account
 // already loaded, 50 openings; with `released:1`, each after the memory of
-// closed windows was handed back, as when the panel has sat closed a while. Needs the private
-// desktop bench/tray-panel-latency.sh starts.
+// closed windows was handed back, as when the panel has sat closed a while.
+// Needs the private desktop bench/tray-panel-latency.sh starts.
 #include "bench/FirstPaint.h"
 #include "platform/qt/ClosedWindowMemory.h"
 #include "tests/desktop/WaitUntil.h"

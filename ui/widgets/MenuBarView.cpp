@@ -78,8 +78,9 @@ QWidget* menuRow(const RowLook& row, bool destructive, bool badge,
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
     button->setFocusPolicy(Qt::TabFocus);
-    const QString colour =
-        destructive ? QStringLiteral("#ff3b30") : QStringLiteral("palette(text)");
+    const QColor ink =
+        destructive ? QColor(0xff, 0x3b, 0x30) : button->palette().color(QPalette::Text);
+    const QString colour = destructive ? ink.name() : QStringLiteral("palette(text)");
     button->setStyleSheet(
         QStringLiteral(
             "QPushButton { text-align: left; border: none; border-radius: 6px;"
@@ -89,8 +90,6 @@ QWidget* menuRow(const RowLook& row, bool destructive, bool badge,
     auto* inner = new QHBoxLayout(button);
     inner->setContentsMargins(12, 6, 12, 6);
     auto* icon = new QLabel;
-    const QColor ink =
-        destructive ? QColor(0xff, 0x3b, 0x30) : icon->palette().color(QPalette::Text);
     icon->setPixmap(themedPixmap(row.icon, row.fallback, 16, ink));
     auto* title = new QLabel(QString::fromLatin1(row.title));
     title->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colour));
